@@ -1,0 +1,75 @@
+#include "formsportello.h"
+
+#include <QKeyEvent>
+
+FormSportello::FormSportello(const QString &caption, int larghezzaTwips, int altezzaTwips, bool barraTitolo)
+    : QDialog(nullptr)
+{
+    setWindowTitle(caption);
+    setFixedSize(Twips::inPixel(larghezzaTwips), Twips::inPixel(altezzaTwips));
+    setAutoFillBackground(true);
+    QPalette tavolozza = palette();
+    tavolozza.setColor(QPalette::Window, Aspetto::sfondoFinestra());
+    setPalette(tavolozza);
+    setFont(Aspetto::msSansSerif());
+
+    if (barraTitolo) {
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        m_barra = crea<OsenXPForm>("OsenXPForm1", 0, 0, larghezzaTwips, 450);
+        m_barra->setCaption(caption);
+    } else {
+        setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint);
+    }
+}
+
+bool FormSportello::carica()
+{
+    m_scaricata = false;
+    m_inCaricamento = true;
+    Form_Load();
+    m_inCaricamento = false;
+    return !m_scaricata;
+}
+
+void FormSportello::Unload()
+{
+    m_scaricata = true;
+    if (!m_inCaricamento)
+        close();
+}
+
+bool FormSportello::apriModale()
+{
+    if (!carica())
+        return false;
+    exec();
+    return true;
+}
+
+void FormSportello::ordineTab(std::initializer_list<QWidget *> controlli)
+{
+    QWidget *precedente = nullptr;
+    for (QWidget *controllo : controlli) {
+        if (precedente)
+            QWidget::setTabOrder(precedente, controllo);
+        precedente = controllo;
+    }
+}
+
+bool FormSportello::event(QEvent *event)
+{
+    const bool risultato = QDialog::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return risultato;
+}
+
+void FormSportello::keyPressEvent(QKeyEvent *event)
+{
+    // Escape does not close a window: what the user typed stays until the window is closed on purpose.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
