@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMetaProperty>
-#include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -124,11 +123,10 @@ bool scriviPaginaProva(const QString &percorso)
     return scritto;
 }
 
-// The program associated with the scratch page, and its arguments for the address.
-Browser::Comando programmaAssociato(const QString &paginaProva, const QString &indirizzo)
+// The program associated with the scratch page, an HTML page, and its arguments for the address.
+Browser::Comando programmaAssociato(const QString &indirizzo)
 {
-    const QString tipo = QMimeDatabase().mimeTypeForFile(paginaProva, QMimeDatabase::MatchExtension).name();
-    return Browser::comandoPer(tipo, indirizzo);
+    return Browser::comandoPer(QStringLiteral("text/html"), indirizzo);
 }
 
 } // namespace
@@ -256,8 +254,7 @@ void ApriPaginaWeb(const QString &indirizzo, QWidget *proprietario)
         }
     }
 
-    const Browser::Comando comando =
-        programmaAssociato(pagina.isEmpty() ? QStringLiteral("test.htm") : pagina, indirizzo);
+    const Browser::Comando comando = programmaAssociato(indirizzo);
     if (!comando.trovato()) {
         MostraMessaggio(QStringLiteral("Could not find associated Browser"), 48, QStringLiteral("Browser Not Found"));
     } else if (!QProcess::startDetached(comando.programma, comando.argomenti)) {

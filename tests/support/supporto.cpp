@@ -59,3 +59,8 @@ void quandoModale(std::function<void(QWidget *)> azione, int millisecondi)
     });
     timer->start(10);
 }
+
+void PrintTo(const QString &testo, std::ostream *os)
+{
+    *os << '"' << testo.toStdString() << '"';
+}

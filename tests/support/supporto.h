@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include <QString>
@@ -48,3 +49,6 @@ private:
 // Runs `azione` on the next modal window as soon as it is shown (polling the event loop), for tests that
 // go through a real exec(). Gives up after `millisecondi`.
 void quandoModale(std::function<void(QWidget *)> azione, int millisecondi = 5000);
+
+// Readable QStrings in test failures.
+void PrintTo(const QString &testo, std::ostream *os);

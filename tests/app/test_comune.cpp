@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "browser.h"
+#include "cp1252.h"
+#include "errorifile.h"
+#include "percorsi.h"
+
+TEST(Percorsi, UnisceCartellaENomeConUnSoloSeparatore)
+{
+    const struct {
+        const char *cartella;
+        char separatore;
+        const char *atteso;
+    } casi[] = {
+        {"C:\\", '\\', "C:\\codes.cf"},
+        {"C:\\Kit", '\\', "C:\\Kit\\codes.cf"},
+        {"/", '/', "/codes.cf"},
+        {"/opt/sportello", '/', "/opt/sportello/codes.cf"},
+        {"/opt/sportello/", '/', "/opt/sportello/codes.cf"},
+    };
+    for (const auto &c : casi) {
+        EXPECT_EQ(Percorsi::unisci(QString::fromLatin1(c.cartella), QStringLiteral("codes.cf"), QLatin1Char(c.separatore)),
+                  QString::fromLatin1(c.atteso));
+    }
+}
+
+TEST(Cp1252, DecodificaIByteDa80A9FComeWindows)
+{
+    const QByteArray byte("\x80\x8A\x8C\x92\x9C\x9F\x81\xE0\xFF", 9);
+    const QString testo = Cp1252::decodifica(byte);
+    EXPECT_EQ(testo, QString::fromUtf8("€ŠŒ’œŸ\u0081àÿ"));
+    EXPECT_EQ(Cp1252::codifica(testo), byte);
+}
+
+TEST(Cp1252, CodificaConPuntoInterrogativoFuoriDalCodice)
+{
+    EXPECT_EQ(Cp1252::codifica(QString::fromUtf8("Soči €")), QByteArray("So?i \x80"));
+}
+
+TEST(Cp1252, MaiuscoleSecondoLeRegoleDelCodice)
+{
+    EXPECT_EQ(Cp1252::maiuscole(QString::fromUtf8("forlì agliè ñ ÿ š œ ž ß µ ÷")),
+              QString::fromUtf8("FORLÌ AGLIÈ Ñ Ÿ Š Œ Ž ß µ ÷"));
+}
+
+TEST(ErroriFile, MessaggiENumeri)
+{
+    EXPECT_EQ(ErroriFile::messaggio(53, QStringLiteral("codes.cf")),
+              QStringLiteral("File dei codici CODES.CF non trovato, impossibile continuare"));
+    EXPECT_EQ(ErroriFile::messaggio(71, QString()), QStringLiteral("Disco non pronto"));
+    EXPECT_EQ(ErroriFile::messaggio(72, QString()), QStringLiteral("Errore nella lettura dal disco"));
+    EXPECT_EQ(ErroriFile::messaggio(62, QString()),
+              QString::fromUtf8("Si è verificato un errore - code: 62 - Impossibile continuare"));
+    EXPECT_EQ(ErroriFile::messaggio(-5, QString()),
+              QString::fromUtf8("Si è verificato un errore - code:-5 - Impossibile continuare"));
+    EXPECT_TRUE(ErroriFile::chiudeFinestra(53));
+    EXPECT_FALSE(ErroriFile::chiudeFinestra(71));
+    EXPECT_FALSE(ErroriFile::chiudeFinestra(72));
+    EXPECT_TRUE(ErroriFile::chiudeFinestra(9));
+}
+
+TEST(ErroriFile, ErroriDelSistemaNeiNumeri)
+{
+    EXPECT_EQ(ErroriFile::numeroDaErrno(ENOENT), 53);
+    EXPECT_EQ(ErroriFile::numeroDaErrno(ENXIO), 71);
+    EXPECT_EQ(ErroriFile::numeroDaErrno(EIO), 72);
+    EXPECT_EQ(ErroriFile::numeroDaErrno(EACCES), 70);
+}
+
+TEST(ErroriFile, LetturaDiUnFileMancanteDiUnaCartellaEDiUnFileIntero)
+{
+    QTemporaryDir cartella;
+    EXPECT_EQ(ErroriFile::leggiFile(cartella.filePath("manca"), 100).errore, 53);
+    EXPECT_EQ(ErroriFile::leggiFile(cartella.path(), 100).errore, 75);
+
+    QFile file(cartella.filePath("dati"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0123456789");
+    file.close();
+    const auto intera = ErroriFile::leggiFile(file.fileName(), 100);
+    EXPECT_EQ(intera.errore, 0);
+    EXPECT_EQ(intera.dati, QByteArray("0123456789"));
+    EXPECT_EQ(ErroriFile::leggiFile(file.fileName(), 4).dati, QByteArray("0123"));
+
+    if (::geteuid() != 0) { // root reads whatever the permissions say
+        file.setPermissions(QFileDevice::WriteOwner);
+        EXPECT_EQ(ErroriFile::leggiFile(file.fileName(), 100).errore, 70);
+    }
+}
+
+TEST(Browser, ArgomentiDellaRigaExec)
+{
+    const QString indirizzo = QStringLiteral("www.example.com/a b?c=1&d=\"$x\"");
+    const struct {
+        const char *exec;
+        QStringList attesi;
+    } casi[] = {
+        {"firefox %u", {QStringLiteral("firefox"), indirizzo}},
+        {"/usr/bin/browser --new-window %U", {QStringLiteral("/usr/bin/browser"), QStringLiteral("--new-window"), indirizzo}},
+        {"browser", {QStringLiteral("browser"), indirizzo}},
+        {"\"/opt/my browser/run\" %f %i", {QStringLiteral("/opt/my browser/run"), indirizzo}},
+        {"sh -c \"echo \\\\$HOME\" %u", {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo $HOME"), indirizzo}},
+        {"run --title=%c 100%% %u", {QStringLiteral("run"), QStringLiteral("--title=Nome"), QStringLiteral("100%"), indirizzo}},
+    };
+    for (const auto &c : casi) {
+        EXPECT_EQ(Browser::argomentiExec(QString::fromLatin1(c.exec), indirizzo, QStringLiteral("Nome"),
+                                         QStringLiteral("/x.desktop")),
+                  c.attesi)
+            << c.exec;
+    }
+}

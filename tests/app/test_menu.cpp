@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "frmabout.h"
+#include "frmmain.h"
+#include "informazioni.h"
+#include "supporto.h"
+
+namespace {
+
+bool centrata(const QWidget &w)
+{
+    const QRect schermo = w.screen()->geometry();
+    return std::abs(w.frameGeometry().center().x() - schermo.center().x()) <= 1
+           && std::abs(w.frameGeometry().center().y() - schermo.center().y()) <= 1;
+}
+
+} // namespace
+
+TEST(frmMain, StatoAllAvvio)
+{
+    frmMain menu;
+    ASSERT_TRUE(menu.carica());
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Quietanza 3.0"));
+    EXPECT_EQ(menu.OsenXPForm1()->Caption(), QStringLiteral("Sportello"));
+    EXPECT_EQ(menu.OsenXPLabel1->text(), QStringLiteral("Sportello"));
+    EXPECT_EQ(menu.size(), QSize(455, 285));
+    EXPECT_TRUE(centrata(menu));
+
+    const QStringList attese{"&Comuni Italiani",         "Calcolo del Codice &Fiscale", "Controllo &Partita IVA",
+                             "&Euro Convertitore",       "P&refissi Internazionali",    "&Informazioni",
+                             "E&sci"};
+    const QList<OsenXPButton *> pulsanti{menu.cmdAssegniRicevuti, menu.cmdAnagrafica,    menu.cmdReportistica,
+                                         menu.cmdAssegniEmessi,   menu.cmdContiCorrenti, menu.cmdInfo,
+                                         menu.cmdEsci};
+    for (int i = 0; i < pulsanti.size(); ++i)
+        EXPECT_EQ(pulsanti[i]->text(), attese[i]);
+
+    // Tab order: left column, right column, then Esci; the title label is no tab stop.
+    QWidget *w = menu.cmdAssegniRicevuti;
+    for (int i = 1; i < pulsanti.size(); ++i) {
+        w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus)
+            w = w->nextInFocusChain();
+        EXPECT_EQ(w, pulsanti[i]);
+    }
+    EXPECT_FALSE(menu.OsenXPLabel1->TabStop());
+    EXPECT_FALSE(menu.OsenXPForm1()->ShowMinimize());
+}
+
+TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
+{
+    frmMain menu;
+    menu.carica();
+    menu.show();
+    const struct {
+        OsenXPButton *pulsante;
+        const char *titolo;
+    } casi[] = {
+        {menu.cmdAssegniRicevuti, "Comuni"},
+        {menu.cmdReportistica, "Controllo Partita Iva"},
+        {menu.cmdAssegniEmessi, "Euroconvertitore"},
+        {menu.cmdContiCorrenti, "Prefissi Internazionali"},
+        {menu.cmdInfo, "Informazioni su Sportello"},
+    };
+    for (const auto &c : casi) {
+        QString titolo;
+        bool bloccato = false;
+        quandoModale([&](QWidget *finestra) {
+            titolo = finestra->windowTitle();
+            // The main window takes no input while the tool is open.
+            bloccato = QApplication::activeModalWidget() == finestra;
+            // A real click, through the window system, is blocked by the modal window.
+            QTest::mouseClick(menu.windowHandle(), Qt::LeftButton, {},
+                              menu.cmdInfo->mapTo(&menu, menu.cmdInfo->rect().center()));
+            QTest::qWait(50);
+            bloccato = bloccato && QApplication::activeModalWidget() == finestra;
+            finestra->close();
+        });
+        c.pulsante->click();
+        EXPECT_EQ(titolo, QString::fromUtf8(c.titolo));
+        EXPECT_TRUE(bloccato) << c.titolo;
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Quietanza 3.0"));
+}
+
+TEST(frmMain, TastiDiAccesso)
+{
+    frmMain menu;
+    menu.carica();
+    menu.show();
+    menu.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&menu));
+    QString titolo;
+    quandoModale([&](QWidget *finestra) {
+        titolo = finestra->windowTitle();
+        finestra->close();
+    });
+    QTest::keyClick(&menu, Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(titolo, QStringLiteral("Controllo Partita Iva"));
+}
+
+TEST(frmMain, EsciTerminaIlProgramma)
+{
+    frmMain menu;
+    menu.carica();
+    menu.show();
+    QTimer::singleShot(0, &menu, [&]() { menu.cmdEsci->click(); });
+    QTimer guardia;
+    bool scaduto = false;
+    QObject::connect(&guardia, &QTimer::timeout, [&]() {
+        scaduto = true;
+        QCoreApplication::quit();
+    });
+    guardia.start(10000);
+    QCoreApplication::exec();
+    EXPECT_FALSE(scaduto);
+    EXPECT_FALSE(menu.isVisible());
+}
+
+TEST(frmAbout, ContenutoEIndirizzoNonModificabile)
+{
+    frmAbout info;
+    ASSERT_TRUE(info.carica());
+    EXPECT_EQ(info.windowTitle(), QStringLiteral("Informazioni su Sportello"));
+    EXPECT_EQ(info.OsenXPForm1()->Caption(), QStringLiteral("Informazioni su Sportello"));
+    EXPECT_EQ(info.OsenXPLabel3->text(), QStringLiteral("Versione 4.0"));
+    EXPECT_EQ(info.cmdGoToWebPage->text(), QStringLiteral("&Vai al sito web"));
+    EXPECT_EQ(info.cmdOk->text(), QStringLiteral("&Ok"));
+    EXPECT_TRUE(info.txtWebPage->isReadOnly());
+    EXPECT_EQ(info.txtWebPage->text(), QString::fromUtf8(Informazioni::kSitoWeb));
+    EXPECT_TRUE(centrata(info));
+
+    QTest::keyClicks(info.txtWebPage, QStringLiteral("xyz"));
+    EXPECT_EQ(info.txtWebPage->text(), QString::fromUtf8(Informazioni::kSitoWeb));
+}
+
+TEST(frmAbout, SenzaBrowserIlMessaggioELaFinestraRestaAperta)
+{
+    const QByteArray salvata = qgetenv("XDG_DATA_DIRS");
+    const QByteArray salvataConfig = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray salvataDati = qgetenv("XDG_DATA_HOME");
+    QTemporaryDir vuota;
+    qputenv("XDG_DATA_DIRS", vuota.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", vuota.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", vuota.path().toLocal8Bit());
+    CartellaProgrammaFinta programma;
+    RegistroMessaggi registro;
+
+    frmAbout info;
+    info.carica();
+    info.show();
+    info.cmdGoToWebPage_Click();
+    ASSERT_EQ(registro.conta(), 1);
+    EXPECT_EQ(registro.messaggi()[0].testo, QStringLiteral("Could not find associated Browser"));
+    EXPECT_TRUE(info.isVisible());
+    info.cmdOk_Click();
+    EXPECT_FALSE(info.isVisible());
+
+    qputenv("XDG_DATA_DIRS", salvata);
+    qputenv("XDG_CONFIG_HOME", salvataConfig);
+    qputenv("XDG_DATA_HOME", salvataDati);
+}
