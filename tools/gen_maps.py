@@ -13,6 +13,10 @@ fetch it and run the tool again with:
 Needs: python3 (standard library only) and rsvg-convert from the Debian
 package librsvg2-bin. Run with --svg-only to write the SVG files without
 rendering them (they go to the directory given by --keep-svg, if any).
+
+It also writes tools/icons/italy-outline.svg, a simplified silhouette of the
+whole country (same source and licence) that tools/gen_icons.py draws into
+the main window's pictures, so those need no download.
 """
 
 import argparse
@@ -270,6 +274,58 @@ def svg_document(regions, colours, star=None):
     return "\n".join(out)
 
 
+def simplify(ring, tol):
+    """Douglas-Peucker simplification of a closed ring."""
+    if len(ring) < 4:
+        return ring
+    keep = [False] * len(ring)
+    keep[0] = keep[-1] = True
+    stack = [(0, len(ring) - 1)]
+    while stack:
+        a, b = stack.pop()
+        best, idx = 0.0, None
+        for i in range(a + 1, b):
+            d = seg_dist2(ring[i][0], ring[i][1], ring[a], ring[b])
+            if d > best:
+                best, idx = d, i
+        if idx is not None and best > tol * tol:
+            keep[idx] = True
+            stack += [(a, idx), (idx, b)]
+    return [p for p, k in zip(ring, keep) if k]
+
+
+def ring_area(ring):
+    return abs(sum(ring[i - 1][0] * ring[i][1] - ring[i][0] * ring[i - 1][1]
+                   for i in range(len(ring)))) / 2
+
+
+def write_outline(src, path):
+    """Silhouette of Italy without inner borders: every region is stroked
+    first and filled afterwards, so only the outer half of the outline stays.
+    Tuned to be drawn about 30 pixels high (the stroke is then ~1 px)."""
+    rings = [simplify(r, 1.2) for rings in src.values() for r in rings
+             if ring_area(r) >= 40]
+    xs = [x for r in rings for x, _ in r]
+    ys = [y for r in rings for _, y in r]
+    x0, y0 = min(xs) - 16, min(ys) - 16
+    w, h = max(xs) + 16 - x0, max(ys) + 16 - y0
+    d = " ".join(ring_path(r) for r in rings)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write('<svg xmlns="http://www.w3.org/2000/svg" viewBox="%.0f %.0f %.0f %.0f">\n'
+                % (x0, y0, w, h))
+        f.write("<!-- Silhouette of Italy simplified from @svg-maps/italy 2.0.0 by\n"
+                "     Victor Cazanave, based on MapSVG, CC BY 4.0\n"
+                "     (https://creativecommons.org/licenses/by/4.0/); written by\n"
+                "     tools/gen_maps.py. -->\n")
+        f.write('<defs><linearGradient id="g" x1="0" y1="0" x2="1" y2="1">'
+                '<stop offset="0" stop-color="#8ae234"/>'
+                '<stop offset="1" stop-color="#3f8a06"/></linearGradient>\n'
+                '<path id="p" d="%s"/></defs>\n' % d)
+        f.write('<use href="#p" fill="none" stroke="#234d05" stroke-width="52" '
+                'stroke-linejoin="round"/>\n')
+        f.write('<use href="#p" fill="url(#g)"/>\n</svg>\n')
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("italy_svg", help="italy.svg from @svg-maps/italy")
@@ -280,6 +336,10 @@ def main():
     args = ap.parse_args()
 
     src = load_regions(args.italy_svg)
+    outline = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                           "icons", "italy-outline.svg")
+    os.makedirs(os.path.dirname(outline), exist_ok=True)
+    write_outline(src, outline)
     tf = fit_transform(src)
     regions = {r: [[tf(p) for p in ring] for ring in rings]
                for r, rings in src.items()}
