@@ -439,7 +439,18 @@ void OsenXPButton::paintEvent(QPaintEvent *)
     }
 
     if (!text().isEmpty()) {
-        p.setFont(font());
+        // The free fonts run wider than the Windows ones: a caption that does not fit the lines the button
+        // has room for is drawn a little smaller rather than cut.
+        QFont carattere = font();
+        const int flag = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+        while (carattere.pointSizeF() > 6.5) {
+            const QFontMetrics metriche(carattere);
+            const QRect serve = metriche.boundingRect(interno, flag, text());
+            if (serve.width() <= interno.width() && serve.height() <= interno.height())
+                break;
+            carattere.setPointSizeF(carattere.pointSizeF() - 0.25);
+        }
+        p.setFont(carattere);
         p.setPen(isEnabled() ? Qt::black : QColor(161, 161, 146));
         p.drawText(interno, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, text());
     }
