@@ -3,7 +3,7 @@
 set -eu
 
 PACCHETTI="cmake ninja-build g++ pkg-config
-qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-image-formats-plugins
+qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 libgtest-dev libbenchmark-dev
 xvfb xauth
 fonts-liberation2 fonts-dejavu-core"

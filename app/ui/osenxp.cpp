@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include "cp1252.h"
+#include "modulo1.h"
 #include "twips.h"
 
 namespace Aspetto {
@@ -23,9 +24,21 @@ QColor sfondoFinestra()
     return QColor(236, 233, 216);
 }
 
+// The free faces that stand in for the Windows ones. Asking for them by name spares the font database the
+// search for a family that does not exist and its fallbacks, which is most of the cost of the first text.
+QStringList sostituti(const QString &famiglia)
+{
+    if (famiglia == QLatin1String("Tahoma"))
+        return {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")};
+    if (famiglia == QLatin1String("MS Sans Serif") || famiglia == QLatin1String("Arial"))
+        return {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
+    return {famiglia};
+}
+
 QFont carattere(const QString &famiglia, double punti, bool grassetto)
 {
-    QFont f(famiglia);
+    QFont f;
+    f.setFamilies(sostituti(famiglia));
     f.setPointSizeF(punti);
     f.setBold(grassetto);
     return f;
@@ -50,15 +63,13 @@ void inizializza()
 {
     // Free faces from Debian in place of the Windows ones: Liberation Sans is metric-compatible with Arial
     // and close to MS Sans Serif; DejaVu Sans stands in for Tahoma.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Arial"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    for (const char *windows : {"MS Sans Serif", "Arial", "Tahoma"})
+        QFont::insertSubstitutions(QString::fromLatin1(windows), sostituti(QString::fromLatin1(windows)));
 
-    if (QStyle *stile = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(stile);
+    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0) {
+        if (QStyle *stile = QStyleFactory::create(QStringLiteral("Fusion")))
+            QApplication::setStyle(stile);
+    }
     QPalette tavolozza = QApplication::palette();
     tavolozza.setColor(QPalette::Window, sfondoFinestra());
     tavolozza.setColor(QPalette::Button, sfondoFinestra());
@@ -71,7 +82,7 @@ void inizializza()
         && traduttore.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&traduttore);
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/images/sportello.png")));
+    QApplication::setWindowIcon(Modulo1::iconaPrincipale());
 }
 
 } // namespace Aspetto

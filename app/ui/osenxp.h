@@ -15,6 +15,7 @@
 
 namespace Aspetto {
 QColor sfondoFinestra();                 // RGB 236, 233, 216
+QStringList sostituti(const QString &famiglia);
 QFont carattere(const QString &famiglia, double punti, bool grassetto = false);
 QFont msSansSerif(double punti = 8.25, bool grassetto = false);
 QFont tahoma(double punti = 8.25, bool grassetto = false);
