@@ -43,7 +43,7 @@ frmMain::frmMain()
     cmdAssegniEmessi = pulsante("cmdAssegniEmessi", "&Euro Convertitore", "euro", 5040, 600);
     cmdContiCorrenti = pulsante("cmdContiCorrenti", "P&refissi Internazionali", "prefissi", 5040, 1680);
     cmdInfo = pulsante("cmdInfo", "&Informazioni", "info", 5040, 2760);
-    cmdEsci = pulsante("cmdEsci", "E&sci", nullptr, 3480, 3120);
+    cmdEsci = pulsante("cmdEsci", "E&sci", "esci", 3480, 3120);
 
     connect(cmdAssegniRicevuti, &QPushButton::clicked, this, &frmMain::cmdAssegniRicevuti_Click);
     connect(cmdAnagrafica, &QPushButton::clicked, this, &frmMain::cmdAnagrafica_Click);

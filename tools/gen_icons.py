@@ -47,6 +47,7 @@ PICTURES = [
 COPIES = [
     ("24x24/actions/go-next.png", "euroconv/images/freccia_destra.png"),
     ("24x24/actions/go-previous.png", "euroconv/images/freccia_sinistra.png"),
+    ("32x32/actions/system-log-out.png", "app/images/esci.png"),
 ]
 
 

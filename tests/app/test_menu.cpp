@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDirIterator>
+#include <QImage>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -165,4 +167,18 @@ TEST(frmAbout, SenzaBrowserIlMessaggioELaFinestraRestaAperta)
     qputenv("XDG_DATA_DIRS", salvata);
     qputenv("XDG_CONFIG_HOME", salvataConfig);
     qputenv("XDG_DATA_HOME", salvataDati);
+}
+
+TEST(Risorse, OgniImmagineSiCarica)
+{
+    int immagini = 0;
+    QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString percorso = it.next();
+        if (percorso.startsWith(QLatin1String(":/qt-project.org")))
+            continue;
+        EXPECT_FALSE(QImage(percorso).isNull()) << percorso.toStdString();
+        ++immagini;
+    }
+    EXPECT_GE(immagini, 10);
 }
