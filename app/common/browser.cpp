@@ -127,11 +127,16 @@ QString togliEscapeValore(const QString &valore)
     for (int i = 0; i < valore.size(); ++i) {
         if (valore[i] == QLatin1Char('\\') && i + 1 < valore.size()) {
             const QChar c = valore[++i];
-            if (c == QLatin1Char('s')) out += QLatin1Char(' ');
-            else if (c == QLatin1Char('n')) out += QLatin1Char('\n');
-            else if (c == QLatin1Char('t')) out += QLatin1Char('\t');
-            else if (c == QLatin1Char('r')) out += QLatin1Char('\r');
-            else out += c;
+            if (c == QLatin1Char('s'))
+                out += QLatin1Char(' ');
+            else if (c == QLatin1Char('n'))
+                out += QLatin1Char('\n');
+            else if (c == QLatin1Char('t'))
+                out += QLatin1Char('\t');
+            else if (c == QLatin1Char('r'))
+                out += QLatin1Char('\r');
+            else
+                out += c;
         } else {
             out += valore[i];
         }
@@ -203,24 +208,27 @@ QStringList argomentiExec(const QString &exec, const QString &indirizzo, const Q
     QStringList argomenti;
     bool indirizzoPosto = false;
     for (const QString &a : grezzi) {
-        if (a == QStringLiteral("%u") || a == QStringLiteral("%U") || a == QStringLiteral("%f")
-            || a == QStringLiteral("%F")) {
+        if (a == QStringLiteral("%u") || a == QStringLiteral("%U") || a == QStringLiteral("%f") ||
+            a == QStringLiteral("%F")) {
             if (!indirizzoPosto)
                 argomenti << indirizzo;
             indirizzoPosto = true;
             continue;
         }
-        if (a == QStringLiteral("%i") || a == QStringLiteral("%d") || a == QStringLiteral("%D")
-            || a == QStringLiteral("%n") || a == QStringLiteral("%N") || a == QStringLiteral("%v")
-            || a == QStringLiteral("%m"))
+        if (a == QStringLiteral("%i") || a == QStringLiteral("%d") || a == QStringLiteral("%D") ||
+            a == QStringLiteral("%n") || a == QStringLiteral("%N") || a == QStringLiteral("%v") ||
+            a == QStringLiteral("%m"))
             continue;
         QString espanso;
         for (int i = 0; i < a.size(); ++i) {
             if (a[i] == QLatin1Char('%') && i + 1 < a.size()) {
                 const QChar codice = a[++i];
-                if (codice == QLatin1Char('%')) espanso += QLatin1Char('%');
-                else if (codice == QLatin1Char('c')) espanso += nome;
-                else if (codice == QLatin1Char('k')) espanso += fileDesktop;
+                if (codice == QLatin1Char('%'))
+                    espanso += QLatin1Char('%');
+                else if (codice == QLatin1Char('c'))
+                    espanso += nome;
+                else if (codice == QLatin1Char('k'))
+                    espanso += fileDesktop;
                 // other field codes inside an argument are dropped
             } else {
                 espanso += a[i];

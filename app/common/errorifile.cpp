@@ -47,8 +47,8 @@ QString messaggio(int numero, const QString &nomeFile)
     case DiscoNonPronto: return QStringLiteral("Disco non pronto");
     case ErroreLettura: return QStringLiteral("Errore nella lettura dal disco");
     default:
-        return QStringLiteral("Si è verificato un errore - code:") + conSegno(numero)
-               + QStringLiteral(" - Impossibile continuare");
+        return QStringLiteral("Si è verificato un errore - code:") + conSegno(numero) +
+               QStringLiteral(" - Impossibile continuare");
     }
 }
 
@@ -75,7 +75,8 @@ Lettura leggiFile(const QString &percorso, qint64 limite)
         return lettura;
     }
     lettura.aperto = true;
-    struct stat info {};
+    struct stat info {
+    };
     if (::fstat(fd, &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             ::close(fd);

@@ -34,8 +34,8 @@ QString messaggio(int numero, const QString &nomeFile);
 bool chiudeFinestra(int numero);
 
 struct Lettura {
-    QByteArray dati;   // the bytes read, also those read before a failure
-    int errore = 0;    // 0, or the number of the failure
+    QByteArray dati;     // the bytes read, also those read before a failure
+    int errore = 0;      // 0, or the number of the failure
     bool aperto = false; // false when the failure came while opening the file
 };
 

@@ -41,9 +41,9 @@ struct VoceDidascalia {
 
 // Buttons whose caption equals a key, exactly, get the access key of the new caption.
 constexpr VoceDidascalia kDidascalie[] = {
-    {"Reset", "&Reset"}, {"Esci", "Es&ci"},         {"Elimina", "&Elimina"}, {"Aggiungi", "&Aggiungi"},
-    {"Seleziona", "&Seleziona"}, {"Gira", "&Gira"}, {"Versa", "&Versa"},     {"Ok", "&Ok"},
-    {"Annulla", "A&nnulla"}, {"Reimposta", "&Reimposta"},
+    {"Reset", "&Reset"},         {"Esci", "Es&ci"},           {"Elimina", "&Elimina"}, {"Aggiungi", "&Aggiungi"},
+    {"Seleziona", "&Seleziona"}, {"Gira", "&Gira"},           {"Versa", "&Versa"},     {"Ok", "&Ok"},
+    {"Annulla", "A&nnulla"},     {"Reimposta", "&Reimposta"},
 };
 
 QMessageBox::StandardButtons pulsantiDaStile(int insieme)
@@ -92,7 +92,7 @@ int mostraBox(const QString &testo, qint32 stile, const QString &titolo)
     const QList<QAbstractButton *> pulsanti = box.buttons();
     const int predefinito = (stile & 0x300) >> 8;
     // Buttons in the order Windows shows them, so that the default-button bits pick the right one.
-    static const QMessageBox::StandardButton ordine[] = {QMessageBox::Ok,    QMessageBox::Abort, QMessageBox::Retry,
+    static const QMessageBox::StandardButton ordine[] = {QMessageBox::Ok,     QMessageBox::Abort, QMessageBox::Retry,
                                                          QMessageBox::Ignore, QMessageBox::Yes,   QMessageBox::No,
                                                          QMessageBox::Cancel};
     QList<QMessageBox::StandardButton> presenti;

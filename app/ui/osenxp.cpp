@@ -78,8 +78,8 @@ void inizializza()
 
     // The interface is Italian throughout, Qt's own texts included.
     static QTranslator traduttore;
-    if (traduttore.isEmpty()
-        && traduttore.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (traduttore.isEmpty() &&
+        traduttore.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&traduttore);
 
     QApplication::setWindowIcon(Modulo1::iconaPrincipale());

@@ -14,7 +14,7 @@
 // buttons and pictures. Their properties carry the names by which the styling sets them, as Qt properties.
 
 namespace Aspetto {
-QColor sfondoFinestra();                 // RGB 236, 233, 216
+QColor sfondoFinestra(); // RGB 236, 233, 216
 QStringList sostituti(const QString &famiglia);
 QFont carattere(const QString &famiglia, double punti, bool grassetto = false);
 QFont msSansSerif(double punti = 8.25, bool grassetto = false);

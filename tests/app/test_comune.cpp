@@ -25,8 +25,9 @@ TEST(Percorsi, UnisceCartellaENomeConUnSoloSeparatore)
         {"/opt/sportello/", '/', "/opt/sportello/codes.cf"},
     };
     for (const auto &c : casi) {
-        EXPECT_EQ(Percorsi::unisci(QString::fromLatin1(c.cartella), QStringLiteral("codes.cf"), QLatin1Char(c.separatore)),
-                  QString::fromLatin1(c.atteso));
+        EXPECT_EQ(
+            Percorsi::unisci(QString::fromLatin1(c.cartella), QStringLiteral("codes.cf"), QLatin1Char(c.separatore)),
+            QString::fromLatin1(c.atteso));
     }
 }
 
@@ -102,11 +103,14 @@ TEST(Browser, ArgomentiDellaRigaExec)
         QStringList attesi;
     } casi[] = {
         {"firefox %u", {QStringLiteral("firefox"), indirizzo}},
-        {"/usr/bin/browser --new-window %U", {QStringLiteral("/usr/bin/browser"), QStringLiteral("--new-window"), indirizzo}},
+        {"/usr/bin/browser --new-window %U",
+         {QStringLiteral("/usr/bin/browser"), QStringLiteral("--new-window"), indirizzo}},
         {"browser", {QStringLiteral("browser"), indirizzo}},
         {"\"/opt/my browser/run\" %f %i", {QStringLiteral("/opt/my browser/run"), indirizzo}},
-        {"sh -c \"echo \\\\$HOME\" %u", {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo $HOME"), indirizzo}},
-        {"run --title=%c 100%% %u", {QStringLiteral("run"), QStringLiteral("--title=Nome"), QStringLiteral("100%"), indirizzo}},
+        {"sh -c \"echo \\\\$HOME\" %u",
+         {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo $HOME"), indirizzo}},
+        {"run --title=%c 100%% %u",
+         {QStringLiteral("run"), QStringLiteral("--title=Nome"), QStringLiteral("100%"), indirizzo}},
     };
     for (const auto &c : casi) {
         EXPECT_EQ(Browser::argomentiExec(QString::fromLatin1(c.exec), indirizzo, QStringLiteral("Nome"),

@@ -17,8 +17,8 @@ namespace {
 bool centrata(const QWidget &w)
 {
     const QRect schermo = w.screen()->geometry();
-    return std::abs(w.frameGeometry().center().x() - schermo.center().x()) <= 1
-           && std::abs(w.frameGeometry().center().y() - schermo.center().y()) <= 1;
+    return std::abs(w.frameGeometry().center().x() - schermo.center().x()) <= 1 &&
+           std::abs(w.frameGeometry().center().y() - schermo.center().y()) <= 1;
 }
 
 } // namespace
@@ -33,12 +33,16 @@ TEST(frmMain, StatoAllAvvio)
     EXPECT_EQ(menu.size(), QSize(455, 285));
     EXPECT_TRUE(centrata(menu));
 
-    const QStringList attese{"&Comuni Italiani",         "Calcolo del Codice &Fiscale", "Controllo &Partita IVA",
-                             "&Euro Convertitore",       "P&refissi Internazionali",    "&Informazioni",
+    const QStringList attese{"&Comuni Italiani",
+                             "Calcolo del Codice &Fiscale",
+                             "Controllo &Partita IVA",
+                             "&Euro Convertitore",
+                             "P&refissi Internazionali",
+                             "&Informazioni",
                              "E&sci"};
-    const QList<OsenXPButton *> pulsanti{menu.cmdAssegniRicevuti, menu.cmdAnagrafica,    menu.cmdReportistica,
-                                         menu.cmdAssegniEmessi,   menu.cmdContiCorrenti, menu.cmdInfo,
-                                         menu.cmdEsci};
+    const QList<OsenXPButton *> pulsanti{
+        menu.cmdAssegniRicevuti, menu.cmdAnagrafica, menu.cmdReportistica, menu.cmdAssegniEmessi,
+        menu.cmdContiCorrenti,   menu.cmdInfo,       menu.cmdEsci};
     for (int i = 0; i < pulsanti.size(); ++i)
         EXPECT_EQ(pulsanti[i]->text(), attese[i]);
 
@@ -63,10 +67,8 @@ TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
         OsenXPButton *pulsante;
         const char *titolo;
     } casi[] = {
-        {menu.cmdAssegniRicevuti, "Comuni"},
-        {menu.cmdReportistica, "Controllo Partita Iva"},
-        {menu.cmdAssegniEmessi, "Euroconvertitore"},
-        {menu.cmdContiCorrenti, "Prefissi Internazionali"},
+        {menu.cmdAssegniRicevuti, "Comuni"},         {menu.cmdReportistica, "Controllo Partita Iva"},
+        {menu.cmdAssegniEmessi, "Euroconvertitore"}, {menu.cmdContiCorrenti, "Prefissi Internazionali"},
         {menu.cmdInfo, "Informazioni su Sportello"},
     };
     for (const auto &c : casi) {

@@ -110,12 +110,10 @@ TEST(CentraForm, PosizioniInTwips)
         double larghezza, altezza;
         int sinistra, alto;
     } casi[] = {
-        {7000, 4600, 4180, 3460},
-        {7000, 4615, 4180, 3452},
-        {7000, 11535, 4180, -7},
-        {15361, 11521, 0, 0},   // -0.5 rounds to 0 (even)
-        {15357, 11517, 1, 1},   // 3 / 2 cut toward zero
-        {15360.5, 11518.5, 0, 1}, // -0.5 to 0, 1.5 to 2
+        {7000, 4600, 4180, 3460}, {7000, 4615, 4180, 3452},
+        {7000, 11535, 4180, -7},  {15361, 11521, 0, 0}, // -0.5 rounds to 0 (even)
+        {15357, 11517, 1, 1},                           // 3 / 2 cut toward zero
+        {15360.5, 11518.5, 0, 1},                       // -0.5 to 0, 1.5 to 2
     };
     for (const auto &c : casi) {
         const QPoint p = Modulo1::posizioneCentrata(15360, 11520, c.larghezza, c.altezza);
@@ -218,8 +216,7 @@ TEST(FormSportello, UnaFinestraCheSiScaricaNelCaricamentoNonSiMostra)
     public:
         Scarica()
             : FormSportello(QStringLiteral("X"), 3000, 2000)
-        {
-        }
+        {}
         void Form_Load() override { Unload(); }
     } f;
     EXPECT_FALSE(f.apriModale());

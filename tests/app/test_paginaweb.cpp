@@ -18,7 +18,8 @@ class DesktopFinto
 public:
     DesktopFinto()
     {
-        for (const char *v : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"})
+        for (const char *v :
+             {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"})
             m_salvate.append({v, qgetenv(v), qEnvironmentVariableIsSet(v)});
         QDir(m_base.path()).mkpath(QStringLiteral("config"));
         QDir(m_base.path()).mkpath(QStringLiteral("data/applications"));
@@ -44,9 +45,10 @@ public:
         const QString script = m_base.filePath("browser.sh");
         QFile s(script);
         s.open(QIODevice::WriteOnly);
-        s.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1.tmp'\nmv '%1.tmp' '%1'\n")
-                    .arg(argomentiRegistrati())
-                    .toLocal8Bit());
+        s.write(
+            QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1.tmp'\nmv '%1.tmp' '%1'\n")
+                .arg(argomentiRegistrati())
+                .toLocal8Bit());
         s.close();
         s.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
