@@ -16,6 +16,12 @@
 #include <QWidget>
 
 #include "browser.h"
+#ifdef Q_OS_WIN
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+#endif
 #include "osenxp.h"
 #include "percorsi.h"
 #include "twips.h"
@@ -123,11 +129,35 @@ bool scriviPaginaProva(const QString &percorso)
     return scritto;
 }
 
-// The program associated with the scratch page, an HTML page, and its arguments for the address.
-Browser::Comando programmaAssociato(const QString &indirizzo)
+#ifdef Q_OS_WIN
+// The shell's own association: the program that opens the scratch page, started with the address.
+bool apriConIlBrowser(const QString &pagina, const QString &indirizzo, QWidget *proprietario, bool &trovato)
 {
-    return Browser::comandoPer(QStringLiteral("text/html"), indirizzo);
+    wchar_t percorso[32768] = {}; // the longest path the platform can give back
+    const auto esito =
+        reinterpret_cast<INT_PTR>(FindExecutableW(reinterpret_cast<LPCWSTR>(pagina.utf16()), nullptr, percorso));
+    trovato = esito > 32;
+    if (!trovato)
+        return false;
+    const QString programma = QString::fromWCharArray(percorso).trimmed();
+    HWND finestra = proprietario ? reinterpret_cast<HWND>(proprietario->winId()) : nullptr;
+    const auto avvio =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(finestra, L"open", reinterpret_cast<LPCWSTR>(programma.utf16()),
+                                                reinterpret_cast<LPCWSTR>(indirizzo.utf16()), nullptr, SW_SHOWNORMAL));
+    return avvio > 32;
 }
+#else
+// The program associated with HTML pages by the XDG associations, started detached with the address as
+// one argument of its own: no shell stands in between, so nothing in the address is interpreted.
+bool apriConIlBrowser(const QString &pagina, const QString &indirizzo, QWidget *proprietario, bool &trovato)
+{
+    Q_UNUSED(pagina);
+    Q_UNUSED(proprietario);
+    const Browser::Comando comando = Browser::comandoPer(QStringLiteral("text/html"), indirizzo);
+    trovato = comando.trovato();
+    return trovato && QProcess::startDetached(comando.programma, comando.argomenti);
+}
+#endif
 
 } // namespace
 
@@ -236,7 +266,6 @@ void impostaIntercettatoreMessaggi(Intercettatore funzione)
 
 void ApriPaginaWeb(const QString &indirizzo, QWidget *proprietario)
 {
-    Q_UNUSED(proprietario);
     if (indirizzo.isEmpty())
         return;
 
@@ -254,12 +283,12 @@ void ApriPaginaWeb(const QString &indirizzo, QWidget *proprietario)
         }
     }
 
-    const Browser::Comando comando = programmaAssociato(indirizzo);
-    if (!comando.trovato()) {
+    bool trovato = false;
+    const bool avviato = apriConIlBrowser(pagina, indirizzo, proprietario, trovato);
+    if (!trovato)
         MostraMessaggio(QStringLiteral("Could not find associated Browser"), 48, QStringLiteral("Browser Not Found"));
-    } else if (!QProcess::startDetached(comando.programma, comando.argomenti)) {
+    else if (!avviato)
         MostraMessaggio(QStringLiteral("Unable to open Web Page."), 48, QStringLiteral("Quietanza"));
-    }
 
     if (!pagina.isEmpty())
         QFile::remove(pagina);
