@@ -1,0 +1,216 @@
+#include "prefissi.h"
+
+#include <iterator>
+
+namespace Prefissi {
+
+namespace {
+
+struct Paese {
+    const char *nome;
+    const char *prefisso;
+};
+
+// Alphabetical but for "Bulgaria", "USA" and "Swaziland". The Czech and Slovak Republics have had 00420 and
+// 00421 since the old 0042 was split in 1997; the Caribbean and Atlantic countries of the North American
+// numbering plan are dialled as 001 and their area code.
+constexpr Paese kPaesi[] = {
+    {"Albania", "00355"},
+    {"Algeria", "00213"},
+    {"Angola", "00244"},
+    {"Anguilla", "001264"},
+    {"Antigua", "001268"},
+    {"Antille oland.", "00599"},
+    {"Arabia Saudita", "00966"},
+    {"Argentina", "0054"},
+    {"Aruba", "00297"},
+    {"Australia", "0061"},
+    {"Austria", "0043"},
+    {"Bahamas", "001242"},
+    {"Baherein", "00973"},
+    {"Bangladesh", "00880"},
+    {"Barbados", "001246"},
+    {"Barbuda", "001268"},
+    {"Belgio", "0032"},
+    {"Benin", "00229"},
+    {"Bermuda", "001441"},
+    {"Bolivia", "00591"},
+    {"Bosnia Erzegovina", "00387"},
+    {"Botswana", "00267"},
+    {"Bulgaria", "00359"},
+    {"Brasile", "0055"},
+    {"Brunei", "00673"},
+    {"Burkina Faso", "00226"},
+    {"Burundi", "00257"},
+    {"Camerun", "00237"},
+    {"Canada", "001"},
+    {"Capo Verde", "00238"},
+    {"Cayman", "001345"},
+    {"Ceca rep.", "00420"},
+    {"Centrafricana rep.", "00236"},
+    {"Ciad", "00235"},
+    {"Cile", "0056"},
+    {"Cina", "0086"},
+    {"Cipro", "00357"},
+    {"Colombia", "0057"},
+    {"Congo rep. pop.", "00242"},
+    {"Corea del Sud", "0082"},
+    {"Costa d'Avorio", "00225"},
+    {"Costa Rica", "00506"},
+    {"Croazia", "00385"},
+    {"Cuba", "0053"},
+    {"Danimarca", "0045"},
+    {"Dominica", "001767"},
+    {"Dominicana rep.", "001809"},
+    {"Ecuador", "00593"},
+    {"Egitto", "0020"},
+    {"El Salvador", "00503"},
+    {"Emirati Arabi unit", "00971"},
+    {"Eritrea", "00291"},
+    {"Estonia", "00372"},
+    {"Etiopia", "00251"},
+    {"Faer Oer", "00298"},
+    {"Filippine", "0063"},
+    {"Finlandia", "00358"},
+    {"Francia", "0033"},
+    {"Gabon", "00241"},
+    {"Gambia", "00220"},
+    {"Germania", "0049"},
+    {"Ghana", "00233"},
+    {"Giamaica", "001876"},
+    {"Giappone", "0081"},
+    {"Gibilterra", "00350"},
+    {"Gibuti", "00253"},
+    {"Giordania", "00962"},
+    {"Gran Bretagna", "0044"},
+    {"Grecia", "0030"},
+    {"Grenada", "001473"},
+    {"Grenadine", "001784"},
+    {"Groenlandia", "00299"},
+    {"Guadalupa", "00590"},
+    {"Guatemala", "00502"},
+    {"Guinea", "00224"},
+    {"Guinea Bissau", "00245"},
+    {"Guyana", "00592"},
+    {"Haiti", "00509"},
+    {"Honduras", "00504"},
+    {"Hong Kong", "00852"},
+    {"India", "0091"},
+    {"Indonesia", "0062"},
+    {"Iran", "0098"},
+    {"Iraq", "00964"},
+    {"Irlanda", "00353"},
+    {"Islanda", "00354"},
+    {"Israele", "00972"},
+    {"Jugoslava fed.rep.", "00381"},
+    {"Kenya", "00254"},
+    {"Kuwait", "00965"},
+    {"Lesotho", "00266"},
+    {"Lettonia", "00371"},
+    {"Libano", "00961"},
+    {"Libia", "00218"},
+    {"Lituania", "00370"},
+    {"Lussemburgo", "00352"},
+    {"Macao", "00853"},
+    {"Macedonia", "00389"},
+    {"Madagascar", "00261"},
+    {"Malawi", "00265"},
+    {"Malaysia", "0060"},
+    {"Maldive", "00960"},
+    {"Mali", "00223"},
+    {"Malta", "00356"},
+    {"Marocco", "00212"},
+    {"Martinica", "00596"},
+    {"Mauritania", "00222"},
+    {"Mauritius", "00230"},
+    {"Messico", "0052"},
+    {"Moldavia", "00373"},
+    {"Monaco princ.", "0033"},
+    {"Montserrat", "001664"},
+    {"Mozambico", "00258"},
+    {"Namibia", "00264"},
+    {"Nepal", "00977"},
+    {"Nicaragua", "00505"},
+    {"Niger", "00227"},
+    {"Nigeria", "00234"},
+    {"Norvegia", "0047"},
+    {"Nuova caledonia", "00687"},
+    {"Nuova Zelanda", "0064"},
+    {"Olanda", "0031"},
+    {"Oman", "00968"},
+    {"Paesi Bassi", "0031"},
+    {"Pakistan", "0092"},
+    {"Panama", "00507"},
+    {"Paraguay", "00595"},
+    {"Perù", "0051"},
+    {"Polinesia Fr.", "00689"},
+    {"Polonia", "0048"},
+    {"Portogallo", "00351"},
+    {"Portorico", "001787"},
+    {"Qatar", "00974"},
+    {"Reunion", "00262"},
+    {"Romania", "0040"},
+    {"Ruanda", "00250"},
+    {"Russia", "007"},
+    {"Saint Kitts e Nevis", "001869"},
+    {"Saint Lucia", "001758"},
+    {"Saint Vincent", "001784"},
+    {"Sao Tomé e Principe", "00239"},
+    {"Seicelle", "00248"},
+    {"Senegal", "00221"},
+    {"Sierra Leone", "00232"},
+    {"Singapore", "0065"},
+    {"Siria", "00963"},
+    {"Slovacca rep.", "00421"},
+    {"Slovenia", "00386"},
+    {"Somalia", "00252"},
+    {"Spagna", "0034"},
+    {"Sri Lanka", "0094"},
+    {"USA", "001"},
+    {"Sud Africa", "0027"},
+    {"Sudan", "00249"},
+    {"Swaziland", "00268"},
+    {"Svezia", "0046"},
+    {"Svizzera", "0041"},
+    {"Taiwan", "00886"},
+    {"Tanzania", "00255"},
+    {"Thailandia", "0066"},
+    {"Togo", "00228"},
+    {"Trinidad e Tobago", "001868"},
+    {"Tunisia", "00216"},
+    {"Turchia", "0090"},
+    {"Turks e Caicos", "001649"},
+    {"Uganda", "00256"},
+    {"Ungheria", "0036"},
+    {"Uruguay", "00598"},
+    {"Venezuela", "0058"},
+    {"Vergini brit.", "001284"},
+    {"Vergini u.s.a.", "001340"},
+    {"Yemen", "00967"},
+    {"Zambia", "00260"},
+    {"Zimbabwe", "00263"},
+};
+static_assert(std::size(kPaesi) == 174);
+
+} // namespace
+
+QStringList voci()
+{
+    QStringList elenco;
+    elenco.reserve(std::size(kPaesi));
+    for (const Paese &p : kPaesi)
+        elenco << QString::fromUtf8(p.nome).leftJustified(kLarghezzaNome) + QLatin1String(p.prefisso);
+    return elenco;
+}
+
+QString prefisso(const QString &voce)
+{
+    return voce.mid(kLarghezzaNome);
+}
+
+QString frase(const QString &prefisso)
+{
+    return QStringLiteral("Il prefisso da comporre per chiamare dall'Italia è: ") + prefisso;
+}
+
+} // namespace Prefissi
