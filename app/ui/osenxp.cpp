@@ -430,7 +430,9 @@ void OsenXPButton::paintEvent(QPaintEvent *)
         interno.translate(1, 1);
 
     if (!m_immagine.isNull()) {
-        const QSize lato = m_immagine.deviceIndependentSize().toSize().boundedTo(interno.size());
+        QSize lato = m_immagine.deviceIndependentSize().toSize();
+        if (lato.width() > interno.width() || lato.height() > interno.height())
+            lato.scale(interno.size(), Qt::KeepAspectRatio);
         QPixmap immagine = m_immagine;
         if (!isEnabled())
             immagine = QIcon(m_immagine).pixmap(lato, QIcon::Disabled);
