@@ -1,6 +1,7 @@
 #include "formsportello.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 
 FormSportello::FormSportello(const QString &caption, int larghezzaTwips, int altezzaTwips, bool barraTitolo)
     : QDialog(nullptr)
@@ -72,4 +73,15 @@ void FormSportello::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void FormSportello::paintEvent(QPaintEvent *event)
+{
+    QDialog::paintEvent(event);
+    if (!m_barra)
+        return;
+    // Without the system frame, a thin border of the title bar's colour closes the window off.
+    QPainter p(this);
+    p.setPen(QColor(0, 60, 180));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
