@@ -13,7 +13,8 @@ constexpr QStringView kAlfabeto = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 // Values at the odd positions of A to Z; the digits 0 to 9 weigh as A to J. At even positions a letter
 // weighs its place in the alphabet from 0 and a digit itself.
-constexpr int kDispari[26] = {1, 0, 5, 7, 9, 13, 15, 17, 19, 21, 2, 4, 18, 20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
+constexpr int kDispari[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
+                              20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
 
 int valore(QChar c, bool dispari)
 {
@@ -31,23 +32,54 @@ int valore(QChar c, bool dispari)
 QChar vocalePiegata(int byte)
 {
     switch (byte) {
-    case 192: case 193: case 194: case 196: case 197: case 198:
-    case 224: case 225: case 226: case 227: case 228: case 229:
-        return u'A';
-    case 200: case 201: case 202: case 203:
-    case 232: case 233: case 234: case 235:
-        return u'E';
-    case 204: case 205: case 206: case 207:
-    case 236: case 237: case 238: case 239:
-        return u'I';
-    case 210: case 211: case 212: case 213: case 214:
-    case 240: case 242: case 243: case 244: case 245: case 246:
-        return u'O';
-    case 217: case 218: case 219: case 220:
-    case 249: case 250: case 251: case 252:
-        return u'U';
-    default:
-        return QChar();
+    case 192:
+    case 193:
+    case 194:
+    case 196:
+    case 197:
+    case 198:
+    case 224:
+    case 225:
+    case 226:
+    case 227:
+    case 228:
+    case 229: return u'A';
+    case 200:
+    case 201:
+    case 202:
+    case 203:
+    case 232:
+    case 233:
+    case 234:
+    case 235: return u'E';
+    case 204:
+    case 205:
+    case 206:
+    case 207:
+    case 236:
+    case 237:
+    case 238:
+    case 239: return u'I';
+    case 210:
+    case 211:
+    case 212:
+    case 213:
+    case 214:
+    case 240:
+    case 242:
+    case 243:
+    case 244:
+    case 245:
+    case 246: return u'O';
+    case 217:
+    case 218:
+    case 219:
+    case 220:
+    case 249:
+    case 250:
+    case 251:
+    case 252: return u'U';
+    default: return QChar();
     }
 }
 

@@ -53,8 +53,8 @@ CodiceFiscale::CodiceFiscale()
     Command1->setToolTip(QStringLiteral("Cliccare qui per avviare il calcolo del codice fiscale"));
     connect(Command1, &QPushButton::clicked, this, &CodiceFiscale::Command1_Click);
 
-    ordineTab({Cognome, Nome, Citta, Prov, Datanasc, Maschio, Femmina, Command1, Label1, Label2, Label3, Label4,
-               Label5, Label6, OsenXPForm1()});
+    ordineTab({Cognome, Nome, Citta, Prov, Datanasc, Maschio, Femmina, Command1, Label1, Label2, Label3, Label4, Label5,
+               Label6, OsenXPForm1()});
 }
 
 OsenXPLabel *CodiceFiscale::etichetta(const char *nome, const char *testo, int sinistra, int alto, int larghezza)
@@ -64,8 +64,7 @@ OsenXPLabel *CodiceFiscale::etichetta(const char *nome, const char *testo, int s
     return e;
 }
 
-OsenXPTextBox *CodiceFiscale::casella(const char *nome, const char *suggerimento, int sinistra, int alto,
-                                      int larghezza)
+OsenXPTextBox *CodiceFiscale::casella(const char *nome, const char *suggerimento, int sinistra, int alto, int larghezza)
 {
     auto *t = crea<OsenXPTextBox>(nome, sinistra, alto, larghezza, 285);
     t->setToolTip(QStringLiteral("Digitare qui %1 della persona di cui si vuole calcolare il codice fiscale")
@@ -122,10 +121,10 @@ void CodiceFiscale::ControllaData()
 }
 
 QString CodiceFiscale::calcolaCodiceFiscale(const QString &cognome, const QString &nome, const QString &sesso,
-                                            const QDate &dataNascita, const QString &comune,
-                                            const QString &provincia)
+                                            const QDate &dataNascita, const QString &comune, const QString &provincia)
 {
-    const Fiscale::Esito esito = Fiscale::CodiceFiscale(cognome, nome, sesso, dataNascita, comune, provincia, m_tabella);
+    const Fiscale::Esito esito =
+        Fiscale::CodiceFiscale(cognome, nome, sesso, dataNascita, comune, provincia, m_tabella);
     if (esito.errore != 0)
         m_codiceErrore = esito.errore;
     if (!esito.messaggio.isEmpty())
@@ -153,8 +152,8 @@ void CodiceFiscale::Command1_Click()
     }
 
     Form2 carta;
-    carta.setWindowTitle(QStringLiteral("Codice Fiscale di ") + Cp1252::maiuscole(Nome->text()) + u' '
-                         + Cp1252::maiuscole(Cognome->text()));
+    carta.setWindowTitle(QStringLiteral("Codice Fiscale di ") + Cp1252::maiuscole(Nome->text()) + u' ' +
+                         Cp1252::maiuscole(Cognome->text()));
     carta.cf->setCaption(codice);
     carta.CopiaBut->setTag(codice);
     carta.Cognome->setCaption(Cp1252::maiuscole(Cognome->text()));

@@ -64,9 +64,9 @@ void Form2::Form_Activate()
     // Every activation lifts the labels by 2 twips and widens them so that no text is cut.
     const QList<OsenXPLabel *> etichette = findChildren<OsenXPLabel *>();
     for (OsenXPLabel *e : etichette) {
-        QRect twips = m_posizioni.value(e, QRect(qRound(Twips::daPixel(e->x())), qRound(Twips::daPixel(e->y())),
-                                                 qRound(Twips::daPixel(e->width())),
-                                                 qRound(Twips::daPixel(e->height()))));
+        QRect twips =
+            m_posizioni.value(e, QRect(qRound(Twips::daPixel(e->x())), qRound(Twips::daPixel(e->y())),
+                                       qRound(Twips::daPixel(e->width())), qRound(Twips::daPixel(e->height()))));
         twips.moveTop(twips.top() - 2);
         twips.setWidth(50000);
         posiziona(e, twips);

@@ -11,21 +11,29 @@ constexpr int kNome = 20;
 constexpr int kProvincia = 2;
 constexpr int kCodice = 4;
 
-// Spaces only, as the fields were padded; tabs and other blanks belong to the field.
-void togliSpazi(QStringView testo, qint32 &inizio, qint32 &lunghezza)
-{
-    while (lunghezza > 0 && testo[inizio] == u' ') {
-        ++inizio;
-        --lunghezza;
-    }
-    while (lunghezza > 0 && testo[inizio + lunghezza - 1] == u' ')
-        --lunghezza;
-}
-
-quint32 hashChiave(QStringView nome, QStringView provincia)
+quint32 hashChiave(QByteArrayView nome, QByteArrayView provincia)
 {
     const size_t h = qHashMulti(0, nome, provincia);
     return static_cast<quint32>(h ^ (static_cast<quint64>(h) >> 32));
+}
+
+quint16 impronta(quint32 hash)
+{
+    return static_cast<quint16>(hash >> 16);
+}
+
+// The Windows-1252 bytes of a key; false when a character is not in the code page, and so in no entry.
+bool inByte(const QString &testo, QByteArray &byte)
+{
+    byte.resize(testo.size());
+    char *out = byte.data();
+    for (QChar c : testo) {
+        const int b = Cp1252::byteDi(c);
+        if (b < 0)
+            return false;
+        *out++ = static_cast<char>(b);
+    }
+    return true;
 }
 
 } // namespace
@@ -45,16 +53,13 @@ int TabellaCodici::carica(const QString &percorso)
 
 int TabellaCodici::analizza(const QByteArray &dati, int erroreLettura)
 {
-    m_testo = Cp1252::decodifica(dati);
-    m_voci.clear();
+    m_dati = dati;
+    m_voci = 0;
     m_conteggio.reset();
-    m_indice.clear();
-    m_maschera = 0;
 
-    const qint32 totale = static_cast<qint32>(m_testo.size());
-    qint32 pos = 0;
+    const qsizetype totale = m_dati.size();
     int errore = 0;
-    for (;;) {
+    for (qsizetype pos = 0;; pos += kLunghezzaRecord) {
         if (pos >= totale) {
             errore = erroreLettura;
             break;
@@ -65,94 +70,116 @@ int TabellaCodici::analizza(const QByteArray &dati, int erroreLettura)
             errore = fineInattesa;
             break;
         }
-        if (static_cast<int>(m_voci.size()) >= kSlot) {
+        if (m_voci >= kSlot) {
             errore = ErroriFile::IndiceFuoriIntervallo;
             break;
         }
-        Riga riga;
-        riga.nome = {pos, kNome};
-        togliSpazi(m_testo, riga.nome.inizio, riga.nome.lunghezza);
-        if (campo(riga.nome) == u"END")
+        if (nome(m_voci) == "END")
             break;
         if (totale - pos < kLunghezzaRecord) {
             errore = fineInattesa;
             break;
         }
-        riga.provincia = {pos + kNome, kProvincia};
-        togliSpazi(m_testo, riga.provincia.inizio, riga.provincia.lunghezza);
-        riga.codice = {pos + kNome + kProvincia, kCodice};
-        togliSpazi(m_testo, riga.codice.inizio, riga.codice.lunghezza);
-        m_voci.push_back(riga);
-        pos += kLunghezzaRecord;
+        ++m_voci;
     }
 
     if (errore == 0)
-        m_conteggio = static_cast<int>(m_voci.size());
+        m_conteggio = m_voci;
     costruisciIndice();
     return errore;
 }
 
+QByteArrayView TabellaCodici::campo(int voce, int inizio, int lunghezza) const
+{
+    // Spaces only, as the fields were padded; tabs and other blanks belong to the field.
+    const char *p = m_dati.constData() + qsizetype(voce) * kLunghezzaRecord + inizio;
+    while (lunghezza > 0 && *p == ' ') {
+        ++p;
+        --lunghezza;
+    }
+    while (lunghezza > 0 && p[lunghezza - 1] == ' ')
+        --lunghezza;
+    return QByteArrayView(p, lunghezza);
+}
+
+QByteArrayView TabellaCodici::nome(int voce) const
+{
+    return campo(voce, 0, kNome);
+}
+
+QByteArrayView TabellaCodici::provincia(int voce) const
+{
+    return campo(voce, kNome, kProvincia);
+}
+
+QByteArrayView TabellaCodici::codice(int voce) const
+{
+    return campo(voce, kNome + kProvincia, kCodice);
+}
+
 TabellaCodici::Voce TabellaCodici::voce(int indice) const
 {
-    const Riga &r = m_voci.at(static_cast<size_t>(indice));
-    return {campo(r.nome), campo(r.provincia), campo(r.codice)};
+    Q_ASSERT(indice >= 0 && indice < m_voci);
+    auto testo = [](QByteArrayView b) { return Cp1252::decodifica(b.toByteArray()); };
+    return {testo(nome(indice)), testo(provincia(indice)), testo(codice(indice))};
 }
 
 void TabellaCodici::costruisciIndice()
 {
     size_t capacita = 16;
-    while (capacita < m_voci.size() * 2)
+    while (capacita < size_t(m_voci) * 3 / 2)
         capacita *= 2;
     m_indice.assign(capacita, Cella{});
     m_maschera = static_cast<quint32>(capacita - 1);
-    for (qint32 i = 0; i < static_cast<qint32>(m_voci.size()); ++i) {
-        const QStringView nome = campo(m_voci[i].nome);
-        const QStringView provincia = campo(m_voci[i].provincia);
-        const quint32 h = hashChiave(nome, provincia);
+    for (int i = 0; i < m_voci; ++i) {
+        const QByteArrayView n = nome(i);
+        const QByteArrayView p = provincia(i);
+        const quint32 h = hashChiave(n, p);
         for (quint32 j = h & m_maschera;; j = (j + 1) & m_maschera) {
             Cella &cella = m_indice[j];
             if (cella.voce < 0) {
-                cella = {h, i};
+                cella = {impronta(h), static_cast<qint16>(i)};
                 break;
             }
-            const Riga &altra = m_voci[cella.voce];
-            if (cella.hash == h && campo(altra.nome) == nome && campo(altra.provincia) == provincia) {
-                cella.voce = i; // a later entry with the same key wins
+            if (cella.impronta == impronta(h) && nome(cella.voce) == n && provincia(cella.voce) == p) {
+                cella.voce = static_cast<qint16>(i); // a later entry with the same key wins
                 break;
             }
         }
     }
 }
 
-int TabellaCodici::cerca(QStringView nome, QStringView provincia) const
+int TabellaCodici::cerca(QByteArrayView n, QByteArrayView p) const
 {
     if (m_indice.empty())
         return -1;
-    const quint32 h = hashChiave(nome, provincia);
+    const quint32 h = hashChiave(n, p);
     for (quint32 j = h & m_maschera;; j = (j + 1) & m_maschera) {
         const Cella &cella = m_indice[j];
         if (cella.voce < 0)
             return -1;
-        const Riga &r = m_voci[cella.voce];
-        if (cella.hash == h && campo(r.nome) == nome && campo(r.provincia) == provincia)
+        if (cella.impronta == impronta(h) && nome(cella.voce) == n && provincia(cella.voce) == p)
             return cella.voce;
     }
 }
 
 QString TabellaCodici::trovacod(const QString &Comune, const QString &Provincia) const
 {
-    QString nome = Cp1252::maiuscole(Comune.left(20));
+    QString chiave = Cp1252::maiuscole(Comune.left(20));
     // A stored name longer than 20 characters was cut and then trimmed, so a cut that ends in spaces must
     // lose them on the key too, or the municipality could never be found. Shorter names are compared as
     // typed: a trailing space there still finds nothing.
     if (Comune.size() > 20) {
-        while (nome.endsWith(u' '))
-            nome.chop(1);
+        while (chiave.endsWith(u' '))
+            chiave.chop(1);
     }
-    const int indice = cerca(nome, Cp1252::maiuscole(Provincia));
+    QByteArray chiaveNome, chiaveProvincia;
+    if (!inByte(chiave, chiaveNome) || !inByte(Cp1252::maiuscole(Provincia), chiaveProvincia))
+        return kNonTrovato.toString();
+    const int indice = cerca(chiaveNome, chiaveProvincia);
     if (indice < 0)
         return kNonTrovato.toString();
-    return campo(m_voci[static_cast<size_t>(indice)].codice).toString();
+    return Cp1252::decodifica(codice(indice).toByteArray());
 }
 
 } // namespace Fiscale

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QByteArrayView>
 #include <QStringView>
 
 // The table of municipalities with their province and cadastral code, read from codes.cf: fixed records
@@ -21,9 +22,9 @@ class TabellaCodici
 {
 public:
     struct Voce {
-        QStringView nome;
-        QStringView provincia;
-        QStringView codice;
+        QString nome;
+        QString provincia;
+        QString codice;
     };
 
     // Reads the file into a fresh table. Returns 0, or the error number (ErroriFile): 62 when the file
@@ -39,33 +40,31 @@ public:
     QString trovacod(const QString &Comune, const QString &Provincia) const;
 
     // Entries that lookups search (also those read before a failure).
-    int numeroVoci() const { return static_cast<int>(m_voci.size()); }
+    int numeroVoci() const { return m_voci; }
     Voce voce(int indice) const;
     // The entry count, stored only once the whole file has been read.
     std::optional<int> conteggio() const { return m_conteggio; }
 
 private:
-    struct Campo {
-        qint32 inizio = 0;
-        qint32 lunghezza = 0;
-    };
-    struct Riga {
-        Campo nome, provincia, codice;
-    };
-
-    QStringView campo(Campo c) const { return QStringView(m_testo).mid(c.inizio, c.lunghezza); }
+    // A field of entry `voce`, without the spaces around it; entries lie at fixed places in the bytes.
+    QByteArrayView campo(int voce, int inizio, int lunghezza) const;
+    QByteArrayView nome(int voce) const;
+    QByteArrayView provincia(int voce) const;
+    QByteArrayView codice(int voce) const;
     void costruisciIndice();
-    int cerca(QStringView nome, QStringView provincia) const;
+    int cerca(QByteArrayView nome, QByteArrayView provincia) const;
 
-    // The whole file decoded once; the entries point into it.
-    QString m_testo;
-    std::vector<Riga> m_voci;
+    // The file's bytes as read. Windows-1252 gives every byte a character of its own, so comparing bytes
+    // is comparing the decoded texts.
+    QByteArray m_dati;
+    int m_voci = 0;
     std::optional<int> m_conteggio;
     // Open addressing over the entries, keyed by name and province; each key keeps its last entry, so a
-    // lookup answers as a scan of the whole table that lets later matches win.
+    // lookup answers as a scan of the whole table that lets later matches win. Small cells, so that a
+    // load touches little fresh memory.
     struct Cella {
-        quint32 hash = 0;
-        qint32 voce = -1;
+        quint16 impronta = 0; // high bits of the key's hash
+        qint16 voce = -1;
     };
     std::vector<Cella> m_indice;
     quint32 m_maschera = 0;
