@@ -29,58 +29,20 @@ int valore(QChar c, bool dispari)
     return dispari ? kDispari[posto] : posto;
 }
 
-QChar vocalePiegata(int byte)
+// The plain vowel of an accented one, by Windows-1252 code; 195 (Ã) and 241 (ñ) are left out on purpose.
+QChar vocalePiegata(int b)
 {
-    switch (byte) {
-    case 192:
-    case 193:
-    case 194:
-    case 196:
-    case 197:
-    case 198:
-    case 224:
-    case 225:
-    case 226:
-    case 227:
-    case 228:
-    case 229: return u'A';
-    case 200:
-    case 201:
-    case 202:
-    case 203:
-    case 232:
-    case 233:
-    case 234:
-    case 235: return u'E';
-    case 204:
-    case 205:
-    case 206:
-    case 207:
-    case 236:
-    case 237:
-    case 238:
-    case 239: return u'I';
-    case 210:
-    case 211:
-    case 212:
-    case 213:
-    case 214:
-    case 240:
-    case 242:
-    case 243:
-    case 244:
-    case 245:
-    case 246: return u'O';
-    case 217:
-    case 218:
-    case 219:
-    case 220:
-    case 249:
-    case 250:
-    case 251:
-    case 252: return u'U';
-    default: return QChar();
-    }
+    if ((b >= 192 && b <= 198 && b != 195) || (b >= 224 && b <= 229))
+        return u'A';
+    if ((b >= 200 && b <= 203) || (b >= 232 && b <= 235))
+        return u'E';
+    if ((b >= 204 && b <= 207) || (b >= 236 && b <= 239))
+        return u'I';
+    if ((b >= 210 && b <= 214) || b == 240 || (b >= 242 && b <= 246))
+        return u'O';
+    if ((b >= 217 && b <= 220) || (b >= 249 && b <= 252))
+        return u'U';
+    return QChar();
 }
 
 // A character that Windows-1252 lacks: its base letter when it decomposes onto one of the code page,

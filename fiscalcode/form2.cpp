@@ -73,18 +73,27 @@ void Form2::Form_Activate()
     }
 }
 
-bool Form2::stampa()
+QPixmap Form2::immagineStampa()
 {
-    const QPrinterInfo predefinita = QPrinterInfo::defaultPrinter();
-    if (predefinita.isNull())
-        return false;
+    const int altezza = height();
+    const int cornice = frameGeometry().height() - height();
+    // A thin frame (or none, without a window manager) would leave part of the buttons inside 4500 twips:
+    // never more than the card picture is taken.
+    const int alta = qMin(Twips::inPixel(kAltezzaStampa) - cornice, Image1->geometry().bottom() + 1);
+    setFixedHeight(qMax(1, alta));
     const QPixmap immagine = grab(QRect(QPoint(0, 0), size()));
-    QPrinter stampante(predefinita, QPrinter::HighResolution);
+    setFixedHeight(altezza);
+    return immagine;
+}
+
+bool Form2::stampaSu(QPrinter &stampante)
+{
+    const QPixmap immagine = immagineStampa();
     stampante.setDocName(windowTitle());
     QPainter pittore;
     if (!pittore.begin(&stampante))
         return false;
-    // The window's image at its size on the screen, in the top left corner of the printable area.
+    // The picture at its size on the screen, in the top left corner of the printable area.
     const double scala = stampante.resolution() / Twips::dpi();
     const QSizeF lato = immagine.deviceIndependentSize() * scala;
     pittore.drawPixmap(QRectF(QPointF(0, 0), lato), immagine, QRectF(immagine.rect()));
@@ -93,13 +102,15 @@ bool Form2::stampa()
 
 void Form2::Command1_Click()
 {
-    const int altezza = height();
-    // The outer height becomes 4500 twips; the window's own frame stays out of the picture.
-    const int cornice = frameGeometry().height() - height();
-    setFixedHeight(qMax(1, Twips::inPixel(kAltezzaStampa) - cornice));
-    if (!stampa())
+    // The default printer, without asking.
+    const QPrinterInfo predefinita = QPrinterInfo::defaultPrinter();
+    bool stampato = false;
+    if (!predefinita.isNull()) {
+        QPrinter stampante(predefinita, QPrinter::HighResolution);
+        stampato = stampaSu(stampante);
+    }
+    if (!stampato)
         Modulo1::MostraMessaggio(QStringLiteral("Impossibile stampare il tesserino"), 48, QStringLiteral("Quietanza"));
-    setFixedHeight(altezza);
 }
 
 void Form2::CopiaBut_Click()

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QTest>
 #include <QTimer>
@@ -337,6 +339,26 @@ TEST(Form2, StampaSenzaStampante)
     EXPECT_EQ(registro.messaggi()[0].titolo, QStringLiteral("Quietanza"));
     EXPECT_EQ(carta.size(), prima);
     EXPECT_TRUE(carta.isVisible());
+}
+
+TEST(Form2, StampaLaCartaSenzaIPulsanti)
+{
+    Form2 carta;
+    carta.show();
+    const QSize prima = carta.size();
+    const QPixmap immagine = carta.immagineStampa();
+    EXPECT_EQ(carta.size(), prima);
+    EXPECT_EQ(immagine.width(), carta.width());
+    EXPECT_GE(immagine.height(), carta.Image1->geometry().bottom() - 1);
+    EXPECT_LE(immagine.height(), carta.Command1->y());
+
+    QTemporaryDir cartella;
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(cartella.filePath(QStringLiteral("carta.pdf")));
+    EXPECT_TRUE(carta.stampaSu(pdf));
+    EXPECT_GT(QFileInfo(pdf.outputFileName()).size(), 1000);
+    EXPECT_EQ(carta.size(), prima);
 }
 
 TEST(MenuCodiceFiscale, SenzaCodesCfIlMessaggioEIlMenuResta)
