@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+
+#include "tabellacodici.h"
+
+// Computation and verification of the Italian fiscal code.
+namespace Fiscale {
+
+// What a failed computation returns instead of a code.
+inline constexpr QStringView kAsterischi = u"****************";
+
+// Drops the spaces, folds the accented vowels of Windows-1252 onto plain ones (not Ã, 195, nor ñ, 241)
+// and upper-cases the rest. Characters outside Windows-1252 become their base letter when they are a
+// letter with diacritics over one of the code page (Č gives C), "?" otherwise.
+QString compattastringa(const QString &Stringa);
+
+struct Esito {
+    QString codice;    // the 16 characters, or the 16 asterisks
+    int errore = 0;    // failure code 1 to 5; 0 also for a sex that is neither M nor F
+    QString messaggio; // what to tell the user on a failure, empty when the code was computed
+};
+
+// The fiscal code of a person. `sesso` is "M" or "F" in either case; the municipality and province are
+// looked up in `tabella` as typed. On a failure the result carries the 16 asterisks, the failure code
+// of the first failing check (1 surname, 2 name, 3 municipality, 4 province, 5 not in the table) and its
+// message.
+Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &sesso, const QDate &DataNascita,
+                    const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella);
+
+// The sum behind the check letter, over the first 15 characters (fewer when the text is shorter): odd and
+// even positions weighed by their tables, case-sensitive; a character outside A-Z and 0-9 adds nothing.
+int sommaControllo(QStringView primiQuindici);
+// The letter of the sum modulo 26, A for 0.
+QChar carattereControllo(QStringView primiQuindici);
+
+// True when the code has exactly 16 characters and the last is the check letter of the others. Nothing
+// else is judged: letters in place of digits pass, lower case fails.
+bool ControllaCodiceFiscale(const QString &CodFis);
+
+} // namespace Fiscale

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "riconoscidata.h"
+#include "supporto.h"
+
+namespace {
+const QDate kOggi(2024, 3, 15);
+const QLocale kItalia(QLocale::Italian, QLocale::Italy);
+} // namespace
+
+TEST(RiconosciData, DateItaliane)
+{
+    const struct {
+        const char *testo;
+        QDate attesa;
+    } casi[] = {
+        {"25/12/1970", QDate(1970, 12, 25)},    {"1/2/1980", QDate(1980, 2, 1)},
+        {"01/02/1980", QDate(1980, 2, 1)},      {"1-2-1980", QDate(1980, 2, 1)},
+        {"1.2.1980", QDate(1980, 2, 1)},        {"1 2 1980", QDate(1980, 2, 1)},
+        {" 1 / 2 / 1980 ", QDate(1980, 2, 1)},  {"1  2   1980", QDate(1980, 2, 1)},
+        {"1/2-1980", QDate(1980, 2, 1)},        {"1/2/80", QDate(1980, 2, 1)},
+        {"1/2/30", QDate(1930, 2, 1)},          {"1/2/29", QDate(2029, 2, 1)},
+        {"1/2/05", QDate(2005, 2, 1)},          {"1/2/5", QDate(2005, 2, 1)},
+        {"1/2/100", QDate(100, 2, 1)},          {"31/12/9999", QDate(9999, 12, 31)},
+        {"29/02/2000", QDate(2000, 2, 29)},     {"29/2/1904", QDate(1904, 2, 29)},
+        {"1 gennaio 1980", QDate(1980, 1, 1)},  {"1 GEN 80", QDate(1980, 1, 1)},
+        {"1-gen-1980", QDate(1980, 1, 1)},      {"1 gen. 1980", QDate(1980, 1, 1)},
+        {"15 Agosto 1965", QDate(1965, 8, 15)}, {"12/3", QDate(2024, 3, 12)},
+        {"29/2", QDate(2024, 2, 29)},           {"3 dicembre", QDate(2024, 12, 3)},
+        {"dicembre 3", QDate(2024, 12, 3)},
+    };
+    for (const auto &c : casi) {
+        const std::optional<QDate> d = Fiscale::riconosciData(QString::fromUtf8(c.testo), kItalia, kOggi);
+        ASSERT_TRUE(d.has_value()) << c.testo;
+        EXPECT_EQ(*d, c.attesa) << c.testo;
+    }
+}
+
+TEST(RiconosciData, NonSonoDate)
+{
+    const char *casi[] = {
+        "",
+        "   ",
+        "1980",
+        "31/04/1990",
+        "29/02/1981",
+        "29/2/1900",
+        "0/1/1980",
+        "1/0/1980",
+        "32/1/1980",
+        "1/13/1980",
+        "1/2/099",
+        "1/2/10000",
+        "001/2/1980",
+        "1/002/1980",
+        "1/2/1980/4",
+        "1//2/1980",
+        "/1/2/1980",
+        "1/2/1980/",
+        "1/2/1980 10:00",
+        "a/b/c",
+        "1 gennaio febbraio",
+        "1 January 1980",
+        "uno/2/1980",
+        "1,2,1980",
+        "-1/2/1980",
+        "1/2/+80",
+        "１/２/1980",
+        "1\t2\t1980x",
+        "30/2",
+        "31 aprile 1990",
+        "gennaio 1980",
+    };
+    for (const char *testo : casi)
+        EXPECT_FALSE(Fiscale::riconosciData(QString::fromUtf8(testo), kItalia, kOggi).has_value()) << testo;
+    // Without the year, the current one decides.
+    EXPECT_FALSE(Fiscale::riconosciData(QStringLiteral("29/2"), kItalia, QDate(2023, 6, 1)).has_value());
+}
+
+TEST(RiconosciData, OrdineDelleImpostazioniRegionali)
+{
+    const QLocale stati(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(Fiscale::riconosciData(QStringLiteral("2/1/1980"), stati, kOggi), QDate(1980, 2, 1));
+    EXPECT_EQ(Fiscale::riconosciData(QStringLiteral("12/25/70"), stati, kOggi), QDate(1970, 12, 25));
+    EXPECT_FALSE(Fiscale::riconosciData(QStringLiteral("25/12/1970"), stati, kOggi).has_value());
+    EXPECT_EQ(Fiscale::riconosciData(QStringLiteral("1 February 1980"), stati, kOggi), QDate(1980, 2, 1));
+    EXPECT_EQ(Fiscale::riconosciData(QStringLiteral("Feb 1 1980"), stati, kOggi), QDate(1980, 2, 1));
+
+    const QLocale giappone(QLocale::Japanese, QLocale::Japan);
+    EXPECT_EQ(Fiscale::riconosciData(QStringLiteral("1980/02/01"), giappone, kOggi), QDate(1980, 2, 1));
+
+    const QLocale francia(QLocale::French, QLocale::France);
+    EXPECT_EQ(Fiscale::riconosciData(QString::fromUtf8("1 févr. 1980"), francia, kOggi), QDate(1980, 2, 1));
+    EXPECT_EQ(Fiscale::riconosciData(QString::fromUtf8("1 FÉVRIER 1980"), francia, kOggi), QDate(1980, 2, 1));
+}
