@@ -1,13 +1,179 @@
 #include "comuni.h"
 
+#include <QApplication>
+#include <QListWidget>
+
+#include "errorifile.h"
 #include "modulo1.h"
+#include "percorsi.h"
+
+namespace {
+
+// The wait cursor for the time of the load, back to normal however the load ends.
+class CursoreAttesa final
+{
+public:
+    CursoreAttesa() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CursoreAttesa() { QApplication::restoreOverrideCursor(); }
+    CursoreAttesa(const CursoreAttesa &) = delete;
+    CursoreAttesa &operator=(const CursoreAttesa &) = delete;
+};
+
+} // namespace
 
 Comuni::Comuni()
     : FormSportello(QStringLiteral("Comuni"), 7575, 5265)
 {
+    Label1 = crea<OsenXPLabel>("Label1", 120, 720, 735, 285);
+    Label1->setCaption(QStringLiteral("Località:"));
+    Localita = crea<OsenXPTextBox>("Localita", 960, 720, 3255, 285);
+    Localita->setToolTip(QStringLiteral("Digitare il nome del comune interessato"));
+
+    List1 = crea<QListWidget>("List1", 120, 1200, 4095, 1815);
+    List1->setFont(Aspetto::tahoma());
+    List1->setSortingEnabled(false);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setUniformItemSizes(true);
+
+    Command1 = crea<OsenXPButton>("Command1", 1080, 3240, 735, 495);
+    Command1->setText(QStringLiteral("Ok"));
+    Command1->setToolTip(QStringLiteral("Avvia la ricerca"));
+    Command2 = crea<OsenXPButton>("Command2", 2400, 3240, 855, 495);
+    Command2->setText(QStringLiteral("Reset"));
+    Command2->setToolTip(QStringLiteral("Azzera tutte le caselle"));
+
+    const auto etichetta = [this](const char *nome, const char *testo, int l, int t, int w) {
+        auto *label = crea<OsenXPLabel>(nome, l, t, w, 285);
+        label->setCaption(QString::fromUtf8(testo));
+        return label;
+    };
+    const auto casella = [this](const char *nome, int l, int t, int w) {
+        auto *box = crea<OsenXPTextBox>(nome, l, t, w, 285);
+        box->setEnabled(false); // display only
+        return box;
+    };
+    Label2 = etichetta("Label2", "Cap:", 240, 3960, 465);
+    Codice = casella("Codice", 720, 3960, 615);
+    Label7 = etichetta("Label7", "Provincia:", 1440, 3960, 840);
+    Text1 = casella("Text1", 2280, 3960, 495);
+    Label3 = etichetta("Label3", "Prefisso:", 2760, 3960, 735);
+    Text4 = casella("Text4", 3480, 3960, 495);
+    M = etichetta("M", "Provincia di:", 240, 4440, 1005);
+    Text2 = casella("Text2", 1320, 4440, 2655);
+    Label4 = etichetta("Label4", "Regione:", 240, 4800, 780);
+    Text3 = casella("Text3", 1320, 4800, 2655);
+
+    Italia.resize(ElencoComuni::kFigure + 1);
+    for (int i = 1; i <= ElencoComuni::kFigure; ++i) {
+        auto *figura = new OsenXPPicture(this);
+        figura->setObjectName(QStringLiteral("Italia%1").arg(i));
+        figura->setProperty("Index", i);
+        figura->setGeometry(Twips::rettangolo(4440, 720, 2940, 3345));
+        figura->setPicture(QPixmap(QStringLiteral(":/comuni/maps/italia%1.png").arg(i, 2, 10, QLatin1Char('0'))));
+        Italia[i] = figura;
+    }
+
+    connect(Command1, &QPushButton::clicked, this, &Comuni::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Comuni::Command2_Click);
+    Localita->setKeyPress([this](int &KeyAscii) { Localita_KeyPress(KeyAscii); });
+    // A selection by mouse or keyboard copies the name; so does a click on the item already selected.
+    connect(List1, &QListWidget::currentRowChanged, this, &Comuni::List1_Click);
+    connect(List1, &QListWidget::itemClicked, this, &Comuni::List1_Click);
+    connect(List1, &QListWidget::itemDoubleClicked, this, &Comuni::List1_DblClick);
+
+    QList<QWidget *> ordine{Localita, List1, Command1, Command2, Codice, Label2, Label7,
+                            Text1,    Text2, Text3,    Text4,    Label3, M,      Label4};
+    for (int i = 1; i <= ElencoComuni::kFigure; ++i)
+        ordine.append(Italia[i]);
+    ordine.append(Label1);
+    ordine.append(OsenXPForm1());
+    for (int i = 1; i < ordine.size(); ++i)
+        QWidget::setTabOrder(ordine[i - 1], ordine[i]);
+}
+
+void Comuni::mostraSoloFigura(int figura)
+{
+    for (int i = 1; i <= ElencoComuni::kFigure; ++i)
+        Italia[i]->setVisible(false);
+    if (figura >= 1 && figura <= ElencoComuni::kFigure)
+        Italia[figura]->setVisible(true);
+}
+
+void Comuni::Form_Load()
+{
+    mostraSoloFigura(1);
+    caricacomuni();
 }
 
 void Comuni::Form_Activate()
 {
     Modulo1::ApplicaStile(this);
+}
+
+void Comuni::caricacomuni()
+{
+    int errore = 0;
+    {
+        CursoreAttesa attesa;
+        List1->clear();
+        ElencoComuni::Caricamento caricamento =
+            ElencoComuni::caricacomuni(Percorsi::fileProgramma(QStringLiteral("codes.dat")));
+        m_elenco = std::move(caricamento.elenco);
+        errore = caricamento.errore;
+        List1->addItems(m_elenco.nomi);
+    }
+    // The pointer is normal again before the message, so that the box does not show the wait cursor.
+    if (errore == 0)
+        return;
+    Modulo1::MostraMessaggio(ErroriFile::messaggio(errore, QStringLiteral("codes.dat")), 48, QStringLiteral("Errore"));
+    if (ErroriFile::chiudeFinestra(errore))
+        Unload();
+}
+
+void Comuni::Command1_Click()
+{
+    const ElencoComuni::Ricerca ricerca = ElencoComuni::cerca(m_elenco, Localita->text());
+    if (ricerca.esito == ElencoComuni::Esito::Niente)
+        return;
+    if (ricerca.esito == ElencoComuni::Esito::NonTrovato) {
+        Modulo1::MostraMessaggio(QStringLiteral("Comune non trovato"), 48, QStringLiteral("Errore"));
+        return;
+    }
+    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, ricerca.posizione);
+    Codice->setText(d.cap);
+    Text1->setText(d.sigla);
+    Text2->setText(d.provincia);
+    Text3->setText(d.regione);
+    Text4->setText(d.prefisso);
+    mostraSoloFigura(ElencoComuni::figuraRegione(Text3->text()));
+}
+
+void Comuni::Command2_Click()
+{
+    for (OsenXPTextBox *box : {Codice, Text1, Text2, Text3, Text4})
+        box->clear();
+    if (List1->count() > 0) {
+        List1->setCurrentRow(0);
+        List1->scrollToTop();
+    }
+    Localita->clear();
+    mostraSoloFigura(1);
+}
+
+void Comuni::Localita_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii == 13)
+        Command1_Click();
+}
+
+void Comuni::List1_Click()
+{
+    const QListWidgetItem *voce = List1->currentItem();
+    if (voce)
+        Localita->setText(ElencoComuni::togliSpazi(voce->text()));
+}
+
+void Comuni::List1_DblClick()
+{
+    Command1_Click();
 }

@@ -83,8 +83,11 @@ Lettura leggiFile(const QString &percorso, qint64 limite)
             lettura.errore = AccessoNegato;
             return lettura;
         }
-        if (S_ISREG(info.st_mode))
+        if (S_ISREG(info.st_mode)) {
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            // One buffer of the file's size, not one regrown and copied at every block.
+            lettura.dati.reserve(static_cast<qsizetype>(qMin<qint64>(qMax<qint64>(info.st_size, 0), limite)));
+        }
     }
     char blocco[65536];
     while (lettura.dati.size() < limite) {

@@ -60,6 +60,9 @@ TEST(frmMain, StatoAllAvvio)
 
 TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
 {
+    // The directory of municipalities needs its data file to open.
+    CartellaProgrammaFinta programma;
+    programma.scrivi(QStringLiteral("codes.dat"), "ROMA (RM)\r\n\r\n");
     frmMain menu;
     menu.carica();
     menu.show();

@@ -1,0 +1,104 @@
+// Loading a directory of 9001 municipalities, with and without the window, and one search at the end of
+// the largest initial block (C, 1499 names).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include "comuni.h"
+#include "filecomuni.h"
+#include "percorsi.h"
+
+namespace {
+
+const QByteArray &dati()
+{
+    static const QByteArray file = FileComuni::file(FileComuni::righeDellaTabella(ElencoComuni::kCapienza));
+    return file;
+}
+
+QString percorsoFile()
+{
+    static QTemporaryDir cartella;
+    static const QString percorso = [] {
+        QFile file(cartella.filePath(QStringLiteral("codes.dat")));
+        file.open(QIODevice::WriteOnly);
+        file.write(dati());
+        file.close();
+        Percorsi::impostaCartellaProgramma(cartella.path());
+        return file.fileName();
+    }();
+    return percorso;
+}
+
+void CaricaDalFile(benchmark::State &stato)
+{
+    const QString percorso = percorsoFile();
+    for (auto _ : stato) {
+        const ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(percorso);
+        if (c.elenco.nomi.size() != ElencoComuni::kCapienza)
+            stato.SkipWithError("elenco incompleto");
+        benchmark::DoNotOptimize(c.elenco.nomi.constData());
+    }
+}
+BENCHMARK(CaricaDalFile)->Unit(benchmark::kMillisecond);
+
+void LeggiDallaMemoria(benchmark::State &stato)
+{
+    for (auto _ : stato) {
+        const ElencoComuni::Elenco e = ElencoComuni::leggi(dati());
+        benchmark::DoNotOptimize(e.nomi.constData());
+    }
+}
+BENCHMARK(LeggiDallaMemoria)->Unit(benchmark::kMillisecond);
+
+void CercaInFondoAlBloccoC(benchmark::State &stato)
+{
+    const ElencoComuni::Elenco e = ElencoComuni::leggi(dati());
+    const QString nome = QStringLiteral("c2520");
+    for (auto _ : stato) {
+        const ElencoComuni::Ricerca r = ElencoComuni::cerca(e, nome);
+        if (r.posizione != 2520)
+            stato.SkipWithError("non trovato");
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(CercaInFondoAlBloccoC)->Unit(benchmark::kMicrosecond);
+
+void RiempiLaLista(benchmark::State &stato)
+{
+    const ElencoComuni::Elenco e = ElencoComuni::leggi(dati());
+    QListWidget lista;
+    lista.setUniformItemSizes(true);
+    for (auto _ : stato) {
+        lista.clear();
+        lista.addItems(e.nomi);
+    }
+}
+BENCHMARK(RiempiLaLista)->Unit(benchmark::kMillisecond);
+
+void CaricaLaFinestra(benchmark::State &stato)
+{
+    percorsoFile();
+    for (auto _ : stato) {
+        Comuni w;
+        if (!w.carica() || w.List1->count() != ElencoComuni::kCapienza)
+            stato.SkipWithError("finestra non caricata");
+    }
+}
+BENCHMARK(CaricaLaFinestra)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Aspetto::inizializza();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

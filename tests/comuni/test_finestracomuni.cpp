@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QTest>
+
+#include "comuni.h"
+#include "filecomuni.h"
+#include "frmmain.h"
+#include "supporto.h"
+
+using FileComuni::riga;
+
+namespace {
+
+const QByteArray kDati = FileComuni::file(
+    {riga("ANZIO", "LAZIO", "00042"), riga("ROMA", "LAZIO", "00100"), riga("ROMA", "DALMAZIA", "00199"),
+     riga("RIETI", "", "02100"), riga("UDINE", "FRIULI VENEZIA GIULIA", "33100"), riga("ZERI", "TOSCANA", "54029")});
+
+// The picture shown, 0 when none; -1 when more than one.
+int figuraVisibile(const Comuni &w)
+{
+    int visibile = 0;
+    for (int i = 1; i <= 21; ++i) {
+        if (!w.Italia[i]->isHidden())
+            visibile = visibile ? -1 : i;
+    }
+    return visibile;
+}
+
+QStringList caselle(const Comuni &w)
+{
+    return {w.Codice->text(), w.Text1->text(), w.Text2->text(), w.Text3->text(), w.Text4->text()};
+}
+
+void cerca(Comuni &w, const QString &testo)
+{
+    w.Localita->setText(testo);
+    QTest::keyClick(w.Localita, Qt::Key_Return);
+}
+
+struct Finestra {
+    CartellaProgrammaFinta cartella;
+    RegistroMessaggi registro;
+    Comuni w;
+    explicit Finestra(const QByteArray &dati = kDati)
+    {
+        cartella.scrivi(QStringLiteral("codes.dat"), dati);
+        EXPECT_TRUE(w.carica());
+        w.show();
+        w.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+};
+
+} // namespace
+
+TEST(Comuni, AllApertura)
+{
+    Finestra f;
+    Comuni &w = f.w;
+    EXPECT_EQ(w.List1->count(), 6);
+    EXPECT_FALSE(w.List1->isSortingEnabled());
+    EXPECT_EQ(w.List1->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(w.Command1->text(), QStringLiteral("&Ok"));
+    EXPECT_EQ(w.Command2->text(), QStringLiteral("&Reset"));
+    EXPECT_EQ(figuraVisibile(w), 1);
+    for (int i = 1; i <= 21; ++i)
+        EXPECT_EQ(w.Italia[i]->Picture().size(), QSize(192, 219)) << i;
+    EXPECT_EQ(caselle(w), QStringList(5, QString()));
+    for (OsenXPTextBox *box : {w.Codice, w.Text1, w.Text2, w.Text3, w.Text4})
+        EXPECT_FALSE(box->isEnabled() || box->TabStop());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Tab order: Localita, List1, Ok, Reset; the display boxes take no focus.
+    QList<QWidget *> catena{w.Localita};
+    while (catena.size() < 4) {
+        QWidget *prossimo = catena.last()->nextInFocusChain();
+        while (!(prossimo->focusPolicy() & Qt::TabFocus) || !prossimo->isEnabled())
+            prossimo = prossimo->nextInFocusChain();
+        catena << prossimo;
+    }
+    EXPECT_EQ(catena, (QList<QWidget *>{w.Localita, w.List1, w.Command1, w.Command2}));
+}
+
+TEST(Comuni, ErroriDelFileDeiComuni)
+{
+    const struct {
+        const char *caso;
+        const char *messaggio;
+        bool aperta;
+    } casi[] = {
+        {"mancante", "File dei codici CODES.DAT non trovato, impossibile continuare", false},
+        {"cartella", "Si è verificato un errore - code: 75 - Impossibile continuare", false},
+        {"socket", "Disco non pronto", true},
+    };
+    for (const auto &c : casi) {
+        CartellaProgrammaFinta cartella;
+        const QString percorso = cartella.file(QStringLiteral("codes.dat"));
+        int presa = -1;
+        if (qstrcmp(c.caso, "cartella") == 0)
+            QDir().mkdir(percorso);
+        if (qstrcmp(c.caso, "socket") == 0) {
+            presa = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un indirizzo{};
+            indirizzo.sun_family = AF_UNIX;
+            qstrncpy(indirizzo.sun_path, QFile::encodeName(percorso).constData(), sizeof indirizzo.sun_path);
+            ASSERT_EQ(::bind(presa, reinterpret_cast<sockaddr *>(&indirizzo), sizeof indirizzo), 0);
+        }
+        // Each message, and whether the pointer was back to normal when it came.
+        std::vector<std::pair<Modulo1::Messaggio, bool>> messaggi;
+        Modulo1::impostaIntercettatoreMessaggi([&](const Modulo1::Messaggio &m) {
+            messaggi.emplace_back(m, QApplication::overrideCursor() == nullptr);
+            return 1;
+        });
+        Comuni w;
+        EXPECT_EQ(w.carica(), c.aperta) << c.caso;
+        ASSERT_EQ(messaggi.size(), 1u) << c.caso;
+        EXPECT_EQ(messaggi[0].first.testo, QString::fromUtf8(c.messaggio));
+        EXPECT_EQ(messaggi[0].first.stile, 48);
+        EXPECT_EQ(messaggi[0].first.titolo, QStringLiteral("Errore"));
+        EXPECT_TRUE(messaggi[0].second) << c.caso;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(w.List1->count(), 0);
+        if (c.aperta) {
+            // Reset with an empty list: nothing to select, the boxes cleared, the plain map.
+            w.Text3->setText(QStringLiteral("LAZIO"));
+            w.Command2_Click();
+            EXPECT_EQ(w.List1->currentRow(), -1);
+            EXPECT_EQ(caselle(w), QStringList(5, QString()));
+            EXPECT_EQ(figuraVisibile(w), 1);
+            w.Localita->setText(QStringLiteral("zeri"));
+            w.Command1_Click();
+            ASSERT_EQ(messaggi.size(), 2u);
+            EXPECT_EQ(messaggi[1].first.testo, QStringLiteral("Comune non trovato"));
+        }
+        Modulo1::impostaIntercettatoreMessaggi({});
+        if (presa >= 0)
+            ::close(presa);
+    }
+}
+
+TEST(Comuni, RicercaConInvioEConOk)
+{
+    Finestra f;
+    Comuni &w = f.w;
+    cerca(w, QStringLiteral(""));
+    cerca(w, QStringLiteral("   "));
+    EXPECT_EQ(f.registro.conta(), 0);
+
+    cerca(w, QStringLiteral(" udine "));
+    EXPECT_EQ(caselle(w), (QStringList{"33100", "RM", "ROMA              ", "FRIULI VENEZIA GIULIA", "06  "}));
+    EXPECT_EQ(figuraVisibile(w), 6);
+    EXPECT_EQ(w.Localita->text(), QStringLiteral(" udine ")); // Enter is not swallowed, and changes nothing
+    EXPECT_EQ(w.List1->currentRow(), -1);
+
+    w.Localita->setText(QStringLiteral("Udin"));
+    w.Command1->click();
+    ASSERT_EQ(f.registro.conta(), 1);
+    EXPECT_EQ(f.registro.messaggi()[0].testo, QStringLiteral("Comune non trovato"));
+    EXPECT_EQ(f.registro.messaggi()[0].stile, 48);
+    EXPECT_EQ(f.registro.messaggi()[0].titolo, QStringLiteral("Errore"));
+    EXPECT_EQ(w.Codice->text(), QStringLiteral("33100"));
+    EXPECT_EQ(figuraVisibile(w), 6);
+
+    cerca(w, QStringLiteral("zeri"));
+    EXPECT_EQ(figuraVisibile(w), 17);
+    cerca(w, QStringLiteral("rieti")); // no region in the file: the plain map
+    EXPECT_EQ(w.Text3->text(), QString(19, ' '));
+    EXPECT_EQ(figuraVisibile(w), 1);
+}
+
+TEST(Comuni, ListaClicDoppioClicEReset)
+{
+    Finestra f;
+    Comuni &w = f.w;
+    const auto clic = [&](int riga) {
+        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {},
+                          w.List1->visualItemRect(w.List1->item(riga)).center());
+    };
+    clic(0);
+    EXPECT_EQ(w.Localita->text(), QStringLiteral("ANZIO"));
+    EXPECT_EQ(w.Codice->text(), QString());
+    QTest::keyClick(w.List1, Qt::Key_Down);
+    EXPECT_EQ(w.Localita->text(), QStringLiteral("ROMA"));
+    w.Localita->clear();
+    clic(1); // the item already selected
+    EXPECT_EQ(w.Localita->text(), QStringLiteral("ROMA"));
+
+    // The second ROMA, double-clicked through the window system: the first one's details.
+    const QPoint punto = w.List1->viewport()->mapTo(&w, w.List1->visualItemRect(w.List1->item(2)).center());
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, punto);
+    EXPECT_EQ(w.List1->currentRow(), 2);
+    EXPECT_EQ(w.Codice->text(), QStringLiteral("00100"));
+    EXPECT_EQ(figuraVisibile(w), 8);
+    EXPECT_EQ(f.registro.conta(), 0);
+
+    w.Command2->click();
+    EXPECT_EQ(caselle(w), QStringList(5, QString()));
+    EXPECT_EQ(w.Localita->text(), QString());
+    EXPECT_EQ(w.List1->currentRow(), 0);
+    EXPECT_TRUE(w.List1->item(0)->isSelected());
+    EXPECT_EQ(figuraVisibile(w), 1);
+}
+
+TEST(Comuni, DalMenuPrincipale)
+{
+    CartellaProgrammaFinta cartella;
+    RegistroMessaggi registro;
+    frmMain menu;
+    menu.carica();
+    menu.show();
+    // Each opening reads the file again.
+    for (const char *cap : {"00042", "00043"}) {
+        cartella.scrivi(QStringLiteral("codes.dat"), FileComuni::file({riga("ANZIO", "LAZIO", cap)}));
+        QString trovato;
+        QString dopoReset = QStringLiteral("?");
+        quandoModale([&](QWidget *finestra) {
+            auto *w = qobject_cast<Comuni *>(finestra);
+            ASSERT_NE(w, nullptr);
+            EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+            QTest::keyClicks(w->Localita, QStringLiteral("Anzio"));
+            QTest::keyClick(w->Localita, Qt::Key_Return);
+            trovato = w->Codice->text();
+            // The access key clicks the button after its short pressed look.
+            QTest::keyClick(w->Localita, Qt::Key_R, Qt::AltModifier);
+            EXPECT_TRUE(QTest::qWaitFor([w] { return w->Codice->text().isEmpty(); }));
+            dopoReset = w->Codice->text() + w->Localita->text();
+            w->close();
+        });
+        menu.cmdAssegniRicevuti->click();
+        EXPECT_EQ(trovato, QString::fromLatin1(cap));
+        EXPECT_EQ(dopoReset, QString());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+    EXPECT_EQ(registro.conta(), 0);
+}
