@@ -261,7 +261,12 @@ def build_dat(comuni):
     for _, _, name, r in rows:
         suffix = f" ({r['sigla']})"
         name_field = cut(name, DAT_NAME_WIDTH - len(suffix)).rstrip() + suffix
-        province = cut(upper(r["provincia"]), DAT_PROVINCE_WIDTH)
+        province = upper(r["provincia"])
+        if len(province) > DAT_PROVINCE_WIDTH and "/" in province:
+            # A bilingual name that does not fit keeps its Italian half whole ("VALLE D'AOSTA"), rather
+            # than a cut second half ("VALLE D'AOSTA/VALL").
+            province = province.split("/")[0].strip()
+        province = cut(province, DAT_PROVINCE_WIDTH)
         region = cut(region_text(r["regione"]), DAT_REGION_WIDTH)
         prefix = PREFIX_OVERRIDES.get(r["catastale"], r["prefisso"])
         if len(prefix) > DAT_PREFIX_WIDTH:
