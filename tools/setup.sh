@@ -1,5 +1,7 @@
 #!/bin/sh
 # Installs what building, running and testing Sportello needs on Debian 12, and nothing when all is there.
+#   tools/setup.sh            the build, the program and the test suite
+#   tools/setup.sh --analisi  also clang with libFuzzer, clang-tidy and cppcheck (fuzzing, static analysis)
 set -eu
 
 PACCHETTI="cmake ninja-build g++ pkg-config
@@ -7,6 +9,9 @@ qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 libgtest-dev libbenchmark-dev
 xvfb xauth
 fonts-liberation2 fonts-dejavu-core"
+if [ "${1:-}" = "--analisi" ]; then
+    PACCHETTI="$PACCHETTI clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck"
+fi
 
 mancanti=""
 for p in $PACCHETTI; do
