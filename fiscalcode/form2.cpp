@@ -81,7 +81,7 @@ QPixmap Form2::immagineStampa()
     // never more than the card picture is taken.
     const int alta = qMin(Twips::inPixel(kAltezzaStampa) - cornice, Image1->geometry().bottom() + 1);
     setFixedHeight(qMax(1, alta));
-    const QPixmap immagine = grab(QRect(QPoint(0, 0), size()));
+    QPixmap immagine = grab(QRect(QPoint(0, 0), size()));
     setFixedHeight(altezza);
     return immagine;
 }

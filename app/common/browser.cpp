@@ -21,7 +21,7 @@ QStringList cartelleDaVariabile(const char *variabile, const QString &predefinit
 
 QString cartellaSingola(const char *variabile, const QString &sottoHome)
 {
-    const QString valore = qEnvironmentVariable(variabile);
+    QString valore = qEnvironmentVariable(variabile);
     if (!valore.isEmpty() && QDir::isAbsolutePath(valore))
         return valore;
     return QDir::homePath() + sottoHome;
@@ -50,7 +50,7 @@ QString valoreIni(const QString &percorso, const QString &gruppo, const QString 
         }
         if (!nelGruppo || riga.startsWith(QLatin1Char('#')))
             continue;
-        const int uguale = riga.indexOf(QLatin1Char('='));
+        const qsizetype uguale = riga.indexOf(QLatin1Char('='));
         if (uguale > 0 && riga.left(uguale).trimmed() == chiave)
             return riga.mid(uguale + 1).trimmed();
     }
@@ -152,18 +152,18 @@ QString applicazionePredefinita(const QString &tipoMime)
 {
     const QStringList file = fileMimeapps();
     for (const QString &f : file) {
-        const QString id = primoUtilizzabile(valoreIni(f, QStringLiteral("Default Applications"), tipoMime));
+        QString id = primoUtilizzabile(valoreIni(f, QStringLiteral("Default Applications"), tipoMime));
         if (!id.isEmpty())
             return id;
     }
     for (const QString &f : file) {
-        const QString id = primoUtilizzabile(valoreIni(f, QStringLiteral("Added Associations"), tipoMime));
+        QString id = primoUtilizzabile(valoreIni(f, QStringLiteral("Added Associations"), tipoMime));
         if (!id.isEmpty())
             return id;
     }
     for (const QString &d : cartelleDati()) {
         const QString cache = d + QStringLiteral("/applications/mimeinfo.cache");
-        const QString id = primoUtilizzabile(valoreIni(cache, QStringLiteral("MIME Cache"), tipoMime));
+        QString id = primoUtilizzabile(valoreIni(cache, QStringLiteral("MIME Cache"), tipoMime));
         if (!id.isEmpty())
             return id;
     }

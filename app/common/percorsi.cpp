@@ -6,6 +6,7 @@
 namespace {
 QString &cartellaImposta()
 {
+    // cppcheck-suppress unassignedVariable ; set through the reference returned
     static QString cartella;
     return cartella;
 }

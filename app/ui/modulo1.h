@@ -54,6 +54,6 @@ struct Messaggio {
     QString titolo;
 };
 using Intercettatore = std::function<int(const Messaggio &)>;
-void impostaIntercettatoreMessaggi(Intercettatore intercettatore);
+void impostaIntercettatoreMessaggi(Intercettatore funzione);
 
 } // namespace Modulo1

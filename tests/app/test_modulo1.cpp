@@ -21,9 +21,9 @@ public:
         attiva = crea<OsenXPTextBox>("Text1", 100, 900, 1000, 285);
         spenta = crea<OsenXPTextBox>("Text2", 100, 1300, 1000, 285);
         spenta->setEnabled(false);
-        const char *didascalie[] = {"Reset", "Esci", "Annulla", "reset", "Ok ", "&Ok", "Ok", "Calcola"};
+        const char *testi[] = {"Reset", "Esci", "Annulla", "reset", "Ok ", "&Ok", "Ok", "Calcola"};
         int alto = 500;
-        for (const char *d : didascalie) {
+        for (const char *d : testi) {
             auto *b = crea<OsenXPButton>(d, 3000, alto, 1000, 300);
             b->setText(QString::fromLatin1(d));
             pulsanti << b;

@@ -60,6 +60,7 @@ TEST_F(FinestraPartIva, SoloCifreEBackspaceDallaTastiera)
 {
     const struct {
         Qt::Key tasto;
+        // cppcheck-suppress unusedStructMember ; tells the reader what the key types
         char carattere;
         Qt::KeyboardModifiers modificatori;
     } rifiutati[] = {

@@ -24,7 +24,7 @@ TEST(Prefissi, CentosettantaquattroVociInColonne)
     EXPECT_EQ(voci.last(), QStringLiteral("Zimbabwe             00263"));
     EXPECT_EQ(voci[28], QStringLiteral("Canada               001"));
 
-    std::map<int, int> perLunghezza;
+    std::map<qsizetype, int> perLunghezza;
     QSet<QString> nomi;
     for (const QString &voce : voci) {
         const QString nome = voce.left(Prefissi::kLarghezzaNome);
@@ -43,7 +43,7 @@ TEST(Prefissi, CentosettantaquattroVociInColonne)
         EXPECT_NE(prefisso, QStringLiteral("00854")) << voce.toStdString();
     }
     EXPECT_EQ(nomi.size(), 174);
-    EXPECT_EQ(perLunghezza, (std::map<int, int>{{3, 3}, {4, 42}, {5, 108}, {6, 21}}));
+    EXPECT_EQ(perLunghezza, (std::map<qsizetype, int>{{3, 3}, {4, 42}, {5, 108}, {6, 21}}));
 }
 
 TEST(Prefissi, OrdineAlfabeticoTranneTre)

@@ -1,5 +1,7 @@
 #include "supporto.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -37,16 +39,16 @@ CartellaProgrammaFinta::~CartellaProgrammaFinta()
 
 void CartellaProgrammaFinta::scrivi(const QString &nome, const QByteArray &byte) const
 {
-    QFile file(m_cartella.filePath(nome));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(byte);
+    QFile f(m_cartella.filePath(nome));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(byte);
 }
 
 void quandoModale(std::function<void(QWidget *)> azione, int millisecondi)
 {
     auto *timer = new QTimer;
     const QDeadlineTimer scadenza(millisecondi);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, azione, scadenza]() {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, azione = std::move(azione), scadenza]() {
         QWidget *modale = QApplication::activeModalWidget();
         if (modale && modale->isVisible()) {
             timer->stop();
