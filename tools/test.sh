@@ -1,9 +1,25 @@
 #!/bin/sh
 # Sets up the machine if needed, builds Sportello with its tests and runs the whole suite headless.
-#   tools/test.sh            the suite in the normal build (build/)
-#   tools/test.sh --asan     then the suite again under AddressSanitizer + UBSan (build-asan/)
+#   tools/test.sh             the suite in the normal build (build/)
+#   tools/test.sh --asan      then the suite again under AddressSanitizer + UBSan (build-asan/)
+#   tools/test.sh --fuzz      then every fuzz target for its fixed number of runs (tools/fuzz.sh)
+#   tools/test.sh --analisi   then clang-tidy and cppcheck over the tree (tools/analisi.sh)
+# The options add up; CI passes all three.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)
+
+asan=no
+fuzz=no
+analisi=no
+for opzione in "$@"; do
+    case "$opzione" in
+    --asan) asan=yes ;;
+    --fuzz) fuzz=yes ;;
+    --analisi) analisi=yes ;;
+    *) echo "tools/test.sh: unknown option $opzione" >&2; exit 2 ;;
+    esac
+done
+
 "$radice/tools/setup.sh"
 
 export QT_QPA_PLATFORM=offscreen
@@ -18,7 +34,9 @@ suite() {
 }
 
 suite "$radice/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-if [ "${1:-}" = "--asan" ]; then
+if [ $asan = yes ]; then
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         suite "$radice/build-asan" -DCMAKE_BUILD_TYPE=Debug -DSPORTELLO_SANITIZE=ON -DSPORTELLO_BENCHMARKS=OFF
 fi
+[ $fuzz = no ] || "$radice/tools/fuzz.sh"
+[ $analisi = no ] || "$radice/tools/analisi.sh"
