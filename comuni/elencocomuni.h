@@ -16,7 +16,7 @@ namespace ElencoComuni {
 
 constexpr int kCapienza = 9001; // slots 0 to 9000
 // A larger file is read up to here, as if it ended there: 9001 entries of ordinary lines take under 1 MiB.
-constexpr qint64 kLimiteFile = 16 * 1024 * 1024;
+constexpr qint64 kLimiteFile = qint64(16) * 1024 * 1024;
 
 // The initial groups, in list order: A, B, C, D, E-F, G, H-I-J, L, M, N, O, P, Q, R, S, T, U, V, Z.
 constexpr int kGruppi = 19;

@@ -54,7 +54,7 @@ TEST_F(DatiSpediti, CodesCfRecordDa32CaratteriEFineConEnd)
     ASSERT_EQ(dati.size() % Fiscale::kLunghezzaRecord, 0);
     const int record = static_cast<int>(dati.size() / Fiscale::kLunghezzaRecord);
     for (int i = 0; i < record; ++i) {
-        const QByteArray r = dati.mid(i * Fiscale::kLunghezzaRecord, Fiscale::kLunghezzaRecord);
+        const QByteArray r = dati.mid(qsizetype(i) * Fiscale::kLunghezzaRecord, Fiscale::kLunghezzaRecord);
         ASSERT_TRUE(r.endsWith("\r\n")) << "record " << i;
     }
     EXPECT_EQ(dati.right(Fiscale::kLunghezzaRecord).left(20).trimmed(), QByteArray("END"));
