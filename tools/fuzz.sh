@@ -44,7 +44,7 @@ for b in $bersagli; do
     echo "== $b: $n runs"
     inizio=$(date +%s)
     # -timeout: one input taking seconds is a hang; -rss_limit_mb: so is runaway memory.
-    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         "$cartella/fuzz/$b" -runs="$n" -seed="$seme" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$cartella/artefatti/$b-" "$cartella/corpus/$b" "$radice/fuzz/corpus/$b" \
         >"$cartella/$b.log" 2>&1 || {

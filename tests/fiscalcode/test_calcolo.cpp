@@ -46,6 +46,7 @@ TEST(Compattastringa, SpaziTolti_AccentiPiegati_ResoMaiuscolo)
         {"ÒÓÔÕÖðòóôõö", "OOOOOOOOOOO"},
         {"ÙÚÛÜùúûü", "UUUUUUUU"},
         {"Ãñ", "ÃÑ"},         // 195 and 241 are not folded
+        {"æǽ", "ÆÆ"},         // the small æ (230) is not folded, only upper-cased; ǽ is æ with an accent
         {"çøýÿš", "ÇØÝŸŠ"},   // other letters of the code page only upper-cased
         {"Dvořák", "DVORAK"}, // outside the code page: the base letter
         {"łę", "?E"},
