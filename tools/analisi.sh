@@ -47,8 +47,9 @@ controlla() {
         --suppress=useStlAlgorithm --suppress=constParameterCallback --error-exitcode=1 -q -j"$lavori" \
         --template='{file}:{line}: {severity}: {message} [{id}]' "$@"
 }
-controlla "$normale" --file-filter='app/*' --file-filter='fiscalcode/*' --file-filter='comuni/*' \
-    --file-filter='partitaiva/*' --file-filter='euroconv/*' --file-filter='prefix/*' --file-filter='tests/*' \
-    --file-filter='tools/*'
-controlla "$fuzz" --file-filter='fuzz/*'
+# The filters are matched against the absolute paths of the compile commands.
+controlla "$normale" --file-filter="$radice/app/*" --file-filter="$radice/fiscalcode/*" \
+    --file-filter="$radice/comuni/*" --file-filter="$radice/partitaiva/*" --file-filter="$radice/euroconv/*" \
+    --file-filter="$radice/prefix/*" --file-filter="$radice/tests/*" --file-filter="$radice/tools/*"
+controlla "$fuzz" --file-filter="$radice/fuzz/*"
 echo "== cppcheck: clean"
