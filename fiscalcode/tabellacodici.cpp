@@ -182,4 +182,18 @@ QString TabellaCodici::trovacod(const QString &Comune, const QString &Provincia)
     return Cp1252::decodifica(codice(indice).toByteArray());
 }
 
+std::optional<QByteArrayView> TabellaCodici::trovacodByte(QByteArrayView Comune, QByteArrayView Provincia) const
+{
+    // Cut and trimmed as trovacod does with the characters of its key.
+    QByteArrayView chiave = Comune.first(qMin<qsizetype>(20, Comune.size()));
+    if (Comune.size() > 20) {
+        while (chiave.endsWith(' '))
+            chiave.chop(1);
+    }
+    const int indice = cerca(chiave, Provincia);
+    if (indice < 0)
+        return std::nullopt;
+    return codice(indice);
+}
+
 } // namespace Fiscale

@@ -38,6 +38,8 @@ public:
     // The code of the last entry, in file order, whose name equals the first 20 characters of Comune and
     // whose province equals Provincia, both upper-cased and compared exactly; "*NOTFOUND*" if none.
     QString trovacod(const QString &Comune, const QString &Provincia) const;
+    // The same lookup on keys already upper-cased and in Windows-1252 bytes, for callers that read bytes.
+    std::optional<QByteArrayView> trovacodByte(QByteArrayView Comune, QByteArrayView Provincia) const;
 
     // Entries that lookups search (also those read before a failure).
     int numeroVoci() const { return m_voci; }

@@ -1,0 +1,495 @@
+#include "comandi.h"
+
+#include <cmath>
+
+#include "calcolo.h"
+#include "cp1252.h"
+#include "numeri.h"
+#include "prefissi.h"
+#include "riconoscidata.h"
+#include "valute.h"
+
+namespace {
+
+const QString kDataNonValida = QStringLiteral("Data non valida");
+const QString kComuneNonTrovato = QStringLiteral("Comune non trovato");
+const QString kAutocontrollo =
+    QStringLiteral("Il controllo del codice fiscale dà responso negativo. Provare a installare nuovamente "
+                   "l'applicazione. Se l'errore persiste, contattare l'autore");
+const QString kEsatto = QStringLiteral("Il codice è esatto!");
+const QString kUfficio = QStringLiteral(" Il codice è stato emesso dall'ufficio iva di: ");
+
+constexpr char kMesi[] = "ABCDEHLMPRST";
+constexpr int kDispari[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
+                              20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
+
+bool spazio(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool cifra(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool soloAscii(QByteArrayView b)
+{
+    for (char c : b) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// The check letter of 15 ASCII characters, as Fiscale::carattereControllo weighs them.
+char letteraControllo(const char *quindici)
+{
+    int somma = 0;
+    for (int i = 0; i < 15; ++i) {
+        const char c = quindici[i];
+        int posto;
+        if (c >= 'A' && c <= 'Z')
+            posto = c - 'A';
+        else if (cifra(c))
+            posto = c - '0';
+        else
+            continue;
+        somma += i % 2 == 0 ? kDispari[posto] : posto;
+    }
+    return static_cast<char>('A' + somma % 26);
+}
+
+bool bisestile(int anno)
+{
+    return (anno % 4 == 0 && anno % 100 != 0) || anno % 400 == 0;
+}
+
+// "d/m/yyyy" with one or two digits for day and month, a four-digit year from 100, and "/", "-" or "."
+// between the parts: the common case of the date recognition. False for any other text, and for a day
+// that does not exist, which the recognition judges.
+bool dataSemplice(QByteArrayView t, int &giorno, int &mese, int &anno)
+{
+    qsizetype i = 0;
+    auto numero = [&](int minimo, int massimo, int &valore) {
+        const qsizetype inizio = i;
+        valore = 0;
+        while (i < t.size() && cifra(t[i]) && i - inizio < massimo)
+            valore = valore * 10 + (t[i++] - '0');
+        return i - inizio >= minimo && (i == t.size() || !cifra(t[i]));
+    };
+    auto separatore = [&]() {
+        if (i < t.size() && (t[i] == '/' || t[i] == '-' || t[i] == '.')) {
+            ++i;
+            return true;
+        }
+        return false;
+    };
+    if (!numero(1, 2, giorno) || !separatore() || !numero(1, 2, mese) || !separatore() || !numero(4, 4, anno) ||
+        i != t.size())
+        return false;
+    static constexpr int kGiorni[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (anno < 100 || mese < 1 || mese > 12 || giorno < 1)
+        return false;
+    return giorno <= kGiorni[mese - 1] + (mese == 2 && bisestile(anno) ? 1 : 0);
+}
+
+} // namespace
+
+namespace Cli {
+
+QByteArrayView taglia(QByteArrayView valore)
+{
+    while (!valore.isEmpty() && spazio(valore.front()))
+        valore = valore.sliced(1);
+    while (!valore.isEmpty() && spazio(valore.back()))
+        valore.chop(1);
+    return valore;
+}
+
+QString taglia(const QString &valore)
+{
+    qsizetype inizio = 0, fine = valore.size();
+    while (inizio < fine && (valore[inizio] == u' ' || valore[inizio] == u'\t'))
+        ++inizio;
+    while (fine > inizio && (valore[fine - 1] == u' ' || valore[fine - 1] == u'\t'))
+        --fine;
+    return valore.mid(inizio, fine - inizio);
+}
+
+Rapido Comando::elaboraByte(const std::vector<QByteArrayView> &, Csv::Codifica, Csv::Scrittore &) const
+{
+    return Rapido::NonGestito;
+}
+
+// ---- calcola
+
+Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi)
+    : m_tabella(tabella)
+    , m_oggi(oggi)
+{
+    // The byte tables come from the general functions themselves, one character at a time: both paths
+    // then fold and upper-case alike by construction.
+    for (int b = 0; b < 256; ++b) {
+        const QChar c = Cp1252::decodificaByte(static_cast<unsigned char>(b));
+        const QString compatto = Fiscale::compattastringa(QString(c));
+        if (compatto.isEmpty())
+            m_lettera[b] = 0;
+        else if (compatto.size() == 1 && compatto[0] >= u'A' && compatto[0] <= u'Z')
+            m_lettera[b] = static_cast<unsigned char>(compatto[0].unicode());
+        else
+            m_lettera[b] = 1;
+        const int maiuscola = Cp1252::byteDi(Cp1252::maiuscola(c));
+        m_maiuscola[b] = maiuscola > 0 ? static_cast<unsigned char>(maiuscola) : 0;
+    }
+}
+
+std::vector<Colonna> Calcola::ingresso() const
+{
+    return {{QStringLiteral("cognome")},      {QStringLiteral("nome")},   {QStringLiteral("sesso")},
+            {QStringLiteral("data_nascita")}, {QStringLiteral("comune")}, {QStringLiteral("provincia")}};
+}
+
+QStringList Calcola::uscita() const
+{
+    return {QStringLiteral("codice_fiscale"), QStringLiteral("esito")};
+}
+
+std::optional<QDate> Calcola::leggiData(const QString &testo) const
+{
+    // Databases write the date as 1980-01-31: four digits first can only be a year.
+    if (testo.size() == 10 && testo[4] == u'-' && testo[7] == u'-') {
+        const QDate iso = QDate::fromString(testo, Qt::ISODate);
+        if (iso.isValid())
+            return iso;
+    }
+    return Fiscale::riconosciData(testo, m_italiano, m_oggi);
+}
+
+QStringList Calcola::elabora(const QStringList &valori) const
+{
+    // The window checks the date before anything else.
+    const std::optional<QDate> data = leggiData(valori[3]);
+    if (!data)
+        return {QString(), kDataNonValida};
+    const Fiscale::Esito esito =
+        Fiscale::CodiceFiscale(valori[0], valori[1], valori[2], *data, valori[4], valori[5], m_tabella);
+    if (esito.codice == Fiscale::kAsterischi)
+        return {QString(), esito.messaggio};
+    if (!Fiscale::ControllaCodiceFiscale(esito.codice))
+        return {QString(), kAutocontrollo};
+    return {esito.codice, QString()};
+}
+
+Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica, Csv::Scrittore &uscita) const
+{
+    const QByteArrayView cognome = v[0], nome = v[1], sesso = v[2], data = v[3], comune = v[4], provincia = v[5];
+    int giorno, mese, anno;
+    if (!dataSemplice(data, giorno, mese, anno) || cognome.isEmpty() || nome.isEmpty() || sesso.size() != 1 ||
+        comune.isEmpty() || provincia.isEmpty())
+        return Rapido::NonGestito;
+    const bool cp1252 = codifica == Csv::Codifica::Windows1252;
+    if (!cp1252 && (!soloAscii(cognome) || !soloAscii(nome) || !soloAscii(comune) || !soloAscii(provincia)))
+        return Rapido::NonGestito;
+    const char s = sesso[0];
+    const bool maschio = s == 'M' || s == 'm';
+    if (!maschio && s != 'F' && s != 'f')
+        return Rapido::NonGestito;
+
+    char codice[16];
+    // Consonants in order, then vowels, then X: the first three. For the name, four or more consonants
+    // give the first, third and fourth.
+    auto parte = [this](QByteArrayView testo, bool delNome, char *out) {
+        char consonanti[4], vocali[3];
+        int nc = 0, nv = 0;
+        for (char ch : testo) {
+            const unsigned char l = m_lettera[static_cast<unsigned char>(ch)];
+            if (l < 'A')
+                continue;
+            if (l == 'A' || l == 'E' || l == 'I' || l == 'O' || l == 'U') {
+                if (nv < 3)
+                    vocali[nv++] = static_cast<char>(l);
+            } else if (nc < 4) {
+                consonanti[nc++] = static_cast<char>(l);
+            }
+        }
+        if (delNome && nc == 4) {
+            consonanti[1] = consonanti[2];
+            consonanti[2] = consonanti[3];
+            nc = 3;
+        }
+        int k = 0;
+        for (int i = 0; i < nc && k < 3; ++i)
+            out[k++] = consonanti[i];
+        for (int i = 0; i < nv && k < 3; ++i)
+            out[k++] = vocali[i];
+        while (k < 3)
+            out[k++] = 'X';
+    };
+    parte(cognome, false, codice);
+    parte(nome, true, codice + 3);
+    codice[6] = static_cast<char>('0' + anno % 100 / 10);
+    codice[7] = static_cast<char>('0' + anno % 10);
+    codice[8] = kMesi[mese - 1];
+    const int g = giorno + (maschio ? 0 : 40);
+    codice[9] = static_cast<char>('0' + g / 10);
+    codice[10] = static_cast<char>('0' + g % 10);
+
+    char chiaveComune[64], chiaveProvincia[8];
+    if (comune.size() > qsizetype(sizeof chiaveComune) || provincia.size() > qsizetype(sizeof chiaveProvincia))
+        return Rapido::NonGestito;
+    auto maiuscole = [this](QByteArrayView testo, char *out) {
+        for (qsizetype i = 0; i < testo.size(); ++i) {
+            const unsigned char m = m_maiuscola[static_cast<unsigned char>(testo[i])];
+            if (m == 0)
+                return false;
+            out[i] = static_cast<char>(m);
+        }
+        return true;
+    };
+    if (!maiuscole(comune, chiaveComune) || !maiuscole(provincia, chiaveProvincia))
+        return Rapido::NonGestito;
+    const std::optional<QByteArrayView> catastale = m_tabella.trovacodByte(
+        QByteArrayView(chiaveComune, comune.size()), QByteArrayView(chiaveProvincia, provincia.size()));
+    if (!catastale) {
+        uscita.separatore();
+        uscita.separatore();
+        uscita.grezzo("Comune non trovato");
+        return Rapido::ConEsito;
+    }
+    if (catastale->size() != 4 || !soloAscii(*catastale))
+        return Rapido::NonGestito;
+    std::copy(catastale->begin(), catastale->end(), codice + 11);
+    codice[15] = letteraControllo(codice);
+    uscita.separatore();
+    uscita.campo(QByteArrayView(codice, 16));
+    uscita.separatore();
+    return Rapido::Fatto;
+}
+
+// ---- partita-iva
+
+PartitaIvaCmd::PartitaIvaCmd()
+{
+    PartitaIva::riempiUffici(m_uffici);
+    for (const QString &ufficio : m_uffici) {
+        m_ufficiUtf8.push_back(ufficio.toUtf8());
+        m_ufficiCp1252.push_back(Cp1252::codifica(ufficio));
+    }
+}
+
+std::vector<Colonna> PartitaIvaCmd::ingresso() const
+{
+    return {{QStringLiteral("partita_iva")}};
+}
+
+QStringList PartitaIvaCmd::uscita() const
+{
+    return {QStringLiteral("esito"), QStringLiteral("ufficio")};
+}
+
+QString PartitaIvaCmd::responso(const QString &numero) const
+{
+    return PartitaIva::verifica(numero, m_uffici);
+}
+
+QStringList PartitaIvaCmd::elabora(const QStringList &valori) const
+{
+    const QString r = responso(valori[0]);
+    if (r == kEsatto)
+        return {QString(), QString()};
+    if (r.startsWith(kEsatto + kUfficio))
+        return {QString(), r.mid(kEsatto.size() + kUfficio.size())};
+    return {r, QString()};
+}
+
+Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica,
+                                  Csv::Scrittore &uscita) const
+{
+    const QByteArrayView numero = v[0];
+    if (!soloAscii(numero))
+        return Rapido::NonGestito;
+    uscita.separatore();
+    if (numero.size() != 11) {
+        uscita.grezzo("Errore: la partita iva deve essere di 11 cifre!");
+        uscita.separatore();
+        return Rapido::ConEsito;
+    }
+    int totale = 0;
+    for (int i = 0; i < 10; ++i) {
+        const int d = cifra(numero[i]) ? numero[i] - '0' : 0;
+        totale += i % 2 == 0 ? d : (d >= 5 ? 2 * d - 9 : 2 * d);
+    }
+    const int controllo = (10 - totale % 10) % 10;
+    if (numero[10] != '0' + controllo) {
+        const char messaggio[] = "Errore! L'ultimo numero doveva essere:  ";
+        uscita.grezzo(QByteArrayView(messaggio, sizeof messaggio - 1));
+        const char c = static_cast<char>('0' + controllo);
+        uscita.grezzo(QByteArrayView(&c, 1));
+        uscita.separatore();
+        return Rapido::ConEsito;
+    }
+    uscita.separatore();
+    if (cifra(numero[7]) && cifra(numero[8]) && cifra(numero[9])) {
+        const int ufficio = (numero[7] - '0') * 100 + (numero[8] - '0') * 10 + (numero[9] - '0');
+        const auto &nomi = codifica == Csv::Codifica::Windows1252 ? m_ufficiCp1252 : m_ufficiUtf8;
+        uscita.campo(nomi[static_cast<size_t>(ufficio)]);
+    }
+    return Rapido::Fatto;
+}
+
+// ---- comune
+
+ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco)
+    : m_elenco(elenco)
+{
+    for (int i = 0; i < elenco.nomi.size(); ++i)
+        m_perNome[elenco.nomi[i]].push_back(i);
+}
+
+std::vector<Colonna> ComuneCmd::ingresso() const
+{
+    return {{QStringLiteral("comune")}, {QStringLiteral("provincia"), false}};
+}
+
+QStringList ComuneCmd::uscita() const
+{
+    return {QStringLiteral("cap"),     QStringLiteral("provincia"), QStringLiteral("sigla"),
+            QStringLiteral("regione"), QStringLiteral("prefisso"),  QStringLiteral("esito")};
+}
+
+QStringList ComuneCmd::elabora(const QStringList &valori) const
+{
+    auto soloEsito = [](const QString &esito) {
+        return QStringList{QString(), QString(), QString(), QString(), QString(), esito};
+    };
+    QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0]));
+    QString sigla = Cp1252::maiuscole(valori.value(1));
+    // "SAMONE (TO)": the province code in brackets, as lists often write it.
+    const qsizetype aperta = nome.lastIndexOf(u" (");
+    if (aperta > 0 && nome.endsWith(u')')) {
+        if (sigla.isEmpty())
+            sigla = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
+        nome = nome.left(aperta).trimmed();
+    }
+    if (nome.isEmpty())
+        return soloEsito(QStringLiteral("Comune non specificato"));
+    // Namesakes in several provinces: the province decides; the directory window would show the first.
+    std::vector<int> candidati;
+    for (int i : m_perNome.value(nome)) {
+        if (sigla.isEmpty() || m_elenco.elencosigle[i] == sigla)
+            candidati.push_back(i);
+    }
+    if (candidati.size() > 1)
+        return soloEsito(QStringLiteral("Comune ambiguo: indicare la provincia"));
+    if (candidati.empty())
+        return soloEsito(kComuneNonTrovato);
+    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, candidati.front());
+    return {taglia(d.cap), taglia(d.provincia), taglia(d.sigla), taglia(d.regione), taglia(d.prefisso), QString()};
+}
+
+// ---- euro, prefisso
+
+namespace {
+
+constexpr const char *kCodiciIso[] = {"ITL", "DEM", "BEF", "ESP", "FRF", "IEP", "NLG", "ATS", "PTE", "FIM"};
+
+// The position of `testo` among `nomi`: equal (case ignored), else the only name that starts with it;
+// -1 when none, -2 when several.
+int scegli(const QStringList &nomi, const QString &testo)
+{
+    int trovato = -1;
+    for (int i = 0; i < nomi.size(); ++i) {
+        if (nomi[i].compare(testo, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    for (int i = 0; i < nomi.size(); ++i) {
+        if (nomi[i].startsWith(testo, Qt::CaseInsensitive))
+            trovato = trovato == -1 ? i : -2;
+    }
+    return trovato;
+}
+
+// An amount as people type it: "1936.27", "1936,27", "1.936,27", "1,936.27". The last of point and
+// comma separates the decimals; the other one groups thousands and goes. Nothing when it is not a number.
+std::optional<QString> importoNormale(const QString &testo)
+{
+    QString t = taglia(testo);
+    const qsizetype punto = t.lastIndexOf(u'.'), virgola = t.lastIndexOf(u',');
+    if (virgola > punto) {
+        t.remove(u'.');
+        t.replace(u',', u'.');
+    } else {
+        t.remove(u',');
+    }
+    bool ok = false;
+    t.toDouble(&ok);
+    if (!ok || t.contains(u'e', Qt::CaseInsensitive) || t.contains(u'n', Qt::CaseInsensitive))
+        return std::nullopt;
+    return t;
+}
+
+} // namespace
+
+Risposta euro(const QString &importo, const QString &valuta, bool daEuro)
+{
+    const QStringList nomi = Valute::nomi();
+    QStringList codici;
+    for (const char *c : kCodiciIso)
+        codici.append(QString::fromLatin1(c));
+    int posto = scegli(nomi, taglia(valuta));
+    if (posto < 0 && codici.contains(taglia(valuta), Qt::CaseInsensitive))
+        posto = static_cast<int>(codici.indexOf(taglia(valuta).toUpper()));
+    if (posto < 0) {
+        QStringList elenco;
+        for (int i = 0; i < nomi.size(); ++i)
+            elenco.append(nomi[i] + QStringLiteral(" (") + codici[i] + u')');
+        return {QString(), (posto == -2 ? QStringLiteral("Valuta ambigua: «%1». Valute: %2")
+                                        : QStringLiteral("Valuta sconosciuta: «%1». Valute: %2"))
+                               .arg(valuta, elenco.join(QStringLiteral(", ")))};
+    }
+    const std::optional<QString> numero = importoNormale(importo);
+    if (!numero)
+        return {QString(), QStringLiteral("Importo non valido: «%1»").arg(importo)};
+    Valute::Cambi cambi;
+    Valute::riempiCambi(cambi);
+    const double cambio = cambi[static_cast<size_t>(posto)];
+    const QLocale italiano(QLocale::Italian, QLocale::Italy);
+    if (!daEuro) {
+        const std::optional<Valute::Euro> e = Valute::inEuro(Numeri::leggi(*numero).value_or(0), cambio);
+        if (!e)
+            return {QString(), QStringLiteral("Importo fuori dall'intervallo: «%1»").arg(importo)};
+        return {Numeri::scrivi(e->interi, italiano) + u',' + QString::number(e->centesimi).rightJustified(2, u'0'),
+                QString()};
+    }
+    // Euros and cents as the window takes them from its two boxes: "5.16" is 5 euros and 16 cents.
+    const qsizetype punto = numero->indexOf(u'.');
+    const QString interi = punto < 0 ? *numero : numero->left(punto);
+    QString centesimi = punto < 0 ? QString() : numero->mid(punto + 1);
+    if (centesimi.size() < 2)
+        centesimi = centesimi.leftJustified(2, u'0');
+    centesimi.insert(2, u'.');
+    double c = Numeri::leggi(centesimi).value_or(0);
+    if (interi.startsWith(u'-'))
+        c = -c;
+    const std::optional<double> v = Valute::inValuta(Numeri::leggi(interi).value_or(0), c, cambio);
+    if (!v)
+        return {QString(), QStringLiteral("Importo fuori dall'intervallo: «%1»").arg(importo)};
+    return {Numeri::scrivi(*v, italiano), QString()};
+}
+
+Risposta prefisso(const QString &paese)
+{
+    const QStringList voci = Prefissi::voci();
+    QStringList nomi;
+    for (const QString &voce : voci)
+        nomi.append(voce.left(Prefissi::kLarghezzaNome).trimmed());
+    const int posto = scegli(nomi, taglia(paese));
+    if (posto == -2)
+        return {QString(), QStringLiteral("Paese ambiguo: «%1»").arg(paese)};
+    if (posto < 0 || taglia(paese).isEmpty())
+        return {QString(), QStringLiteral("Paese non trovato: «%1»").arg(paese)};
+    return {Prefissi::prefisso(voci[posto]), QString()};
+}
+
+} // namespace Cli

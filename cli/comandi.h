@@ -1,0 +1,127 @@
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include <QByteArrayView>
+#include <QDate>
+#include <QHash>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include "tabellacsv.h"
+#include "elencocomuni.h"
+#include "partitaiva.h"
+#include "tabellacodici.h"
+
+// The commands of sportello-cli over one row of a table (or one value of the command line): the logic of
+// the windows, with their messages, on values instead of controls.
+namespace Cli {
+
+// A column the command reads, by its own name ("data_nascita"); optional ones may be missing.
+struct Colonna {
+    QString nome;
+    bool obbligatoria = true;
+};
+
+// What the byte path did with a row.
+enum class Rapido {
+    NonGestito, // nothing written: the general path takes the row
+    Fatto,      // new columns written, no esito
+    ConEsito,   // new columns written, with an esito
+};
+
+// Spaces and tabs around a value are not part of it.
+QByteArrayView taglia(QByteArrayView valore);
+QString taglia(const QString &valore);
+
+class Comando
+{
+public:
+    virtual ~Comando() = default;
+    virtual std::vector<Colonna> ingresso() const = 0;
+    // The columns added to the table, in order; one of them is "esito", empty when the row is fine.
+    virtual QStringList uscita() const = 0;
+    int colonnaEsito() const { return static_cast<int>(uscita().indexOf(QStringLiteral("esito"))); }
+    // The new columns from the values of the input columns (trimmed; empty for a missing optional one).
+    virtual QStringList elabora(const QStringList &valori) const = 0;
+    // The same on the table's bytes for the common case, written straight to `uscita`, each new value
+    // after a separator. Must give exactly what elabora gives.
+    virtual Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
+                               Csv::Scrittore &uscita) const;
+};
+
+// Fiscal code from cognome, nome, sesso, data_nascita, comune, provincia: codice_fiscale and esito.
+class Calcola final : public Comando
+{
+public:
+    // `oggi` gives the year of a date typed without one.
+    explicit Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate());
+    std::vector<Colonna> ingresso() const override;
+    QStringList uscita() const override;
+    QStringList elabora(const QStringList &valori) const override;
+    Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
+                       Csv::Scrittore &uscita) const override;
+
+    // A date as the window reads it under Italian settings, or written as 1980-01-31.
+    std::optional<QDate> leggiData(const QString &testo) const;
+
+private:
+    const Fiscale::TabellaCodici &m_tabella;
+    QDate m_oggi;
+    QLocale m_italiano{QLocale::Italian, QLocale::Italy};
+    // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
+    // it, 1 for any other character; and its upper case (0 when it has none in the code page).
+    std::array<unsigned char, 256> m_lettera{};
+    std::array<unsigned char, 256> m_maiuscola{};
+};
+
+// VAT number from partita_iva: esito and ufficio.
+class PartitaIvaCmd final : public Comando
+{
+public:
+    PartitaIvaCmd();
+    std::vector<Colonna> ingresso() const override;
+    QStringList uscita() const override;
+    QStringList elabora(const QStringList &valori) const override;
+    Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
+                       Csv::Scrittore &uscita) const override;
+    // The window's result line for one number.
+    QString responso(const QString &numero) const;
+
+private:
+    PartitaIva::Uffici m_uffici;
+    std::vector<QByteArray> m_ufficiUtf8, m_ufficiCp1252;
+};
+
+// Municipality from comune (and, to choose among namesakes, provincia): cap, provincia, sigla, regione,
+// prefisso and esito. The name alone when no other municipality has it; else with the province, in its
+// column or in brackets ("SAMONE (TO)").
+class ComuneCmd final : public Comando
+{
+public:
+    explicit ComuneCmd(const ElencoComuni::Elenco &elenco);
+    std::vector<Colonna> ingresso() const override;
+    QStringList uscita() const override;
+    QStringList elabora(const QStringList &valori) const override;
+
+private:
+    const ElencoComuni::Elenco &m_elenco;
+    QHash<QString, std::vector<int>> m_perNome; // "SAMONE" -> its two positions, Trento's and Turin's
+};
+
+// A single answer of the command line: the text to print, or the reason it cannot be given.
+struct Risposta {
+    QString testo;
+    QString errore;
+};
+
+// `importo` of `valuta` in euros ("5,16"), or with `daEuro` an amount in euros and cents in the currency.
+// The currency by name, by the start of its name when that is unique, or by its ISO code (ITL, DEM...).
+Risposta euro(const QString &importo, const QString &valuta, bool daEuro);
+
+// The international prefix of a country, by name or by the start of its name when that is unique.
+Risposta prefisso(const QString &paese);
+
+} // namespace Cli

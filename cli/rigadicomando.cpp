@@ -1,0 +1,303 @@
+#include "rigadicomando.h"
+
+#include <memory>
+
+#include <QCommandLineParser>
+
+#include "comandi.h"
+#include "errorifile.h"
+#include "percorsi.h"
+#include "tabella.h"
+
+namespace {
+
+using namespace Cli;
+
+const QString kCodes = QStringLiteral("codes.cf");
+const QString kComuni = QStringLiteral("codes.dat");
+
+struct Descrizione {
+    const char *nome;
+    const char *sintassi;
+    const char *testo;
+};
+
+constexpr Descrizione kComandi[] = {
+    {"calcola", "[COGNOME NOME SESSO DATA COMUNE PROVINCIA]",
+     "Calcola il codice fiscale. Colonne: cognome, nome, sesso, data_nascita, comune, provincia; aggiunge "
+     "codice_fiscale ed esito."},
+    {"verifica", "[CODICE_FISCALE...]",
+     "Verifica un codice fiscale. Colonne: codice_fiscale (e facoltative cognome, nome); aggiunge esito, sesso, "
+     "data_nascita, comune, provincia, codice_base."},
+    {"partita-iva", "[PARTITA_IVA...]", "Controlla una partita IVA. Colonna: partita_iva; aggiunge esito e ufficio."},
+    {"comune", "[COMUNE...]",
+     "Cerca un comune. Colonne: comune (e facoltativa provincia); aggiunge cap, provincia, sigla, regione, "
+     "prefisso ed esito."},
+    {"euro", "IMPORTO VALUTA", "Converte un importo di una valuta nazionale in euro (o in senso inverso)."},
+    {"prefisso", "PAESE", "Il prefisso internazionale di un paese, come si compone dall'Italia."},
+};
+
+const Descrizione *descrizione(const QString &nome)
+{
+    for (const Descrizione &d : kComandi) {
+        if (nome == QLatin1String(d.nome))
+            return &d;
+    }
+    return nullptr;
+}
+
+QString aiutoGenerale(const QString &programma)
+{
+    QString testo = QStringLiteral("Uso: %1 COMANDO [opzioni] [valori]\n\n"
+                                   "Gli strumenti di Sportello dalla riga di comando, su un valore o su una "
+                                   "tabella CSV (--csv FILE).\n\nComandi:\n")
+                        .arg(programma);
+    for (const Descrizione &d : kComandi)
+        testo +=
+            QStringLiteral("  %1%2\n").arg(QString::fromLatin1(d.nome).leftJustified(13), QString::fromUtf8(d.testo));
+    testo += QStringLiteral("\n%1 COMANDO --help mostra le opzioni di un comando; --version la versione.\n"
+                            "Stato di uscita: 0 tutto bene, 1 qualche valore o riga con esito, 2 errore d'uso o "
+                            "file illeggibile.\n")
+                 .arg(programma);
+    return testo;
+}
+
+// The data file beside the program, or the window's message.
+template <typename Carica>
+bool caricaDati(const QString &nome, Carica carica, QTextStream &errori)
+{
+    const int errore = carica(Percorsi::fileProgramma(nome));
+    if (errore == 0)
+        return true;
+    errori << "sportello-cli: " << ErroriFile::messaggio(errore, nome) << " (" << Percorsi::fileProgramma(nome)
+           << ")\n";
+    return false;
+}
+
+// One line per new column, "nome: valore", for answers with several parts.
+void stampaColonne(const QStringList &nomi, const QStringList &valori, int esito, QTextStream &uscita)
+{
+    for (int i = 0; i < nomi.size(); ++i) {
+        if (i != esito)
+            uscita << nomi[i] << ": " << valori.value(i) << '\n';
+    }
+}
+
+} // namespace
+
+namespace Cli {
+
+int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &errori, bool terminale)
+{
+    const QString programma = QStringLiteral("sportello-cli");
+    QCommandLineParser generale;
+    generale.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption aiuto({QStringLiteral("h"), QStringLiteral("help")},
+                                   QStringLiteral("Mostra questo aiuto."));
+    const QCommandLineOption versione({QStringLiteral("v"), QStringLiteral("version")},
+                                      QStringLiteral("Mostra la versione."));
+    generale.addOption(aiuto);
+    generale.addOption(versione);
+    generale.addPositionalArgument(QStringLiteral("comando"), QStringLiteral("Il comando."));
+    if (!generale.parse(argomenti)) {
+        errori << programma << ": " << generale.errorText() << '\n' << aiutoGenerale(programma);
+        return kErroreUso;
+    }
+    const QStringList posizionali = generale.positionalArguments();
+    if (generale.isSet(versione)) {
+        uscita << programma << ' ' << SPORTELLO_VERSIONE << '\n';
+        return kTuttoBene;
+    }
+    if (posizionali.isEmpty()) {
+        (generale.isSet(aiuto) ? uscita : errori) << aiutoGenerale(programma);
+        return generale.isSet(aiuto) ? kTuttoBene : kErroreUso;
+    }
+    const QString nomeComando = posizionali.first();
+    const Descrizione *d = descrizione(nomeComando);
+    if (!d) {
+        errori << programma << ": comando sconosciuto «" << nomeComando << "»\n\n" << aiutoGenerale(programma);
+        return kErroreUso;
+    }
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(d->testo));
+    parser.addOption(aiuto);
+    const bool tabellare = nomeComando != u"euro" && nomeComando != u"prefisso";
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Elabora la tabella FILE (- per lo standard input)."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Scrive la tabella in FILE (al termine, sotto un nome temporaneo "
+                                                   "fino ad allora) invece che sullo standard output."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption separatore(QStringLiteral("separatore"),
+                                        QStringLiteral("Il separatore dei campi: ; , o tab (se manca, dalla riga "
+                                                       "d'intestazione)."),
+                                        QStringLiteral("SEP"));
+    const QCommandLineOption codifica(QStringLiteral("codifica"),
+                                      QStringLiteral("utf-8 o windows-1252 (se manca, riconosciuta dai dati)."),
+                                      QStringLiteral("CODIFICA"));
+    const QCommandLineOption colonna(QStringLiteral("colonna"),
+                                     QStringLiteral("La colonna NOME del comando ha l'intestazione INTESTAZIONE "
+                                                    "(ripetibile)."),
+                                     QStringLiteral("NOME=INTESTAZIONE"));
+    const QCommandLineOption daEuro(QStringLiteral("da-euro"),
+                                    QStringLiteral("IMPORTO è in euro (5,16: 5 euro e 16 centesimi) e si converte "
+                                                   "nella VALUTA."));
+    if (tabellare)
+        parser.addOptions({csv, output, separatore, codifica, colonna});
+    if (nomeComando == u"euro")
+        parser.addOption(daEuro);
+    parser.addPositionalArgument(QString::fromLatin1(d->nome), QString::fromUtf8(d->testo),
+                                 QString::fromLatin1(d->sintassi));
+
+    QStringList resto = posizionali.mid(1);
+    resto.prepend(programma + u' ' + nomeComando);
+    if (!parser.parse(resto)) {
+        errori << programma << ' ' << nomeComando << ": " << parser.errorText() << '\n';
+        return kErroreUso;
+    }
+    if (parser.isSet(aiuto)) {
+        uscita << parser.helpText();
+        return kTuttoBene;
+    }
+    const QStringList valori = parser.positionalArguments();
+    auto erroreUso = [&](const QString &testo) {
+        errori << programma << ' ' << nomeComando << ": " << testo << '\n';
+        return kErroreUso;
+    };
+
+    if (nomeComando == u"euro") {
+        if (valori.size() != 2)
+            return erroreUso(QStringLiteral("servono IMPORTO e VALUTA, per esempio: euro 10000 lira"));
+        const Risposta r = euro(valori[0], valori[1], parser.isSet(daEuro));
+        if (!r.errore.isEmpty())
+            return erroreUso(r.errore);
+        uscita << r.testo << '\n';
+        return kTuttoBene;
+    }
+    if (nomeComando == u"prefisso") {
+        if (valori.isEmpty())
+            return erroreUso(QStringLiteral("manca il PAESE, per esempio: prefisso Francia"));
+        const Risposta r = prefisso(valori.join(u' '));
+        if (!r.errore.isEmpty()) {
+            errori << r.errore << '\n';
+            return kRigheConEsito;
+        }
+        uscita << r.testo << '\n';
+        return kTuttoBene;
+    }
+
+    // The commands that need a data file, and work on a table or on values.
+    if (parser.isSet(csv) == !valori.isEmpty())
+        return erroreUso(parser.isSet(csv) ? QStringLiteral("con --csv non si danno valori")
+                                           : QStringLiteral("mancano i valori (o --csv FILE); --help per l'uso"));
+    OpzioniTabella opzioni;
+    if (parser.isSet(csv)) {
+        opzioni.ingresso = parser.value(csv);
+        opzioni.uscita = parser.value(output);
+        opzioni.avanzamento = terminale;
+        if (parser.isSet(separatore)) {
+            const QString s = parser.value(separatore);
+            if (s == u";" || s == u"," || s == u"\t")
+                opzioni.separatore = static_cast<char>(s[0].unicode());
+            else if (s == u"tab")
+                opzioni.separatore = '\t';
+            else
+                return erroreUso(QStringLiteral("separatore «%1» non valido: ; , o tab").arg(s));
+        }
+        if (parser.isSet(codifica)) {
+            const std::optional<Csv::Codifica> c = Csv::codificaDaNome(parser.value(codifica));
+            if (!c)
+                return erroreUso(
+                    QStringLiteral("codifica «%1» non valida: utf-8 o windows-1252").arg(parser.value(codifica)));
+            opzioni.codifica = *c;
+        }
+        for (const QString &m : parser.values(colonna)) {
+            const qsizetype uguale = m.indexOf(u'=');
+            if (uguale <= 0 || uguale == m.size() - 1)
+                return erroreUso(QStringLiteral("--colonna «%1»: serve NOME=INTESTAZIONE").arg(m));
+            opzioni.colonne.append({m.left(uguale), m.mid(uguale + 1)});
+        }
+    } else if (parser.isSet(output) || parser.isSet(separatore) || parser.isSet(codifica) || parser.isSet(colonna)) {
+        return erroreUso(QStringLiteral("--output, --separatore, --codifica e --colonna valgono solo con --csv"));
+    }
+
+    Fiscale::TabellaCodici tabellaCodici;
+    ElencoComuni::Elenco elenco;
+    std::unique_ptr<Comando> comando;
+    if (nomeComando == u"calcola") {
+        if (!caricaDati(
+                kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
+            return kErroreUso;
+        comando = std::make_unique<Calcola>(tabellaCodici);
+    } else if (nomeComando == u"partita-iva") {
+        comando = std::make_unique<PartitaIvaCmd>();
+    } else if (nomeComando == u"comune") {
+        auto carica = [&](const QString &p) {
+            ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
+            elenco = std::move(c.elenco);
+            return c.errore;
+        };
+        if (!caricaDati(kComuni, carica, errori))
+            return kErroreUso;
+        comando = std::make_unique<ComuneCmd>(elenco);
+    } else {
+        return erroreUso(QStringLiteral("comando non ancora disponibile"));
+    }
+
+    if (parser.isSet(csv)) {
+        return eseguiTabella(
+            *comando, opzioni, [&](const QString &m) { errori << programma << ": " << m << '\n'; },
+            [&](const QString &riga) {
+                errori << '\r' << riga.leftJustified(60) << (riga.isEmpty() ? "\r" : "");
+                errori.flush();
+            });
+    }
+
+    // Values on the command line: calcola takes the six fields, the others one item per value.
+    const QStringList nomi = comando->uscita();
+    const int esito = comando->colonnaEsito();
+    const size_t colonne = comando->ingresso().size();
+    int stato = kTuttoBene;
+    if (nomeComando == u"calcola") {
+        if (valori.size() != 6)
+            return erroreUso(QStringLiteral("servono COGNOME NOME SESSO DATA COMUNE PROVINCIA, per esempio: "
+                                            "calcola Rossi Mario M 01/01/1980 Roma RM"));
+        QStringList v;
+        for (const QString &t : valori)
+            v.append(taglia(t));
+        const QStringList r = comando->elabora(v);
+        if (!r[esito].isEmpty()) {
+            errori << r[esito] << '\n';
+            return kRigheConEsito;
+        }
+        uscita << r[0] << '\n';
+        return kTuttoBene;
+    }
+    for (const QString &valore : valori) {
+        QStringList v{taglia(valore)};
+        while (static_cast<size_t>(v.size()) < colonne)
+            v.append(QString());
+        if (nomeComando == u"partita-iva") {
+            const PartitaIvaCmd &p = static_cast<const PartitaIvaCmd &>(*comando);
+            const QString r = p.responso(v[0]);
+            if (!p.elabora(v)[esito].isEmpty())
+                stato = kRigheConEsito;
+            uscita << (valori.size() > 1 ? valore + QStringLiteral(": ") : QString()) << r << '\n';
+            continue;
+        }
+        const QStringList r = comando->elabora(v);
+        if (valori.size() > 1)
+            uscita << valore << ":\n";
+        if (!r[esito].isEmpty()) {
+            uscita << "esito: " << r[esito] << '\n';
+            stato = kRigheConEsito;
+        } else {
+            stampaColonne(nomi, r, esito, uscita);
+        }
+    }
+    return stato;
+}
+
+} // namespace Cli

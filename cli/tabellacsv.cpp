@@ -1,0 +1,387 @@
+#include "tabellacsv.h"
+
+#include <cstring>
+
+#include <QIODevice>
+
+#include <csv.h>
+
+#include "cp1252.h"
+
+namespace {
+
+constexpr qsizetype kBlocco = 1024 * 1024;
+constexpr qsizetype kCampione = 64 * 1024;
+// libcsv's state inside a value that a quote has opened and no quote has closed yet.
+constexpr int kDentroCampo = 2;
+
+int nessunoSpazio(unsigned char)
+{
+    return 0; // values are kept as written, spaces included
+}
+
+int nessunTerminatore(unsigned char)
+{
+    return 0; // the reader splits the lines itself and ends each record with csv_fini
+}
+
+// The length of a valid UTF-8 sequence at `p` (2 to 4), 0 when it is not one, -1 when `fine` cuts it.
+int sequenzaUtf8(const unsigned char *p, const unsigned char *fine)
+{
+    const unsigned char c = p[0];
+    int n;
+    unsigned char minimo = 0x80, massimo = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0)
+            minimo = 0xA0;
+        else if (c == 0xED)
+            massimo = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0)
+            minimo = 0x90;
+        else if (c == 0xF4)
+            massimo = 0x8F;
+    } else {
+        return 0;
+    }
+    for (int i = 1; i < n; ++i) {
+        if (p + i >= fine)
+            return -1;
+        const unsigned char b = p[i];
+        if (b < (i == 1 ? minimo : 0x80) || b > (i == 1 ? massimo : 0xBF))
+            return 0;
+    }
+    return n;
+}
+
+} // namespace
+
+namespace Csv {
+
+std::optional<Codifica> codificaDaNome(const QString &nome)
+{
+    const QString n = nome.trimmed().toLower();
+    if (n == u"utf-8" || n == u"utf8")
+        return Codifica::Utf8;
+    if (n == u"windows-1252" || n == u"cp1252" || n == u"windows1252")
+        return Codifica::Windows1252;
+    if (n == u"auto")
+        return Codifica::Automatica;
+    return std::nullopt;
+}
+
+Codifica rilevaCodifica(QByteArrayView campione)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(campione.data());
+    const unsigned char *fine = p + campione.size();
+    bool multibyte = false;
+    while (p < fine) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const int n = sequenzaUtf8(p, fine);
+        if (n < 0)
+            break;
+        if (n == 0)
+            return Codifica::Windows1252;
+        multibyte = true;
+        p += n;
+    }
+    return multibyte ? Codifica::Utf8 : Codifica::Automatica;
+}
+
+char rilevaSeparatore(QByteArrayView intestazione)
+{
+    int puntiEVirgola = 0, virgole = 0, tabulazioni = 0;
+    bool virgolette = false;
+    for (char c : intestazione) {
+        if (c == '"')
+            virgolette = !virgolette;
+        else if (virgolette)
+            continue;
+        else if (c == ';')
+            ++puntiEVirgola;
+        else if (c == ',')
+            ++virgole;
+        else if (c == '\t')
+            ++tabulazioni;
+    }
+    if (virgole > puntiEVirgola && virgole >= tabulazioni)
+        return ',';
+    if (tabulazioni > puntiEVirgola && tabulazioni > virgole)
+        return '\t';
+    return ';';
+}
+
+QString decodifica(QByteArrayView byte, Codifica codifica)
+{
+    if (codifica == Codifica::Windows1252)
+        return Cp1252::decodifica(byte.toByteArray());
+    return QString::fromUtf8(byte);
+}
+
+QByteArray codifica(const QString &testo, Codifica codifica)
+{
+    if (codifica == Codifica::Windows1252)
+        return Cp1252::codifica(testo);
+    return testo.toUtf8();
+}
+
+Lettore::Lettore(QIODevice &ingresso, char separatore, Codifica codifica)
+    : m_ingresso(ingresso)
+    , m_parser(std::make_unique<csv_parser>())
+    , m_separatore(separatore)
+    , m_codifica(codifica)
+{
+    nuovoParser();
+    m_buffer.reserve(2 * kBlocco);
+}
+
+void Lettore::nuovoParser()
+{
+    csv_init(m_parser.get(), 0);
+    csv_set_space_func(m_parser.get(), nessunoSpazio);
+    csv_set_term_func(m_parser.get(), nessunTerminatore);
+    if (m_separatore != 0)
+        csv_set_delim(m_parser.get(), static_cast<unsigned char>(m_separatore));
+}
+
+Lettore::~Lettore()
+{
+    csv_free(m_parser.get());
+}
+
+void Lettore::suCampo(void *valore, size_t lunghezza, void *lettore)
+{
+    auto *self = static_cast<Lettore *>(lettore);
+    self->m_valori.append(static_cast<const char *>(valore), static_cast<qsizetype>(lunghezza));
+    self->m_confini.push_back(self->m_valori.size());
+}
+
+void Lettore::suRiga(int, void *)
+{}
+
+void Lettore::fissaCodifica(Codifica codifica)
+{
+    if (m_codifica == Codifica::Automatica)
+        m_codifica = codifica;
+}
+
+bool Lettore::riempi()
+{
+    if (m_fineIngresso)
+        return false;
+    if (m_inizio > 0) {
+        const qsizetype resto = m_buffer.size() - m_inizio;
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_inizio, static_cast<size_t>(resto));
+        m_buffer.resize(resto);
+        m_pos -= m_inizio;
+        m_inizio = 0;
+    }
+    const qsizetype prima = m_buffer.size();
+    m_buffer.resize(prima + kBlocco);
+    qint64 letti = m_ingresso.read(m_buffer.data() + prima, kBlocco);
+    if (letti < 0) {
+        m_errore = m_ingresso.errorString();
+        letti = 0;
+    }
+    m_buffer.resize(prima + letti);
+    m_byteLetti += letti;
+    if (letti == 0)
+        m_fineIngresso = true;
+    return letti > 0;
+}
+
+// The line that starts at m_pos: `fine` where its text ends (before "\r\n" or "\n"), `dopo` where the
+// next one starts. False when no byte is left.
+bool Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
+{
+    qsizetype cercaDa = m_pos;
+    for (;;) {
+        const char *base = m_buffer.constData();
+        const void *a = std::memchr(base + cercaDa, '\n', static_cast<size_t>(m_buffer.size() - cercaDa));
+        if (a) {
+            const qsizetype capo = static_cast<const char *>(a) - base;
+            fine = capo > m_pos && base[capo - 1] == '\r' ? capo - 1 : capo;
+            dopo = capo + 1;
+            return true;
+        }
+        const qsizetype giaVisti = m_buffer.size() - m_pos;
+        if (!riempi()) {
+            if (m_pos >= m_buffer.size())
+                return false;
+            fine = dopo = m_buffer.size();
+            if (fine > m_pos && m_buffer.at(fine - 1) == '\r')
+                --fine;
+            return true;
+        }
+        cercaDa = m_pos + giaVisti;
+    }
+}
+
+void Lettore::rilevaInizio()
+{
+    m_iniziato = true;
+    riempi();
+    if (m_buffer.startsWith("\xEF\xBB\xBF")) {
+        m_bom = true;
+        m_pos = m_inizio = 3;
+        fissaCodifica(Codifica::Utf8);
+    }
+    qsizetype fine = 0, dopo = 0;
+    if (!prossimaLinea(fine, dopo))
+        return;
+    const QByteArrayView intestazione(m_buffer.constData() + m_pos, fine - m_pos);
+    if (m_separatore == 0)
+        m_separatore = rilevaSeparatore(intestazione);
+    if (dopo > fine + 1)
+        m_fineRiga = "\r\n";
+    csv_set_delim(m_parser.get(), static_cast<unsigned char>(m_separatore));
+}
+
+void Lettore::rilevaSu(qsizetype da)
+{
+    const Codifica c = rilevaCodifica(QByteArrayView(m_buffer).sliced(da, qMin(kCampione, m_buffer.size() - da)));
+    if (c != Codifica::Automatica)
+        m_codifica = c;
+}
+
+void Lettore::chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida)
+{
+    riga.campi.clear();
+    qsizetype inizio = 0;
+    for (qsizetype confine : m_confini) {
+        riga.campi.emplace_back(m_valori.constData() + inizio, confine - inizio);
+        inizio = confine;
+    }
+    riga.grezza = QByteArrayView(m_buffer.constData() + m_inizio, fineGrezza - m_inizio);
+    riga.valida = valida;
+    riga.numero = m_lineaInizio;
+}
+
+// A record whose quote is still open at the end of the input or past kMassimoRiga: its first line alone
+// becomes the record, marked not valid, and reading goes on from the line after it.
+bool Lettore::rigaNonChiusa(Riga &riga)
+{
+    m_valori.resize(0);
+    m_confini.clear();
+    csv_free(m_parser.get());
+    nuovoParser();
+
+    const char *base = m_buffer.constData();
+    const void *a = std::memchr(base + m_inizio, '\n', static_cast<size_t>(m_buffer.size() - m_inizio));
+    const qsizetype capo = a ? static_cast<const char *>(a) - base : m_buffer.size();
+    const qsizetype fine = capo > m_inizio && base[capo - 1] == '\r' ? capo - 1 : capo;
+    csv_parse(m_parser.get(), base + m_inizio, static_cast<size_t>(fine - m_inizio), suCampo, suRiga, this);
+    csv_fini(m_parser.get(), suCampo, suRiga, this);
+    chiudiRiga(riga, fine, false);
+    m_pos = a ? capo + 1 : capo;
+    m_linea = m_lineaInizio + 1;
+    return true;
+}
+
+bool Lettore::leggi(Riga &riga)
+{
+    if (!m_iniziato)
+        rilevaInizio();
+    m_inizio = m_pos;
+    m_lineaInizio = m_linea;
+    m_valori.resize(0);
+    m_confini.clear();
+    for (;;) {
+        qsizetype fine = 0, dopo = 0;
+        if (!prossimaLinea(fine, dopo)) {
+            if (m_pos == m_inizio)
+                return false;
+            return rigaNonChiusa(riga);
+        }
+        if (m_pos == m_inizio && fine == m_pos) { // an empty line between records
+            m_pos = m_inizio = dopo;
+            m_lineaInizio = ++m_linea;
+            continue;
+        }
+        const char *base = m_buffer.constData();
+        if (m_codifica == Codifica::Automatica) {
+            for (qsizetype i = m_pos; i < fine; ++i) {
+                if (static_cast<unsigned char>(base[i]) >= 0x80) {
+                    rilevaSu(i);
+                    break;
+                }
+            }
+        }
+        csv_parse(m_parser.get(), base + m_pos, static_cast<size_t>(fine - m_pos), suCampo, suRiga, this);
+        const bool aperto = m_parser->pstate == kDentroCampo && m_parser->quoted;
+        if (!aperto) {
+            csv_fini(m_parser.get(), suCampo, suRiga, this);
+            chiudiRiga(riga, fine, true);
+            m_pos = dopo;
+            ++m_linea;
+            return true;
+        }
+        // A line break inside quotes belongs to the value.
+        csv_parse(m_parser.get(), base + fine, static_cast<size_t>(dopo - fine), suCampo, suRiga, this);
+        m_pos = dopo;
+        ++m_linea;
+        if (dopo == fine || m_pos - m_inizio > kMassimoRiga)
+            return rigaNonChiusa(riga);
+    }
+}
+
+Scrittore::Scrittore(QIODevice &uscita, char separatore, QByteArray fineRiga)
+    : m_uscita(uscita)
+    , m_separatore(separatore)
+    , m_fineRiga(std::move(fineRiga))
+{
+    m_buffer.reserve(kBlocco + 64 * 1024);
+}
+
+Scrittore::~Scrittore()
+{
+    scarica();
+}
+
+void Scrittore::campo(QByteArrayView valore)
+{
+    bool virgolette = false;
+    for (char c : valore) {
+        if (c == m_separatore || c == '"' || c == '\n' || c == '\r') {
+            virgolette = true;
+            break;
+        }
+    }
+    if (!virgolette) {
+        m_buffer.append(valore);
+        return;
+    }
+    m_buffer.append('"');
+    for (char c : valore) {
+        if (c == '"')
+            m_buffer.append('"');
+        m_buffer.append(c);
+    }
+    m_buffer.append('"');
+}
+
+void Scrittore::fineRiga()
+{
+    m_buffer.append(m_fineRiga);
+    if (m_buffer.size() >= kBlocco)
+        scarica();
+}
+
+bool Scrittore::scarica()
+{
+    if (!m_buffer.isEmpty() && !m_errore) {
+        if (m_uscita.write(m_buffer) != m_buffer.size())
+            m_errore = true;
+    }
+    m_buffer.resize(0);
+    return !m_errore;
+}
+
+} // namespace Csv
