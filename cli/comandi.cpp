@@ -60,6 +60,35 @@ char letteraControllo(const char *quindici)
     return static_cast<char>('A' + somma % 26);
 }
 
+constexpr qsizetype kMassimoTesto = 128;
+
+// A value as Windows-1252 bytes in `out` (kMassimoTesto bytes): its length, or -1 when it is longer or, from
+// UTF-8, holds a character outside ASCII and U+00A0 to U+00FF.
+qsizetype inCp1252(QByteArrayView valore, bool utf8, char *out)
+{
+    if (valore.size() > kMassimoTesto)
+        return -1;
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < valore.size(); ++i) {
+        const auto b = static_cast<unsigned char>(valore[i]);
+        if (b < 0x80 || !utf8) {
+            out[n++] = static_cast<char>(b);
+            continue;
+        }
+        if (i + 1 >= valore.size())
+            return -1;
+        const auto c = static_cast<unsigned char>(valore[i + 1]);
+        if (b == 0xC2 && c >= 0xA0 && c <= 0xBF)
+            out[n++] = static_cast<char>(c);
+        else if (b == 0xC3 && c >= 0x80 && c <= 0xBF)
+            out[n++] = static_cast<char>(c + 0x40);
+        else
+            return -1;
+        ++i;
+    }
+    return n;
+}
+
 bool bisestile(int anno)
 {
     return (anno % 4 == 0 && anno % 100 != 0) || anno % 400 == 0;
@@ -188,9 +217,17 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
     if (!dataSemplice(data, giorno, mese, anno) || cognome.isEmpty() || nome.isEmpty() || sesso.size() != 1 ||
         comune.isEmpty() || provincia.isEmpty())
         return Rapido::NonGestito;
-    const bool cp1252 = codifica == Csv::Codifica::Windows1252;
-    if (!cp1252 && (!soloAscii(cognome) || !soloAscii(nome) || !soloAscii(comune) || !soloAscii(provincia)))
-        return Rapido::NonGestito;
+    // The four texts as Windows-1252 bytes: UTF-8 gives them for ASCII and for U+00A0 to U+00FF, where the
+    // code page's bytes equal the code points; anything else goes the general way.
+    const bool utf8 = codifica != Csv::Codifica::Windows1252;
+    char testi[4][kMassimoTesto];
+    qsizetype lunghezze[4];
+    const QByteArrayView campi[4] = {cognome, nome, comune, provincia};
+    for (int t = 0; t < 4; ++t) {
+        lunghezze[t] = inCp1252(campi[t], utf8, testi[t]);
+        if (lunghezze[t] < 0)
+            return Rapido::NonGestito;
+    }
     const char s = sesso[0];
     const bool maschio = s == 'M' || s == 'm';
     if (!maschio && s != 'F' && s != 'f')
@@ -226,8 +263,8 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
         while (k < 3)
             out[k++] = 'X';
     };
-    parte(cognome, false, codice);
-    parte(nome, true, codice + 3);
+    parte(QByteArrayView(testi[0], lunghezze[0]), false, codice);
+    parte(QByteArrayView(testi[1], lunghezze[1]), true, codice + 3);
     codice[6] = static_cast<char>('0' + anno % 100 / 10);
     codice[7] = static_cast<char>('0' + anno % 10);
     codice[8] = kMesi[mese - 1];
@@ -235,22 +272,17 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
     codice[9] = static_cast<char>('0' + g / 10);
     codice[10] = static_cast<char>('0' + g % 10);
 
-    char chiaveComune[64], chiaveProvincia[8];
-    if (comune.size() > qsizetype(sizeof chiaveComune) || provincia.size() > qsizetype(sizeof chiaveProvincia))
-        return Rapido::NonGestito;
-    auto maiuscole = [this](QByteArrayView testo, char *out) {
-        for (qsizetype i = 0; i < testo.size(); ++i) {
-            const unsigned char m = m_maiuscola[static_cast<unsigned char>(testo[i])];
+    // The keys in upper case, in place.
+    for (int t = 2; t < 4; ++t) {
+        for (qsizetype i = 0; i < lunghezze[t]; ++i) {
+            const unsigned char m = m_maiuscola[static_cast<unsigned char>(testi[t][i])];
             if (m == 0)
-                return false;
-            out[i] = static_cast<char>(m);
+                return Rapido::NonGestito;
+            testi[t][i] = static_cast<char>(m);
         }
-        return true;
-    };
-    if (!maiuscole(comune, chiaveComune) || !maiuscole(provincia, chiaveProvincia))
-        return Rapido::NonGestito;
-    const std::optional<QByteArrayView> catastale = m_tabella.trovacodByte(
-        QByteArrayView(chiaveComune, comune.size()), QByteArrayView(chiaveProvincia, provincia.size()));
+    }
+    const std::optional<QByteArrayView> catastale =
+        m_tabella.trovacodByte(QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]));
     if (!catastale) {
         uscita.separatore();
         uscita.separatore();

@@ -15,14 +15,12 @@ constexpr qsizetype kCampione = 64 * 1024;
 // libcsv's state inside a value that a quote has opened and no quote has closed yet.
 constexpr int kDentroCampo = 2;
 
-int nessunoSpazio(unsigned char)
-{
-    return 0; // values are kept as written, spaces included
-}
-
+// The reader splits the lines itself and ends each record with csv_fini; a carriage return alone inside a
+// line is part of a value. libcsv tests its own terminators inline, faster than through this function, so
+// the function is set only for the rare line that holds a carriage return.
 int nessunTerminatore(unsigned char)
 {
-    return 0; // the reader splits the lines itself and ends each record with csv_fini
+    return 0;
 }
 
 // The length of a valid UTF-8 sequence at `p` (2 to 4), 0 when it is not one, -1 when `fine` cuts it.
@@ -145,8 +143,6 @@ Lettore::Lettore(QIODevice &ingresso, char separatore, Codifica codifica)
 void Lettore::nuovoParser()
 {
     csv_init(m_parser.get(), 0);
-    csv_set_space_func(m_parser.get(), nessunoSpazio);
-    csv_set_term_func(m_parser.get(), nessunTerminatore);
     if (m_separatore != 0)
         csv_set_delim(m_parser.get(), static_cast<unsigned char>(m_separatore));
 }
@@ -159,8 +155,13 @@ Lettore::~Lettore()
 void Lettore::suCampo(void *valore, size_t lunghezza, void *lettore)
 {
     auto *self = static_cast<Lettore *>(lettore);
-    self->m_valori.append(static_cast<const char *>(valore), static_cast<qsizetype>(lunghezza));
-    self->m_confini.push_back(self->m_valori.size());
+    const qsizetype n = static_cast<qsizetype>(lunghezza);
+    if (self->m_usati + n > self->m_valori.size())
+        self->m_valori.resize(qMax(self->m_valori.size() * 2, self->m_usati + n));
+    if (n > 0)
+        std::memcpy(self->m_valori.data() + self->m_usati, valore, lunghezza);
+    self->m_usati += n;
+    self->m_confini.push_back(self->m_usati);
 }
 
 void Lettore::suRiga(int, void *)
@@ -268,7 +269,7 @@ void Lettore::chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida)
 // becomes the record, marked not valid, and reading goes on from the line after it.
 bool Lettore::rigaNonChiusa(Riga &riga)
 {
-    m_valori.resize(0);
+    m_usati = 0;
     m_confini.clear();
     csv_free(m_parser.get());
     nuovoParser();
@@ -277,12 +278,22 @@ bool Lettore::rigaNonChiusa(Riga &riga)
     const void *a = std::memchr(base + m_inizio, '\n', static_cast<size_t>(m_buffer.size() - m_inizio));
     const qsizetype capo = a ? static_cast<const char *>(a) - base : m_buffer.size();
     const qsizetype fine = capo > m_inizio && base[capo - 1] == '\r' ? capo - 1 : capo;
-    csv_parse(m_parser.get(), base + m_inizio, static_cast<size_t>(fine - m_inizio), suCampo, suRiga, this);
+    analizza(base + m_inizio, fine - m_inizio);
     csv_fini(m_parser.get(), suCampo, suRiga, this);
     chiudiRiga(riga, fine, false);
     m_pos = a ? capo + 1 : capo;
     m_linea = m_lineaInizio + 1;
     return true;
+}
+
+void Lettore::analizza(const char *testo, qsizetype lunghezza)
+{
+    const bool ritorno = std::memchr(testo, '\r', static_cast<size_t>(lunghezza)) != nullptr;
+    if (ritorno)
+        csv_set_term_func(m_parser.get(), nessunTerminatore);
+    csv_parse(m_parser.get(), testo, static_cast<size_t>(lunghezza), suCampo, suRiga, this);
+    if (ritorno)
+        csv_set_term_func(m_parser.get(), nullptr);
 }
 
 bool Lettore::leggi(Riga &riga)
@@ -291,7 +302,7 @@ bool Lettore::leggi(Riga &riga)
         rilevaInizio();
     m_inizio = m_pos;
     m_lineaInizio = m_linea;
-    m_valori.resize(0);
+    m_usati = 0;
     m_confini.clear();
     for (;;) {
         qsizetype fine = 0, dopo = 0;
@@ -314,7 +325,7 @@ bool Lettore::leggi(Riga &riga)
                 }
             }
         }
-        csv_parse(m_parser.get(), base + m_pos, static_cast<size_t>(fine - m_pos), suCampo, suRiga, this);
+        analizza(base + m_pos, fine - m_pos);
         const bool aperto = m_parser->pstate == kDentroCampo && m_parser->quoted;
         if (!aperto) {
             csv_fini(m_parser.get(), suCampo, suRiga, this);
@@ -337,7 +348,21 @@ Scrittore::Scrittore(QIODevice &uscita, char separatore, QByteArray fineRiga)
     , m_separatore(separatore)
     , m_fineRiga(std::move(fineRiga))
 {
-    m_buffer.reserve(kBlocco + 64 * 1024);
+    m_buffer.resize(kBlocco);
+}
+
+void Scrittore::spazio(qsizetype n)
+{
+    if (m_usati + n > m_buffer.size())
+        m_buffer.resize(qMax(m_buffer.size() * 2, m_usati + n));
+}
+
+void Scrittore::grezzo(QByteArrayView byte)
+{
+    spazio(byte.size());
+    if (!byte.isEmpty())
+        std::memcpy(m_buffer.data() + m_usati, byte.data(), static_cast<size_t>(byte.size()));
+    m_usati += byte.size();
 }
 
 Scrittore::~Scrittore()
@@ -355,32 +380,35 @@ void Scrittore::campo(QByteArrayView valore)
         }
     }
     if (!virgolette) {
-        m_buffer.append(valore);
+        grezzo(valore);
         return;
     }
-    m_buffer.append('"');
+    spazio(2 * valore.size() + 2);
+    char *out = m_buffer.data() + m_usati;
+    *out++ = '"';
     for (char c : valore) {
         if (c == '"')
-            m_buffer.append('"');
-        m_buffer.append(c);
+            *out++ = '"';
+        *out++ = c;
     }
-    m_buffer.append('"');
+    *out++ = '"';
+    m_usati = out - m_buffer.constData();
 }
 
 void Scrittore::fineRiga()
 {
-    m_buffer.append(m_fineRiga);
-    if (m_buffer.size() >= kBlocco)
+    grezzo(m_fineRiga);
+    if (m_usati >= kBlocco)
         scarica();
 }
 
 bool Scrittore::scarica()
 {
-    if (!m_buffer.isEmpty() && !m_errore) {
-        if (m_uscita.write(m_buffer) != m_buffer.size())
+    if (m_usati > 0 && !m_errore) {
+        if (m_uscita.write(m_buffer.constData(), m_usati) != m_usati)
             m_errore = true;
     }
-    m_buffer.resize(0);
+    m_usati = 0;
     return !m_errore;
 }
 

@@ -75,6 +75,7 @@ private:
     void chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida);
     bool rigaNonChiusa(Riga &riga);
     void nuovoParser();
+    void analizza(const char *testo, qsizetype lunghezza);
 
     QIODevice &m_ingresso;
     std::unique_ptr<csv_parser> m_parser;
@@ -92,7 +93,8 @@ private:
     qint64 m_linea = 1; // line number of m_pos
     qint64 m_lineaInizio = 1;
     // The values that the parser hands over, one after the other, and where each ends.
-    QByteArray m_valori;
+    QByteArray m_valori; // the first m_usati bytes are in use
+    qsizetype m_usati = 0;
     std::vector<qsizetype> m_confini;
     static void suCampo(void *valore, size_t lunghezza, void *lettore);
     static void suRiga(int terminatore, void *lettore);
@@ -107,8 +109,12 @@ public:
     Scrittore(const Scrittore &) = delete;
     Scrittore &operator=(const Scrittore &) = delete;
 
-    void grezzo(QByteArrayView byte) { m_buffer.append(byte); }
-    void separatore() { m_buffer.append(m_separatore); }
+    void grezzo(QByteArrayView byte);
+    void separatore()
+    {
+        spazio(1);
+        m_buffer.data()[m_usati++] = m_separatore;
+    }
     // A value, in quotes when it holds the separator, a quote or a line break.
     void campo(QByteArrayView valore);
     void fineRiga();
@@ -117,8 +123,11 @@ public:
     bool errore() const { return m_errore; }
 
 private:
+    void spazio(qsizetype n);
+
     QIODevice &m_uscita;
-    QByteArray m_buffer;
+    QByteArray m_buffer; // the first m_usati bytes wait to be written
+    qsizetype m_usati = 0;
     char m_separatore;
     QByteArray m_fineRiga;
     bool m_errore = false;

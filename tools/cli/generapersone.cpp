@@ -1,0 +1,130 @@
+#include "generapersone.h"
+
+#include <random>
+
+#include <QDate>
+#include <QStringList>
+
+#include "elencocomuni.h"
+
+namespace {
+
+const char *const kCognomi[] = {
+    "Rossi",      "Russo",     "Ferrari",  "Esposito",   "Bianchi",   "Romano",     "Colombo",  "Ricci",      "Marino",
+    "Greco",      "Bruno",     "Gallo",    "Conti",      "De Luca",   "Mancini",    "Costa",    "Giordano",   "Rizzo",
+    "Lombardi",   "Moretti",   "Barbieri", "Fontana",    "Santoro",   "Mariani",    "Rinaldi",  "Caruso",     "Ferrara",
+    "Galli",      "Martini",   "Leone",    "Longo",      "Gentile",   "Martinelli", "Vitale",   "Lombardo",   "Serra",
+    "Coppola",    "De Santis", "D'Angelo", "Marchetti",  "Parisi",    "Villa",      "Conte",    "Ferraro",    "Ferri",
+    "Fabbri",     "Bianco",    "Marini",   "Grasso",     "Valentini", "Messina",    "Sala",     "De Angelis", "Gatti",
+    "Pellegrini", "Palumbo",   "Sanna",    "Farina",     "Rizzi",     "Monti",      "Cattaneo", "Morelli",    "Amato",
+    "Silvestri",  "Mazza",     "Testa",    "Dell'Acqua", "Lo Russo",  "Fo",         "Xu",       "Niccolò",    "Pellè",
+    "Mussò",      "Cossù",     "Forlì",    "Zoè"};
+const char *const kNomi[] = {
+    "Mario",      "Giuseppe",   "Giovanni",   "Antonio",  "Francesco", "Luigi",   "Paolo",    "Marco",    "Andrea",
+    "Roberto",    "Stefano",    "Alessandro", "Luca",     "Giorgio",   "Massimo", "Davide",   "Matteo",   "Lorenzo",
+    "Gianfranco", "Pier Paolo", "Gian Luca",  "Leonardo", "Riccardo",  "Tommaso", "Federico", "Maria",    "Anna",
+    "Giuseppina", "Rosa",       "Angela",     "Giovanna", "Teresa",    "Lucia",   "Carmela",  "Caterina", "Francesca",
+    "Anna Maria", "Paola",      "Laura",      "Giulia",   "Chiara",    "Sara",    "Martina",  "Alessia",  "Sofia",
+    "Aurora",     "Ginevra",    "Beatrice",   "Alice",    "Emma",      "Giorgia", "Io",       "Nicolò",   "Niccolò",
+    "Noè",        "Mosè",       "Gioele",     "Zoe",      "Irene",     "Elena"};
+
+QByteArray inCodifica(const QString &testo, Csv::Codifica codifica)
+{
+    return Csv::codifica(testo, codifica);
+}
+
+} // namespace
+
+namespace Generatore {
+
+bool persone(const QString &codesDat, const Opzioni &opzioni, const Scrivi &scrivi)
+{
+    const ElencoComuni::Caricamento caricamento = ElencoComuni::caricacomuni(codesDat);
+    const ElencoComuni::Elenco &elenco = caricamento.elenco;
+    if (caricamento.errore != 0 || elenco.nomi.isEmpty())
+        return false;
+    // The names once per case, already in the table's bytes: the generator must not be the slow part.
+    std::vector<QByteArray> cognomi, nomi;
+    for (const char *c : kCognomi) {
+        const QString s = QString::fromUtf8(c);
+        for (const QString &v : {s, s.toUpper(), s.toLower()})
+            cognomi.push_back(inCodifica(v, opzioni.codifica));
+    }
+    for (const char *n : kNomi) {
+        const QString s = QString::fromUtf8(n);
+        for (const QString &v : {s, s.toUpper(), s.toLower()})
+            nomi.push_back(inCodifica(v, opzioni.codifica));
+    }
+    std::vector<QByteArray> comuni;
+    for (int i = 0; i < elenco.nomi.size(); ++i) {
+        const QString nome = elenco.nomi[i];
+        // Upper case as listed, or as people type it.
+        const QString scritto =
+            i % 3 == 0 ? nome : (i % 3 == 1 ? nome.toLower() : nome.left(1) + nome.mid(1).toLower());
+        comuni.push_back(inCodifica(scritto, opzioni.codifica) + opzioni.separatore +
+                         inCodifica(i % 2 ? elenco.elencosigle[i] : elenco.elencosigle[i].toLower(), opzioni.codifica));
+    }
+
+    std::mt19937 caso(opzioni.seme);
+    const char s = opzioni.separatore;
+    QByteArray blocco =
+        QByteArray("cognome") + s + "nome" + s + "sesso" + s + "data_nascita" + s + "comune" + s + "provincia\n";
+    const qint64 primo = QDate(1900, 1, 1).toJulianDay(), ultimo = QDate(2025, 12, 31).toJulianDay();
+    for (qint64 r = 0; r < opzioni.righe; ++r) {
+        blocco += cognomi[caso() % cognomi.size()];
+        blocco += s;
+        blocco += nomi[caso() % nomi.size()];
+        blocco += s;
+        blocco += caso() % 2 ? 'M' : 'F';
+        blocco += s;
+        int a, m, g;
+        QDate::fromJulianDay(primo + qint64(caso() % quint32(ultimo - primo + 1))).getDate(&a, &m, &g);
+        blocco += QByteArray::number(g);
+        blocco += '/';
+        blocco += QByteArray::number(m);
+        blocco += '/';
+        blocco += QByteArray::number(a);
+        blocco += s;
+        blocco += comuni[size_t(r % qint64(comuni.size()))];
+        blocco += '\n';
+        if (blocco.size() > 1 << 20) {
+            scrivi(blocco);
+            blocco.resize(0);
+        }
+    }
+    scrivi(blocco);
+    return true;
+}
+
+void partiteIva(const Opzioni &opzioni, const Scrivi &scrivi)
+{
+    std::mt19937 caso(opzioni.seme);
+    QByteArray blocco("partita_iva\n");
+    for (qint64 r = 0; r < opzioni.righe; ++r) {
+        char n[11];
+        for (int i = 0; i < 7; ++i)
+            n[i] = static_cast<char>('0' + caso() % 10);
+        const int ufficio = r % 7 == 0 ? int(caso() % 1000) : int(1 + caso() % 100);
+        n[7] = static_cast<char>('0' + ufficio / 100);
+        n[8] = static_cast<char>('0' + ufficio / 10 % 10);
+        n[9] = static_cast<char>('0' + ufficio % 10);
+        int totale = 0;
+        for (int i = 0; i < 10; ++i) {
+            const int d = n[i] - '0';
+            totale += i % 2 == 0 ? d : (d >= 5 ? 2 * d - 9 : 2 * d);
+        }
+        int controllo = (10 - totale % 10) % 10;
+        if (r % 20 == 19)
+            controllo = (controllo + 1) % 10;
+        n[10] = static_cast<char>('0' + controllo);
+        blocco.append(n, 11);
+        blocco += '\n';
+        if (blocco.size() > 1 << 20) {
+            scrivi(blocco);
+            blocco.resize(0);
+        }
+    }
+    scrivi(blocco);
+}
+
+} // namespace Generatore
