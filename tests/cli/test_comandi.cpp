@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "percorsi.h"
+#include "rigadicomando.h"
+#include "supporto.h"
+
+namespace {
+
+struct Esito {
+    int stato = -1;
+    QString uscita, errori;
+};
+
+// sportello-cli with the shipped data files beside it.
+Esito esegui(QStringList argomenti)
+{
+    Percorsi::impostaCartellaProgramma(QStringLiteral(SPORTELLO_SOURCE_DIR "/data"));
+    Esito e;
+    QTextStream uscita(&e.uscita), errori(&e.errori);
+    argomenti.prepend(QStringLiteral("sportello-cli"));
+    e.stato = Cli::esegui(argomenti, uscita, errori);
+    Percorsi::impostaCartellaProgramma(QString());
+    return e;
+}
+
+QByteArray leggi(const QString &percorso)
+{
+    QFile f(percorso);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(manca)");
+}
+
+void scrivi(const QString &percorso, const QByteArray &dati)
+{
+    QFile f(percorso);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(dati);
+}
+
+} // namespace
+
+TEST(SportelloCli, TabellaDaCapoAFondo)
+{
+    const struct {
+        const char *nome;
+        QStringList argomenti;
+        QByteArray ingresso, atteso;
+        int stato;
+    } casi[] = {
+        {"calcola",
+         {"calcola"},
+         "Cognome;Nome;Sesso;Data di nascita;Luogo di nascita;Prov\r\n"
+         "Rossi;Mario;M;01/01/1980;Roma;RM\r\n"
+         "fo;lucia;f;1-12-1985;milano;mi\r\n"
+         "Bianchi;Anna;F;31/04/1990;Roma;RM\r\n"
+         "Verdi;\"Luca;Maria\";M;1980-02-29;Atlantide;XX\r\n"
+         "Neri;\"aperta;M;1/1/1980;Roma;RM\r\n"
+         "Nicolò;Noè;M;2/3/1970;Forlì;FC\r\n",
+         "Cognome;Nome;Sesso;Data di nascita;Luogo di nascita;Prov;codice_fiscale;esito\r\n"
+         "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\r\n"
+         "fo;lucia;f;1-12-1985;milano;mi;FOXLCU85T41F205X;\r\n"
+         "Bianchi;Anna;F;31/04/1990;Roma;RM;;Data non valida\r\n"
+         "Verdi;\"Luca;Maria\";M;1980-02-29;Atlantide;XX;;Comune non trovato\r\n"
+         "Neri;\"aperta;M;1/1/1980;Roma;RM\";;;;;;Riga non valida: virgolette non chiuse\r\n"
+         "Nicolò;Noè;M;2/3/1970;Forlì;FC;NCLNOE70C02D704G;\r\n",
+         1},
+        {"calcola in Windows-1252, virgola, colonna mappata",
+         {"calcola", "--colonna", "comune=nato a"},
+         "cognome,nome,sesso,data_nascita,nato a,provincia\nNicol\xF2,No\xE8,M,2/3/1970,Forl\xEC,FC\n",
+         "cognome,nome,sesso,data_nascita,nato a,provincia,codice_fiscale,esito\n"
+         "Nicol\xF2,No\xE8,M,2/3/1970,Forl\xEC,FC,NCLNOE70C02D704G,\n",
+         0},
+        {"partita-iva con BOM",
+         {"partita-iva"},
+         "\xEF\xBB\xBFP.IVA;nota\n12345670017;a\n12345670018;b\n123;c\n00000000000;d\n",
+         "\xEF\xBB\xBFP.IVA;nota;esito;ufficio\n12345670017;a;;Torino\n"
+         "12345670018;b;Errore! L'ultimo numero doveva essere:  7;\n"
+         "123;c;Errore: la partita iva deve essere di 11 cifre!;\n00000000000;d;;\n",
+         1},
+        {"comune",
+         {"comune"},
+         "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\n",
+         "comune;provincia;cap;provincia;sigla;regione;prefisso;esito\n"
+         "Roma;;00100;ROMA;RM;LAZIO;06;\nCastro;LE;73030;LECCE;LE;PUGLIA;0836;\n"
+         "Castro;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;10010;TORINO;TO;PIEMONTE;0125;\n",
+         1},
+        {"righe corte e lunghe",
+         {"partita-iva"},
+         "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n",
+         "partita_iva;a;b;esito;ufficio\n12345670017;;;;Torino\n12345670017;1;2;;Torino\n"
+         "12345670017;1;2;3;Riga non valida: 4 campi, l'intestazione ne ha 3;\n",
+         1},
+        {"solo l'intestazione", {"partita-iva"}, "cf;partita iva\n", "cf;partita iva;esito;ufficio\n", 0},
+    };
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
+        scrivi(ingresso, c.ingresso);
+        const Esito e = esegui(c.argomenti + QStringList{"--csv", ingresso, "--output", uscita});
+        EXPECT_EQ(e.stato, c.stato) << c.nome << ": " << e.errori.toStdString();
+        EXPECT_EQ(leggi(uscita).toStdString(), c.atteso.toStdString()) << c.nome;
+        EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files).size(), 2) << c.nome; // no temporary file left
+    }
+}
+
+TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
+{
+    QTemporaryDir cartella;
+    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+    const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
+    scrivi(ingresso, "nome;cognome\nMario;Rossi\n");
+    const QString partite = cartella.filePath(QStringLiteral("piva.csv"));
+    scrivi(partite, "partita_iva\n12345670017\n");
+    scrivi(uscita, "da non toccare");
+    const struct {
+        QStringList argomenti;
+        const char *messaggio;
+    } casi[] = {
+        {{"calcola", "--csv", ingresso, "-o", uscita}, "manca la colonna «sesso»"},
+        {{"calcola", "--csv", cartella.filePath("nessuno.csv"), "-o", uscita}, "il file non esiste"},
+        {{"verifica-tutto"}, "comando sconosciuto"},
+        {{"calcola", "--csv", ingresso, "--separatore", "|"}, "separatore «|» non valido"},
+        {{"calcola", "--csv", ingresso, "--colonna", "altezza=nome"}, "non è una colonna di questo comando"},
+        {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "Impossibile scrivere"},
+        {{"partita-iva"}, "mancano i valori"},
+        {{"euro", "abc", "lira italiana"}, "Importo non valido"},
+        {{"euro", "1", "lira"}, "Valuta ambigua"},
+    };
+    for (const auto &c : casi) {
+        const Esito e = esegui(c.argomenti);
+        EXPECT_EQ(e.stato, 2) << c.argomenti.join(' ').toStdString();
+        EXPECT_TRUE(e.errori.contains(QString::fromUtf8(c.messaggio))) << e.errori.toStdString();
+    }
+    EXPECT_EQ(leggi(uscita), "da non toccare");
+    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files).size(), 3);
+}
+
+TEST(SportelloCli, ValoriSullaRigaDiComando)
+{
+    const struct {
+        QStringList argomenti;
+        const char *uscita;
+        int stato;
+    } casi[] = {
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM"}, "RSSMRA80A01H501U\n", 0},
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM "}, "RSSMRA80A01H501U\n", 0},
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "MI"}, "", 1},
+        {{"partita-iva", "12345670017"},
+         "Il codice è esatto! Il codice è stato emesso dall'ufficio iva di: Torino\n",
+         0},
+        {{"comune", "roma"}, "cap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n", 0},
+        {{"euro", "10000", "lira italiana"}, "5,16\n", 0},
+        {{"euro", "3862.86", "ITL"}, "2,00\n", 0},
+        {{"euro", "1.936,27", "lira it"}, "1,00\n", 0},
+        {{"euro", "--da-euro", "5,16", "ITL"}, "9991,1532\n", 0},
+        {{"prefisso", "costa", "d'avorio"}, "00225\n", 0},
+        {{"prefisso", "Perù"}, "0051\n", 0},
+        {{"prefisso", "Atlantide"}, "", 1},
+        {{"--version"}, "sportello-cli " SPORTELLO_VERSIONE_ATTESA "\n", 0},
+    };
+    for (const auto &c : casi) {
+        const Esito e = esegui(c.argomenti);
+        EXPECT_EQ(e.stato, c.stato) << c.argomenti.join(' ').toStdString() << e.errori.toStdString();
+        EXPECT_EQ(e.uscita, QString::fromUtf8(c.uscita)) << c.argomenti.join(' ').toStdString();
+    }
+}

@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+
+#include "supporto.h"
+#include "tabellacsv.h"
+
+using Csv::Codifica;
+
+namespace {
+
+struct Letto {
+    std::vector<std::vector<QByteArray>> righe;
+    std::vector<bool> valide;
+    QByteArray fineRiga;
+    char separatore = 0;
+    bool bom = false;
+    Codifica codifica = Codifica::Automatica;
+};
+
+Letto leggiTutto(const QByteArray &dati, char separatore = 0)
+{
+    QBuffer buffer;
+    buffer.setData(dati);
+    buffer.open(QIODevice::ReadOnly);
+    Csv::Lettore lettore(buffer, separatore);
+    Letto letto;
+    Csv::Riga riga;
+    while (lettore.leggi(riga)) {
+        std::vector<QByteArray> campi;
+        for (QByteArrayView c : riga.campi)
+            campi.push_back(c.toByteArray());
+        letto.righe.push_back(campi);
+        letto.valide.push_back(riga.valida);
+    }
+    letto.fineRiga = lettore.fineRiga();
+    letto.separatore = lettore.separatore();
+    letto.bom = lettore.bom();
+    letto.codifica = lettore.codifica();
+    return letto;
+}
+
+using Righe = std::vector<std::vector<QByteArray>>;
+
+} // namespace
+
+TEST(LettoreCsv, RecordComeLiScrivonoIFogliDiCalcolo)
+{
+    const struct {
+        const char *nome;
+        QByteArray dati;
+        Righe attese;
+        char separatore;
+        QByteArray fineRiga;
+    } casi[] = {
+        {"punto e virgola, LF", "a;b\n1;2\n", {{"a", "b"}, {"1", "2"}}, ';', "\n"},
+        {"virgola, CRLF", "a,b\r\n1,2\r\n", {{"a", "b"}, {"1", "2"}}, ',', "\r\n"},
+        {"tabulazione", "a\tb\n1\t2\n", {{"a", "b"}, {"1", "2"}}, '\t', "\n"},
+        {"più ; che , nell'intestazione", "a;b,c;d\n1;2,3;4\n", {{"a", "b,c", "d"}, {"1", "2,3", "4"}}, ';', "\n"},
+        {"virgolette", "a;b\n\"x;y\";\"di \"\"lui\"\"\"\n", {{"a", "b"}, {"x;y", "di \"lui\""}}, ';', "\n"},
+        {"a capo tra virgolette",
+         "a;b\r\n\"riga 1\r\nriga 2\";z\r\n",
+         {{"a", "b"}, {"riga 1\r\nriga 2", "z"}},
+         ';',
+         "\r\n"},
+        {"righe vuote saltate", "a;b\n\n1;2\r\n\r\n\n3;4\n\n", {{"a", "b"}, {"1", "2"}, {"3", "4"}}, ';', "\n"},
+        {"senza a capo finale", "a;b\n1;2", {{"a", "b"}, {"1", "2"}}, ';', "\n"},
+        {"campi vuoti", "a;b;c\n;;\n", {{"a", "b", "c"}, {"", "", ""}}, ';', "\n"},
+        {"ritorno a capo solitario nel valore", "a;b\nx\ry;2\n", {{"a", "b"}, {"x\ry", "2"}}, ';', "\n"},
+        {"solo l'intestazione", "a;b\n", {{"a", "b"}}, ';', "\n"},
+        {"vuoto", "", {}, ';', "\n"},
+    };
+    for (const auto &c : casi) {
+        const Letto letto = leggiTutto(c.dati);
+        EXPECT_EQ(letto.righe, c.attese) << c.nome;
+        if (!c.attese.empty()) {
+            EXPECT_EQ(letto.separatore, c.separatore) << c.nome;
+            EXPECT_EQ(letto.fineRiga, c.fineRiga) << c.nome;
+        }
+    }
+}
+
+TEST(LettoreCsv, VirgoletteNonChiuse_LaRigaResta_LaLetturaProsegue)
+{
+    // In the middle: the record is its first line; the lines after it are read as records again.
+    Letto letto = leggiTutto("a;b\n1;\"aperta\n2;y\n");
+    ASSERT_EQ(letto.righe.size(), 3u);
+    EXPECT_EQ(letto.righe[1], (std::vector<QByteArray>{"1", "aperta"}));
+    EXPECT_EQ(letto.valide, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(letto.righe[2], (std::vector<QByteArray>{"2", "y"}));
+
+    // A quote open for more than the longest record: memory stays bounded, the rest is still read.
+    QByteArray lungo = "a;b\n1;\"x\n";
+    for (int i = 0; i < 40000; ++i)
+        lungo += QByteArray::number(i) + ";riga senza virgolette di chiusura\n";
+    letto = leggiTutto(lungo);
+    ASSERT_EQ(letto.righe.size(), 40002u);
+    EXPECT_FALSE(letto.valide[1]);
+    EXPECT_EQ(letto.righe.back(), (std::vector<QByteArray>{"39999", "riga senza virgolette di chiusura"}));
+}
+
+TEST(LettoreCsv, RecordACavalloDeiBlocchiDiLettura)
+{
+    QByteArray dati = "n;testo\n";
+    for (int i = 0; i < 100000; ++i)
+        dati += QByteArray::number(i) + ";\"valore " + QByteArray::number(i) + "\nsu due righe\"\n";
+    const Letto letto = leggiTutto(dati);
+    ASSERT_EQ(letto.righe.size(), 100001u);
+    for (int i : {0, 12345, 99999})
+        EXPECT_EQ(letto.righe[size_t(i) + 1][1], "valore " + QByteArray::number(i) + "\nsu due righe");
+}
+
+TEST(LettoreCsv, Codifica)
+{
+    const struct {
+        QByteArray dati;
+        Codifica attesa;
+        bool bom;
+    } casi[] = {
+        {"cognome\nNicol\xC3\xB2\n", Codifica::Utf8, false},
+        {"cognome\nNicol\xF2\n", Codifica::Windows1252, false},
+        {"cognome\nROSSI\n", Codifica::Automatica, false},
+        {"\xEF\xBB\xBF"
+         "cognome\nROSSI\n",
+         Codifica::Utf8, true},
+        {"cognome\n\xC3\xB2 poi \xF2\n", Codifica::Windows1252, false}, // one invalid sequence decides
+    };
+    for (const auto &c : casi) {
+        const Letto letto = leggiTutto(c.dati);
+        EXPECT_EQ(letto.codifica, c.attesa) << c.dati.toStdString();
+        EXPECT_EQ(letto.bom, c.bom) << c.dati.toStdString();
+        EXPECT_EQ(letto.righe.front().front(), "cognome");
+    }
+}
+
+TEST(ScrittoreCsv, VirgoletteSoloDoveServono)
+{
+    const struct {
+        QByteArray valore, atteso;
+    } casi[] = {
+        {"abc", "abc"},       {"a;b", "\"a;b\""}, {"di \"lui\"", "\"di \"\"lui\"\"\""},
+        {"a\nb", "\"a\nb\""}, {"a,b", "a,b"},     {"", ""},
+    };
+    for (const auto &c : casi) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        {
+            Csv::Scrittore scrittore(buffer, ';', "\r\n");
+            scrittore.campo(c.valore);
+            scrittore.fineRiga();
+        }
+        EXPECT_EQ(buffer.data(), c.atteso + "\r\n");
+    }
+}
