@@ -391,18 +391,16 @@ QString testoConfronto(const Confronto &c)
 {
     auto parte = [](const QString &chi, bool uguale, const QString &atteso, const QString &codice) {
         if (uguale)
-            return QStringLiteral("%1 corrisponde (%2)").arg(chi, atteso);
-        return QStringLiteral("%1 non corrisponde: dà %2, il codice ha %3").arg(chi, atteso, codice);
+            return QStringLiteral("%1 (%2): corrisponde").arg(chi, atteso);
+        return QStringLiteral("%1 (%2): diverso, nel codice %3").arg(chi, atteso, codice);
     };
     QStringList parti;
     if (c.cognomeDato)
-        parti << parte(QStringLiteral("il cognome"), c.cognomeUguale, c.cognomeAtteso, c.cognomeCodice);
+        parti << parte(QStringLiteral("Cognome"), c.cognomeUguale, c.cognomeAtteso, c.cognomeCodice);
     if (c.nomeDato)
-        parti << parte(QStringLiteral("il nome"), c.nomeUguale, c.nomeAtteso, c.nomeCodice);
-    QString testo = parti.join(QStringLiteral("; "));
-    if (!testo.isEmpty())
-        testo[0] = testo[0].toUpper();
-    return testo;
+        parti << parte(parti.isEmpty() ? QStringLiteral("Nome") : QStringLiteral("nome"), c.nomeUguale, c.nomeAtteso,
+                       c.nomeCodice);
+    return parti.join(QStringLiteral("; "));
 }
 
 QStringList variantiOmocodiche(const Verifica &v)

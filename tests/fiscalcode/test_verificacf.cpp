@@ -156,11 +156,11 @@ TEST_F(VerificaCF, ConfrontoConCognomeENome)
     const struct {
         const char *cognome, *nome, *atteso;
     } casi[] = {
-        {"Rossi", "Mario", "Il cognome corrisponde (RSS); il nome corrisponde (MRA)"},
-        {"rossi", "", "Il cognome corrisponde (RSS)"},
-        {" ", "Marco", "Il nome non corrisponde: dà MRC, il codice ha MRA"},
-        {"Verdi", "Mario", "Il cognome non corrisponde: dà VRD, il codice ha RSS; il nome corrisponde (MRA)"},
-        {"De Rossi", "Mària", "Il cognome non corrisponde: dà DRS, il codice ha RSS; il nome corrisponde (MRA)"},
+        {"Rossi", "Mario", "Cognome (RSS): corrisponde; nome (MRA): corrisponde"},
+        {"rossi", "", "Cognome (RSS): corrisponde"},
+        {" ", "Marco", "Nome (MRC): diverso, nel codice MRA"},
+        {"Verdi", "Mario", "Cognome (VRD): diverso, nel codice RSS; nome (MRA): corrisponde"},
+        {"De Rossi", "Mària", "Cognome (DRS): diverso, nel codice RSS; nome (MRA): corrisponde"},
         {"", "", ""},
     };
     const Fiscale::Verifica v = verifica(QStringLiteral("RSSMRA80A01H501U"));
