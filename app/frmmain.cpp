@@ -10,6 +10,7 @@
 #include "modulo1.h"
 #include "partiva.h"
 #include "prefix.h"
+#include "verificacfform.h"
 
 namespace {
 // Each window opens modally and is loaded afresh at every opening; the handler waits until it closes.
@@ -43,6 +44,9 @@ frmMain::frmMain()
     cmdAssegniEmessi = pulsante("cmdAssegniEmessi", "&Euro Convertitore", "euro", 5040, 600);
     cmdContiCorrenti = pulsante("cmdContiCorrenti", "P&refissi Internazionali", "prefissi", 5040, 1680);
     cmdInfo = pulsante("cmdInfo", "&Informazioni", "info", 5040, 2760);
+    // Under the centre picture, mirroring cmdEsci about the picture's middle.
+    cmdVerifica = pulsante("cmdVerifica", "&Verifica Codice Fiscale", "verifica", 1785, 3120);
+    cmdVerifica->setToolTip(QStringLiteral("Verifica un codice fiscale e ne legge sesso, data e luogo di nascita"));
     cmdEsci = pulsante("cmdEsci", "E&sci", "esci", 3480, 3120);
 
     connect(cmdAssegniRicevuti, &QPushButton::clicked, this, &frmMain::cmdAssegniRicevuti_Click);
@@ -51,10 +55,11 @@ frmMain::frmMain()
     connect(cmdAssegniEmessi, &QPushButton::clicked, this, &frmMain::cmdAssegniEmessi_Click);
     connect(cmdContiCorrenti, &QPushButton::clicked, this, &frmMain::cmdContiCorrenti_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmMain::cmdInfo_Click);
+    connect(cmdVerifica, &QPushButton::clicked, this, &frmMain::cmdVerifica_Click);
     connect(cmdEsci, &QPushButton::clicked, this, &frmMain::cmdEsci_Click);
 
     ordineTab({OsenXPForm1(), cmdAssegniRicevuti, cmdAnagrafica, cmdReportistica, cmdAssegniEmessi, cmdContiCorrenti,
-               cmdInfo, cmdEsci, OsenXPLabel1});
+               cmdInfo, cmdVerifica, cmdEsci, OsenXPLabel1});
 }
 
 OsenXPButton *frmMain::pulsante(const char *nome, const char *caption, const char *immagine, int sinistra, int alto)
@@ -102,6 +107,11 @@ void frmMain::cmdContiCorrenti_Click()
 void frmMain::cmdInfo_Click()
 {
     apri<frmAbout>();
+}
+
+void frmMain::cmdVerifica_Click()
+{
+    apri<VerificaCF>();
 }
 
 void frmMain::cmdEsci_Click()

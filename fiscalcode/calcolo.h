@@ -17,6 +17,11 @@ inline constexpr QStringView kAsterischi = u"****************";
 // letter with diacritics over one of the code page (Č gives C), "?" otherwise.
 QString compattastringa(const QString &Stringa);
 
+// The three letters of a surname (its consonants, then its vowels, then X) and of a name (the same, but of
+// four or more consonants only the first, third and fourth), after compattastringa.
+QString parteCognome(const QString &Cognome);
+QString parteNome(const QString &Nome);
+
 struct Esito {
     QString codice;    // the 16 characters, or the 16 asterisks
     int errore = 0;    // failure code 1 to 5; 0 also for a sex that is neither M nor F

@@ -44,6 +44,8 @@ public:
     // Entries that lookups search (also those read before a failure).
     int numeroVoci() const { return m_voci; }
     Voce voce(int indice) const;
+    // The cadastral code of an entry as stored, without the spaces around it and without a copy.
+    QByteArrayView codiceGrezzo(int indice) const { return codice(indice); }
     // The entry count, stored only once the whole file has been read.
     std::optional<int> conteggio() const { return m_conteggio; }
 

@@ -6,6 +6,7 @@
 
 #include "calcolo.h"
 #include "codici.h"
+#include "verificacf.h"
 
 namespace {
 
@@ -55,6 +56,37 @@ void CalcoloCompleto(benchmark::State &stato)
     }
 }
 BENCHMARK(CalcoloCompleto)->Unit(benchmark::kMicrosecond);
+
+// One verification with its decode and the place lookup over the shipped table: an omocodic code, so that
+// every step runs, and the texts a caller shows only on demand.
+void VerificaCompleta(benchmark::State &stato)
+{
+    Fiscale::TabellaCodici tabella;
+    if (tabella.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/codes.cf")) != 0)
+        stato.SkipWithError("codes.cf not read");
+    const Fiscale::IndiceCatastale indice(tabella);
+    const QString codice = QStringLiteral("rssmra80a01h5lmx");
+    const QDate oggi = QDate::currentDate();
+    for (auto _ : stato) {
+        const Fiscale::Verifica v = Fiscale::verifica(codice, &indice, oggi);
+        benchmark::DoNotOptimize(v.voce);
+        if (!v.valido() || v.voce < 0)
+            stato.SkipWithError("verification failed");
+    }
+}
+BENCHMARK(VerificaCompleta)->Unit(benchmark::kNanosecond);
+
+// The reverse index that the window builds at each opening.
+void IndiceCatastale(benchmark::State &stato)
+{
+    Fiscale::TabellaCodici tabella;
+    tabella.analizza(tabellaPiena());
+    for (auto _ : stato) {
+        Fiscale::IndiceCatastale indice(tabella);
+        benchmark::DoNotOptimize(indice.cerca('Z', 999));
+    }
+}
+BENCHMARK(IndiceCatastale)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
