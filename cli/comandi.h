@@ -14,6 +14,7 @@
 #include "elencocomuni.h"
 #include "partitaiva.h"
 #include "tabellacodici.h"
+#include "verificacf.h"
 
 // The commands of sportello-cli over one row of a table (or one value of the command line): the logic of
 // the windows, with their messages, on values instead of controls.
@@ -75,6 +76,30 @@ private:
     // it, 1 for any other character; and its upper case (0 when it has none in the code page).
     std::array<unsigned char, 256> m_lettera{};
     std::array<unsigned char, 256> m_maiuscola{};
+};
+
+// Fiscal code check from codice_fiscale (and, to compare, cognome and nome): esito, sesso, data_nascita,
+// comune, provincia and codice_base, as the verification window shows them. The esito is empty for a
+// valid code whose place is known and whose surname and name, when given, match.
+class VerificaCmd final : public Comando
+{
+public:
+    // `oggi` decides the century of the year of birth.
+    explicit VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate());
+    std::vector<Colonna> ingresso() const override;
+    QStringList uscita() const override;
+    QStringList elabora(const QStringList &valori) const override;
+    Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
+                       Csv::Scrittore &uscita) const override;
+
+private:
+    const Fiscale::TabellaCodici &m_tabella;
+    Fiscale::IndiceCatastale m_indice;
+    QDate m_oggi;
+    int m_annoOggi = 0, m_meseOggi = 0, m_giornoOggi = 0;
+    // Name and province of every entry of the table, in each encoding, ready to be written.
+    std::vector<QByteArray> m_nomiUtf8, m_nomiCp1252, m_province;
+    std::vector<bool> m_semplici; // nothing in name and province that needs quotes
 };
 
 // VAT number from partita_iva: esito and ufficio.

@@ -231,6 +231,11 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
                 kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
             return kErroreUso;
         comando = std::make_unique<Calcola>(tabellaCodici);
+    } else if (nomeComando == u"verifica") {
+        if (!caricaDati(
+                kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
+            return kErroreUso;
+        comando = std::make_unique<VerificaCmd>(tabellaCodici);
     } else if (nomeComando == u"partita-iva") {
         comando = std::make_unique<PartitaIvaCmd>();
     } else if (nomeComando == u"comune") {
@@ -242,8 +247,6 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         if (!caricaDati(kComuni, carica, errori))
             return kErroreUso;
         comando = std::make_unique<ComuneCmd>(elenco);
-    } else {
-        return erroreUso(QStringLiteral("comando non ancora disponibile"));
     }
 
     if (parser.isSet(csv)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -76,6 +77,7 @@ private:
     bool rigaNonChiusa(Riga &riga);
     void nuovoParser();
     void analizza(const char *testo, qsizetype lunghezza);
+    bool dividiSemplice(Riga &riga, qsizetype fine);
 
     QIODevice &m_ingresso;
     std::unique_ptr<csv_parser> m_parser;
@@ -96,6 +98,7 @@ private:
     QByteArray m_valori; // the first m_usati bytes are in use
     qsizetype m_usati = 0;
     std::vector<qsizetype> m_confini;
+    std::vector<QByteArrayView> m_campiSemplici;
     static void suCampo(void *valore, size_t lunghezza, void *lettore);
     static void suRiga(int terminatore, void *lettore);
 };
@@ -109,7 +112,13 @@ public:
     Scrittore(const Scrittore &) = delete;
     Scrittore &operator=(const Scrittore &) = delete;
 
-    void grezzo(QByteArrayView byte);
+    void grezzo(QByteArrayView byte)
+    {
+        spazio(byte.size());
+        if (!byte.isEmpty())
+            std::memcpy(m_buffer.data() + m_usati, byte.data(), static_cast<size_t>(byte.size()));
+        m_usati += byte.size();
+    }
     void separatore()
     {
         spazio(1);
@@ -123,7 +132,12 @@ public:
     bool errore() const { return m_errore; }
 
 private:
-    void spazio(qsizetype n);
+    void spazio(qsizetype n)
+    {
+        if (m_usati + n > m_buffer.size())
+            cresci(n);
+    }
+    void cresci(qsizetype n);
 
     QIODevice &m_uscita;
     QByteArray m_buffer; // the first m_usati bytes wait to be written
