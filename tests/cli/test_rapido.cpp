@@ -1,4 +1,4 @@
-// The byte path of calcola against the general one: the same bytes out for every row it takes.
+// The byte paths of calcola and verifica against the general ones: the same bytes out for every row they take.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -12,11 +12,19 @@
 
 namespace {
 
+const Fiscale::TabellaCodici &tabella()
+{
+    static Fiscale::TabellaCodici t;
+    if (t.numeroVoci() == 0)
+        t.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/codes.cf"));
+    return t;
+}
+
 class Confronto
 {
 public:
-    Confronto()
-        : m_calcola(tabella(), QDate(2024, 5, 17))
+    explicit Confronto(const Cli::Comando &comando)
+        : m_comando(comando)
     {}
 
     // Compares the two paths on one row; true when the byte path took it.
@@ -25,46 +33,44 @@ public:
         std::vector<QByteArrayView> tagliati;
         for (QByteArrayView v : valori)
             tagliati.push_back(Cli::taglia(v));
-        tagliati.resize(6);
+        tagliati.resize(m_comando.ingresso().size());
         QStringList testi;
         for (QByteArrayView v : tagliati)
             testi.append(Csv::decodifica(v, codifica));
-        const QStringList generale = m_calcola.elabora(testi);
-        const QByteArray atteso =
-            ';' + Csv::codifica(generale[0], codifica) + ';' + Csv::codifica(generale[1], codifica);
+        const QStringList generale = m_comando.elabora(testi);
+        QByteArray atteso;
+        for (const QString &t : generale)
+            atteso += ';' + Csv::codifica(t, codifica);
 
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         Cli::Rapido r;
         {
             Csv::Scrittore scrittore(buffer, ';', "");
-            r = m_calcola.elaboraByte(tagliati, codifica, scrittore);
+            r = m_comando.elaboraByte(tagliati, codifica, scrittore);
         }
         if (r == Cli::Rapido::NonGestito) {
             EXPECT_TRUE(buffer.data().isEmpty());
             return false;
         }
         EXPECT_EQ(buffer.data(), atteso) << testi.join(u'|').toStdString();
-        EXPECT_EQ(r == Cli::Rapido::ConEsito, !generale[1].isEmpty());
+        EXPECT_EQ(r == Cli::Rapido::ConEsito, !generale[m_comando.colonnaEsito()].isEmpty());
         return true;
     }
 
 private:
-    static const Fiscale::TabellaCodici &tabella()
-    {
-        static Fiscale::TabellaCodici t;
-        if (t.numeroVoci() == 0)
-            t.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/codes.cf"));
-        return t;
-    }
-    Cli::Calcola m_calcola;
+    const Cli::Comando &m_comando;
 };
+
+const QDate kOggi(2024, 5, 17);
 
 } // namespace
 
 TEST(PercorsoRapido, UgualeAlGenerale_SullaTabellaGenerata)
 {
-    Confronto confronto;
+    const Cli::Calcola calcola(tabella(), kOggi);
+    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    Confronto confronto(calcola), confrontoVerifica(verifica);
     for (Csv::Codifica codifica : {Csv::Codifica::Utf8, Csv::Codifica::Windows1252}) {
         Generatore::Opzioni opzioni;
         opzioni.righe = 20000;
@@ -77,13 +83,26 @@ TEST(PercorsoRapido, UgualeAlGenerale_SullaTabellaGenerata)
         Csv::Lettore lettore(buffer, 0, codifica);
         Csv::Riga riga;
         ASSERT_TRUE(lettore.leggi(riga));
-        int presi = 0, righe = 0;
+        int presi = 0, righe = 0, verificati = 0;
         while (lettore.leggi(riga)) {
             ++righe;
             presi += confronto.confronta(riga.campi, codifica);
+            // The code computed, and its variants, through verifica.
+            QStringList testi;
+            for (QByteArrayView v : riga.campi)
+                testi.append(Csv::decodifica(Cli::taglia(v), codifica));
+            const QByteArray codice = calcola.elabora(testi)[0].toLatin1();
+            verificati += confrontoVerifica.confronta({codice}, codifica);
+            QByteArray sbagliato = codice;
+            if (!codice.isEmpty())
+                sbagliato[15] = codice[15] == 'A' ? 'B' : 'A';
+            const QByteArray omocodico = codice.isEmpty() ? codice : codice.left(14) + 'V' + codice.right(1);
+            for (const QByteArray &altro : {codice.toLower(), sbagliato, omocodico, codice.left(15)})
+                confrontoVerifica.confronta({altro}, codifica);
         }
         EXPECT_EQ(righe, 20000);
         EXPECT_GT(presi, righe * 95 / 100); // the common case does go the byte way
+        EXPECT_GT(verificati, righe * 95 / 100);
     }
 }
 
@@ -111,7 +130,8 @@ TEST(PercorsoRapido, UgualeAlGenerale_SuiCasiLimite)
         {"Rossi", "Mario", "M", "1/1/1980", "Aglie'", "TO"},
         {"Rossi", "Mario", "M", "1/1/1980", "\xC3\xA0\xC2\xA0\xC2\x80", "TO"},
     };
-    Confronto confronto;
+    const Cli::Calcola calcola(tabella(), kOggi);
+    Confronto confronto(calcola);
     for (const auto &campi : casi) {
         std::vector<QByteArrayView> v(campi.begin(), campi.end());
         confronto.confronta(v, Csv::Codifica::Utf8);
@@ -122,7 +142,8 @@ TEST(PercorsoRapido, UgualeAlGenerale_SuiCasiLimite)
 TEST(PercorsoRapido, UgualeAlGenerale_SulCorpusDelFuzzer)
 {
     // Each input of the fuzz target: six lines, surname to province.
-    Confronto confronto;
+    const Cli::Calcola calcola(tabella(), kOggi);
+    Confronto confronto(calcola);
     const QDir corpus(QStringLiteral(SPORTELLO_CORPUS_CF));
     const QStringList file = corpus.entryList(QDir::Files);
     ASSERT_FALSE(file.isEmpty());
@@ -136,5 +157,30 @@ TEST(PercorsoRapido, UgualeAlGenerale_SulCorpusDelFuzzer)
         v.resize(6);
         confronto.confronta(v, Csv::Codifica::Utf8);
         confronto.confronta(v, Csv::Codifica::Windows1252);
+    }
+}
+
+TEST(PercorsoRapido, VerificaUgualeAlGenerale_SulleDateLimite)
+{
+    // 29 February of every two-digit year, and the days around today: the century rule.
+    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    Confronto confronto(verifica);
+    const Cli::Calcola calcola(tabella(), kOggi);
+    std::vector<QDate> date;
+    for (int aa = 0; aa < 100; ++aa)
+        date.push_back(QDate(2000 + aa, 3, 1).addDays(-1));
+    for (int giorni = -3; giorni <= 3; ++giorni)
+        date.push_back(kOggi.addDays(giorni).addYears(-100));
+    for (const QDate &d : date) {
+        for (const char *sesso : {"M", "F"}) {
+            const QString codice = calcola.elabora({"Rossi", "Mario", sesso, d.toString(u"d/M/yyyy"), "Roma", "RM"})[0];
+            QByteArray c = codice.toLatin1();
+            if (d.month() == 2 && d.day() == 28) // 28 February of a year that is not leap: make it 29
+                c = c.left(9) + QByteArray::number(c.mid(9, 2).toInt() + 1) + c.mid(11, 4) + 'A';
+            for (char controllo = 'A'; controllo <= 'Z'; ++controllo) {
+                c[15] = controllo;
+                confronto.confronta({c, {}, {}}, Csv::Codifica::Utf8);
+            }
+        }
     }
 }
