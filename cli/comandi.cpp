@@ -42,21 +42,32 @@ bool soloAscii(QByteArrayView b)
     return true;
 }
 
+// What each byte weighs at an odd and at an even position of a code: the tables of
+// Fiscale::carattereControllo, 0 for anything outside A-Z and 0-9.
+struct Pesi {
+    unsigned char dispari[256]{}, pari[256]{};
+    constexpr Pesi()
+    {
+        for (int c = 'A'; c <= 'Z'; ++c) {
+            dispari[c] = static_cast<unsigned char>(kDispari[c - 'A']);
+            pari[c] = static_cast<unsigned char>(c - 'A');
+        }
+        for (int c = '0'; c <= '9'; ++c) {
+            dispari[c] = static_cast<unsigned char>(kDispari[c - '0']);
+            pari[c] = static_cast<unsigned char>(c - '0');
+        }
+    }
+};
+constexpr Pesi kPesi;
+
 // The check letter of 15 ASCII characters, as Fiscale::carattereControllo weighs them.
 char letteraControllo(const char *quindici)
 {
+    const auto *u = reinterpret_cast<const unsigned char *>(quindici);
     int somma = 0;
-    for (int i = 0; i < 15; ++i) {
-        const char c = quindici[i];
-        int posto;
-        if (c >= 'A' && c <= 'Z')
-            posto = c - 'A';
-        else if (cifra(c))
-            posto = c - '0';
-        else
-            continue;
-        somma += i % 2 == 0 ? kDispari[posto] : posto;
-    }
+    for (int i = 0; i < 14; i += 2)
+        somma += kPesi.dispari[u[i]] + kPesi.pari[u[i + 1]];
+    somma += kPesi.dispari[u[14]];
     return static_cast<char>('A' + somma % 26);
 }
 

@@ -6,7 +6,7 @@ set -eu
 
 PACCHETTI="cmake ninja-build g++ pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-libgtest-dev libbenchmark-dev libcsv-dev
+libgtest-dev libbenchmark-dev libcsv-dev time
 xvfb xauth
 fonts-liberation2 fonts-dejavu-core"
 if [ "${1:-}" = "--analisi" ]; then

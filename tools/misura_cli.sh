@@ -1,0 +1,69 @@
+#!/bin/sh
+# Measures sportello-cli on generated tables, file in and file out, pinned to one core: rows per second
+# (wall clock and CPU time) and peak memory of each command, the best of three runs.
+#   tools/misura_cli.sh [BUILD_DIR] [RIGHE]      default build/ and 1,000,000 rows
+#   MISURA_GRANDE=1 tools/misura_cli.sh          also calcola on a table of about 1 GB (memory stays flat)
+# Needs GNU time (/usr/bin/time, installed by tools/setup.sh), awk and taskset.
+set -eu
+radice=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$radice/build}
+righe=${2:-1000000}
+cli=$build/bin/sportello-cli
+gen=$build/tools/genera_persone
+if [ ! -x "$cli" ] || [ ! -x "$gen" ]; then
+    cmake -S "$radice" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" --target sportello-cli genera_persone
+fi
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+uno="taskset -c 0"
+
+echo "Tabelle di $righe righe in $tmp ..."
+"$gen" --righe "$righe" "$build/bin/codes.dat" >"$tmp/persone.csv"
+"$gen" --righe "$righe" --windows-1252 "$build/bin/codes.dat" >"$tmp/persone-1252.csv"
+"$gen" --righe "$righe" --partite-iva >"$tmp/partite.csv"
+"$cli" calcola --csv "$tmp/persone.csv" -o "$tmp/calcolati.csv" || true
+cut -d';' -f7 "$tmp/calcolati.csv" >"$tmp/codici.csv"
+
+misura() {
+    nome=$1
+    n=$2
+    shift 2
+    migliore=""
+    for prova in 1 2 3; do
+        stato=0
+        /usr/bin/time -f "%e %U %S %M" -o "$tmp/tempo" $uno "$cli" "$@" <"${ingresso:-/dev/null}" \
+            >/dev/null 2>&1 || stato=$?
+        if [ "$stato" -gt 1 ]; then
+            echo "$nome: sportello-cli è uscito con $stato" >&2
+            exit 1
+        fi
+        # GNU time puts "Command exited with non-zero status 1" first when rows had an esito.
+        read -r reale utente sistema kb <<FINE
+$(tail -n 1 "$tmp/tempo")
+FINE
+        if [ -z "$migliore" ] || awk -v a="$reale" -v b="$migliore" 'BEGIN { exit !(a < b) }'; then
+            migliore=$reale
+            cpu=$(awk -v a="$utente" -v b="$sistema" 'BEGIN { print a + b }')
+            picco=$kb
+        fi
+    done
+    awk -v nome="$nome" -v n="$n" -v reale="$migliore" -v cpu="$cpu" -v kb="$picco" 'BEGIN {
+        if (reale <= 0) reale = 0.01; if (cpu <= 0) cpu = 0.01
+        printf "%-26s %11.0f righe/s   (CPU: %11.0f righe/s)   picco %6.1f MiB\n", nome, n / reale, n / cpu, kb / 1024 }'
+}
+
+misura "calcola (UTF-8)" "$righe" calcola --csv "$tmp/persone.csv" -o "$tmp/out.csv"
+misura "calcola (Windows-1252)" "$righe" calcola --csv "$tmp/persone-1252.csv" -o "$tmp/out.csv"
+misura "verifica" "$righe" verifica --csv "$tmp/codici.csv" -o "$tmp/out.csv"
+misura "partita-iva" "$righe" partita-iva --csv "$tmp/partite.csv" -o "$tmp/out.csv"
+ingresso="$tmp/persone.csv"
+misura "calcola, stdin e stdout" "$righe" calcola --csv -
+ingresso=""
+
+if [ "${MISURA_GRANDE:-0}" = 1 ]; then
+    grande=$((righe * 25))
+    "$gen" --righe "$grande" "$build/bin/codes.dat" >"$tmp/grande.csv"
+    echo "Tabella grande: $(du -m "$tmp/grande.csv" | cut -f1) MiB"
+    misura "calcola (tabella grande)" "$grande" calcola --csv "$tmp/grande.csv" -o "$tmp/out.csv"
+fi
