@@ -318,15 +318,26 @@ VerificaCmd::VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi)
     , m_oggi(oggi)
 {
     oggi.getDate(&m_annoOggi, &m_meseOggi, &m_giornoOggi);
-    for (int i = 0; i < tabella.numeroVoci(); ++i) {
-        const Fiscale::TabellaCodici::Voce voce = tabella.voce(i);
-        m_nomiUtf8.push_back(voce.nome.toUtf8());
-        m_nomiCp1252.push_back(Cp1252::codifica(voce.nome));
-        m_province.push_back(Cp1252::codifica(voce.provincia));
-        const QString tutto = voce.nome + voce.provincia;
-        m_semplici.push_back(!tutto.contains(u';') && !tutto.contains(u',') && !tutto.contains(u'\t') &&
-                             !tutto.contains(u'"'));
-    }
+    const size_t n = static_cast<size_t>(qMax(0, tabella.numeroVoci()));
+    m_nomiUtf8.resize(n);
+    m_nomiCp1252.resize(n);
+    m_province.resize(n);
+    m_voci.assign(n, Voce::DaPreparare);
+}
+
+// An entry's texts in bytes, prepared the first time a code names it: a single code on the command line
+// does not pay for the whole table.
+void VerificaCmd::prepara(int voce) const
+{
+    const auto i = static_cast<size_t>(voce);
+    const Fiscale::TabellaCodici::Voce v = m_tabella.voce(voce);
+    m_nomiUtf8[i] = v.nome.toUtf8();
+    m_nomiCp1252[i] = Cp1252::codifica(v.nome);
+    m_province[i] = Cp1252::codifica(v.provincia);
+    const QString tutto = v.nome + v.provincia;
+    const bool semplice =
+        !tutto.contains(u';') && !tutto.contains(u',') && !tutto.contains(u'\t') && !tutto.contains(u'"');
+    m_voci[i] = semplice ? Voce::Semplice : Voce::DaVirgolettare;
 }
 
 std::vector<Colonna> VerificaCmd::ingresso() const
@@ -393,8 +404,10 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
     if (mese == 2 && giorno == 29 && !bisestile(anno))
         anno += bisestile(anno - 100) ? -100 : 100;
     const int voce = m_indice.cerca(c[11], (c[12] - '0') * 100 + (c[13] - '0') * 10 + (c[14] - '0'));
-    if (voce < 0 || voce >= static_cast<int>(m_province.size()))
+    if (voce < 0 || voce >= static_cast<int>(m_voci.size()))
         return Rapido::NonGestito;
+    if (m_voci[size_t(voce)] == Voce::DaPreparare)
+        prepara(voce);
     struct {
         int giorno, mese, anno, voce;
         char sesso;
@@ -410,7 +423,7 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
     uscita.grezzo(QByteArrayView(data, 10));
     uscita.separatore();
     const auto &nomi = codifica == Csv::Codifica::Windows1252 ? m_nomiCp1252 : m_nomiUtf8;
-    if (m_semplici[size_t(r.voce)]) {
+    if (m_voci[size_t(r.voce)] == Voce::Semplice) {
         uscita.grezzo(nomi[size_t(r.voce)]);
         uscita.separatore();
         uscita.grezzo(m_province[size_t(r.voce)]);

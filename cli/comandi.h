@@ -97,9 +97,11 @@ private:
     Fiscale::IndiceCatastale m_indice;
     QDate m_oggi;
     int m_annoOggi = 0, m_meseOggi = 0, m_giornoOggi = 0;
-    // Name and province of every entry of the table, in each encoding, ready to be written.
-    std::vector<QByteArray> m_nomiUtf8, m_nomiCp1252, m_province;
-    std::vector<bool> m_semplici; // nothing in name and province that needs quotes
+    // Name and province of the entries of the table, in each encoding, ready to be written.
+    enum class Voce : quint8 { DaPreparare, Semplice, DaVirgolettare };
+    void prepara(int voce) const;
+    mutable std::vector<QByteArray> m_nomiUtf8, m_nomiCp1252, m_province;
+    mutable std::vector<Voce> m_voci;
 };
 
 // VAT number from partita_iva: esito and ufficio.
