@@ -592,8 +592,8 @@ std::optional<QString> importoNormale(const QString &testo)
         t.remove(u',');
     }
     bool ok = false;
-    t.toDouble(&ok);
-    if (!ok || t.contains(u'e', Qt::CaseInsensitive) || t.contains(u'n', Qt::CaseInsensitive))
+    const double valore = t.toDouble(&ok);
+    if (!ok || !std::isfinite(valore) || t.contains(u'e', Qt::CaseInsensitive))
         return std::nullopt;
     return t;
 }

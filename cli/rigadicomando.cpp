@@ -112,7 +112,7 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         (generale.isSet(aiuto) ? uscita : errori) << aiutoGenerale(programma);
         return generale.isSet(aiuto) ? kTuttoBene : kErroreUso;
     }
-    const QString nomeComando = posizionali.first();
+    const QString &nomeComando = posizionali.first();
     const Descrizione *d = descrizione(nomeComando);
     if (!d) {
         errori << programma << ": comando sconosciuto «" << nomeComando << "»\n\n" << aiutoGenerale(programma);

@@ -89,8 +89,9 @@ int trovaColonna(const QStringList &intestazione, const QString &nome, const QSt
 QString rigaAvanzamento(qint64 righe, double secondi, double frazione)
 {
     const QLocale it(QLocale::Italian, QLocale::Italy);
-    QString riga = QStringLiteral("%1 righe, %2 righe/s")
-                       .arg(it.toString(righe), it.toString(secondi > 0 ? qRound64(righe / secondi) : 0));
+    QString riga =
+        QStringLiteral("%1 righe, %2 righe/s")
+            .arg(it.toString(righe), it.toString(secondi > 0 ? qRound64(static_cast<double>(righe) / secondi) : 0));
     if (frazione > 0 && frazione < 1)
         riga += QStringLiteral(", ancora circa %1 s").arg(qRound64(secondi * (1 - frazione) / frazione));
     return riga;
@@ -264,7 +265,7 @@ int eseguiTabella(const Comando &comando, const OpzioniTabella &opzioni,
             const qint64 ms = orologio.elapsed();
             if (ms >= 1000 && ms - ultimoAvanzamento >= 500) {
                 ultimoAvanzamento = ms;
-                avanzamento(rigaAvanzamento(righe, ms / 1000.0,
+                avanzamento(rigaAvanzamento(righe, static_cast<double>(ms) / 1000.0,
                                             dimensione > 0 ? double(lettore.byteLetti()) / double(dimensione) : 0));
             }
         }

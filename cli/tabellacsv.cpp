@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr qsizetype kBlocco = 1024 * 1024;
-constexpr qsizetype kCampione = 64 * 1024;
+constexpr qsizetype kBlocco = qsizetype(1024) * 1024;
+constexpr qsizetype kCampione = qsizetype(64) * 1024;
 // libcsv's state inside a value that a quote has opened and no quote has closed yet.
 constexpr int kDentroCampo = 2;
 
@@ -223,7 +223,7 @@ bool Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
             if (m_pos >= m_buffer.size())
                 return false;
             fine = dopo = m_buffer.size();
-            if (fine > m_pos && m_buffer.at(fine - 1) == '\r')
+            if (m_buffer.at(fine - 1) == '\r') // fine > m_pos here
                 --fine;
             return true;
         }
@@ -308,13 +308,13 @@ void Lettore::analizza(const char *testo, qsizetype lunghezza)
 bool Lettore::dividiSemplice(Riga &riga, qsizetype fine)
 {
     const char *base = m_buffer.constData();
-    const char separatore = m_separatore;
+    const char sep = m_separatore;
     bool nonAscii = false;
     m_campiSemplici.clear();
     qsizetype inizio = m_pos;
     for (qsizetype i = m_pos; i < fine; ++i) {
         const char c = base[i];
-        if (c == separatore) {
+        if (c == sep) {
             m_campiSemplici.emplace_back(base + inizio, i - inizio);
             inizio = i + 1;
         } else if (c == '"') {

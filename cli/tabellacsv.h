@@ -47,7 +47,7 @@ class Lettore final
 public:
     // `separatore` 0: found on the header line. `codifica` Automatica: decided at the first byte outside
     // ASCII, by the bytes that follow it.
-    Lettore(QIODevice &ingresso, char separatore = 0, Codifica codifica = Codifica::Automatica);
+    explicit Lettore(QIODevice &ingresso, char separatore = 0, Codifica codifica = Codifica::Automatica);
     ~Lettore();
     Lettore(const Lettore &) = delete;
     Lettore &operator=(const Lettore &) = delete;
@@ -66,7 +66,7 @@ public:
     qint64 byteLetti() const { return m_byteLetti; }
 
     // A record whose quote stays open longer than this is judged not closed.
-    static constexpr qsizetype kMassimoRiga = 1024 * 1024;
+    static constexpr qsizetype kMassimoRiga = qsizetype(1024) * 1024;
 
 private:
     bool riempi();

@@ -16,6 +16,7 @@ corse_di() {
     fuzz_codes_cf | fuzz_codes_dat) echo 8000 ;;
     fuzz_numeri) echo 250000 ;;
     fuzz_partitaiva) echo 1000000 ;;
+    fuzz_csv) echo 100000 ;;
     *) echo 500000 ;;
     esac
 }

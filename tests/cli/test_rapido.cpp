@@ -31,6 +31,7 @@ public:
     bool confronta(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica)
     {
         std::vector<QByteArrayView> tagliati;
+        tagliati.reserve(valori.size());
         for (QByteArrayView v : valori)
             tagliati.push_back(Cli::taglia(v));
         tagliati.resize(m_comando.ingresso().size());
@@ -167,6 +168,7 @@ TEST(PercorsoRapido, VerificaUgualeAlGenerale_SulleDateLimite)
     Confronto confronto(verifica);
     const Cli::Calcola calcola(tabella(), kOggi);
     std::vector<QDate> date;
+    date.reserve(107);
     for (int aa = 0; aa < 100; ++aa)
         date.push_back(QDate(2000 + aa, 3, 1).addDays(-1));
     for (int giorni = -3; giorni <= 3; ++giorni)
