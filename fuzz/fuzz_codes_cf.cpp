@@ -2,7 +2,7 @@
 //
 // The first byte chooses how the rest is handed to the reader: bits 0-1 the read error that stopped the
 // reading after the bytes (none, none, 71, 72); bits 2-5 all set: the rest repeated up to about the size of
-// a full table, so that the limit of 9001 slots is met: 9000 records and then, by bits 6-7, nothing, 20
+// a full table, so that the limit of 20001 slots is met: 20000 records and then, by bits 6-7, nothing, 20
 // bytes, a record or a record and 28 bytes. Full tables are slow to check, hence the narrow choice.
 
 #include <algorithm>
@@ -57,6 +57,19 @@ QString testo(QByteArrayView byte)
     return Cp1252::decodifica(byte.toByteArray());
 }
 
+// The last year of validity in the file: four digits after the code, anything else valid today (0).
+int annoGrezzo(const QByteArray &file, int voce)
+{
+    const qsizetype posto = qsizetype(voce) * Fiscale::kLunghezzaRecord + kNome + kProvincia + kCodice;
+    int anno = 0;
+    for (qsizetype i = posto; i < posto + 4; ++i) {
+        if (file[i] < '0' || file[i] > '9')
+            return 0;
+        anno = anno * 10 + (file[i] - '0');
+    }
+    return anno;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
@@ -108,27 +121,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
 
     // The lookup answers as a scan of every entry in file order in which the last match wins. Keys are the
     // upper-cased fields of some entry, compared with the bytes of the file.
+    // With a year of birth, the match valid at its end whose last year comes first (a later match winning a
+    // tie, no year counting as later than any), or the last match when none is valid then.
     struct Campi {
         QByteArrayView nome, provincia, codice;
+        int fine;
     };
     std::vector<Campi> grezzi;
     grezzi.reserve(size_t(voci));
-    for (int j = 0; j < voci; ++j)
+    for (int j = 0; j < voci; ++j) {
+        const int anno = annoGrezzo(file, j);
         grezzi.push_back({campoGrezzo(file, j, 0, kNome), campoGrezzo(file, j, kNome, kProvincia),
-                          campoGrezzo(file, j, kNome + kProvincia, kCodice)});
+                          campoGrezzo(file, j, kNome + kProvincia, kCodice), anno == 0 ? 10000 : anno});
+    }
     const int passo = std::max(1, voci / kConfronti);
     for (int i = 0; i < voci; i += passo) {
         const Fiscale::TabellaCodici::Voce v = tabella.voce(i);
+        VERIFICA(v.annoFine == annoGrezzo(file, i) && tabella.annoFine(i) == v.annoFine);
         const QByteArray chiaveNome = Cp1252::codifica(Cp1252::maiuscole(v.nome));
         const QByteArray chiaveProvincia = Cp1252::codifica(Cp1252::maiuscole(v.provincia));
-        QString atteso = Fiscale::kNonTrovato.toString();
-        for (auto c = grezzi.crbegin(); c != grezzi.crend(); ++c) {
-            if (uguali(c->nome, chiaveNome) && uguali(c->provincia, chiaveProvincia)) {
-                atteso = testo(c->codice);
-                break;
-            }
+        const int nascita = v.annoFine > 1 ? v.annoFine - 1 : 1980;
+        const Campi *ultimo = nullptr;
+        const Campi *valido = nullptr;
+        for (const Campi &c : grezzi) {
+            if (!uguali(c.nome, chiaveNome) || !uguali(c.provincia, chiaveProvincia))
+                continue;
+            ultimo = &c;
+            if (c.fine > nascita && (!valido || c.fine <= valido->fine))
+                valido = &c;
         }
+        const QString atteso = ultimo ? testo(ultimo->codice) : Fiscale::kNonTrovato.toString();
         VERIFICA(tabella.trovacod(v.nome, v.provincia) == atteso);
+        VERIFICA(tabella.trovacod(v.nome, v.provincia, QDate(nascita, 6, 1)) ==
+                 (valido ? testo(valido->codice) : atteso));
     }
     return 0;
 }
