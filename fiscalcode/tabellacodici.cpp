@@ -1,7 +1,5 @@
 #include "tabellacodici.h"
 
-#include <algorithm>
-
 #include <QHashFunctions>
 
 #include "cp1252.h"
@@ -150,7 +148,7 @@ void TabellaCodici::costruisciIndice()
         capacita *= 2;
     m_indice.assign(capacita, Cella{});
     m_maschera = static_cast<quint32>(capacita - 1);
-    m_precedenti.clear();
+    m_precedente.clear();
     for (int i = 0; i < m_voci; ++i) {
         const QByteArrayView n = nome(i);
         const QByteArrayView p = provincia(i);
@@ -164,7 +162,9 @@ void TabellaCodici::costruisciIndice()
             if (cella.impronta == impronta(h) && nome(cella.voce) == n && provincia(cella.voce) == p) {
                 // A later entry with the same key answers a lookup without a year; a lookup with one
                 // goes back through the earlier ones.
-                m_precedenti.push_back({i, cella.voce});
+                if (m_precedente.empty())
+                    m_precedente.assign(size_t(m_voci), -1);
+                m_precedente[size_t(i)] = cella.voce;
                 cella.voce = static_cast<qint16>(i);
                 break;
             }
@@ -174,9 +174,7 @@ void TabellaCodici::costruisciIndice()
 
 int TabellaCodici::precedente(int voce) const
 {
-    const auto it = std::lower_bound(m_precedenti.begin(), m_precedenti.end(), voce,
-                                     [](const Precedente &a, int v) { return a.voce < v; });
-    return it != m_precedenti.end() && it->voce == voce ? it->precedente : -1;
+    return m_precedente.empty() ? -1 : m_precedente[size_t(voce)];
 }
 
 int TabellaCodici::cerca(QByteArrayView n, QByteArrayView p, int annoNascita) const

@@ -91,12 +91,8 @@ private:
     static_assert(kSlot - 1 <= std::numeric_limits<qint16>::max(), "an index cell holds every entry number");
     std::vector<Cella> m_indice;
     quint32 m_maschera = 0;
-    // For the few entries whose key an earlier entry has too: that earlier entry. Ordered by entry.
-    struct Precedente {
-        int voce;
-        int precedente;
-    };
-    std::vector<Precedente> m_precedenti;
+    // For every entry, the earlier entry with the same key, or -1; empty while no key has two entries.
+    std::vector<qint16> m_precedente;
 };
 
 } // namespace Fiscale

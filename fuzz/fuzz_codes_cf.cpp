@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "cp1252.h"
@@ -45,11 +46,22 @@ bool uguali(QByteArrayView a, QByteArrayView b)
 {
     if (a.size() != b.size())
         return false;
+    const char *x = a.data(), *y = b.data();
     for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i])
+        if (x[i] != y[i])
             return false;
     }
     return true;
+}
+
+bool minore(QByteArrayView a, QByteArrayView b)
+{
+    const char *x = a.data(), *y = b.data();
+    for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
+        if (x[i] != y[i])
+            return static_cast<uchar>(x[i]) < static_cast<uchar>(y[i]);
+    }
+    return a.size() < b.size();
 }
 
 QString testo(QByteArrayView byte)
@@ -120,40 +132,63 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     }
 
     // The lookup answers as a scan of every entry in file order in which the last match wins. Keys are the
-    // upper-cased fields of some entry, compared with the bytes of the file.
-    // With a year of birth, the match valid at its end whose last year comes first (a later match winning a
-    // tie, no year counting as later than any), or the last match when none is valid then.
-    struct Campi {
-        QByteArrayView nome, provincia, codice;
-        int fine;
+    // upper-cased fields of some entry, compared with the bytes of the file. With a year of birth, the match
+    // valid at its end whose last year comes first (a later match winning a tie, no year counting as later
+    // than any), or the last match when none is valid then. One pass over the file serves every key.
+    struct Chiave {
+        QByteArrayView nome, provincia;
+        bool operator<(const Chiave &o) const
+        {
+            return minore(nome, o.nome) || (uguali(nome, o.nome) && minore(provincia, o.provincia));
+        }
     };
-    std::vector<Campi> grezzi;
-    grezzi.reserve(size_t(voci));
-    for (int j = 0; j < voci; ++j) {
-        const int anno = annoGrezzo(file, j);
-        grezzi.push_back({campoGrezzo(file, j, 0, kNome), campoGrezzo(file, j, kNome, kProvincia),
-                          campoGrezzo(file, j, kNome + kProvincia, kCodice), anno == 0 ? 10000 : anno});
-    }
+    struct Risposta {
+        int nascita;
+        int ultimo = -1, valido = -1, fineValido = 0;
+    };
+    std::vector<QByteArray> testiChiavi; // what the keys' views show
+    std::map<Chiave, Risposta> chiavi;
+    // The length and first byte of the keys' names: most entries of a file are no key, and this tells so fast.
+    std::vector<bool> forse(size_t(kNome + 1) * 256);
+    auto impronta = [](QByteArrayView nome) {
+        return size_t(nome.size()) * 256 + (nome.isEmpty() ? 0 : uchar(nome[0]));
+    };
     const int passo = std::max(1, voci / kConfronti);
     for (int i = 0; i < voci; i += passo) {
         const Fiscale::TabellaCodici::Voce v = tabella.voce(i);
         VERIFICA(v.annoFine == annoGrezzo(file, i) && tabella.annoFine(i) == v.annoFine);
-        const QByteArray chiaveNome = Cp1252::codifica(Cp1252::maiuscole(v.nome));
-        const QByteArray chiaveProvincia = Cp1252::codifica(Cp1252::maiuscole(v.provincia));
-        const int nascita = v.annoFine > 1 ? v.annoFine - 1 : 1980;
-        const Campi *ultimo = nullptr;
-        const Campi *valido = nullptr;
-        for (const Campi &c : grezzi) {
-            if (!uguali(c.nome, chiaveNome) || !uguali(c.provincia, chiaveProvincia))
-                continue;
-            ultimo = &c;
-            if (c.fine > nascita && (!valido || c.fine <= valido->fine))
-                valido = &c;
+        testiChiavi.push_back(Cp1252::codifica(Cp1252::maiuscole(v.nome)));
+        testiChiavi.push_back(Cp1252::codifica(Cp1252::maiuscole(v.provincia)));
+        const QByteArray &nome = testiChiavi[testiChiavi.size() - 2];
+        chiavi.insert({{nome, testiChiavi.back()}, {v.annoFine > 1 ? v.annoFine - 1 : 1980}});
+        if (nome.size() <= kNome)
+            forse[impronta(nome)] = true;
+    }
+    for (int j = 0; j < voci; ++j) {
+        const QByteArrayView nome = campoGrezzo(file, j, 0, kNome);
+        if (!forse[impronta(nome)])
+            continue;
+        const auto c = chiavi.find({nome, campoGrezzo(file, j, kNome, kProvincia)});
+        if (c == chiavi.end())
+            continue;
+        Risposta &r = c->second;
+        r.ultimo = j;
+        const int anno = annoGrezzo(file, j);
+        const int fine = anno == 0 ? 10000 : anno;
+        if (fine > r.nascita && (r.valido < 0 || fine <= r.fineValido)) {
+            r.valido = j;
+            r.fineValido = fine;
         }
-        const QString atteso = ultimo ? testo(ultimo->codice) : Fiscale::kNonTrovato.toString();
-        VERIFICA(tabella.trovacod(v.nome, v.provincia) == atteso);
-        VERIFICA(tabella.trovacod(v.nome, v.provincia, QDate(nascita, 6, 1)) ==
-                 (valido ? testo(valido->codice) : atteso));
+    }
+    for (const auto &[chiave, r] : chiavi) {
+        const QString nome = testo(chiave.nome), provincia = testo(chiave.provincia);
+        auto codice = [&](int voce) {
+            return voce < 0 ? Fiscale::kNonTrovato.toString()
+                            : testo(campoGrezzo(file, voce, kNome + kProvincia, kCodice));
+        };
+        VERIFICA(tabella.trovacod(nome, provincia) == codice(r.ultimo));
+        VERIFICA(tabella.trovacod(nome, provincia, QDate(r.nascita, 6, 1)) ==
+                 codice(r.valido >= 0 ? r.valido : r.ultimo));
     }
     return 0;
 }
