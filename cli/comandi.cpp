@@ -293,7 +293,7 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
         }
     }
     const std::optional<QByteArrayView> catastale =
-        m_tabella.trovacodByte(QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]));
+        m_tabella.trovacodByte(QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]), anno);
     if (!catastale) {
         uscita.separatore();
         uscita.separatore();
