@@ -17,6 +17,23 @@ constexpr std::array<int, 7> kAgenzia = {1, 3, 7, 15, 31, 63, 127};
 enum Tipo : char { L, D, M };
 constexpr std::array<Tipo, 16> kTipi = {L, L, L, L, L, L, D, D, M, D, D, L, D, D, D, L};
 
+// White space, and the zero-width spaces (U+200B, U+2060, U+FEFF) that a pasted text may bring unseen.
+bool spazio(char32_t c)
+{
+    return QChar::isSpace(c) || c == 0x200B || c == 0x2060 || c == 0xFEFF;
+}
+
+// Appends one character; fromUcs4 would take a leading U+FEFF for a byte order mark and drop it.
+void aggiungi(QString &testo, char32_t c)
+{
+    if (QChar::requiresSurrogates(c)) {
+        testo += QChar(QChar::highSurrogate(c));
+        testo += QChar(QChar::lowSurrogate(c));
+    } else {
+        testo += QChar(static_cast<char16_t>(c));
+    }
+}
+
 bool lettera(char32_t c)
 {
     return c >= U'A' && c <= U'Z';
@@ -78,8 +95,11 @@ Verifica &difetto(Verifica &v, Difetto d, int posizione = 0, char32_t carattere 
 // A character as a message quotes it: 'Z', or its code point when it cannot be seen.
 QString mostra(char32_t c)
 {
-    if (QChar::isPrint(c) && !QChar::isSpace(c))
-        return u'\'' + QString::fromUcs4(&c, 1) + u'\'';
+    if (QChar::isPrint(c) && !QChar::isSpace(c)) {
+        QString testo(u'\'');
+        aggiungi(testo, c);
+        return testo + u'\'';
+    }
     return QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -94,7 +114,10 @@ namespace Fiscale {
 
 QString CodiceNormalizzato::testo() const
 {
-    return QString::fromUcs4(caratteri.data(), qMin(lunghezza, 16));
+    QString t;
+    for (int i = 0; i < qMin(lunghezza, 16); ++i)
+        aggiungi(t, caratteri[static_cast<size_t>(i)]);
+    return t;
 }
 
 CodiceNormalizzato normalizza(QStringView testo)
@@ -107,12 +130,12 @@ CodiceNormalizzato normalizza(QStringView testo)
         if (c < 128) {
             if (c >= U'a' && c <= U'z')
                 c -= 32;
-            else if (QChar::isSpace(c))
+            else if (spazio(c))
                 continue;
         } else {
             if (QChar::isHighSurrogate(c) && i + 1 < fine && QChar::isLowSurrogate(p[i + 1]))
                 c = QChar::surrogateToUcs4(static_cast<char16_t>(c), p[++i]);
-            if (QChar::isSpace(c))
+            if (spazio(c))
                 continue;
             c = QChar::toUpper(c);
         }
@@ -126,12 +149,12 @@ CodiceNormalizzato normalizza(QStringView testo)
 
 QString testoNormalizzato(QStringView testo)
 {
-    QList<uint> caratteri;
+    QString risultato;
     for (char32_t c : testo.toUcs4()) {
-        if (!QChar::isSpace(c))
-            caratteri.append(QChar::toUpper(c));
+        if (!spazio(c))
+            aggiungi(risultato, QChar::toUpper(c));
     }
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(caratteri.constData()), caratteri.size());
+    return risultato;
 }
 
 int Verifica::caratteriSostituiti() const

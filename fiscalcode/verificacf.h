@@ -21,8 +21,8 @@ inline constexpr std::array<int, 7> kPosizioniOmocodia = {7, 8, 10, 11, 13, 14, 
 // The letters that stand for the digits 0 to 9 in those positions.
 inline constexpr std::array<char, 10> kLettereOmocodia = {'L', 'M', 'N', 'P', 'Q', 'R', 'S', 'T', 'U', 'V'};
 
-// The code as handed in: white space dropped (a pasted "rss mra 80a01 h501u" is fine), letters in upper case,
-// anything else kept as it is, to be judged. The first 16 characters are kept, all are counted.
+// The code as handed in: white space and zero-width spaces dropped (a pasted "rss mra 80a01 h501u" is fine),
+// letters in upper case, anything else kept as it is, to be judged. The first 16 characters are kept, all are counted.
 struct CodiceNormalizzato {
     std::array<char32_t, 16> caratteri{};
     int lunghezza = 0; // characters without the white space, a character outside the BMP counting once

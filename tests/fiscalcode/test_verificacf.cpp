@@ -49,6 +49,7 @@ TEST_F(VerificaCF, EsitoEDatiDecodificati)
         {"BNCLRA92E52F205Y", "Codice valido", "F", "12/05/1992", "MILANO (MI)"},
         {"rss mra 80a01 h501u", "Codice valido", "M", "01/01/1980", "ROMA (RM)"},
         {"\tRSSMRA80A01H501U\u00A0\r\n", "Codice valido", "M", "01/01/1980", "ROMA (RM)"},
+        {"\uFEFFRSSMRA80A01\u200BH501U\u2060", "Codice valido", "M", "01/01/1980", "ROMA (RM)"},
         {"DPNJHN70C15Z110O", "Codice valido", "M", "15/03/1970", "FRANCIA (Stato estero)"},
         {"RSSMRA80A01A074R", "Codice valido", "M", "01/01/1980", "AGLIÈ (TO)"},
         {"RSSMRA80A01X999W", "Codice valido", "M", "01/01/1980", "codice catastale X999 non presente nell'archivio"},
@@ -110,6 +111,7 @@ TEST_F(VerificaCF, CodiceNormalizzato)
     EXPECT_EQ(Fiscale::normalizza(u" rss mra 80a01\th501u\n").testo(), QStringLiteral("RSSMRA80A01H501U"));
     EXPECT_EQ(Fiscale::normalizza(u"rssmra80a01h501uxyz").testo(), QStringLiteral("RSSMRA80A01H501U"));
     EXPECT_EQ(Fiscale::normalizza(u"rssmra80a01h501uxyz").lunghezza, 19);
+    EXPECT_EQ(Fiscale::testoNormalizzato(u"\uFEFFa\U0001F600b"), QString::fromUtf8("A😀B"));
 }
 
 TEST_F(VerificaCF, UnCodicePerPiuVociMostraLUltimaDelFile)
