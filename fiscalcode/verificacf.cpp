@@ -64,6 +64,14 @@ int meseDi(char32_t c)
     return 0;
 }
 
+// The reverse index has a cell for each code from A000 to Z999.
+constexpr size_t kCelle = size_t(26) * 1000;
+
+size_t cella(char lettera, int numero)
+{
+    return static_cast<size_t>(lettera - 'A') * 1000 + static_cast<size_t>(numero);
+}
+
 bool bisestile(int anno)
 {
     return (anno % 4 == 0 && anno % 100 != 0) || anno % 400 == 0;
@@ -177,7 +185,7 @@ QString Verifica::codiceBase() const
 
 void IndiceCatastale::costruisci(const TabellaCodici &tabella)
 {
-    m_voci.assign(26 * 1000, -1);
+    m_voci.assign(kCelle, -1);
     const int voci = tabella.numeroVoci();
     for (int i = 0; i < voci; ++i) {
         const QByteArrayView c = tabella.codiceGrezzo(i);
@@ -191,7 +199,7 @@ void IndiceCatastale::costruisci(const TabellaCodici &tabella)
         }
         // A later entry with the same code wins: the file gives the current name last.
         if (cifre)
-            m_voci[static_cast<size_t>((c[0] - 'A') * 1000 + numero)] = i;
+            m_voci[cella(c[0], numero)] = i;
     }
 }
 
@@ -199,7 +207,7 @@ int IndiceCatastale::cerca(char lettera, int numero) const
 {
     if (m_voci.empty() || lettera < 'A' || lettera > 'Z' || numero < 0 || numero > 999)
         return -1;
-    return m_voci[static_cast<size_t>((lettera - 'A') * 1000 + numero)];
+    return m_voci[cella(lettera, numero)];
 }
 
 int IndiceCatastale::cerca(QStringView codice) const

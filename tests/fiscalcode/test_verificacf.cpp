@@ -194,9 +194,9 @@ TEST_F(VerificaCF, PersoneCasualiSiRileggono)
     for (int n = 0; n < 3000; ++n) {
         const int indice = int(caso() % unsigned(s_tabella->numeroVoci()));
         const Fiscale::TabellaCodici::Voce voce = s_tabella->voce(indice);
-        const QDate nascita = QDate(1900, 1, 1).addDays(caso() % 46000);
+        const QDate nascita = QDate(1900, 1, 1).addDays(qint64(caso() % 46000));
         const bool maschio = caso() % 2;
-        const Fiscale::Esito e = Fiscale::CodiceFiscale(parola(2 + caso() % 8), parola(2 + caso() % 8),
+        const Fiscale::Esito e = Fiscale::CodiceFiscale(parola(2 + int(caso() % 8)), parola(2 + int(caso() % 8)),
                                                         maschio ? QStringLiteral("M") : QStringLiteral("F"), nascita,
                                                         voce.nome, voce.provincia, *s_tabella);
         ASSERT_EQ(e.codice.size(), 16) << qPrintable(voce.nome);
