@@ -290,7 +290,7 @@ Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate 
 
             // The latest century that does not put the birth after today.
             int annoOggi = 0, meseOggi = 0, giornoOggi = 0;
-            oggi.getDate(&annoOggi, &meseOggi, &giornoOggi);
+            (oggi.isValid() ? oggi : QDate::currentDate()).getDate(&annoOggi, &meseOggi, &giornoOggi);
             v.anno = annoOggi - annoOggi % 100 + aa;
             if (v.anno > annoOggi ||
                 (v.anno == annoOggi && (v.mese > meseOggi || (v.mese == meseOggi && v.giorno > giornoOggi))))

@@ -97,7 +97,8 @@ private:
 };
 
 // Verifies and decodes `testo`. The century of the year is the latest that puts the birth date not after
-// `oggi` (05 is 2005 and 30 is 1930 in 2026). `indice` may be null: then no place is looked up.
+// `oggi` (05 is 2005 and 30 is 1930 in 2026; a null date stands for today). `indice` may be null: then no
+// place is looked up.
 Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate &oggi);
 
 // "Codice valido", "Codice valido (omocodico, ...)", or the precise message of the first fault.
