@@ -186,9 +186,10 @@ QString Verifica::codiceBase() const
 void IndiceCatastale::costruisci(const TabellaCodici &tabella)
 {
     m_voci.assign(kCelle, -1);
+    m_anni.assign(kCelle, 0);
     const int voci = tabella.numeroVoci();
     for (int i = 0; i < voci; ++i) {
-        const QByteArrayView c = tabella.codiceGrezzo(i);
+        const QByteArrayView c = tabella.codice(i);
         if (c.size() != 4 || c[0] < 'A' || c[0] > 'Z')
             continue;
         int numero = 0;
@@ -198,8 +199,10 @@ void IndiceCatastale::costruisci(const TabellaCodici &tabella)
             numero = numero * 10 + (c[k] - '0');
         }
         // A later entry with the same code wins: the file gives the current name last.
-        if (cifre)
+        if (cifre) {
             m_voci[cella(c[0], numero)] = i;
+            m_anni[cella(c[0], numero)] = static_cast<qint16>(tabella.annoFine(i));
+        }
     }
 }
 
@@ -208,6 +211,11 @@ int IndiceCatastale::cerca(char lettera, int numero) const
     if (m_voci.empty() || lettera < 'A' || lettera > 'Z' || numero < 0 || numero > 999)
         return -1;
     return m_voci[cella(lettera, numero)];
+}
+
+int IndiceCatastale::annoSoppressione(char lettera, int numero) const
+{
+    return cerca(lettera, numero) < 0 ? 0 : m_anni[cella(lettera, numero)];
 }
 
 int IndiceCatastale::cerca(QStringView codice) const
@@ -309,8 +317,11 @@ Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate 
         return difetto(v, Difetto::Controllo, 16, static_cast<char32_t>(atteso));
     v.base[15] = controllo(v.base.data());
 
-    if (indice)
-        v.voce = indice->cerca(v.base[11], cifre[12] * 100 + cifre[13] * 10 + cifre[14]);
+    if (indice) {
+        const int numero = cifre[12] * 100 + cifre[13] * 10 + cifre[14];
+        v.voce = indice->cerca(v.base[11], numero);
+        v.annoSoppressione = indice->annoSoppressione(v.base[11], numero);
+    }
     return v;
 }
 

@@ -91,9 +91,12 @@ public:
     // The entry of "A000" to "Z999" given as a letter and a number 0-999; -1 when there is none.
     int cerca(char lettera, int numero) const;
     int cerca(QStringView codice) const;
+    // The last year of validity of that entry: the year the municipality was suppressed, 0 while it exists.
+    int annoSoppressione(char lettera, int numero) const;
 
 private:
     std::vector<qint32> m_voci; // 26 × 1000 slots, -1 for a code not in the table
+    std::vector<qint16> m_anni; // the entry's last year of validity, 0 when valid today
 };
 
 // Verifies and decodes `testo`. The century of the year is the latest that puts the birth date not after

@@ -57,9 +57,9 @@ void verificaValido(const Fiscale::Verifica &v, const QString &normalizzato)
     // The place: the entry of the code, or no entry has that code.
     if (v.voce >= 0) {
         const Fiscale::TabellaCodici::Voce voce = tabella.voce(v.voce);
-        VERIFICA(voce.codice == v.catastale());
+        VERIFICA(voce.codice == v.catastale() && v.annoSoppressione == voce.annoFine);
         // Computed again from the decoded data, the code has the same date, sex and place.
-        if (tabella.trovacod(voce.nome, voce.provincia) == v.catastale()) {
+        if (tabella.trovacod(voce.nome, voce.provincia, nascita) == v.catastale()) {
             const Fiscale::Esito e =
                 Fiscale::CodiceFiscale(QStringLiteral("X"), QStringLiteral("X"), QString(QLatin1Char(v.sesso)), nascita,
                                        voce.nome, voce.provincia, tabella);

@@ -51,6 +51,7 @@ TEST(VerificaCF, EsitoEDatiDecodificati)
         {"DPNJHN70C15Z110O", "Codice valido", "M", "15/03/1970", "FRANCIA (Stato estero)"},
         {"RSSMRA80A01A074R", "Codice valido", "M", "01/01/1980", "AGLIÈ (TO)"},
         {"RSSMRA80A01X999W", "Codice valido", "M", "01/01/1980", "codice catastale X999 non presente nell'archivio"},
+        {"RSSMRA50A01A744Y", "Codice valido", "M", "01/01/1950", "BELLAGIO (CO) (soppresso nel 2014)"},
         // Omocodia: 1, 2 and all 7 positions, and one out of the agency's order.
         {"RSSMRA80A01H50MM", "Codice valido (omocodico, 1 carattere sostituito; codice di base: RSSMRA80A01H501U)", "M",
          "01/01/1980", "ROMA (RM)"},
