@@ -61,8 +61,6 @@ public:
     // Entries that lookups search (also those read before a failure).
     int numeroVoci() const { return m_voci; }
     Voce voce(int indice) const;
-    // The cadastral code of an entry as stored, without the spaces around it and without a copy.
-    QByteArrayView codiceGrezzo(int indice) const { return codice(indice); }
     // The last year of validity of an entry, 0 when its four characters are not a year (valid today).
     int annoFine(int voce) const;
     // The entry count, stored only once the whole file has been read.

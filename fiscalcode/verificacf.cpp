@@ -17,6 +17,23 @@ constexpr std::array<int, 7> kAgenzia = {1, 3, 7, 15, 31, 63, 127};
 enum Tipo : char { L, D, M };
 constexpr std::array<Tipo, 16> kTipi = {L, L, L, L, L, L, D, D, M, D, D, L, D, D, D, L};
 
+// White space, and the zero-width spaces (U+200B, U+2060, U+FEFF) that a pasted text may bring unseen.
+bool spazio(char32_t c)
+{
+    return QChar::isSpace(c) || c == 0x200B || c == 0x2060 || c == 0xFEFF;
+}
+
+// Appends one character; fromUcs4 would take a leading U+FEFF for a byte order mark and drop it.
+void aggiungi(QString &testo, char32_t c)
+{
+    if (QChar::requiresSurrogates(c)) {
+        testo += QChar(QChar::highSurrogate(c));
+        testo += QChar(QChar::lowSurrogate(c));
+    } else {
+        testo += QChar(static_cast<char16_t>(c));
+    }
+}
+
 bool lettera(char32_t c)
 {
     return c >= U'A' && c <= U'Z';
@@ -45,6 +62,14 @@ int meseDi(char32_t c)
             return static_cast<int>(i) + 1;
     }
     return 0;
+}
+
+// The reverse index has a cell for each code from A000 to Z999.
+constexpr size_t kCelle = size_t(26) * 1000;
+
+size_t cella(char lettera, int numero)
+{
+    return static_cast<size_t>(lettera - 'A') * 1000 + static_cast<size_t>(numero);
 }
 
 bool bisestile(int anno)
@@ -78,8 +103,11 @@ Verifica &difetto(Verifica &v, Difetto d, int posizione = 0, char32_t carattere 
 // A character as a message quotes it: 'Z', or its code point when it cannot be seen.
 QString mostra(char32_t c)
 {
-    if (QChar::isPrint(c) && !QChar::isSpace(c))
-        return u'\'' + QString::fromUcs4(&c, 1) + u'\'';
+    if (QChar::isPrint(c) && !QChar::isSpace(c)) {
+        QString testo(u'\'');
+        aggiungi(testo, c);
+        return testo + u'\'';
+    }
     return QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -94,7 +122,10 @@ namespace Fiscale {
 
 QString CodiceNormalizzato::testo() const
 {
-    return QString::fromUcs4(caratteri.data(), qMin(lunghezza, 16));
+    QString t;
+    for (int i = 0; i < qMin(lunghezza, 16); ++i)
+        aggiungi(t, caratteri[static_cast<size_t>(i)]);
+    return t;
 }
 
 CodiceNormalizzato normalizza(QStringView testo)
@@ -107,12 +138,12 @@ CodiceNormalizzato normalizza(QStringView testo)
         if (c < 128) {
             if (c >= U'a' && c <= U'z')
                 c -= 32;
-            else if (QChar::isSpace(c))
+            else if (spazio(c))
                 continue;
         } else {
             if (QChar::isHighSurrogate(c) && i + 1 < fine && QChar::isLowSurrogate(p[i + 1]))
                 c = QChar::surrogateToUcs4(static_cast<char16_t>(c), p[++i]);
-            if (QChar::isSpace(c))
+            if (spazio(c))
                 continue;
             c = QChar::toUpper(c);
         }
@@ -126,12 +157,12 @@ CodiceNormalizzato normalizza(QStringView testo)
 
 QString testoNormalizzato(QStringView testo)
 {
-    QList<uint> caratteri;
+    QString risultato;
     for (char32_t c : testo.toUcs4()) {
-        if (!QChar::isSpace(c))
-            caratteri.append(QChar::toUpper(c));
+        if (!spazio(c))
+            aggiungi(risultato, QChar::toUpper(c));
     }
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(caratteri.constData()), caratteri.size());
+    return risultato;
 }
 
 int Verifica::caratteriSostituiti() const
@@ -154,10 +185,11 @@ QString Verifica::codiceBase() const
 
 void IndiceCatastale::costruisci(const TabellaCodici &tabella)
 {
-    m_voci.assign(26 * 1000, -1);
+    m_voci.assign(kCelle, -1);
+    m_anni.assign(kCelle, 0);
     const int voci = tabella.numeroVoci();
     for (int i = 0; i < voci; ++i) {
-        const QByteArrayView c = tabella.codiceGrezzo(i);
+        const QByteArrayView c = tabella.codice(i);
         if (c.size() != 4 || c[0] < 'A' || c[0] > 'Z')
             continue;
         int numero = 0;
@@ -167,8 +199,10 @@ void IndiceCatastale::costruisci(const TabellaCodici &tabella)
             numero = numero * 10 + (c[k] - '0');
         }
         // A later entry with the same code wins: the file gives the current name last.
-        if (cifre)
-            m_voci[static_cast<size_t>((c[0] - 'A') * 1000 + numero)] = i;
+        if (cifre) {
+            m_voci[cella(c[0], numero)] = i;
+            m_anni[cella(c[0], numero)] = static_cast<qint16>(tabella.annoFine(i));
+        }
     }
 }
 
@@ -176,7 +210,12 @@ int IndiceCatastale::cerca(char lettera, int numero) const
 {
     if (m_voci.empty() || lettera < 'A' || lettera > 'Z' || numero < 0 || numero > 999)
         return -1;
-    return m_voci[static_cast<size_t>((lettera - 'A') * 1000 + numero)];
+    return m_voci[cella(lettera, numero)];
+}
+
+int IndiceCatastale::annoSoppressione(char lettera, int numero) const
+{
+    return cerca(lettera, numero) < 0 ? 0 : m_anni[cella(lettera, numero)];
 }
 
 int IndiceCatastale::cerca(QStringView codice) const
@@ -259,7 +298,7 @@ Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate 
 
             // The latest century that does not put the birth after today.
             int annoOggi = 0, meseOggi = 0, giornoOggi = 0;
-            oggi.getDate(&annoOggi, &meseOggi, &giornoOggi);
+            (oggi.isValid() ? oggi : QDate::currentDate()).getDate(&annoOggi, &meseOggi, &giornoOggi);
             v.anno = annoOggi - annoOggi % 100 + aa;
             if (v.anno > annoOggi ||
                 (v.anno == annoOggi && (v.mese > meseOggi || (v.mese == meseOggi && v.giorno > giornoOggi))))
@@ -278,8 +317,11 @@ Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate 
         return difetto(v, Difetto::Controllo, 16, static_cast<char32_t>(atteso));
     v.base[15] = controllo(v.base.data());
 
-    if (indice)
-        v.voce = indice->cerca(v.base[11], cifre[12] * 100 + cifre[13] * 10 + cifre[14]);
+    if (indice) {
+        const int numero = cifre[12] * 100 + cifre[13] * 10 + cifre[14];
+        v.voce = indice->cerca(v.base[11], numero);
+        v.annoSoppressione = indice->annoSoppressione(v.base[11], numero);
+    }
     return v;
 }
 

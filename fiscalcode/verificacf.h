@@ -21,8 +21,8 @@ inline constexpr std::array<int, 7> kPosizioniOmocodia = {7, 8, 10, 11, 13, 14, 
 // The letters that stand for the digits 0 to 9 in those positions.
 inline constexpr std::array<char, 10> kLettereOmocodia = {'L', 'M', 'N', 'P', 'Q', 'R', 'S', 'T', 'U', 'V'};
 
-// The code as handed in: white space dropped (a pasted "rss mra 80a01 h501u" is fine), letters in upper case,
-// anything else kept as it is, to be judged. The first 16 characters are kept, all are counted.
+// The code as handed in: white space and zero-width spaces dropped (a pasted "rss mra 80a01 h501u" is fine),
+// letters in upper case, anything else kept as it is, to be judged. The first 16 characters are kept, all are counted.
 struct CodiceNormalizzato {
     std::array<char32_t, 16> caratteri{};
     int lunghezza = 0; // characters without the white space, a character outside the BMP counting once
@@ -91,13 +91,17 @@ public:
     // The entry of "A000" to "Z999" given as a letter and a number 0-999; -1 when there is none.
     int cerca(char lettera, int numero) const;
     int cerca(QStringView codice) const;
+    // The last year of validity of that entry: the year the municipality was suppressed, 0 while it exists.
+    int annoSoppressione(char lettera, int numero) const;
 
 private:
     std::vector<qint32> m_voci; // 26 × 1000 slots, -1 for a code not in the table
+    std::vector<qint16> m_anni; // the entry's last year of validity, 0 when valid today
 };
 
 // Verifies and decodes `testo`. The century of the year is the latest that puts the birth date not after
-// `oggi` (05 is 2005 and 30 is 1930 in 2026). `indice` may be null: then no place is looked up.
+// `oggi` (05 is 2005 and 30 is 1930 in 2026; a null date stands for today). `indice` may be null: then no
+// place is looked up.
 Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate &oggi);
 
 // "Codice valido", "Codice valido (omocodico, ...)", or the precise message of the first fault.

@@ -17,6 +17,7 @@ corse_di() {
     fuzz_codes_dat) echo 8000 ;;
     fuzz_numeri) echo 250000 ;;
     fuzz_partitaiva) echo 1000000 ;;
+    fuzz_verificacf) echo 60000 ;; # a few seconds: the valid codes found check their 127 forms
     fuzz_csv) echo 100000 ;;
     *) echo 500000 ;;
     esac

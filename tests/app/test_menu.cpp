@@ -33,20 +33,17 @@ TEST(frmMain, StatoAllAvvio)
     EXPECT_EQ(menu.size(), QSize(455, 285));
     EXPECT_TRUE(centrata(menu));
 
-    const QStringList attese{"&Comuni Italiani",
-                             "Calcolo del Codice &Fiscale",
-                             "Controllo &Partita IVA",
-                             "&Euro Convertitore",
-                             "P&refissi Internazionali",
-                             "&Informazioni",
-                             "E&sci"};
-    const QList<OsenXPButton *> pulsanti{
-        menu.cmdAssegniRicevuti, menu.cmdAnagrafica, menu.cmdReportistica, menu.cmdAssegniEmessi,
-        menu.cmdContiCorrenti,   menu.cmdInfo,       menu.cmdEsci};
+    const QStringList attese{"&Comuni Italiani",         "Calcolo del Codice &Fiscale",
+                             "Controllo &Partita IVA",   "&Euro Convertitore",
+                             "P&refissi Internazionali", "&Informazioni",
+                             "&Verifica Codice Fiscale", "E&sci"};
+    const QList<OsenXPButton *> pulsanti{menu.cmdAssegniRicevuti, menu.cmdAnagrafica,    menu.cmdReportistica,
+                                         menu.cmdAssegniEmessi,   menu.cmdContiCorrenti, menu.cmdInfo,
+                                         menu.cmdVerifica,        menu.cmdEsci};
     for (int i = 0; i < pulsanti.size(); ++i)
         EXPECT_EQ(pulsanti[i]->text(), attese[i]);
 
-    // Tab order: left column, right column, then Esci; the title label is no tab stop.
+    // Tab order: left column, right column, then Verifica and Esci; the title label is no tab stop.
     QWidget *w = menu.cmdAssegniRicevuti;
     for (int i = 1; i < pulsanti.size(); ++i) {
         w = w->nextInFocusChain();
@@ -63,6 +60,7 @@ TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
     // The directory of municipalities needs its data file to open.
     CartellaProgrammaFinta programma;
     programma.scrivi(QStringLiteral("codes.dat"), "ROMA (RM)\r\n\r\n");
+    programma.scrivi(QStringLiteral("codes.cf"), "ROMA                RMH501    \r\n");
     frmMain menu;
     menu.carica();
     menu.show();
@@ -72,7 +70,7 @@ TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
     } casi[] = {
         {menu.cmdAssegniRicevuti, "Comuni"},         {menu.cmdReportistica, "Controllo Partita Iva"},
         {menu.cmdAssegniEmessi, "Euroconvertitore"}, {menu.cmdContiCorrenti, "Prefissi Internazionali"},
-        {menu.cmdInfo, "Informazioni su Sportello"},
+        {menu.cmdInfo, "Informazioni su Sportello"}, {menu.cmdVerifica, "Verifica Codice Fiscale"},
     };
     for (const auto &c : casi) {
         QString titolo;
