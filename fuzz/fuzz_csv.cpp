@@ -18,7 +18,7 @@ const Cli::VerificaCmd *verifica = nullptr;
 
 std::vector<QByteArray> leggiTutto(const QByteArray &dati, char separatore, Csv::Codifica *codifica = nullptr,
                                    std::vector<std::vector<QByteArray>> *righe = nullptr,
-                                   std::vector<bool> *valide = nullptr)
+                                   std::vector<bool> *valide = nullptr, bool *bom = nullptr)
 {
     QBuffer buffer;
     buffer.setData(dati);
@@ -39,6 +39,8 @@ std::vector<QByteArray> leggiTutto(const QByteArray &dati, char separatore, Csv:
     }
     if (codifica)
         *codifica = lettore.codifica();
+    if (bom)
+        *bom = lettore.bom();
     return grezze;
 }
 
@@ -95,15 +97,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     Csv::Codifica codifica = Csv::Codifica::Automatica;
     std::vector<std::vector<QByteArray>> righe;
     std::vector<bool> valide;
-    leggiTutto(ingresso, ';', &codifica, &righe, &valide);
+    bool bom = false;
+    leggiTutto(ingresso, ';', &codifica, &righe, &valide, &bom);
 
-    // Written back, a record reads as the same values (a lone empty value would be an empty line, which
-    // is skipped, so it is left out).
+    // Written back, after the byte order mark when the input had one (as sportello-cli does, so that a
+    // second mark stays part of the first value), a record reads as the same values (a lone empty value
+    // would be an empty line, which is skipped, so it is left out).
     QBuffer uscita;
     uscita.open(QIODevice::WriteOnly);
     std::vector<std::vector<QByteArray>> attese;
     {
         Csv::Scrittore scrittore(uscita, ';', "\n");
+        if (bom)
+            scrittore.grezzo("\xEF\xBB\xBF");
         for (const auto &campi : righe) {
             if (campi.size() == 1 && campi[0].isEmpty())
                 continue;
