@@ -136,7 +136,7 @@ TEST(frmAbout, ContenutoEIndirizzoNonModificabile)
     ASSERT_TRUE(info.carica());
     EXPECT_EQ(info.windowTitle(), QStringLiteral("Informazioni su Sportello"));
     EXPECT_EQ(info.OsenXPForm1()->Caption(), QStringLiteral("Informazioni su Sportello"));
-    EXPECT_EQ(info.OsenXPLabel3->text(), QStringLiteral("Versione 4.0"));
+    EXPECT_EQ(info.OsenXPLabel3->text(), QStringLiteral("Versione " SPORTELLO_VERSIONE_PROGETTO));
     EXPECT_EQ(info.cmdGoToWebPage->text(), QStringLiteral("&Vai al sito web"));
     EXPECT_EQ(info.cmdOk->text(), QStringLiteral("&Ok"));
     EXPECT_TRUE(info.txtWebPage->isReadOnly());
