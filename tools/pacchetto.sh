@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds the Debian package sportello_<version>_amd64.deb in the repository root and checks it:
+# Builds the Debian package sportello_<version>_<architecture>.deb in the repository root and checks it:
 # lintian (no errors), the desktop entry (desktop-file-validate), the AppStream data (appstreamcli,
 # offline), then unpacks it into a scratch root and starts the programs from there headless: they must run
 # and find their data files beside them, through the links of usr/bin. The scratch root is removed.
@@ -15,9 +15,9 @@ cmake --build "$build" --target sportello_pacchetto -j"$(nproc)"
 
 rm -rf "$build/pacchetto"
 (cd "$build" && cpack -G DEB >/dev/null)
-set -- "$build"/pacchetto/sportello_*_amd64.deb
+set -- "$build"/pacchetto/sportello_*.deb
 [ -f "$1" ] || { echo "tools/pacchetto.sh: cpack made no package" >&2; exit 1; }
-rm -f "$radice"/sportello_*_amd64.deb
+rm -f "$radice"/sportello_*.deb
 mv "$1" "$radice/"
 pacchetto="$radice/$(basename "$1")"
 echo "== $(basename "$pacchetto")"
