@@ -28,7 +28,7 @@ frmMain::frmMain()
 
     OsenXPLabel1 = crea<OsenXPLabel>("OsenXPLabel1", 0, 480, 6855, 495);
     OsenXPLabel1->setCaption(QStringLiteral("Sportello"));
-    OsenXPLabel1->setFont(Aspetto::msSansSerif(12, true));
+    OsenXPLabel1->setFont(Aspetto::testoFisso(Aspetto::msSansSerif(12, true)));
     OsenXPLabel1->setAlignmentCode(1);
     QPalette blu = OsenXPLabel1->palette();
     blu.setColor(QPalette::WindowText, QColor(0, 0, 255));

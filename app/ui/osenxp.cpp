@@ -61,6 +61,12 @@ QFont arial(double punti, bool grassetto)
     return carattere(QStringLiteral("Arial"), punti, grassetto);
 }
 
+QFont testoFisso(QFont font)
+{
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
+}
+
 namespace {
 class OsservaAccessibilita final : public QAccessible::ActivationObserver
 {
@@ -116,7 +122,7 @@ void caricaTraduzioni()
 OsenXPForm::OsenXPForm(QWidget *parent)
     : QWidget(parent)
 {
-    setFont(Aspetto::arial(9.75, true));
+    setFont(Aspetto::testoFisso(Aspetto::arial(9.75, true)));
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
@@ -396,7 +402,7 @@ void OsenXPTextBox::keyPressEvent(QKeyEvent *event)
 OsenXPButton::OsenXPButton(QWidget *parent)
     : QPushButton(parent)
 {
-    setFont(Aspetto::msSansSerif(8.25, true));
+    setFont(Aspetto::testoFisso(Aspetto::msSansSerif(8.25, true)));
     // Enter in a text box belongs to that box's key handler, never to a default button.
     setAutoDefault(false);
     setDefault(false);

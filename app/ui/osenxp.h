@@ -20,6 +20,10 @@ QFont carattere(const QString &famiglia, double punti, bool grassetto = false);
 QFont msSansSerif(double punti = 8.25, bool grassetto = false);
 QFont tahoma(double punti = 8.25, bool grassetto = false);
 QFont arial(double punti = 9.75, bool grassetto = true);
+// For text that the program itself fixes (the captions of buttons and title bars, the main window's title):
+// no merging of fallback faces, which a font needs only for characters its own face lacks and whose search
+// costs more than the rest of the first text drawn. Never for text the user types or that shows user data.
+QFont testoFisso(QFont font);
 // Font substitutes for the Windows faces, the style and palette, the application icon.
 void inizializza();
 // Qt's Italian translations, for the texts Qt itself shows (message box buttons, context menus). Loaded
