@@ -161,7 +161,8 @@ Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &
     codice += kMesi[DataNascita.month() - 1];
     codice += dueCifre(DataNascita.day() + (sessoM == u"M" ? 0 : 40));
 
-    const QString catastale = tabella.trovacod(comune, provincia);
+    // Where the municipality's name had two codes over time, the one of the year of birth.
+    const QString catastale = tabella.trovacod(comune, provincia, DataNascita);
     if (catastale == kNonTrovato)
         return fallimento(5, QStringLiteral("Comune non trovato"));
     codice += catastale;

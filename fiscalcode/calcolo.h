@@ -24,9 +24,8 @@ struct Esito {
 };
 
 // The fiscal code of a person. `sesso` is "M" or "F" in either case; the municipality and province are
-// looked up in `tabella` as typed. On a failure the result carries the 16 asterisks, the failure code
-// of the first failing check (1 surname, 2 name, 3 municipality, 4 province, 5 not in the table) and its
-// message.
+// looked up in `tabella` as typed, for the year of birth. On a failure the result carries the 16 asterisks, the failure
+// code of the first failing check (1 surname, 2 name, 3 municipality, 4 province, 5 not in the table) and its message.
 Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &sesso, const QDate &DataNascita,
                     const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella);
 
