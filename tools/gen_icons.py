@@ -42,6 +42,7 @@ PICTURES = [
     ("euro.svg", "app/images/euro.png", 32, 32),
     ("prefissi.svg", "app/images/prefissi.png", 32, 32),
     ("info.svg", "app/images/info.png", 32, 32),
+    ("verifica.svg", "app/images/verifica.png", 32, 32),
 ]
 
 # The program's icon for the hicolor theme: packaging/icone/<size>.png, installed

@@ -9,7 +9,7 @@
 # The options add up.
 set -eu
 
-PACCHETTI="cmake ninja-build g++ pkg-config
+PACCHETTI="cmake ninja-build g++ pkg-config python3
 qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 libgtest-dev libbenchmark-dev
 xvfb xauth
