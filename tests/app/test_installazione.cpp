@@ -43,12 +43,12 @@ TEST(Installazione, IlProgrammaTrovaIDatiAccantoASeAttraversoICollegamenti)
         const char *uscita;
         const char *errori;
     } casi[] = {
-        {"link, both files", {"codes.cf", "codes.dat"}, true, 0, "codes.dat: 7894 comuni, ROMA CAP 00100", ""},
+        {"link, both files", {"codes.cf", "codes.dat"}, true, 0, "ROMA CAP 00100, RM, LAZIO", ""},
         {"link, codes.cf only",
          {"codes.cf"},
          true,
          1,
-         "codes.cf: 9000 voci, ROMA (RM) H501",
+         "voci, ROMA (RM) H501",
          "codes.dat: File dei codici CODES.DAT non trovato"},
         {"no data", {}, false, 1, "Sportello ", "codes.cf: File dei codici CODES.CF non trovato"},
     };
