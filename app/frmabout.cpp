@@ -2,6 +2,7 @@
 
 #include "informazioni.h"
 #include "modulo1.h"
+#include "versione.h"
 
 frmAbout::frmAbout()
     : FormSportello(QStringLiteral("Informazioni su Sportello"), 6420, 3330)
@@ -14,7 +15,7 @@ frmAbout::frmAbout()
     lblTitle->setFont(Aspetto::msSansSerif(9.75, true));
 
     OsenXPLabel3 = crea<OsenXPLabel>("OsenXPLabel3", 960, 960, 3375, 375);
-    OsenXPLabel3->setCaption(QStringLiteral("Versione 4.0"));
+    OsenXPLabel3->setCaption(QStringLiteral("Versione ") + QString::fromLatin1(Versione::kVersione));
     OsenXPLabel3->setFont(Aspetto::msSansSerif(9.75, true));
 
     OsenXPLabel4 = crea<OsenXPLabel>("OsenXPLabel4", 960, 1440, 2535, 255);

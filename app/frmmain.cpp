@@ -29,14 +29,14 @@ frmMain::frmMain()
 
     OsenXPLabel1 = crea<OsenXPLabel>("OsenXPLabel1", 0, 480, 6855, 495);
     OsenXPLabel1->setCaption(QStringLiteral("Sportello"));
-    OsenXPLabel1->setFont(Aspetto::msSansSerif(12, true));
+    OsenXPLabel1->setFont(Aspetto::testoFisso(Aspetto::msSansSerif(12, true)));
     OsenXPLabel1->setAlignmentCode(1);
     QPalette blu = OsenXPLabel1->palette();
     blu.setColor(QPalette::WindowText, QColor(0, 0, 255));
     OsenXPLabel1->setPalette(blu);
 
     OsenXPPicture1 = crea<OsenXPPicture>("OsenXPPicture1", 1800, 960, 3120, 2085);
-    OsenXPPicture1->setPicture(QPixmap(QStringLiteral(":/app/images/centro.png")));
+    OsenXPPicture1->setPictureRisorsa(QStringLiteral(":/app/images/centro.png"));
 
     cmdAssegniRicevuti = pulsante("cmdAssegniRicevuti", "&Comuni Italiani", "comuni", 240, 600);
     cmdAnagrafica = pulsante("cmdAnagrafica", "Calcolo del Codice &Fiscale", "codicefiscale", 240, 1680);
@@ -67,7 +67,7 @@ OsenXPButton *frmMain::pulsante(const char *nome, const char *caption, const cha
     auto *b = crea<OsenXPButton>(nome, sinistra, alto, 1455, 975);
     b->setText(QString::fromUtf8(caption));
     if (immagine)
-        b->setPicture(QPixmap(QStringLiteral(":/app/images/%1.png").arg(QLatin1String(immagine))));
+        b->setPictureRisorsa(QStringLiteral(":/app/images/%1.png").arg(QLatin1String(immagine)));
     b->setPicturePosition(2);
     return b;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Render the pictures of the main window, the about window and the euro
-converter's arrow buttons from the SVG sources in tools/icons/.
+converter's arrow buttons from the SVG sources in tools/icons/, and the
+program's icon in the sizes of the desktop's icon theme (packaging/icone/).
 
     python3 tools/gen_icons.py
 
@@ -43,6 +44,13 @@ PICTURES = [
     ("info.svg", "app/images/info.png", 32, 32),
     ("verifica.svg", "app/images/verifica.png", 32, 32),
 ]
+
+# The program's icon for the hicolor theme: packaging/icone/<size>.png, installed
+# under the application ID beside the SVG source itself (the scalable one). The
+# window icon, app/images/sportello.png, comes from the same source.
+ICON = "sportello.svg"
+ICON_SIZES = [16, 24, 32, 48, 64, 128, 256]
+PICTURES += [(ICON, "packaging/icone/%d.png" % n, n, n) for n in ICON_SIZES]
 
 # Tango icons used as they are.
 COPIES = [
@@ -112,6 +120,7 @@ def main():
             with open(svg, "w", encoding="utf-8") as f:
                 f.write(resolve(src, tmp))
             dest = os.path.join(ROOT, out)
+            os.makedirs(os.path.dirname(dest), exist_ok=True)
             subprocess.run(["rsvg-convert", "-w", str(w), "-h", str(h),
                             "-o", dest, svg], check=True)
             print("wrote %s (%dx%d)" % (out, w, h))

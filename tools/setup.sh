@@ -2,6 +2,11 @@
 # Installs what building, running and testing Sportello needs on Debian 12, and nothing when all is there.
 #   tools/setup.sh            the build, the program and the test suite
 #   tools/setup.sh --analisi  also clang with libFuzzer, clang-tidy and cppcheck (fuzzing, static analysis)
+#   tools/setup.sh --pacchetto  also what builds and checks the Debian package, its desktop entry and
+#                               its AppStream data (tools/pacchetto.sh)
+#   tools/setup.sh --immagini   also what renders the pictures and takes the screenshots (tools/gen_icons.py,
+#                               tools/schermate.sh)
+# The options add up.
 set -eu
 
 PACCHETTI="cmake ninja-build g++ pkg-config python3
@@ -9,9 +14,15 @@ qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 libgtest-dev libbenchmark-dev libcsv-dev time
 xvfb xauth
 fonts-liberation2 fonts-dejavu-core"
-if [ "${1:-}" = "--analisi" ]; then
-    PACCHETTI="$PACCHETTI clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck"
-fi
+for opzione in "$@"; do
+    case "$opzione" in
+    --analisi) PACCHETTI="$PACCHETTI clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck" ;;
+    --pacchetto)
+        PACCHETTI="$PACCHETTI dpkg-dev file help2man lintian desktop-file-utils appstream" ;;
+    --immagini) PACCHETTI="$PACCHETTI librsvg2-bin tango-icon-theme imagemagick xdotool" ;;
+    *) echo "tools/setup.sh: unknown option $opzione" >&2; exit 2 ;;
+    esac
+done
 
 mancanti=""
 for p in $PACCHETTI; do

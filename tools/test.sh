@@ -4,18 +4,21 @@
 #   tools/test.sh --asan      then the suite again under AddressSanitizer + UBSan (build-asan/)
 #   tools/test.sh --fuzz      then every fuzz target for its fixed number of runs (tools/fuzz.sh)
 #   tools/test.sh --analisi   then clang-tidy and cppcheck over the tree (tools/analisi.sh)
-# The options add up; CI passes all three.
+#   tools/test.sh --pacchetto then the Debian package, built and checked (tools/pacchetto.sh)
+# The options add up; CI passes all four.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)
 
 asan=no
 fuzz=no
 analisi=no
+pacchetto=no
 for opzione in "$@"; do
     case "$opzione" in
     --asan) asan=yes ;;
     --fuzz) fuzz=yes ;;
     --analisi) analisi=yes ;;
+    --pacchetto) pacchetto=yes ;;
     *) echo "tools/test.sh: unknown option $opzione" >&2; exit 2 ;;
     esac
 done
@@ -34,6 +37,8 @@ suite() {
 }
 
 suite "$radice/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The package from the build just tested: little left to build.
+[ $pacchetto = no ] || "$radice/tools/pacchetto.sh"
 if [ $asan = yes ]; then
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         suite "$radice/build-asan" -DCMAKE_BUILD_TYPE=Debug -DSPORTELLO_SANITIZE=ON -DSPORTELLO_BENCHMARKS=OFF

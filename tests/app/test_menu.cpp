@@ -9,6 +9,7 @@
 
 #include "frmabout.h"
 #include "frmmain.h"
+#include "immaginidecodificate.h"
 #include "informazioni.h"
 #include "supporto.h"
 
@@ -134,7 +135,7 @@ TEST(frmAbout, ContenutoEIndirizzoNonModificabile)
     ASSERT_TRUE(info.carica());
     EXPECT_EQ(info.windowTitle(), QStringLiteral("Informazioni su Sportello"));
     EXPECT_EQ(info.OsenXPForm1()->Caption(), QStringLiteral("Informazioni su Sportello"));
-    EXPECT_EQ(info.OsenXPLabel3->text(), QStringLiteral("Versione 4.0"));
+    EXPECT_EQ(info.OsenXPLabel3->text(), QStringLiteral("Versione " SPORTELLO_VERSIONE_PROGETTO));
     EXPECT_EQ(info.cmdGoToWebPage->text(), QStringLiteral("&Vai al sito web"));
     EXPECT_EQ(info.cmdOk->text(), QStringLiteral("&Ok"));
     EXPECT_TRUE(info.txtWebPage->isReadOnly());
@@ -172,16 +173,32 @@ TEST(frmAbout, SenzaBrowserIlMessaggioELaFinestraRestaAperta)
     qputenv("XDG_DATA_HOME", salvataDati);
 }
 
+// Every picture loads; a copy decoded at build time gives exactly the pixels of its PNG.
 TEST(Risorse, OgniImmagineSiCarica)
 {
     int immagini = 0;
+    int decodificate = 0;
     QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString percorso = it.next();
         if (percorso.startsWith(QLatin1String(":/qt-project.org")))
             continue;
+        if (percorso.startsWith(QLatin1String(":/decodificate/"))) {
+            const QString png = QStringLiteral(":/") + percorso.mid(QStringLiteral(":/decodificate/").size());
+            const QImage copia = ImmaginiDecodificate::pixmap(png).toImage();
+            EXPECT_FALSE(copia.isNull()) << percorso.toStdString();
+            EXPECT_EQ(copia, QPixmap(png).toImage()) << percorso.toStdString();
+            ++decodificate;
+            continue;
+        }
         EXPECT_FALSE(QImage(percorso).isNull()) << percorso.toStdString();
         ++immagini;
     }
     EXPECT_GE(immagini, 10);
+    EXPECT_GE(decodificate, 9);
+    // What is not such a copy is refused, and the PNG itself is read instead.
+    const QByteArray corta = ImmaginiDecodificate::codifica(QImage(2, 2, QImage::Format_RGB32)).left(20);
+    EXPECT_TRUE(
+        ImmaginiDecodificate::decodifica(reinterpret_cast<const uchar *>(corta.constData()), corta.size()).isNull());
+    EXPECT_EQ(ImmaginiDecodificate::pixmap(QStringLiteral(":/app/images/about.png")).size(), QSize(33, 33));
 }
