@@ -19,15 +19,12 @@ QString conPrefisso(const char *prefisso)
     return kInizio + QLatin1Char(' ') + QLatin1String(prefisso);
 }
 
-class FinestraPrefix : public ::testing::Test
+class FinestraPrefix : public ProvaFinestra<Prefix>
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(f.carica());
-        f.show();
-        f.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        ProvaFinestra::SetUp();
         f.Combo1->setFocus();
     }
 
@@ -43,8 +40,6 @@ protected:
         QTest::mouseClick(elenco->viewport(), Qt::LeftButton, {}, punto);
         QTRY_VERIFY(!elenco->window()->isVisible());
     }
-
-    Prefix f;
 };
 
 } // namespace
