@@ -308,7 +308,6 @@ RitornoTastiera::RitornoTastiera()
 RitornoTastiera::~RitornoTastiera()
 {
     if (m_finestra && m_finestra->isVisible() && QApplication::activeWindow() != m_finestra) {
-        m_finestra->raise();
         m_finestra->activateWindow();
     }
 }
