@@ -102,7 +102,7 @@ void invia(const QString &passo)
 {
     QWidget *davanti = finestraInPrimoPiano();
     QWindow *finestra = davanti ? davanti->windowHandle() : nullptr;
-    if (!finestra)
+    if (!finestra || passo.startsWith(QLatin1String("p:")))
         return;
     // Keys go where the window system sends them: to the control with the focus in the front window.
     QWidget *bersaglio = davanti->focusWidget() ? davanti->focusWidget() : davanti;
@@ -120,7 +120,7 @@ void invia(const QString &passo)
         return;
     }
     const QKeySequence tasti = QKeySequence::fromString(passo);
-    if (tasti.isEmpty())
+    if (tasti.isEmpty() || tasti[0].key() == Qt::Key_unknown)
         return;
     QTest::keyClick(bersaglio, tasti[0].key(), tasti[0].keyboardModifiers());
 }
@@ -137,12 +137,13 @@ struct Passi : QObject {
 
     void avanti()
     {
-        // A modal window that is opening gets the keyboard before the next step.
+        // A modal window that has just opened gets the keyboard before the next step.
         QWidget *modale = QApplication::activeModalWidget();
-        if (modale && !modale->isActiveWindow() && attesaAttivazione++ < 50) {
+        if (modale && modale != ultimoModale && !modale->isActiveWindow() && attesaAttivazione++ < 20) {
             QTimer::singleShot(10, this, &Passi::avanti);
             return;
         }
+        ultimoModale = modale;
         attesaAttivazione = 0;
         if (fatti == quanti) {
             // A window that the last step closed gives the keyboard back once its event loop has ended.
@@ -155,11 +156,15 @@ struct Passi : QObject {
             return;
         }
         const QString p = passo(fatti++);
-        QTimer::singleShot(p.startsWith(QLatin1String("Alt+")) ? attesa : 0, this, &Passi::avanti);
+        int pausa = p.startsWith(QLatin1String("Alt+")) ? attesa : 0;
+        if (p.startsWith(QLatin1String("p:")))
+            pausa = p.mid(2).toInt();
+        QTimer::singleShot(pausa, this, &Passi::avanti);
         invia(p);
     }
 
     int attesaAttivazione = 0;
+    QPointer<QWidget> ultimoModale;
     int riposo = 0;
 };
 

@@ -73,6 +73,7 @@ QWidget *finestraInPrimoPiano();
 
 // Replays the user's steps through the window system, each to the window in front when its turn comes:
 // "t:text" types the text; "c:x,y" and "d:x,y" click and double-click at that point of the window; any
+// "p:ms" waits that long before the next step; any
 // other step is a key with its modifiers as QKeySequence writes it ("Tab", "Shift+Tab", "Alt+O",
 // "Num+Enter", "Ctrl+W"). `passo(i)` gives step i when it is due, so it may look at the window in front.
 // A step that opens a modal window goes on inside it. `allaFine` runs after the last step, where the steps
