@@ -10,6 +10,7 @@
 #include "modulo1.h"
 #include "partiva.h"
 #include "prefix.h"
+#include "verificacfform.h"
 
 namespace {
 // Each window opens modally and is loaded afresh at every opening; the handler waits until it closes.
@@ -28,14 +29,14 @@ frmMain::frmMain()
 
     OsenXPLabel1 = crea<OsenXPLabel>("OsenXPLabel1", 0, 480, 6855, 495);
     OsenXPLabel1->setCaption(QStringLiteral("Sportello"));
-    OsenXPLabel1->setFont(Aspetto::msSansSerif(12, true));
+    OsenXPLabel1->setFont(Aspetto::testoFisso(Aspetto::msSansSerif(12, true)));
     OsenXPLabel1->setAlignmentCode(1);
     QPalette blu = OsenXPLabel1->palette();
     blu.setColor(QPalette::WindowText, QColor(0, 0, 255));
     OsenXPLabel1->setPalette(blu);
 
     OsenXPPicture1 = crea<OsenXPPicture>("OsenXPPicture1", 1800, 960, 3120, 2085);
-    OsenXPPicture1->setPicture(QPixmap(QStringLiteral(":/app/images/centro.png")));
+    OsenXPPicture1->setPictureRisorsa(QStringLiteral(":/app/images/centro.png"));
     OsenXPPicture1->setAccessibleName(QStringLiteral("Sportello: gli strumenti del programma"));
 
     cmdAssegniRicevuti = pulsante("cmdAssegniRicevuti", "&Comuni Italiani", "comuni", 240, 600);
@@ -44,6 +45,9 @@ frmMain::frmMain()
     cmdAssegniEmessi = pulsante("cmdAssegniEmessi", "&Euro Convertitore", "euro", 5040, 600);
     cmdContiCorrenti = pulsante("cmdContiCorrenti", "P&refissi Internazionali", "prefissi", 5040, 1680);
     cmdInfo = pulsante("cmdInfo", "&Informazioni", "info", 5040, 2760);
+    // Under the centre picture, mirroring cmdEsci about the picture's middle.
+    cmdVerifica = pulsante("cmdVerifica", "&Verifica Codice Fiscale", "verifica", 1785, 3120);
+    cmdVerifica->setToolTip(QStringLiteral("Verifica un codice fiscale e ne legge sesso, data e luogo di nascita"));
     cmdEsci = pulsante("cmdEsci", "E&sci", "esci", 3480, 3120);
 
     connect(cmdAssegniRicevuti, &QPushButton::clicked, this, &frmMain::cmdAssegniRicevuti_Click);
@@ -52,10 +56,11 @@ frmMain::frmMain()
     connect(cmdAssegniEmessi, &QPushButton::clicked, this, &frmMain::cmdAssegniEmessi_Click);
     connect(cmdContiCorrenti, &QPushButton::clicked, this, &frmMain::cmdContiCorrenti_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmMain::cmdInfo_Click);
+    connect(cmdVerifica, &QPushButton::clicked, this, &frmMain::cmdVerifica_Click);
     connect(cmdEsci, &QPushButton::clicked, this, &frmMain::cmdEsci_Click);
 
     ordineTab({OsenXPForm1(), cmdAssegniRicevuti, cmdAnagrafica, cmdReportistica, cmdAssegniEmessi, cmdContiCorrenti,
-               cmdInfo, cmdEsci, OsenXPLabel1});
+               cmdInfo, cmdVerifica, cmdEsci, OsenXPLabel1});
 }
 
 OsenXPButton *frmMain::pulsante(const char *nome, const char *caption, const char *immagine, int sinistra, int alto)
@@ -63,7 +68,7 @@ OsenXPButton *frmMain::pulsante(const char *nome, const char *caption, const cha
     auto *b = crea<OsenXPButton>(nome, sinistra, alto, 1455, 975);
     b->setText(QString::fromUtf8(caption));
     if (immagine)
-        b->setPicture(QPixmap(QStringLiteral(":/app/images/%1.png").arg(QLatin1String(immagine))));
+        b->setPictureRisorsa(QStringLiteral(":/app/images/%1.png").arg(QLatin1String(immagine)));
     b->setPicturePosition(2);
     return b;
 }
@@ -103,6 +108,11 @@ void frmMain::cmdContiCorrenti_Click()
 void frmMain::cmdInfo_Click()
 {
     apri<frmAbout>();
+}
+
+void frmMain::cmdVerifica_Click()
+{
+    apri<VerificaCF>();
 }
 
 void frmMain::cmdEsci_Click()

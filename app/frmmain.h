@@ -2,7 +2,7 @@
 
 #include "formsportello.h"
 
-// The main menu: six buttons open the tools and the about window, one ends the program.
+// The main menu: seven buttons open the tools and the about window, one ends the program.
 class frmMain final : public FormSportello
 {
     Q_OBJECT
@@ -19,6 +19,7 @@ public:
     void cmdAssegniEmessi_Click();
     void cmdContiCorrenti_Click();
     void cmdInfo_Click();
+    void cmdVerifica_Click();
     void cmdEsci_Click();
 
     OsenXPLabel *OsenXPLabel1;
@@ -29,6 +30,7 @@ public:
     OsenXPButton *cmdAssegniEmessi;
     OsenXPButton *cmdContiCorrenti;
     OsenXPButton *cmdInfo;
+    OsenXPButton *cmdVerifica;
     OsenXPButton *cmdEsci;
 
 protected:

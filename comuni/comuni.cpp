@@ -130,7 +130,7 @@ Comuni::Comuni()
         figura->setObjectName(QStringLiteral("Italia%1").arg(i));
         figura->setProperty("Index", i);
         figura->setGeometry(Twips::rettangolo(4440, 720, 2940, 3345));
-        figura->setPicture(QPixmap(QStringLiteral(":/comuni/maps/italia%1.png").arg(i, 2, 10, QLatin1Char('0'))));
+        figura->setPictureRisorsa(QStringLiteral(":/comuni/maps/italia%1.png").arg(i, 2, 10, QLatin1Char('0')));
         figura->setAccessibleName(i == 1 ? QStringLiteral("Mappa dell'Italia")
                                          : QStringLiteral("Mappa: ") + QString::fromUtf8(kNomiRegioni[i - 2]));
         Italia[i] = figura;

@@ -1,6 +1,6 @@
 #include "elencocomuni.h"
 
-#include <QHash>
+#include <cstring>
 
 #include "cp1252.h"
 #include "errorifile.h"
@@ -57,27 +57,131 @@ QString decodifica(const char *inizio, qsizetype lunghezza)
 }
 
 // Gathers the texts of one column while the lines are read: each distinct byte sequence is decoded once.
+// The distinct texts of a column (a few hundred, a few thousand postal codes) are found again through a
+// small open-addressing table on a hash of their bytes that needs no seed, so the load costs the same in
+// every process (Qt's seeded byte hash, five times a line, was most of it).
 class Raccolta final
 {
 public:
-    // The bytes given to metti must outlive the object: the keys point into them.
     explicit Raccolta(Colonna &colonna)
         : m_colonna(colonna)
+        , m_posti(256, 0)
+        , m_chiavi(1)
     {}
 
     void metti(int slot, QByteArrayView byte)
     {
         if (byte.isEmpty())
             return;
-        auto trovato = m_numeri.constFind(byte);
-        if (trovato == m_numeri.cend())
-            trovato = m_numeri.insert(byte, m_colonna.aggiungi(decodifica(byte.data(), byte.size())));
-        m_colonna.imposta(slot, *trovato);
+        // No column is wider than 19 characters; a longer text is stored under a key that matches none.
+        if (byte.size() > kMassimo) {
+            m_colonna.imposta(slot, aggiungi(Chiave{{~0ull, ~0ull, ~0ull}}, byte));
+            return;
+        }
+        const Chiave chiave = Chiave::di(byte);
+        const size_t maschera = m_posti.size() - 1;
+        size_t i = chiave.impronta() & maschera;
+        for (int prove = 0; prove < kProve; ++prove, i = (i + 1) & maschera) {
+            const quint16 numero = m_posti[i];
+            if (numero == 0) {
+                m_posti[i] = aggiungi(chiave, byte);
+                m_colonna.imposta(slot, m_posti[i]);
+                if (m_chiavi.size() * 2 > m_posti.size())
+                    raddoppia();
+                return;
+            }
+            if (m_chiavi[numero] == chiave) {
+                m_colonna.imposta(slot, numero);
+                return;
+            }
+        }
+        // A run of colliding texts (only a file made for it has one): the text is stored once more rather
+        // than searched for any longer.
+        m_colonna.imposta(slot, aggiungi(chiave, byte));
     }
 
 private:
+    static constexpr qsizetype kMassimo = 19;
+    static constexpr int kProve = 32;
+
+    // Up to 19 bytes padded with zeros, and their number in the last byte.
+    struct Chiave {
+        quint64 parole[3];
+
+        static Chiave di(QByteArrayView byte)
+        {
+            Chiave c{};
+            std::memcpy(c.parole, byte.data(), static_cast<size_t>(byte.size()));
+            c.parole[2] |= static_cast<quint64>(byte.size()) << 56;
+            return c;
+        }
+        bool operator==(const Chiave &altra) const
+        {
+            return parole[0] == altra.parole[0] && parole[1] == altra.parole[1] && parole[2] == altra.parole[2];
+        }
+        size_t impronta() const
+        {
+            quint64 h = parole[0] * 0x9E3779B97F4A7C15ull;
+            h = (h ^ (h >> 29) ^ parole[1]) * 0xBF58476D1CE4E5B9ull;
+            h = (h ^ (h >> 32) ^ parole[2]) * 0x94D049BB133111EBull;
+            return static_cast<size_t>(h >> 32);
+        }
+    };
+
+    // The text's number in the column; its key is kept under the same number.
+    quint16 aggiungi(const Chiave &chiave, QByteArrayView byte)
+    {
+        m_chiavi.push_back(chiave);
+        return m_colonna.aggiungi(decodifica(byte.data(), byte.size()));
+    }
+
+    void raddoppia()
+    {
+        m_posti.assign(m_posti.size() * 2, 0);
+        const size_t maschera = m_posti.size() - 1;
+        for (size_t numero = 1; numero < m_chiavi.size(); ++numero) {
+            size_t i = m_chiavi[numero].impronta() & maschera;
+            while (m_posti[i] != 0)
+                i = (i + 1) & maschera;
+            m_posti[i] = static_cast<quint16>(numero);
+        }
+    }
+
     Colonna &m_colonna;
-    QHash<QByteArrayView, quint16> m_numeri;
+    std::vector<quint16> m_posti; // text numbers, 0 for a free place; at most half of them taken
+    std::vector<Chiave> m_chiavi; // by text number, as the column numbers its texts (0 unused)
+};
+
+// The first CR or LF at or after a position. The next CR and the next LF are each found with memchr and
+// kept until the reader passes them, so the bytes are scanned once whatever the line ends.
+class FineRiga final
+{
+public:
+    FineRiga(const char *dati, qsizetype totale)
+        : m_dati(dati)
+        , m_totale(totale)
+    {}
+
+    qsizetype da(qsizetype pos)
+    {
+        if (m_cr < pos)
+            m_cr = cerca('\r', pos);
+        if (m_lf < pos)
+            m_lf = cerca('\n', pos);
+        return qMin(m_cr, m_lf);
+    }
+
+private:
+    qsizetype cerca(char c, qsizetype pos) const
+    {
+        const void *trovato = std::memchr(m_dati + pos, c, static_cast<size_t>(m_totale - pos));
+        return trovato ? static_cast<const char *>(trovato) - m_dati : m_totale;
+    }
+
+    const char *m_dati;
+    qsizetype m_totale;
+    qsizetype m_cr = -1;
+    qsizetype m_lf = -1;
 };
 
 // Characters `da` (from 1) to `da + quanti - 1` of a line, or what of them the line has.
@@ -137,13 +241,12 @@ Elenco leggi(const QByteArray &dati, bool interi)
     const qsizetype totale = dati.size();
     Raccolta cap(elenco.elencocap), sigle(elenco.elencosigle), province(elenco.elencoprovince),
         regioni(elenco.elencoregioni), prefissi(elenco.elencoprefissi);
+    FineRiga fineRiga(d, totale);
     qsizetype pos = 0;
     for (int n = 0; pos < totale; ++n) {
         // A line ends at CR LF; a lone CR or LF ends it too, so that a file saved with other line ends
         // still loads.
-        qsizetype fine = pos;
-        while (fine < totale && d[fine] != '\r' && d[fine] != '\n')
-            ++fine;
+        const qsizetype fine = fineRiga.da(pos);
         qsizetype dopo = fine;
         if (dopo < totale && d[dopo] == '\r')
             ++dopo;

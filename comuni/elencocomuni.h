@@ -29,8 +29,9 @@ struct Blocco {
 };
 
 // One column of details: kCapienza slots, empty until the load stores a text in them. Regions, provinces,
-// prefixes and postal codes repeat across many lines, so each distinct text is kept once and a slot holds
-// its number: the whole directory stays small and quick to build.
+// prefixes and postal codes repeat across many lines, so each distinct text is kept once (a file made to
+// defeat the loader's lookup may get some twice) and a slot holds its number: the whole directory stays
+// small and quick to build.
 class Colonna final
 {
 public:

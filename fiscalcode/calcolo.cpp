@@ -99,6 +99,22 @@ QString compattastringa(const QString &Stringa)
     return risultato;
 }
 
+QString parteCognome(const QString &Cognome)
+{
+    QString consonanti, vocali;
+    lettere(compattastringa(Cognome), consonanti, vocali);
+    return (consonanti + vocali + QLatin1String("XXX")).left(3);
+}
+
+QString parteNome(const QString &Nome)
+{
+    QString consonanti, vocali;
+    lettere(compattastringa(Nome), consonanti, vocali);
+    if (consonanti.size() >= 4)
+        consonanti = QString(consonanti[0]) + consonanti[2] + consonanti[3];
+    return (consonanti + vocali + QLatin1String("XXX")).left(3);
+}
+
 int sommaControllo(QStringView primiQuindici)
 {
     int somma = 0;
@@ -144,23 +160,16 @@ Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &
     QString codice;
     codice.reserve(16);
 
-    QString consonanti, vocali;
-    lettere(compattastringa(Cognome), consonanti, vocali);
-    codice += (consonanti + vocali + QLatin1String("XXX")).left(3);
-
-    consonanti.clear();
-    vocali.clear();
-    lettere(compattastringa(Nome), consonanti, vocali);
-    if (consonanti.size() >= 4)
-        consonanti = QString(consonanti[0]) + consonanti[2] + consonanti[3];
-    codice += (consonanti + vocali + QLatin1String("XXX")).left(3);
+    codice += parteCognome(Cognome);
+    codice += parteNome(Nome);
 
     // The last two digits of the year; dates run from year 100, so there are always two.
     codice += dueCifre(std::abs(DataNascita.year()) % 100);
     codice += kMesi[DataNascita.month() - 1];
     codice += dueCifre(DataNascita.day() + (sessoM == u"M" ? 0 : 40));
 
-    const QString catastale = tabella.trovacod(comune, provincia);
+    // Where the municipality's name had two codes over time, the one of the year of birth.
+    const QString catastale = tabella.trovacod(comune, provincia, DataNascita);
     if (catastale == kNonTrovato)
         return fallimento(5, QStringLiteral("Comune non trovato"));
     codice += catastale;

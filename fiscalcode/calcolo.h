@@ -17,6 +17,11 @@ inline constexpr QStringView kAsterischi = u"****************";
 // when they are a letter with diacritics over one of the code page (Č gives C), "?" otherwise.
 QString compattastringa(const QString &Stringa);
 
+// The three letters of a surname (its consonants, then its vowels, then X) and of a name (the same, but of
+// four or more consonants only the first, third and fourth), after compattastringa.
+QString parteCognome(const QString &Cognome);
+QString parteNome(const QString &Nome);
+
 struct Esito {
     QString codice;    // the 16 characters, or the 16 asterisks
     int errore = 0;    // failure code 1 to 5; 0 also for a sex that is neither M nor F
@@ -24,9 +29,8 @@ struct Esito {
 };
 
 // The fiscal code of a person. `sesso` is "M" or "F" in either case; the municipality and province are
-// looked up in `tabella` as typed. On a failure the result carries the 16 asterisks, the failure code
-// of the first failing check (1 surname, 2 name, 3 municipality, 4 province, 5 not in the table) and its
-// message.
+// looked up in `tabella` as typed, for the year of birth. On a failure the result carries the 16 asterisks, the failure
+// code of the first failing check (1 surname, 2 name, 3 municipality, 4 province, 5 not in the table) and its message.
 Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &sesso, const QDate &DataNascita,
                     const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella);
 

@@ -103,6 +103,11 @@ QString CodiceFiscale::trovacod(const QString &Comune, const QString &Provincia)
     return m_tabella.trovacod(Comune, Provincia);
 }
 
+QString CodiceFiscale::trovacod(const QString &Comune, const QString &Provincia, const QDate &DataNascita) const
+{
+    return m_tabella.trovacod(Comune, Provincia, DataNascita);
+}
+
 QString CodiceFiscale::compattastringa(const QString &Stringa)
 {
     return Fiscale::compattastringa(Stringa);

@@ -21,6 +21,7 @@ public:
 
     // The window's procedures, over its cadastral table.
     QString trovacod(const QString &Comune, const QString &Provincia) const;
+    QString trovacod(const QString &Comune, const QString &Provincia, const QDate &DataNascita) const;
     static QString compattastringa(const QString &Stringa);
     static bool ControllaCodiceFiscale(const QString &CodFis);
     // Checks the text of Datanasc: "Data non valida" and the date-error flag when it is no date.

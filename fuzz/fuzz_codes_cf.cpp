@@ -2,11 +2,12 @@
 //
 // The first byte chooses how the rest is handed to the reader: bits 0-1 the read error that stopped the
 // reading after the bytes (none, none, 71, 72); bits 2-5 all set: the rest repeated up to about the size of
-// a full table, so that the limit of 9001 slots is met: 9000 records and then, by bits 6-7, nothing, 20
+// a full table, so that the limit of 20001 slots is met: 20000 records and then, by bits 6-7, nothing, 20
 // bytes, a record or a record and 28 bytes. Full tables are slow to check, hence the narrow choice.
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "cp1252.h"
@@ -45,16 +46,40 @@ bool uguali(QByteArrayView a, QByteArrayView b)
 {
     if (a.size() != b.size())
         return false;
+    const char *x = a.data(), *y = b.data();
     for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i])
+        if (x[i] != y[i])
             return false;
     }
     return true;
 }
 
+bool minore(QByteArrayView a, QByteArrayView b)
+{
+    const char *x = a.data(), *y = b.data();
+    for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
+        if (x[i] != y[i])
+            return static_cast<uchar>(x[i]) < static_cast<uchar>(y[i]);
+    }
+    return a.size() < b.size();
+}
+
 QString testo(QByteArrayView byte)
 {
     return Cp1252::decodifica(byte.toByteArray());
+}
+
+// The last year of validity in the file: four digits after the code, anything else valid today (0).
+int annoGrezzo(const QByteArray &file, int voce)
+{
+    const qsizetype posto = qsizetype(voce) * Fiscale::kLunghezzaRecord + kNome + kProvincia + kCodice;
+    int anno = 0;
+    for (qsizetype i = posto; i < posto + 4; ++i) {
+        if (file[i] < '0' || file[i] > '9')
+            return 0;
+        anno = anno * 10 + (file[i] - '0');
+    }
+    return anno;
 }
 
 } // namespace
@@ -107,28 +132,63 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     }
 
     // The lookup answers as a scan of every entry in file order in which the last match wins. Keys are the
-    // upper-cased fields of some entry, compared with the bytes of the file.
-    struct Campi {
-        QByteArrayView nome, provincia, codice;
+    // upper-cased fields of some entry, compared with the bytes of the file. With a year of birth, the match
+    // valid at its end whose last year comes first (a later match winning a tie, no year counting as later
+    // than any), or the last match when none is valid then. One pass over the file serves every key.
+    struct Chiave {
+        QByteArrayView nome, provincia;
+        bool operator<(const Chiave &o) const
+        {
+            return minore(nome, o.nome) || (uguali(nome, o.nome) && minore(provincia, o.provincia));
+        }
     };
-    std::vector<Campi> grezzi;
-    grezzi.reserve(size_t(voci));
-    for (int j = 0; j < voci; ++j)
-        grezzi.push_back({campoGrezzo(file, j, 0, kNome), campoGrezzo(file, j, kNome, kProvincia),
-                          campoGrezzo(file, j, kNome + kProvincia, kCodice)});
+    struct Risposta {
+        int nascita;
+        int ultimo = -1, valido = -1, fineValido = 0;
+    };
+    std::vector<QByteArray> testiChiavi; // what the keys' views show
+    std::map<Chiave, Risposta> chiavi;
+    // The length and first byte of the keys' names: most entries of a file are no key, and this tells so fast.
+    std::vector<bool> forse(size_t(kNome + 1) * 256);
+    auto impronta = [](QByteArrayView nome) {
+        return size_t(nome.size()) * 256 + (nome.isEmpty() ? 0 : uchar(nome[0]));
+    };
     const int passo = std::max(1, voci / kConfronti);
     for (int i = 0; i < voci; i += passo) {
         const Fiscale::TabellaCodici::Voce v = tabella.voce(i);
-        const QByteArray chiaveNome = Cp1252::codifica(Cp1252::maiuscole(v.nome));
-        const QByteArray chiaveProvincia = Cp1252::codifica(Cp1252::maiuscole(v.provincia));
-        QString atteso = Fiscale::kNonTrovato.toString();
-        for (auto c = grezzi.crbegin(); c != grezzi.crend(); ++c) {
-            if (uguali(c->nome, chiaveNome) && uguali(c->provincia, chiaveProvincia)) {
-                atteso = testo(c->codice);
-                break;
-            }
+        VERIFICA(v.annoFine == annoGrezzo(file, i) && tabella.annoFine(i) == v.annoFine);
+        testiChiavi.push_back(Cp1252::codifica(Cp1252::maiuscole(v.nome)));
+        testiChiavi.push_back(Cp1252::codifica(Cp1252::maiuscole(v.provincia)));
+        const QByteArray &nome = testiChiavi[testiChiavi.size() - 2];
+        chiavi.insert({{nome, testiChiavi.back()}, {v.annoFine > 1 ? v.annoFine - 1 : 1980}});
+        if (nome.size() <= kNome)
+            forse[impronta(nome)] = true;
+    }
+    for (int j = 0; j < voci; ++j) {
+        const QByteArrayView nome = campoGrezzo(file, j, 0, kNome);
+        if (!forse[impronta(nome)])
+            continue;
+        const auto c = chiavi.find({nome, campoGrezzo(file, j, kNome, kProvincia)});
+        if (c == chiavi.end())
+            continue;
+        Risposta &r = c->second;
+        r.ultimo = j;
+        const int anno = annoGrezzo(file, j);
+        const int fine = anno == 0 ? 10000 : anno;
+        if (fine > r.nascita && (r.valido < 0 || fine <= r.fineValido)) {
+            r.valido = j;
+            r.fineValido = fine;
         }
-        VERIFICA(tabella.trovacod(v.nome, v.provincia) == atteso);
+    }
+    for (const auto &[chiave, r] : chiavi) {
+        const QString nome = testo(chiave.nome), provincia = testo(chiave.provincia);
+        auto codice = [&](int voce) {
+            return voce < 0 ? Fiscale::kNonTrovato.toString()
+                            : testo(campoGrezzo(file, voce, kNome + kProvincia, kCodice));
+        };
+        VERIFICA(tabella.trovacod(nome, provincia) == codice(r.ultimo));
+        VERIFICA(tabella.trovacod(nome, provincia, QDate(r.nascita, 6, 1)) ==
+                 codice(r.valido >= 0 ? r.valido : r.ultimo));
     }
     return 0;
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The international dialling prefixes, as dialled from Italy, of 174 countries.
+// The international dialling prefixes, as dialled from Italy, of 222 countries and territories.
 namespace Prefissi {
 
 // Every entry is the country's name padded with spaces to this width, then its prefix.

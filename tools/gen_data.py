@@ -1,14 +1,26 @@
 #!/usr/bin/env python3
 """Build the two data files that ship beside Sportello from the public reference tables.
 
-    python3 tools/gen_data.py [DATA_SOURCES]
+    python3 tools/gen_data.py [--output FOLDER] [DATA_SOURCES]
 
 DATA_SOURCES is the folder that holds comuni.csv, catasto.csv and
 sardegna_2026_transcodifica.csv (UTF-8, ';'-separated, one header row).
 It defaults to ../shared/data-sources beside the repository root. The tool
-rewrites data/codes.dat (municipality directory) and data/codes.cf (cadastral
-code table) in the repository, byte for byte from the tables: running it twice
-on the same tables gives identical files.
+writes codes.dat (municipality directory) and codes.cf (cadastral code table)
+into data/ of the repository, or into FOLDER, byte for byte from the tables:
+running it twice on the same tables gives identical files. tools/dati_aggiornati.sh
+(run by the test suite) checks that the committed files are what it writes.
+
+codes.cf holds every row of catasto.csv: current comuni, their former names,
+suppressed comuni, foreign states valid today and ceased, with their other
+names; and the second keys of current comuni (apostrophe spellings, the
+Sardinian provinces before 2026). A record carries the last year of validity
+of its name (blank while valid). The lookup gives the last entry of a key in
+file order, or, given a year of birth, the entry valid at the end of that year,
+so the file is ordered by end date, the entries valid today last: today's
+comune answers a plain lookup, and the name a decoded code shows (today's
+name, the last name of a suppressed comune, a state's main name) is the last
+entry of its code. The tool checks both on the file it writes.
 
 When the tables are refreshed: run the tool, look at `git diff --stat data/`
 and at the letter blocks it prints (the directory search scans one fixed block
@@ -26,6 +38,7 @@ import os
 import re
 import sys
 import unicodedata
+from dataclasses import dataclass, replace
 
 ENCODING = "cp1252"
 CRLF = "\r\n"
@@ -40,13 +53,23 @@ DAT_PREFIX_WIDTH = 4
 DAT_CAP_WIDTH = 5
 DAT_LINE_WIDTH = DAT_NAME_WIDTH + 1 + DAT_PROVINCE_WIDTH + 1 + DAT_REGION_WIDTH + DAT_PREFIX_WIDTH + 1 + DAT_CAP_WIDTH
 
-# codes.cf records: name 20, province 2, cadastral code 4, filler ending in CR LF.
+# codes.cf records: name 20, province 2, cadastral code 4, last year of
+# validity 4 (blank when valid today), CR LF.
 CF_NAME_WIDTH = 20
-CF_FILLER = "    " + CRLF
 CF_RECORD_SIZE = 32
-CF_MAX_ENTRIES = 9000
+CF_MAX_ENTRIES = 20000
 CF_END_NAME = "END"
 FOREIGN_PROVINCE = "EE"
+
+# Foreign states that ISTAT lists as ceased, with the year they ceased (ISTAT
+# gives no day). The other ceased foreign codes have no known year and carry
+# none.
+CEASED_STATE_YEARS = {"Z105": "1992", "Z111": "1990", "Z118": "2003", "Z135": "1991", "Z157": "2006",
+                      "Z250": "1990"}
+
+# Keys of foreign codes that no name of theirs reaches, where a plain name
+# serves better than the name cut to 15 characters with the code after it.
+FOREIGN_KEYS = {"Z111": "GERMANIA EST"}
 
 # Initial letters of the directory search, in block order. K, W, X and Y
 # have no block: a municipality starting with one of them could never be found.
@@ -327,28 +350,134 @@ def cf_key(name, province):
     return (cut(upper(name), CF_NAME_WIDTH).strip(), province)
 
 
+# Kinds of entry. Among entries that end on the same date they stand in this
+# order, so that the name a decoded code shows comes last for its code.
+SECOND_KEY, OTHER_NAME, MAIN_NAME = 0, 1, 2
+
+
+@dataclass(frozen=True)
+class Entry:
+    key: tuple      # (name cut to 20 characters, province)
+    code: str
+    year: str       # last year of validity, "" when valid today or not known
+    until: str      # last day of validity for the file order, "" as year
+    kind: int
+    valid: bool     # the code is valid today
+    name: str       # the name before the cut
+    behind: bool = False  # a foreign state that does not answer for its key
+
+
+def display_rows(catasto, valid_codes):
+    """For every cadastral code, the row whose name a decoded code shows:
+    today's name of a current municipality or foreign state (its row valid
+    today), the last name of a suppressed municipality, the first row of a
+    ceased foreign state (the source lists ISTAT's own name first)."""
+    shown = {}
+    for r in catasto:
+        code = r["catastale"]
+        if code in valid_codes:
+            if r["attivo"] == "1":
+                if code in shown:
+                    fail(f"{code} has two rows valid today: {shown[code]['nome']} and {r['nome']}")
+                shown[code] = r
+        elif r["sigla"] == FOREIGN_PROVINCE:
+            shown.setdefault(code, r)
+        elif code not in shown or r["fine_validita"] > shown[code]["fine_validita"]:
+            shown[code] = r
+        elif r["fine_validita"] == shown[code]["fine_validita"]:
+            fail(f"{code}: {shown[code]['nome']} and {r['nome']} both end on {r['fine_validita']}; "
+                 "which name a decoded code shows is not clear")
+    return shown
+
+
+def last_year(r, valid_codes):
+    if r["sigla"] == FOREIGN_PROVINCE:
+        return "" if r["catastale"] in valid_codes else CEASED_STATE_YEARS.get(r["catastale"], "")
+    return r["fine_validita"][:4]
+
+
+def file_order(e):
+    # Entries with an end in the order of their ends, then those valid today;
+    # among these the codes no longer valid first; then by kind and name. So
+    # today's municipality comes after every other entry of its key, and the
+    # shown name after every other entry of its code.
+    until = e.until or (e.year + "-12-31" if e.year else "")
+    return (until == "", until, not e.behind, e.valid, e.kind, sort_key(*e.key), e.code)
+
+
+def answer(group, year):
+    """What the lookup gives for the entries of one key, in file order: without
+    a year (or with one entry) the last; with a year the entry valid at the end
+    of that year, the one that ends first among those ending after it (open
+    entries last), a later entry winning a tie; the last when none is valid."""
+    if year is None or len(group) == 1:
+        return group[-1]
+    best = None
+    for e in group:
+        end = int(e.year) if e.year else 10000
+        if end > year and (best is None or end <= best[0]):
+            best = (end, e)
+    return best[1] if best else group[-1]
+
+
+def reachable(groups):
+    """The codes that some lookup gives: each key without a year and with the
+    year before each end of its entries."""
+    codes = set()
+    for group in groups.values():
+        years = {None} | {int(e.year) - 1 for e in group if e.year}
+        codes |= {answer(group, y).code for y in years}
+    return codes
+
+
+def by_key(ordered):
+    groups = {}
+    for e in ordered:
+        groups.setdefault(e.key, []).append(e)
+    return groups
+
+
 def build_cf(comuni, catasto, previous_sigla):
     valid_codes = {r["catastale"] for r in catasto if r["attivo"] == "1"}
+    shown = display_rows(catasto, valid_codes)
 
-    current = sorted(((cf_key(r["nome"], r["sigla"]), r["catastale"]) for r in comuni),
-                     key=lambda e: sort_key(*e[0]))
-    taken = {}
-    for key, code in current:
-        if key in taken:
-            fail(f"two current comuni share the key {key}: {taken[key]} and {code}")
-        taken[key] = code
+    # Every row of the table under its own name and province. The same key,
+    # code and year twice is one entry.
+    entries = {}
+    for r in catasto:
+        code = r["catastale"]
+        year = last_year(r, valid_codes)
+        e = Entry(cf_key(r["nome"], r["sigla"]), code, year, r["fine_validita"],
+                  MAIN_NAME if shown[code] is r else OTHER_NAME, code in valid_codes, upper(r["nome"]))
+        ident = (e.key, e.code, e.year)
+        if ident not in entries or e.kind > entries[ident].kind:
+            entries[ident] = e
 
-    foreign = sorted(((cf_key(r["nome"], r["sigla"]), r["catastale"]) for r in catasto
-                      if r["sigla"] == FOREIGN_PROVINCE and r["attivo"] == "1"),
-                     key=lambda e: sort_key(*e[0]))
+    # A foreign key that leads to two states: the name of one state says
+    # nothing about the date of the other, so the state valid today answers,
+    # then a main name over another one. The others stay before it, where
+    # they never answer but are still the name of their code; one with a year
+    # would answer for births before it and is left out. Their codes get a
+    # key of their own below.
     foreign_shared = []
-    for key, code in foreign:
-        if key in taken:
-            foreign_shared.append((key, taken[key], code))
-        taken[key] = code
+    groups = by_key(sorted(entries.values(), key=file_order))
+    for key, group in groups.items():
+        if key[1] != FOREIGN_PROVINCE or len({e.code for e in group}) == 1:
+            continue
+        winner = max(group, key=lambda e: (e.valid, e.kind, e.name))
+        for e in group:
+            if e.code != winner.code:
+                foreign_shared.append((key, e.code, winner.code))
+                if e.year:
+                    del entries[(e.key, e.code, e.year)]
+                else:
+                    entries[(e.key, e.code, e.year)] = replace(e, behind=True)
 
     # Second keys of current comuni: the apostrophe spelling, and the province
     # that Sardinian comuni had until 2025, and both together.
+    taken = {}
+    for e in entries.values():
+        taken.setdefault(e.key, set()).add(e.code)
     second = []
     second_conflicts = []
     for r in comuni:
@@ -358,67 +487,64 @@ def build_cf(comuni, catasto, previous_sigla):
             for sigla in sigle:
                 key = cf_key(name, sigla)
                 if key in taken:
-                    if taken[key] != r["catastale"]:
-                        second_conflicts.append((key, r["catastale"], taken[key]))
+                    if r["catastale"] not in taken[key]:
+                        second_conflicts.append((key, r["catastale"], sorted(taken[key])))
                     continue
-                taken[key] = r["catastale"]
-                second.append((key, r["catastale"]))
-    second.sort(key=lambda e: sort_key(*e[0]))
+                taken[key] = {r["catastale"]}
+                e = Entry(key, r["catastale"], "", "", SECOND_KEY, True, upper(name))
+                entries[(key, e.code, "")] = e
+                second.append(e)
 
-    room = CF_MAX_ENTRIES - len(current) - len(foreign) - len(second)
-    if room < 0:
-        fail(f"codes.cf would need {-room} entries more than {CF_MAX_ENTRIES}")
-
-    # Suppressed comuni, most recently suppressed first. A name whose key is
-    # already taken would never be found, so it does not use up a slot.
-    suppressed_rows = [r for r in catasto
-                       if r["sigla"] != FOREIGN_PROVINCE and r["catastale"] not in valid_codes]
-    suppressed_rows.sort(key=lambda r: (r["fine_validita"], r["catastale"], r["nome"], r["sigla"]), reverse=True)
-    suppressed = []
-    shadowed = 0
-    left_out = []
-    for r in suppressed_rows:
-        key = cf_key(r["nome"], r["sigla"])
+    # A code that no lookup reaches (every key of its names answers another
+    # state) gets one more key: its shown name cut to 15 characters, a space
+    # and the code, or a plain name of FOREIGN_KEYS.
+    ordered = sorted(entries.values(), key=file_order)
+    coded = []
+    for code in sorted({r["catastale"] for r in catasto} - reachable(by_key(ordered))):
+        r = shown[code]
+        key = (FOREIGN_KEYS.get(code) or cut(upper(r["nome"]), CF_NAME_WIDTH - 5).rstrip() + " " + code, r["sigla"])
         if key in taken:
-            shadowed += 1
-            continue
-        if len(suppressed) == room:
-            left_out.append(r)
-            continue
-        taken[key] = r["catastale"]
-        suppressed.append((key, r["catastale"], r["fine_validita"]))
+            fail(f"the key {key} for {code} is taken")
+        taken[key] = {code}
+        e = Entry(key, code, last_year(r, valid_codes), r["fine_validita"], SECOND_KEY, code in valid_codes,
+                  upper(r["nome"]), behind=r["sigla"] == FOREIGN_PROVINCE)
+        entries[(key, code, e.year)] = e
+        coded.append(e)
+    ordered = sorted(entries.values(), key=file_order)
 
-    # File order: the lookup returns the last match, so the entries that must
-    # win come last: suppressed comuni (oldest first), second keys, foreign
-    # states, current comuni.
-    ordered = ([(k, c) for k, c, _ in reversed(suppressed)] + second + foreign + current)
+    if len(ordered) > CF_MAX_ENTRIES:
+        fail(f"codes.cf would need {len(ordered) - CF_MAX_ENTRIES} entries more than {CF_MAX_ENTRIES}")
 
     bad = []
     out = bytearray()
-    for (name, province), code in ordered:
-        record = pad(name, CF_NAME_WIDTH) + province + code + CF_FILLER
+    for e in ordered:
+        record = pad(e.key[0], CF_NAME_WIDTH) + e.key[1] + e.code + pad(e.year, 4) + CRLF
         raw = encode(record, "codes.cf", bad)
         if raw:
             assert len(raw) == CF_RECORD_SIZE, record
         out += raw
-    out += (pad(CF_END_NAME, CF_NAME_WIDTH) + "  " + "    " + CF_FILLER).encode(ENCODING)
+    out += (pad(CF_END_NAME, CF_NAME_WIDTH) + "  " + "    " + "    " + CRLF).encode(ENCODING)
     if bad:
         fail("not representable in Windows-1252:\n  " + "\n  ".join(bad))
 
     data = bytes(out)
-    check_cf(data, comuni, second, len(ordered))
+    history, ties = check_cf(data, comuni, catasto, shown, second + coded, len(ordered))
     stats = {
-        "current": len(current), "foreign": len(foreign), "second": len(second),
-        "suppressed": len(suppressed), "suppressed_rows": len(suppressed_rows),
-        "shadowed": shadowed, "left_out": left_out, "oldest": suppressed[-1][2] if suppressed else "",
-        "entries": len(ordered), "foreign_shared": foreign_shared, "second_conflicts": second_conflicts,
+        "entries": len(ordered),
+        "current": sum(1 for r in catasto if r["attivo"] == "1" and r["sigla"] != FOREIGN_PROVINCE),
+        "former": sum(1 for r in catasto if r["attivo"] == "0" and r["sigla"] != FOREIGN_PROVINCE
+                      and r["catastale"] in valid_codes),
+        "suppressed": sum(1 for r in catasto if r["sigla"] != FOREIGN_PROVINCE and r["catastale"] not in valid_codes),
+        "foreign": sum(1 for r in catasto if r["sigla"] == FOREIGN_PROVINCE),
+        "second": len(second), "coded": coded, "history": history, "ties": ties,
+        "foreign_shared": foreign_shared, "second_conflicts": second_conflicts,
     }
     return data, stats
 
 
-def check_cf(data, comuni, second, entries):
-    """Load the file the way the fiscal code window loads it and look every
-    current comune up under its own name and province."""
+def check_cf(data, comuni, catasto, shown, second, entries):
+    """Load the file the way the fiscal code window loads it and look up every
+    row of the sources; returns the keys that lead to several codes."""
     assert len(data) % CF_RECORD_SIZE == 0
     text = data.decode(ENCODING)
     table = []
@@ -430,29 +556,70 @@ def check_cf(data, comuni, second, entries):
         if name == CF_END_NAME:
             assert pos + CF_RECORD_SIZE == len(text), "END must be the last record"
             break
-        table.append((name, record[20:22].strip(), record[22:26].strip()))
+        year = record[26:30]
+        assert re.fullmatch(r"[0-9]{4}| {4}", year), repr(record)
+        table.append(Entry((name, record[20:22].strip()), record[22:26].strip(), year.strip(), "", 0, False, ""))
     else:
         raise AssertionError("codes.cf has no END record")
     assert len(table) == entries <= CF_MAX_ENTRIES, (len(table), entries)
+    for e in table:
+        assert re.fullmatch(r"[A-Z][0-9]{3}", e.code) and re.fullmatch(r"[A-Z]{2}", e.key[1]), e
 
-    lookup = {}
-    for name, province, code in table:
-        assert re.fullmatch(r"[A-Z][0-9]{3}", code) and re.fullmatch(r"[A-Z]{2}", province), (name, province, code)
-        lookup[(name, province)] = code
-
+    groups = by_key(table)
     wrong = []
+
+    def expect(key, year, code, what):
+        group = groups.get(key)
+        found = answer(group, year).code if group else "*NOTFOUND*"
+        if found != code:
+            wrong.append(f"{what} {key}{'' if year is None else f' born {year}'} gives {found}, not {code}")
+
     for r in comuni:
         # The window upper-cases what the user typed and keeps its first 20
         # characters; a cut that ends in a space is matched without that space.
-        key = (upper(r["nome"])[:CF_NAME_WIDTH].rstrip(), r["sigla"])
-        found = lookup.get(key, "*NOTFOUND*")
-        if found != r["catastale"]:
-            wrong.append(f"{r['nome']} ({r['sigla']}) gives {found}, not {r['catastale']}")
-    for key, code in second:
-        if lookup.get(key) != code:
-            wrong.append(f"second key {key} gives {lookup.get(key)}, not {code}")
+        expect((upper(r["nome"])[:CF_NAME_WIDTH].rstrip(), r["sigla"]), None, r["catastale"], "current comune")
+    for e in second:
+        expect(e.key, None, e.code, "second key")
+
+    # Every row finds its code under its own key, born in the year before its
+    # end, unless its code has a key of its own (a foreign key that answers
+    # another state, a code that no name reaches). Two codes of one key that
+    # end in the same year cannot be told apart by the year: the one that
+    # ended first is found under its other names.
+    coded = {e.code: e.key for e in second if e.kind == SECOND_KEY and e.key[0].endswith(e.code)}
+    coded.update({e.code: e.key for e in second if e.key[0] == FOREIGN_KEYS.get(e.code)})
+    ties = []
+    reached = reachable(groups)
+    for r in catasto:
+        code = r["catastale"]
+        if code in coded:
+            expect(coded[code], None, code, "own key")
+            continue
+        year = int(r["fine_validita"][:4]) - 1 if r["fine_validita"] else None
+        key = cf_key(r["nome"], r["sigla"])
+        group = groups.get(key, [])
+        if (group and answer(group, year).code != code and code in reached
+                and any(e.code != code and e.year and int(e.year) - 1 == year for e in group)):
+            ties.append((key, code))
+            continue
+        expect(key, year, code, "row")
+
+    # The decode of a code shows the last entry of that code in file order.
+    # A code whose shown name was left out shows its own key.
+    last = {e.code: e for e in table}
+    present = {(e.key, e.code) for e in table}
+    for code, r in shown.items():
+        key = cf_key(r["nome"], r["sigla"])
+        if (key, code) not in present:
+            key = coded.get(code)
+        if code in last and last[code].key != key:
+            wrong.append(f"the last entry of {code} is {last[code].key}, not {key}")
+    missing = {r["catastale"] for r in catasto} - set(last)
+    if missing:
+        wrong.append(f"codes without an entry: {', '.join(sorted(missing))}")
     if wrong:
         fail("codes.cf lookups give the wrong code:\n  " + "\n  ".join(wrong))
+    return {key: group for key, group in groups.items() if len({e.code for e in group}) > 1}, ties
 
 
 # ---------------------------------------------------------------------------
@@ -464,6 +631,8 @@ def main():
     parser.add_argument("sources", nargs="?", default=os.path.join(repo, "..", "shared", "data-sources"),
                         help="folder with comuni.csv, catasto.csv, sardegna_2026_transcodifica.csv "
                              "(default: ../shared/data-sources beside the repository root)")
+    parser.add_argument("-o", "--output", default=os.path.join(repo, "data"),
+                        help="folder to write codes.dat and codes.cf into (default: data/ of the repository)")
     args = parser.parse_args()
 
     try:
@@ -474,26 +643,35 @@ def main():
         print(f"gen_data: {e}", file=sys.stderr)
         return 1
 
-    out_dir = os.path.join(repo, "data")
-    os.makedirs(out_dir, exist_ok=True)
-    for name, data in (("codes.dat", dat), ("codes.cf", cf)):
-        with open(os.path.join(out_dir, name), "wb") as f:
-            f.write(data)
+    try:
+        os.makedirs(args.output, exist_ok=True)
+        for name, data in (("codes.dat", dat), ("codes.cf", cf)):
+            with open(os.path.join(args.output, name), "wb") as f:
+                f.write(data)
+    except OSError as e:
+        print(f"gen_data: cannot write into {args.output}: {e.strerror}", file=sys.stderr)
+        return 1
 
     print(f"codes.dat: {len(expected)} comuni, {len(dat)} bytes")
     print("  letter blocks (first-last list position, count):")
     for block, first, last, count in letter_blocks(expected):
         print(f"    {'/'.join(block):5} {first:5}-{last:<5} {count}")
     print(f"codes.cf: {stats['entries']} entries + END, {len(cf)} bytes")
-    print(f"  current comuni {stats['current']}, foreign codes {stats['foreign']}, "
-          f"second keys {stats['second']}, suppressed {stats['suppressed']} of {stats['suppressed_rows']} "
-          f"(down to {stats['oldest']}; {stats['shadowed']} under a key already taken, "
-          f"{len(stats['left_out'])} left out for room"
-          + (f", the newest of them ended {stats['left_out'][0]['fine_validita']})" if stats["left_out"] else ")"))
-    for key, first, second in stats["foreign_shared"]:
-        print(f"  note: foreign {first} and {second} share the key {key}; the lookup returns {second}")
+    print(f"  rows: current comuni {stats['current']}, former names {stats['former']}, "
+          f"suppressed comuni {stats['suppressed']}, foreign {stats['foreign']}; "
+          f"second keys {stats['second']} (apostrophe spellings, Sardinian provinces before 2026)")
+    for key, code, other in stats["foreign_shared"]:
+        print(f"  note: foreign {code} shares the key {key} with {other}, which keeps it")
+    for e in stats["coded"]:
+        print(f"  note: {e.code} ({e.name}, {e.key[1]}) has the key {e.key[0]!r}")
     for key, code, other in stats["second_conflicts"]:
-        print(f"  note: second key {key} of {code} not added, it is {other}")
+        print(f"  note: second key {key} of {code} not added, it is {', '.join(other)}")
+    for key, code in stats["ties"]:
+        print(f"  note: {key} was also the name of {code}, which ended in the same year; "
+              "it is found under its other names")
+    print("  keys that lead to several codes, by the last year of each:")
+    for key, group in sorted(stats["history"].items()):
+        print(f"    {key[0]} ({key[1]}): " + ", ".join(f"{e.code} {e.year or 'today'}" for e in group))
     return 0
 
 

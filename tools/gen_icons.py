@@ -41,6 +41,7 @@ PICTURES = [
     ("euro.svg", "app/images/euro.png", 32, 32),
     ("prefissi.svg", "app/images/prefissi.png", 32, 32),
     ("info.svg", "app/images/info.png", 32, 32),
+    ("verifica.svg", "app/images/verifica.png", 32, 32),
 ]
 
 # Tango icons used as they are.

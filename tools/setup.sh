@@ -4,7 +4,7 @@
 #   tools/setup.sh --analisi  also clang with libFuzzer, clang-tidy and cppcheck (fuzzing, static analysis)
 set -eu
 
-PACCHETTI="cmake ninja-build g++ pkg-config
+PACCHETTI="cmake ninja-build g++ pkg-config python3
 qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 libgtest-dev libbenchmark-dev
 xvfb xauth

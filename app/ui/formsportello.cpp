@@ -47,6 +47,8 @@ void FormSportello::Unload()
 
 bool FormSportello::apriModale()
 {
+    // Qt's own texts (the context menus of text boxes and lists) in Italian from the first tool window on.
+    Aspetto::caricaTraduzioni();
     if (!carica())
         return false;
     const Modulo1::RitornoTastiera ritorno;

@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include "browser.h"
+#include "immaginidecodificate.h"
 #ifdef Q_OS_WIN
 // clang-format off
 #include <windows.h>
@@ -81,6 +82,7 @@ int rispostaDa(QMessageBox::StandardButton pulsante)
 
 int mostraBox(const QString &testo, qint32 stile, const QString &titolo)
 {
+    Aspetto::caricaTraduzioni();
     QMessageBox box;
     box.setWindowTitle(titolo);
     box.setText(testo);
@@ -314,7 +316,8 @@ RitornoTastiera::~RitornoTastiera()
 
 QIcon iconaPrincipale()
 {
-    static const QIcon icona(QStringLiteral(":/app/images/sportello.png"));
+    // From a pixmap: a QIcon made from a file name loads every image format plugin to read it.
+    static const QIcon icona(ImmaginiDecodificate::pixmap(QStringLiteral(":/app/images/sportello.png")));
     return icona;
 }
 

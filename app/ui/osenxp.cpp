@@ -1,5 +1,6 @@
 #include "osenxp.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFont>
 #include <QInputMethodEvent>
@@ -15,6 +16,7 @@
 #include <QWindow>
 
 #include "cp1252.h"
+#include "immaginidecodificate.h"
 #include "modulo1.h"
 #include "twips.h"
 
@@ -60,6 +62,24 @@ QFont arial(double punti, bool grassetto)
     return carattere(QStringLiteral("Arial"), punti, grassetto);
 }
 
+QFont testoFisso(QFont font)
+{
+    font.setStyleStrategy(QFont::NoFontMerging);
+    return font;
+}
+
+namespace {
+class OsservaAccessibilita final : public QAccessible::ActivationObserver
+{
+public:
+    void accessibilityActiveChanged(bool attiva) override
+    {
+        if (attiva)
+            caricaTraduzioni();
+    }
+};
+} // namespace
+
 void inizializza()
 {
     // Free faces from Debian in place of the Windows ones: Liberation Sans is metric-compatible with Arial
@@ -80,13 +100,22 @@ void inizializza()
     QApplication::setPalette(tavolozza);
     QApplication::setFont(msSansSerif());
 
+    QApplication::setWindowIcon(Modulo1::iconaPrincipale());
+
+    // Qt's own texts are read by a screen reader (the names of the actions) as soon as one listens.
+    static OsservaAccessibilita osservatore;
+    QAccessible::installActivationObserver(&osservatore);
+    if (QAccessible::isActive())
+        caricaTraduzioni();
+}
+
+void caricaTraduzioni()
+{
     // The interface is Italian throughout, Qt's own texts included.
     static QTranslator traduttore;
     if (traduttore.isEmpty() &&
         traduttore.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&traduttore);
-
-    QApplication::setWindowIcon(Modulo1::iconaPrincipale());
 }
 
 } // namespace Aspetto
@@ -142,7 +171,7 @@ OsenXPForm::OsenXPForm(QWidget *parent)
     : QWidget(parent)
     , m_chiudi(new PulsanteChiudi(this))
 {
-    setFont(Aspetto::arial(9.75, true));
+    setFont(Aspetto::testoFisso(Aspetto::arial(9.75, true)));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
 }
@@ -441,7 +470,7 @@ void OsenXPTextBox::inputMethodEvent(QInputMethodEvent *event)
 OsenXPButton::OsenXPButton(QWidget *parent)
     : QPushButton(parent)
 {
-    setFont(Aspetto::msSansSerif(8.25, true));
+    setFont(Aspetto::testoFisso(Aspetto::msSansSerif(8.25, true)));
     // Enter in a text box belongs to that box's key handler, never to a default button.
     setAutoDefault(false);
     setDefault(false);
@@ -451,7 +480,20 @@ OsenXPButton::OsenXPButton(QWidget *parent)
 void OsenXPButton::setPicture(const QPixmap &immagine)
 {
     m_immagine = immagine;
+    m_risorsa.clear();
     update();
+}
+
+void OsenXPButton::setPictureRisorsa(const QString &risorsa)
+{
+    m_immagine = QPixmap();
+    m_risorsa = risorsa;
+    update();
+}
+
+QPixmap OsenXPButton::Picture() const
+{
+    return m_risorsa.isEmpty() ? m_immagine : ImmaginiDecodificate::pixmap(m_risorsa);
 }
 
 void OsenXPButton::setPicturePosition(int codice)
@@ -511,6 +553,10 @@ void OsenXPButton::paintEvent(QPaintEvent *)
     if (premuto)
         interno.translate(1, 1);
 
+    if (!m_risorsa.isEmpty()) {
+        m_immagine = ImmaginiDecodificate::pixmap(m_risorsa);
+        m_risorsa.clear();
+    }
     if (!m_immagine.isNull()) {
         QSize lato = m_immagine.deviceIndependentSize().toSize();
         if (lato.width() > interno.width() || lato.height() > interno.height())
@@ -578,8 +624,38 @@ OsenXPPicture::OsenXPPicture(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
 }
 
+QPixmap OsenXPPicture::Picture() const
+{
+    return m_risorsa.isEmpty() ? m_immagine : ImmaginiDecodificate::pixmap(m_risorsa);
+}
+
 void OsenXPPicture::setPicture(const QPixmap &immagine)
 {
+    m_risorsa.clear();
     m_immagine = immagine;
     setPixmap(immagine);
+}
+
+void OsenXPPicture::setPictureRisorsa(const QString &risorsa)
+{
+    m_risorsa = risorsa;
+    m_immagine = QPixmap();
+    clear();
+    if (isVisible())
+        decodifica();
+}
+
+void OsenXPPicture::showEvent(QShowEvent *event)
+{
+    decodifica();
+    QLabel::showEvent(event);
+}
+
+void OsenXPPicture::decodifica()
+{
+    if (m_risorsa.isEmpty())
+        return;
+    m_immagine = ImmaginiDecodificate::pixmap(m_risorsa);
+    m_risorsa.clear();
+    setPixmap(m_immagine);
 }

@@ -21,8 +21,16 @@ QFont carattere(const QString &famiglia, double punti, bool grassetto = false);
 QFont msSansSerif(double punti = 8.25, bool grassetto = false);
 QFont tahoma(double punti = 8.25, bool grassetto = false);
 QFont arial(double punti = 9.75, bool grassetto = true);
-// Font substitutes for the Windows faces, Qt's Italian translations, the application icon.
+// For text that the program itself fixes (the captions of buttons and title bars, the main window's title):
+// no merging of fallback faces, which a font needs only for characters its own face lacks and whose search
+// costs more than the rest of the first text drawn. Never for text the user types or that shows user data.
+QFont testoFisso(QFont font);
+// Font substitutes for the Windows faces, the style and palette, the application icon.
 void inizializza();
+// Qt's Italian translations, for the texts Qt itself shows (message box buttons, context menus). Loaded
+// before the first message box or tool window, or when a screen reader starts listening, rather than at
+// start-up: the main window shows none of them. Loading twice changes nothing.
+void caricaTraduzioni();
 } // namespace Aspetto
 
 class OsenXPForm final : public QWidget
@@ -160,8 +168,10 @@ public:
 
     QString Tag() const { return m_tag; }
     void setTag(const QString &tag) { m_tag = tag; }
-    QPixmap Picture() const { return m_immagine; }
+    QPixmap Picture() const;
     void setPicture(const QPixmap &immagine);
+    // The picture of a resource (":/app/images/esci.png"), decoded when it is first painted.
+    void setPictureRisorsa(const QString &risorsa);
     int PicturePosition() const { return m_posizioneImmagine; }
     void setPicturePosition(int codice); // 0 left of the text, 2 above it
     bool TabStop() const { return focusPolicy() != Qt::NoFocus && focusPolicy() != Qt::ClickFocus; }
@@ -176,6 +186,7 @@ protected:
 private:
     QString m_tag;
     QPixmap m_immagine;
+    QString m_risorsa; // the picture still to decode, if any
     int m_posizioneImmagine = 0;
 };
 
@@ -201,9 +212,18 @@ class OsenXPPicture final : public QLabel
 public:
     explicit OsenXPPicture(QWidget *parent = nullptr);
 
-    QPixmap Picture() const { return m_immagine; }
+    QPixmap Picture() const;
     void setPicture(const QPixmap &immagine);
+    // The picture of a resource, decoded when the control is first shown: of the 21 maps of the directory
+    // only the one shown is decoded.
+    void setPictureRisorsa(const QString &risorsa);
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void decodifica();
+
     QPixmap m_immagine;
+    QString m_risorsa; // the picture still to decode, if any
 };

@@ -70,8 +70,6 @@ QString testoDi(const QWidget *w)
         return c->currentText();
     if (const auto *b = qobject_cast<const QAbstractButton *>(w))
         return b->text();
-    if (const auto *barra = qobject_cast<const OsenXPForm *>(w))
-        return barra->Caption();
     return {};
 }
 

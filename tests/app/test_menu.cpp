@@ -9,6 +9,7 @@
 
 #include "frmabout.h"
 #include "frmmain.h"
+#include "immaginidecodificate.h"
 #include "informazioni.h"
 #include "supporto.h"
 
@@ -33,20 +34,17 @@ TEST(frmMain, StatoAllAvvio)
     EXPECT_EQ(menu.size(), QSize(455, 285));
     EXPECT_TRUE(centrata(menu));
 
-    const QStringList attese{"&Comuni Italiani",
-                             "Calcolo del Codice &Fiscale",
-                             "Controllo &Partita IVA",
-                             "&Euro Convertitore",
-                             "P&refissi Internazionali",
-                             "&Informazioni",
-                             "E&sci"};
-    const QList<OsenXPButton *> pulsanti{
-        menu.cmdAssegniRicevuti, menu.cmdAnagrafica, menu.cmdReportistica, menu.cmdAssegniEmessi,
-        menu.cmdContiCorrenti,   menu.cmdInfo,       menu.cmdEsci};
+    const QStringList attese{"&Comuni Italiani",         "Calcolo del Codice &Fiscale",
+                             "Controllo &Partita IVA",   "&Euro Convertitore",
+                             "P&refissi Internazionali", "&Informazioni",
+                             "&Verifica Codice Fiscale", "E&sci"};
+    const QList<OsenXPButton *> pulsanti{menu.cmdAssegniRicevuti, menu.cmdAnagrafica,    menu.cmdReportistica,
+                                         menu.cmdAssegniEmessi,   menu.cmdContiCorrenti, menu.cmdInfo,
+                                         menu.cmdVerifica,        menu.cmdEsci};
     for (int i = 0; i < pulsanti.size(); ++i)
         EXPECT_EQ(pulsanti[i]->text(), attese[i]);
 
-    // Tab order: left column, right column, then Esci; the title label is no tab stop.
+    // Tab order: left column, right column, then Verifica and Esci; the title label is no tab stop.
     QWidget *w = menu.cmdAssegniRicevuti;
     for (int i = 1; i < pulsanti.size(); ++i) {
         w = w->nextInFocusChain();
@@ -63,6 +61,7 @@ TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
     // The directory of municipalities needs its data file to open.
     CartellaProgrammaFinta programma;
     programma.scrivi(QStringLiteral("codes.dat"), "ROMA (RM)\r\n\r\n");
+    programma.scrivi(QStringLiteral("codes.cf"), "ROMA                RMH501    \r\n");
     frmMain menu;
     menu.carica();
     menu.show();
@@ -72,7 +71,7 @@ TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
     } casi[] = {
         {menu.cmdAssegniRicevuti, "Comuni"},         {menu.cmdReportistica, "Controllo Partita Iva"},
         {menu.cmdAssegniEmessi, "Euroconvertitore"}, {menu.cmdContiCorrenti, "Prefissi Internazionali"},
-        {menu.cmdInfo, "Informazioni su Sportello"},
+        {menu.cmdInfo, "Informazioni su Sportello"}, {menu.cmdVerifica, "Verifica Codice Fiscale"},
     };
     for (const auto &c : casi) {
         QString titolo;
@@ -174,16 +173,32 @@ TEST(frmAbout, SenzaBrowserIlMessaggioELaFinestraRestaAperta)
     qputenv("XDG_DATA_HOME", salvataDati);
 }
 
+// Every picture loads; a copy decoded at build time gives exactly the pixels of its PNG.
 TEST(Risorse, OgniImmagineSiCarica)
 {
     int immagini = 0;
+    int decodificate = 0;
     QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString percorso = it.next();
         if (percorso.startsWith(QLatin1String(":/qt-project.org")))
             continue;
+        if (percorso.startsWith(QLatin1String(":/decodificate/"))) {
+            const QString png = QStringLiteral(":/") + percorso.mid(QStringLiteral(":/decodificate/").size());
+            const QImage copia = ImmaginiDecodificate::pixmap(png).toImage();
+            EXPECT_FALSE(copia.isNull()) << percorso.toStdString();
+            EXPECT_EQ(copia, QPixmap(png).toImage()) << percorso.toStdString();
+            ++decodificate;
+            continue;
+        }
         EXPECT_FALSE(QImage(percorso).isNull()) << percorso.toStdString();
         ++immagini;
     }
     EXPECT_GE(immagini, 10);
+    EXPECT_GE(decodificate, 9);
+    // What is not such a copy is refused, and the PNG itself is read instead.
+    const QByteArray corta = ImmaginiDecodificate::codifica(QImage(2, 2, QImage::Format_RGB32)).left(20);
+    EXPECT_TRUE(
+        ImmaginiDecodificate::decodifica(reinterpret_cast<const uchar *>(corta.constData()), corta.size()).isNull());
+    EXPECT_EQ(ImmaginiDecodificate::pixmap(QStringLiteral(":/app/images/about.png")).size(), QSize(33, 33));
 }

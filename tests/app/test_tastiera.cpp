@@ -125,7 +125,7 @@ TEST(Tastiera, Euroconv)
 TEST(Tastiera, Prefix)
 {
     provaTasti({
-        {{"Alt+R", "Down"}, {{"Label1", "Il prefisso da comporre per chiamare dall'Italia è: 00355"}}},
+        {{"Alt+R", "Down"}, {{"Label1", "Il prefisso da comporre per chiamare dall'Italia è: 0093"}}},
         // The sentence never shows the prefix of an entry that the box no longer shows.
         {{"Alt+R", "Down", "Ctrl+A", "t:Russia"}, {{"Combo1", "Russia"}, {"Label1", kInizioPrefisso}}},
         {{"Alt+R", "Ctrl+A", "t:Canada               001"},

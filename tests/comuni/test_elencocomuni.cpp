@@ -32,9 +32,10 @@ QStringList nomi(std::initializer_list<const char *> lista)
 
 TEST(caricacomuni, QualiRigheEntranoNellElenco)
 {
+    // Every line its own postal code, one region text of 300 in turn: each slot must give its own texts.
     QList<QByteArray> molte;
     for (int i = 0; i < kCapienza + 5; ++i)
-        molte << riga("R" + QByteArray::number(i));
+        molte << riga("R" + QByteArray::number(i), "R" + QByteArray::number(i % 300), QByteArray::number(10000 + i));
     const struct {
         const char *caso;
         QByteArray dati;
@@ -50,6 +51,9 @@ TEST(caricacomuni, QualiRigheEntranoNellElenco)
         {"40 spazi", FileComuni::file({riga("ROMA"), QByteArray(40, ' ') + "ROMA (RM)"}), nomi({"ROMA"})},
         {"spazi e minuscole", FileComuni::file({"   Ardea   (RM)", "X   (XY)"}), nomi({"Ardea", "X"})},
         {"solo LF", riga("ROMA") + "\n" + riga("RIETI") + "\n\n", nomi({"ROMA", "RIETI"})},
+        {"solo CR", riga("ROMA") + "\r" + riga("RIETI") + "\r\r", nomi({"ROMA", "RIETI"})},
+        {"a capo misti", riga("ROMA") + "\n" + riga("RIETI") + "\r" + riga("RO") + "\r\n\n",
+         nomi({"ROMA", "RIETI", "RO"})},
         {"Windows-1252", FileComuni::file({riga("FORL\xCC"), riga("\x8A")}), nomi({"FORLÌ", "Š"})},
     };
     for (const auto &c : casi) {
@@ -61,6 +65,10 @@ TEST(caricacomuni, QualiRigheEntranoNellElenco)
     ASSERT_EQ(r.elenco.nomi.size(), kCapienza);
     EXPECT_EQ(r.elenco.nomi.last(), QStringLiteral("R9000"));
     EXPECT_EQ(r.elenco.elencocap.size(), kCapienza);
+    for (int i = 0; i < kCapienza; ++i) {
+        ASSERT_EQ(r.elenco.elencocap[i], QString::number(10000 + i)) << i;
+        ASSERT_EQ(r.elenco.elencoregioni[i], QStringLiteral("R%1").arg(i % 300).leftJustified(19)) << i;
+    }
 }
 
 TEST(caricacomuni, ColonneDellaRiga)

@@ -1,8 +1,12 @@
 // The data files that ship beside the program, read through the program's own loaders and lookups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <QDate>
 #include <QFile>
+#include <QHash>
 
 #include "calcolo.h"
 #include "cp1252.h"
@@ -18,6 +22,30 @@ QByteArray leggi(const QString &nome)
 {
     QFile file(kCartellaDati + nome);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A row of the reference table that codes.cf is built from: every cadastral code with each of its names.
+struct RigaCatasto {
+    QString nome, sigla, codice;
+    bool attivo;
+    QString ultimoGiorno; // last day of that name, YYYY-MM-DD, empty when none is given
+    int fine;             // its year, 0 when none is given
+};
+
+std::vector<RigaCatasto> catasto()
+{
+    std::vector<RigaCatasto> righe;
+    QFile file(QStringLiteral(SPORTELLO_DATA_SOURCES "/catasto.csv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return righe;
+    const QList<QByteArray> linee = file.readAll().split('\n');
+    for (qsizetype i = 1; i < linee.size(); ++i) { // nome;sigla;catastale;attivo;fine_validita
+        const QList<QByteArray> c = linee[i].trimmed().split(';');
+        if (c.size() == 5)
+            righe.push_back({QString::fromUtf8(c[0]), QString::fromUtf8(c[1]), QString::fromUtf8(c[2]), c[3] == "1",
+                             QString::fromLatin1(c[4]), c[4].left(4).toInt()});
+    }
+    return righe;
 }
 
 class DatiSpediti : public ::testing::Test
@@ -62,7 +90,12 @@ TEST_F(DatiSpediti, CodesCfRecordDa32CaratteriEFineConEnd)
     ASSERT_EQ(s_erroreTabella, 0);
     ASSERT_TRUE(s_tabella->conteggio().has_value());
     EXPECT_EQ(*s_tabella->conteggio(), record - 1);
-    EXPECT_LE(*s_tabella->conteggio(), 9000);
+    EXPECT_LE(*s_tabella->conteggio(), Fiscale::kSlot - 1);
+    for (int i = 0; i < record - 1; ++i) {
+        // The last year of the name, or blank while it is valid.
+        const QByteArray anno = dati.mid(qsizetype(i) * Fiscale::kLunghezzaRecord + 26, 4);
+        ASSERT_TRUE(anno == "    " || (anno.toInt() > 1800 && anno.toInt() == s_tabella->annoFine(i))) << i;
+    }
     for (int i = 0; i < s_tabella->numeroVoci(); ++i) {
         const auto voce = s_tabella->voce(i);
         ASSERT_FALSE(voce.nome.isEmpty()) << i;
@@ -184,6 +217,142 @@ TEST_F(DatiSpediti, OgniComuneAttualeTrovaIlSuoCodice)
     }
 }
 
+// Codes that no name reaches, with the key of their own that the notice lists.
+const struct {
+    const char *chiave, *codice;
+} kChiaviProprie[] = {
+    {"DIPENDENZE NORV Z904", "Z904"}, {"GERMANIA EST", "Z111"},    {"ARMENIA Z137", "Z137"},
+    {"AZERBAIGIAN Z141", "Z141"},     {"GEORGIA Z136", "Z136"},    {"KAZAKISTAN Z152", "Z152"},
+    {"KIRGHIZISTAN Z142", "Z142"},    {"MALAYSIA Z230", "Z230"},   {"TAGIKISTAN Z147", "Z147"},
+    {"TURKMENISTAN Z151", "Z151"},    {"UZBEKISTAN Z143", "Z143"}, {"ANTILLE BRITANN Z521", "Z521"},
+    {"ANTILLE BRITANN Z523", "Z523"},
+};
+
+// Every row of the reference table, current or not, finds its own code: today's names without a date, a former
+// name for a birth in the year before its end; a foreign state valid or not under its name or its own key.
+TEST_F(DatiSpediti, OgniRigaDelCatastoTrovaIlSuoCodice)
+{
+    const std::vector<RigaCatasto> righe = catasto();
+    if (righe.empty())
+        GTEST_SKIP() << "no " SPORTELLO_DATA_SOURCES "/catasto.csv";
+    ASSERT_GT(righe.size(), 11000u);
+    QHash<QString, QString> proprie;
+    for (const auto &c : kChiaviProprie) {
+        proprie.insert(QString::fromLatin1(c.codice), QString::fromLatin1(c.chiave));
+        EXPECT_EQ(s_tabella->trovacod(QString::fromLatin1(c.chiave), QStringLiteral("EE")),
+                  QString::fromLatin1(c.codice));
+    }
+    int comuniAttuali = 0;
+    for (const RigaCatasto &r : righe) {
+        if (proprie.contains(r.codice))
+            continue;
+        // Two municipalities were both called SAN MARTINO (BZ) until 1928; each is found under today's name.
+        if (r.nome == u"SAN MARTINO" && r.sigla == u"BZ")
+            continue;
+        const QDate nascita = r.fine > 0 ? QDate(r.fine - 1, 6, 1) : QDate();
+        ASSERT_EQ(s_tabella->trovacod(r.nome, r.sigla, nascita), r.codice)
+            << r.nome.toStdString() << " " << r.sigla.toStdString() << " " << r.fine;
+        if (r.attivo && r.sigla != u"EE") {
+            ++comuniAttuali;
+            ASSERT_EQ(s_tabella->trovacod(r.nome, r.sigla), r.codice) << r.nome.toStdString();
+        }
+    }
+    EXPECT_EQ(comuniAttuali, s_comuni->elenco.nomi.size());
+}
+
+// The names that had two codes over time (and the foreign names of two states) answer by the year of birth.
+TEST_F(DatiSpediti, ChiaviConDueCodiciSecondoLAnno)
+{
+    const struct {
+        const char *comune, *provincia;
+        int prima;
+        const char *codicePrima;
+        int dopo;
+        const char *codiceDopo;
+    } casi[] = {
+        {"BELLAGIO", "CO", 1950, "A744", 2020, "M335"},
+        {"CAMPIGLIA CERVO", "BI", 2014, "B508", 2016, "M373"},
+        {"CAMPOSPINOSO ALBAREDO", "PV", 1947, "B568", 2024, "B567"},
+        {"CASSANO SPINOLA", "AL", 2016, "C005", 2018, "M388"},
+        {"CASTELLO", "TN", 1927, "C182", 1950, "C183"},
+        {"CHALLANT SAINT ANSELME", "AO", 1945, "C592", 1970, "C593"},
+        {"LESSONA", "BI", 2014, "E552", 2016, "M371"},
+        {"LONGARONE", "BL", 2013, "E672", 2014, "M342"},
+        {"MADRUZZO", "TN", 1952, "E797", 2016, "M357"},
+        {"MARTIRANO", "CZ", 1928, "E991", 1930, "E990"},
+        {"MONTALCINO", "SI", 2015, "F402", 2017, "M378"},
+        {"PONTE LAMBRO", "CO", 1927, "G828", 1929, "G847"},
+        {"PRATOVECCHIO STIA", "AR", 1933, "H009", 2015, "M329"},
+        {"SANT'OMOBONO TERME", "BG", 2013, "I349", 2014, "M333"},
+        {"SANTA MARGHERITA DI BOBBIO", "PV", 1928, "I227", 1930, "I230"},
+        {"SANTA MARGHERITA DI STAFFORA", "PV", 1928, "I227", 1930, "I230"},
+        {"SAVOGNA", "UD", 1922, "I479", 1924, "I478"},
+        {"SOVIZZO", "VI", 2023, "I879", 2024, "M436"},
+        {"TREMEZZINA", "CO", 1946, "L370", 2014, "M341"},
+        {"VALDIGNA D'AOSTA", "AO", 1934, "L560", 1940, "F726"},
+        {"SAN MARTINO", "BZ", 1927, "H988", 1927, "H988"},
+        // A foreign name of two states is one state's whatever the year.
+        {"DIPENDENZE NORVEGESI ARTICHE", "EE", 1950, "Z801", 2020, "Z801"},
+        {"DIPENDENZE NORVEGESI ANTARTICHE", "EE", 1950, "Z801", 2020, "Z801"},
+        {"REPUBBLICA DEMOCRATICA DEL CONGO", "EE", 1980, "Z312", 2020, "Z312"},
+        {"GERMANIA REPUBBLICA FEDERALE", "EE", 1980, "Z112", 2020, "Z112"},
+        {"REPUBBLICA DEMOCRATICA TEDESCA", "EE", 1980, "Z312", 2020, "Z312"},
+        {"GERMANIA EST", "EE", 1980, "Z111", 2020, "Z111"},
+        {"ARMENIA", "EE", 1980, "Z252", 2020, "Z252"},
+        {"MALAYSIA", "EE", 1960, "Z247", 2020, "Z247"},
+    };
+    for (const auto &c : casi) {
+        const QString comune = QString::fromUtf8(c.comune), provincia = QString::fromLatin1(c.provincia);
+        EXPECT_EQ(s_tabella->trovacod(comune, provincia, QDate(c.prima, 12, 31)), QString::fromLatin1(c.codicePrima))
+            << c.comune << " " << c.prima;
+        EXPECT_EQ(s_tabella->trovacod(comune, provincia, QDate(c.dopo, 1, 1)), QString::fromLatin1(c.codiceDopo))
+            << c.comune << " " << c.dopo;
+        // Without a date, today's code.
+        EXPECT_EQ(s_tabella->trovacod(comune, provincia), s_tabella->trovacod(comune, provincia, QDate(2026, 1, 1)))
+            << c.comune;
+    }
+}
+
+// Decoding a code shows the last entry of that code in the file: today's name, the last name of a suppressed
+// municipality, the main name of a foreign state.
+TEST_F(DatiSpediti, LUltimaVoceDiUnCodiceEIlSuoNome)
+{
+    QHash<QString, int> ultima;
+    for (int i = 0; i < s_tabella->numeroVoci(); ++i)
+        ultima.insert(s_tabella->voce(i).codice, i);
+    const std::vector<RigaCatasto> righe = catasto();
+    if (righe.empty())
+        GTEST_SKIP() << "no " SPORTELLO_DATA_SOURCES "/catasto.csv";
+    // The last day of each suppressed municipality: the end of its last name; "-" for a code valid today.
+    QHash<QString, QString> fine;
+    for (const RigaCatasto &r : righe)
+        fine[r.codice] =
+            r.attivo || fine.value(r.codice) == u"-" ? QStringLiteral("-") : std::max(fine[r.codice], r.ultimoGiorno);
+    for (const RigaCatasto &r : righe) {
+        ASSERT_TRUE(ultima.contains(r.codice)) << r.codice.toStdString();
+        const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(r.codice));
+        const bool ultimoNome = r.sigla != u"EE" && r.fine > 0 && fine.value(r.codice) == r.ultimoGiorno;
+        if (r.attivo || ultimoNome) {
+            EXPECT_EQ(v.nome, r.nome.left(20).trimmed()) << r.codice.toStdString();
+            EXPECT_EQ(v.provincia, r.sigla) << r.codice.toStdString();
+            EXPECT_EQ(v.annoFine, r.fine) << r.codice.toStdString();
+        }
+    }
+    // Ceased states, with the year of their end where it is known.
+    const struct {
+        const char *codice, *nome;
+        int fine;
+    } stati[] = {
+        {"Z111", "GERMANIA EST", 1990},         {"Z135", "UNIONE SOVIETICA", 1991}, {"Z105", "CECOSLOVACCHIA", 1992},
+        {"Z118", "REPUBBLICA SOCIALIST", 2003}, {"Z346", "SOMALIA FRANCESE", 0},    {"Z137", "ARMENIA", 0},
+    };
+    for (const auto &c : stati) {
+        const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(QString::fromLatin1(c.codice)));
+        EXPECT_EQ(v.nome, QString::fromLatin1(c.nome)) << c.codice;
+        EXPECT_EQ(v.annoFine, c.fine) << c.codice;
+    }
+}
+
 TEST_F(DatiSpediti, CodiceFiscaleDiUnaPersonaNataLi)
 {
     const struct {
@@ -194,6 +363,9 @@ TEST_F(DatiSpediti, CodiceFiscaleDiUnaPersonaNataLi)
         {"Rossi", "Mario", "M", QDate(1980, 1, 1), "Roma", "RM", "RSSMRA80A01H501U"},
         {"Bianchi", "Anna", "F", QDate(1990, 5, 21), "Aglie'", "to", "BNCNNA90E61A074"},
         {"D'Angelo", "Nicolò", "M", QDate(1970, 12, 25), "San Giovanni in Persiceto", "BO", "DNGNCL70T25G467S"},
+        // Born in Bellagio before and after its new code of 2014.
+        {"Rossi", "Mario", "M", QDate(1950, 1, 1), "Bellagio", "CO", "RSSMRA50A01A744"},
+        {"Rossi", "Mario", "M", QDate(2020, 1, 1), "Bellagio", "CO", "RSSMRA20A01M335"},
     };
     for (const auto &c : casi) {
         const Fiscale::Esito esito = Fiscale::CodiceFiscale(

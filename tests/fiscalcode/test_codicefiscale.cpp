@@ -18,7 +18,8 @@
 namespace {
 
 const QByteArray kCodici = recordCodici("ROMA", "RM", "H501") + recordCodici("PROVA", "PR", "A000") +
-                           recordCodici("CORTO", "CO", "A00") + fineCodici();
+                           recordCodici("CORTO", "CO", "A00") + recordCodici("BELLAGIO", "CO", "A744", "2014") +
+                           recordCodici("BELLAGIO", "CO", "M335") + fineCodici();
 
 // What a result card showed, each time one was shown; the card is closed right after.
 struct Vista {
@@ -74,7 +75,7 @@ TEST(FinestraCodiceFiscale, AspettoAllaCarica)
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Codice Fiscale"));
     EXPECT_EQ(f.OsenXPForm1()->Caption(), QStringLiteral("Codice Fiscale"));
     EXPECT_EQ(f.size(), QSize(Twips::inPixel(3960), Twips::inPixel(3690)));
-    EXPECT_EQ(f.tabella().conteggio(), 3);
+    EXPECT_EQ(f.tabella().conteggio(), 5);
 
     const struct {
         OsenXPLabel *etichetta;
@@ -161,9 +162,9 @@ TEST(FinestraCodiceFiscale, ErroriDiCaricamento)
         EXPECT_FALSE(f.tabella().conteggio().has_value());
     }
 
-    // 9001 entries and then the end record: a record would need slot 9001.
+    // 20001 entries and then the end record: a record would need slot 20001.
     QByteArray piena;
-    for (int i = 0; i < 9001; ++i)
+    for (int i = 0; i < Fiscale::kSlot; ++i)
         piena += recordCodici("C" + QByteArray::number(i));
     CartellaProgrammaFinta programma;
     programma.scrivi(QStringLiteral("codes.cf"), piena + fineCodici());
@@ -275,6 +276,15 @@ TEST(FinestraCodiceFiscale, LaCartaMostraIDatiComeDigitati)
     // The window keeps what the user typed.
     EXPECT_EQ(f.Cognome->text(), QStringLiteral("de luca"));
     EXPECT_EQ(f.Prov->text(), QStringLiteral("Pr"));
+
+    // The municipality's code of the year of birth.
+    compila(f, "Rossi", "Mario", "Bellagio", "CO", "1/2/1950");
+    f.Command1_Click();
+    compila(f, "Rossi", "Mario", "Bellagio", "CO", "1/2/2020");
+    f.Command1_Click();
+    ASSERT_EQ(carte.viste.size(), 4u);
+    EXPECT_EQ(carte.viste[2].cf.mid(11, 4), QStringLiteral("A744"));
+    EXPECT_EQ(carte.viste[3].cf.mid(11, 4), QStringLiteral("M335"));
 }
 
 TEST(Form2, AttivazioneAlzaEAllargaLeEtichette)

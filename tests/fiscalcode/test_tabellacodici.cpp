@@ -75,9 +75,11 @@ TEST(TabellaCodici, FineDellaTabellaEDelFile)
         {"righe senza ritorno a capo", QByteArray("ROMA                RMH501    \nMILANO"),
          ErroriFile::FineFileInattesa, 1},
         {"9000 voci ed END", molti(9000) + fineCodici(), 0, 9000},
-        {"9001 voci senza END", molti(9001), 0, 9001},
-        {"9001 voci ed END", molti(9001) + fineCodici(), ErroriFile::IndiceFuoriIntervallo, 9001},
-        {"file molto lungo", molti(12000), ErroriFile::IndiceFuoriIntervallo, 9001},
+        {"9001 voci ed END", molti(9001) + fineCodici(), 0, 9001},
+        {"20000 voci ed END", molti(20000) + fineCodici(), 0, 20000},
+        {"20001 voci senza END", molti(20001), 0, 20001},
+        {"20001 voci ed END", molti(20001) + fineCodici(), ErroriFile::IndiceFuoriIntervallo, 20001},
+        {"file molto lungo", molti(25000), ErroriFile::IndiceFuoriIntervallo, 20001},
     };
     for (const auto &c : casi) {
         SCOPED_TRACE(c.caso);
@@ -94,9 +96,9 @@ TEST(TabellaCodici, FineDellaTabellaEDelFile)
 
 TEST(TabellaCodici, TabellaPienaTrovaLUltimaVoce)
 {
-    const Caricata r = carica(molti(9000) + fineCodici());
+    const Caricata r = carica(molti(20000) + fineCodici());
     ASSERT_EQ(r.errore, 0);
-    EXPECT_EQ(r.tabella.trovacod(QStringLiteral("comune 8999"), QStringLiteral("xx")), QStringLiteral("8999"));
+    EXPECT_EQ(r.tabella.trovacod(QStringLiteral("comune 19999"), QStringLiteral("xx")), QStringLiteral("9999"));
     EXPECT_EQ(r.tabella.trovacod(QStringLiteral("COMUNE 0"), QStringLiteral("XX")), QStringLiteral("0000"));
 }
 
@@ -112,6 +114,9 @@ TEST(TabellaCodici, CampiSenzaSpaziMaIlRestoIntatto)
     EXPECT_EQ(r.tabella.voce(1).nome, u"\tTAB");
     EXPECT_EQ(r.tabella.voce(1).provincia, u"X");
     EXPECT_EQ(r.tabella.voce(1).codice, u"Z9");
+    // Four characters that are not a year count as blank: valid today.
+    EXPECT_EQ(r.tabella.annoFine(0), 0);
+    EXPECT_EQ(r.tabella.annoFine(1), 0);
 }
 
 TEST(TabellaCodici, DecodificaWindows1252)
@@ -182,6 +187,55 @@ TEST(TabellaCodici, RegoleDiTrovacod)
                   QString::fromUtf8(c.atteso))
             << c.comune << " / " << c.provincia;
     }
+}
+
+// Born in a year: the entry valid on 31 December of that year, the earliest last year after the birth year.
+TEST(TabellaCodici, TrovacodPerAnnoDiNascita)
+{
+    const QByteArray dati = recordCodici("BELLAGIO", "CO", "A744", "2014") + recordCodici("BELLAGIO", "CO", "M335") +
+                            recordCodici("TRE", "AA", "T003") + recordCodici("TRE", "AA", "T002", "1950") +
+                            recordCodici("TRE", "AA", "T001", "1920") + recordCodici("PARI", "BZ", "P002", "1928") +
+                            recordCodici("PARI", "BZ", "P001", "1928") + recordCodici("SPARITO", "TN", "S002", "1955") +
+                            recordCodici("SPARITO", "TN", "S001", "1928") + recordCodici("SOLO", "PV", "U001", "1930") +
+                            recordCodici("STORTO", "AO", "W001", "19x0") +
+                            recordCodici("STORTO", "AO", "W002", "1940") + fineCodici();
+    const Caricata r = carica(dati);
+    ASSERT_EQ(r.errore, 0);
+    EXPECT_EQ(r.tabella.annoFine(0), 2014);
+    EXPECT_EQ(r.tabella.voce(0).annoFine, 2014);
+    EXPECT_EQ(r.tabella.annoFine(1), 0);
+    const struct {
+        const char *comune, *provincia;
+        QDate nascita;
+        const char *atteso;
+    } casi[] = {
+        {"Bellagio", "co", QDate(1950, 6, 1), "A744"},
+        {"BELLAGIO", "CO", QDate(2013, 12, 31), "A744"},
+        {"BELLAGIO", "CO", QDate(2014, 1, 1), "M335"}, // the year of the change: the later code
+        {"BELLAGIO", "CO", QDate(2020, 1, 1), "M335"},
+        {"BELLAGIO", "CO", QDate(), "M335"}, // no date: the last entry
+        {"TRE", "AA", QDate(1900, 1, 1), "T001"},
+        {"TRE", "AA", QDate(1920, 1, 1), "T002"},
+        {"TRE", "AA", QDate(1949, 1, 1), "T002"},
+        {"TRE", "AA", QDate(1950, 1, 1), "T003"},
+        {"TRE", "AA", QDate(), "T001"},            // the order of the file, not of the years
+        {"PARI", "BZ", QDate(1927, 1, 1), "P001"}, // same last year: the later entry
+        {"SPARITO", "TN", QDate(1930, 1, 1), "S002"},
+        {"SPARITO", "TN", QDate(1960, 1, 1), "S001"}, // none valid then: as without a date
+        {"SOLO", "PV", QDate(1990, 1, 1), "U001"},    // one entry: whatever its year
+        {"STORTO", "AO", QDate(1930, 1, 1), "W002"},  // "19x0" is no year: valid today, ends last
+        {"STORTO", "AO", QDate(1950, 1, 1), "W001"},
+        {"NESSUNO", "CO", QDate(1950, 1, 1), "*NOTFOUND*"},
+    };
+    for (const auto &c : casi) {
+        EXPECT_EQ(r.tabella.trovacod(QString::fromLatin1(c.comune), QString::fromLatin1(c.provincia), c.nascita),
+                  QString::fromLatin1(c.atteso))
+            << c.comune << " " << c.nascita.year();
+    }
+    // The bytes lookup: exact keys, the entry number.
+    EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO", 1950), 0);
+    EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO"), 1);
+    EXPECT_EQ(r.tabella.cerca("bellagio", "CO", 1950), -1);
 }
 
 // The index must answer as the scan of the whole table, last match in file order winning.

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "frmmain.h"
+#include "prefissi.h"
 #include "prefix.h"
 #include "supporto.h"
 
@@ -50,7 +51,7 @@ TEST_F(FinestraPrefix, StatoAllApertura)
     EXPECT_EQ(f.OsenXPForm1()->Caption(), QStringLiteral("Prefissi Internazionali"));
     EXPECT_EQ(f.OsenXPLabel1->text(), QStringLiteral("Paese:"));
     EXPECT_TRUE(f.Combo1->isEditable());
-    EXPECT_EQ(f.Combo1->count(), 174);
+    EXPECT_EQ(f.Combo1->count(), Prefissi::voci().size());
     EXPECT_EQ(f.Combo1->currentIndex(), -1);
     EXPECT_EQ(f.Combo1->currentText(), QStringLiteral("Scegliere il paese"));
     EXPECT_EQ(f.Combo1->toolTip(), QStringLiteral("Scegliere il paese di cui cercare il prefisso"));
@@ -64,11 +65,11 @@ TEST_F(FinestraPrefix, LeFrecceScelgonoEMostranoIlPrefisso)
 {
     QTest::keyClick(f.Combo1, Qt::Key_Down);
     EXPECT_EQ(f.Combo1->currentIndex(), 0);
-    EXPECT_EQ(f.Label1->text(), conPrefisso("00355"));
+    EXPECT_EQ(f.Label1->text(), conPrefisso("0093"));
     QTest::keyClick(f.Combo1, Qt::Key_Down);
-    EXPECT_EQ(f.Label1->text(), conPrefisso("00213"));
-    QTest::keyClick(f.Combo1, Qt::Key_Up);
     EXPECT_EQ(f.Label1->text(), conPrefisso("00355"));
+    QTest::keyClick(f.Combo1, Qt::Key_Up);
+    EXPECT_EQ(f.Label1->text(), conPrefisso("0093"));
 }
 
 TEST_F(FinestraPrefix, IlMouseSceglieNellElenco)
@@ -77,7 +78,7 @@ TEST_F(FinestraPrefix, IlMouseSceglieNellElenco)
         int posizione;
         const char *prefisso;
     } casi[] = {
-        {28, "001"}, {151, "001"}, {136, "007"}, {127, "0051"}, {40, "00225"}, {62, "001876"}, {173, "00263"},
+        {36, "001"}, {188, "001"}, {168, "007"}, {159, "0051"}, {51, "00225"}, {77, "001876"}, {221, "00263"},
     };
     for (const auto &c : casi) {
         clicNellElenco(c.posizione);
@@ -91,17 +92,17 @@ TEST_F(FinestraPrefix, ScrivereNelRiquadroNonCambiaNulla)
     QTest::keyClicks(f.Combo1->lineEdit(), QStringLiteral("Canada"));
     QTest::keyClick(f.Combo1->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(f.Combo1->currentIndex(), -1);
-    EXPECT_EQ(f.Combo1->count(), 174);
+    EXPECT_EQ(f.Combo1->count(), Prefissi::voci().size());
     EXPECT_EQ(f.Label1->text(), kInizio);
 
     // After a pick, typing over the entry leaves no prefix shown that the box does not show.
-    clicNellElenco(127);
+    clicNellElenco(159);
     f.Combo1->lineEdit()->selectAll();
     QTest::keyClicks(f.Combo1->lineEdit(), QStringLiteral("Russia"));
     QTest::keyClick(f.Combo1->lineEdit(), Qt::Key_Return);
     f.setFocus();
     EXPECT_EQ(f.Combo1->currentText(), QStringLiteral("Russia"));
-    EXPECT_EQ(f.Combo1->count(), 174);
+    EXPECT_EQ(f.Combo1->count(), Prefissi::voci().size());
     EXPECT_EQ(f.Label1->text(), kInizio);
 }
 
@@ -113,7 +114,7 @@ TEST(PrefixDalMenu, SiApreESiChiude)
     bool aperta = false;
     quandoModale([&](QWidget *finestra) {
         auto *f = qobject_cast<Prefix *>(finestra);
-        aperta = f && f->Combo1->count() == 174 && f->Combo1->currentIndex() == -1;
+        aperta = f && f->Combo1->count() == Prefissi::voci().size() && f->Combo1->currentIndex() == -1;
         finestra->close();
     });
     menu.cmdContiCorrenti->click();

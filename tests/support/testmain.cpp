@@ -1,4 +1,5 @@
-// Main of every test program: headless, Italian regional settings, the program's look and translations.
+// Main of every test program: headless, Italian regional settings, the program's look (Qt's translations load where
+// the program loads them: before a message box or a tool window).
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,0 +1,34 @@
+# Pictures decoded at build time (see app/ui/immaginidecodificate.h).
+#
+#   sportello_immagini_decodificate(<target> PREFIX <prefix> BASE <dir> FILES <png>...)
+#
+# For each PNG, which <target> already holds as the resource <prefix>/<path from BASE>, adds its decoded
+# rows as the resource /decodificate<prefix>/<path from BASE>, uncompressed so that they are read in place.
+add_executable(decodifica_immagine ${CMAKE_SOURCE_DIR}/tools/immagini/decodifica_immagine.cpp)
+target_include_directories(decodifica_immagine PRIVATE ${CMAKE_SOURCE_DIR}/app/ui)
+target_link_libraries(decodifica_immagine PRIVATE Qt6::Gui)
+set_target_properties(decodifica_immagine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+
+function(sportello_immagini_decodificate target)
+    cmake_parse_arguments(I "" "PREFIX;BASE" "FILES" ${ARGN})
+    set(uscite)
+    foreach(png IN LISTS I_FILES)
+        file(RELATIVE_PATH nome ${I_BASE} ${png})
+        set(uscita ${CMAKE_CURRENT_BINARY_DIR}/decodificate${I_PREFIX}/${nome}.righe)
+        get_filename_component(cartella ${uscita} DIRECTORY)
+        # The tool is a build step: a leak report of a sanitizer build must not fail the build.
+        add_custom_command(OUTPUT ${uscita}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${cartella}
+            COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
+                    $<TARGET_FILE:decodifica_immagine> ${png} ${uscita}
+            DEPENDS decodifica_immagine ${png}
+            COMMENT "Decodifica ${nome}"
+            VERBATIM)
+        set_source_files_properties(${uscita} PROPERTIES QT_RESOURCE_ALIAS ${nome})
+        list(APPEND uscite ${uscita})
+    endforeach()
+    qt_add_resources(${target} "${target}_decodificate"
+        PREFIX "/decodificate${I_PREFIX}"
+        FILES ${uscite}
+        OPTIONS -no-compress)
+endfunction()
