@@ -23,6 +23,7 @@ inline const std::vector<FinestraDaProvare> &finestreDaProvare()
         {"Euroconv", {"Alt+E", "Shift+Tab", "Down", "Tab", "t:10000", "Tab", "Tab", "Tab", "Return"}},
         {"Prefix", {"Alt+R", "Down"}},
         {"frmAbout", {"Alt+I"}},
+        {"VerificaCF", {"Alt+V"}},
     };
     return finestre;
 }
