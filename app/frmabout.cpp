@@ -9,6 +9,7 @@ frmAbout::frmAbout()
 {
     OsenXPPicture1 = crea<OsenXPPicture>("OsenXPPicture1", 240, 720, 495, 495);
     OsenXPPicture1->setPicture(QPixmap(QStringLiteral(":/app/images/about.png")));
+    OsenXPPicture1->setAccessibleName(QStringLiteral("Logo di Sportello"));
 
     lblTitle = crea<OsenXPLabel>("lblTitle", 960, 600, 6495, 375);
     lblTitle->setCaption(QStringLiteral("Sportello"));
@@ -33,6 +34,7 @@ frmAbout::frmAbout()
     txtWebPage->setText(QString::fromUtf8(Informazioni::kSitoWeb));
     txtWebPage->setReadOnly(true);
     txtWebPage->setFont(Aspetto::tahoma(8.25));
+    OsenXPLabel1->setBuddy(txtWebPage);
 
     cmdGoToWebPage = crea<OsenXPButton>("cmdGoToWebPage", 4920, 2280, 1215, 375);
     cmdGoToWebPage->setText(QStringLiteral("&Vai al sito web"));

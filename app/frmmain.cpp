@@ -37,6 +37,7 @@ frmMain::frmMain()
 
     OsenXPPicture1 = crea<OsenXPPicture>("OsenXPPicture1", 1800, 960, 3120, 2085);
     OsenXPPicture1->setPictureRisorsa(QStringLiteral(":/app/images/centro.png"));
+    OsenXPPicture1->setAccessibleName(QStringLiteral("Sportello: gli strumenti del programma"));
 
     cmdAssegniRicevuti = pulsante("cmdAssegniRicevuti", "&Comuni Italiani", "comuni", 240, 600);
     cmdAnagrafica = pulsante("cmdAnagrafica", "Calcolo del Codice &Fiscale", "codicefiscale", 240, 1680);

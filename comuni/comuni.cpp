@@ -1,7 +1,8 @@
 #include "comuni.h"
 
 #include <QApplication>
-#include <QListWidget>
+#include <QHash>
+#include <QKeyEvent>
 
 #include "errorifile.h"
 #include "modulo1.h"
@@ -19,7 +20,64 @@ public:
     CursoreAttesa &operator=(const CursoreAttesa &) = delete;
 };
 
+// The regions as the map pictures 2 to 21 show them, for the pictures' names.
+constexpr const char *kNomiRegioni[ElencoComuni::kFigure - 1] = {
+    "Abruzzo",
+    "Calabria",
+    "Campania",
+    "Emilia-Romagna",
+    "Friuli-Venezia Giulia",
+    "Basilicata",
+    "Lazio",
+    "Liguria",
+    "Lombardia",
+    "Marche",
+    "Molise",
+    "Piemonte",
+    "Puglia",
+    "Sardegna",
+    "Sicilia",
+    "Toscana",
+    "Trentino-Alto Adige",
+    "Umbria",
+    "Valle d'Aosta",
+    "Veneto",
+};
+
 } // namespace
+
+void ListaComuni::keyPressEvent(QKeyEvent *event)
+{
+    m_utente = true;
+    const int tasto = event->key();
+    const bool invio = tasto == Qt::Key_Return || tasto == Qt::Key_Enter;
+    if ((invio || tasto == Qt::Key_Space) && currentItem()) {
+        setCurrentItem(currentItem(), QItemSelectionModel::ClearAndSelect);
+        m_utente = false;
+        emit scelta();
+        if (invio)
+            emit attivata();
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+    m_utente = false;
+}
+
+// Dragging with the button held moves the selection: a pick too. A plain click is itemClicked.
+void ListaComuni::mouseMoveEvent(QMouseEvent *event)
+{
+    m_utente = true;
+    QListWidget::mouseMoveEvent(event);
+    m_utente = false;
+}
+
+void ListaComuni::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QListWidget::currentChanged(current, previous);
+    if (m_utente && current.isValid())
+        emit scelta();
+}
 
 Comuni::Comuni()
     : FormSportello(QStringLiteral("Comuni"), 7575, 5265)
@@ -29,7 +87,8 @@ Comuni::Comuni()
     Localita = crea<OsenXPTextBox>("Localita", 960, 720, 3255, 285);
     Localita->setToolTip(QStringLiteral("Digitare il nome del comune interessato"));
 
-    List1 = crea<QListWidget>("List1", 120, 1200, 4095, 1815);
+    List1 = crea<ListaComuni>("List1", 120, 1200, 4095, 1815);
+    List1->setAccessibleName(QStringLiteral("Elenco dei comuni"));
     List1->setFont(Aspetto::tahoma());
     List1->setSortingEnabled(false);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -47,21 +106,23 @@ Comuni::Comuni()
         label->setCaption(QString::fromUtf8(testo));
         return label;
     };
-    const auto casella = [this](const char *nome, int l, int t, int w) {
+    const auto casella = [this](const char *nome, OsenXPLabel *didascalia, int l, int t, int w) {
         auto *box = crea<OsenXPTextBox>(nome, l, t, w, 285);
         box->setEnabled(false); // display only
+        didascalia->setBuddy(box);
         return box;
     };
+    Label1->setBuddy(Localita);
     Label2 = etichetta("Label2", "Cap:", 240, 3960, 465);
-    Codice = casella("Codice", 720, 3960, 615);
+    Codice = casella("Codice", Label2, 720, 3960, 615);
     Label7 = etichetta("Label7", "Provincia:", 1440, 3960, 840);
-    Text1 = casella("Text1", 2280, 3960, 495);
+    Text1 = casella("Text1", Label7, 2280, 3960, 495);
     Label3 = etichetta("Label3", "Prefisso:", 2760, 3960, 735);
-    Text4 = casella("Text4", 3480, 3960, 495);
+    Text4 = casella("Text4", Label3, 3480, 3960, 495);
     M = etichetta("M", "Provincia di:", 240, 4440, 1005);
-    Text2 = casella("Text2", 1320, 4440, 2655);
+    Text2 = casella("Text2", M, 1320, 4440, 2655);
     Label4 = etichetta("Label4", "Regione:", 240, 4800, 780);
-    Text3 = casella("Text3", 1320, 4800, 2655);
+    Text3 = casella("Text3", Label4, 1320, 4800, 2655);
 
     Italia.resize(ElencoComuni::kFigure + 1);
     for (int i = 1; i <= ElencoComuni::kFigure; ++i) {
@@ -70,16 +131,21 @@ Comuni::Comuni()
         figura->setProperty("Index", i);
         figura->setGeometry(Twips::rettangolo(4440, 720, 2940, 3345));
         figura->setPictureRisorsa(QStringLiteral(":/comuni/maps/italia%1.png").arg(i, 2, 10, QLatin1Char('0')));
+        figura->setAccessibleName(i == 1 ? QStringLiteral("Mappa dell'Italia")
+                                         : QStringLiteral("Mappa: ") + QString::fromUtf8(kNomiRegioni[i - 2]));
         Italia[i] = figura;
     }
 
     connect(Command1, &QPushButton::clicked, this, &Comuni::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Comuni::Command2_Click);
     Localita->setKeyPress([this](int &KeyAscii) { Localita_KeyPress(KeyAscii); });
-    // A selection by mouse or keyboard copies the name; so does a click on the item already selected.
-    connect(List1, &QListWidget::currentRowChanged, this, &Comuni::List1_Click);
+    // Only the user's picks copy the name: a click (on the item already selected too), the keyboard.
+    connect(List1, &ListaComuni::scelta, this, &Comuni::List1_Click);
     connect(List1, &QListWidget::itemClicked, this, &Comuni::List1_Click);
+    connect(List1, &ListaComuni::attivata, this, &Comuni::List1_DblClick);
     connect(List1, &QListWidget::itemDoubleClicked, this, &Comuni::List1_DblClick);
+    // Typing in Localita ends the pick: the search goes by the name typed.
+    connect(Localita, &QLineEdit::textEdited, this, [this] { m_rigaScelta = -1; });
 
     QList<QWidget *> ordine{Localita, List1, Command1, Command2, Codice, Label2, Label7,
                             Text1,    Text2, Text3,    Text4,    Label3, M,      Label4};
@@ -120,7 +186,7 @@ void Comuni::caricacomuni()
             ElencoComuni::caricacomuni(Percorsi::fileProgramma(QStringLiteral("codes.dat")));
         m_elenco = std::move(caricamento.elenco);
         errore = caricamento.errore;
-        List1->addItems(m_elenco.nomi);
+        List1->addItems(voci(m_elenco));
     }
     // The pointer is normal again before the message, so that the box does not show the wait cursor.
     if (errore == 0)
@@ -130,16 +196,34 @@ void Comuni::caricacomuni()
         Unload();
 }
 
+QStringList Comuni::voci(const ElencoComuni::Elenco &elenco)
+{
+    QHash<QString, int> volte;
+    volte.reserve(elenco.nomi.size());
+    for (const QString &nome : elenco.nomi)
+        ++volte[nome];
+    QStringList voci = elenco.nomi;
+    for (int i = 0; i < voci.size(); ++i) {
+        if (volte.value(voci[i]) > 1)
+            voci[i] += QStringLiteral(" (") + elenco.elencosigle[i] + QLatin1Char(')');
+    }
+    return voci;
+}
+
 void Comuni::Command1_Click()
 {
-    const ElencoComuni::Ricerca ricerca = ElencoComuni::cerca(m_elenco, Localita->text());
-    if (ricerca.esito == ElencoComuni::Esito::Niente)
-        return;
-    if (ricerca.esito == ElencoComuni::Esito::NonTrovato) {
-        Modulo1::MostraMessaggio(QStringLiteral("Comune non trovato"), 48, QStringLiteral("Errore"));
-        return;
+    int posizione = m_rigaScelta;
+    if (posizione < 0) {
+        const ElencoComuni::Ricerca ricerca = ElencoComuni::cerca(m_elenco, Localita->text());
+        if (ricerca.esito == ElencoComuni::Esito::Niente)
+            return;
+        if (ricerca.esito == ElencoComuni::Esito::NonTrovato) {
+            Modulo1::MostraMessaggio(QStringLiteral("Comune non trovato"), 48, QStringLiteral("Errore"));
+            return;
+        }
+        posizione = ricerca.posizione;
     }
-    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, ricerca.posizione);
+    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
     Codice->setText(d.cap);
     Text1->setText(d.sigla);
     Text2->setText(d.provincia);
@@ -157,6 +241,7 @@ void Comuni::Command2_Click()
         List1->scrollToTop();
     }
     Localita->clear();
+    m_rigaScelta = -1;
     mostraSoloFigura(1);
 }
 
@@ -167,11 +252,14 @@ void Comuni::Localita_KeyPress(int &KeyAscii)
         Command1_Click();
 }
 
+// The name of the row picked, without the province that tells same-named municipalities apart.
 void Comuni::List1_Click()
 {
-    const QListWidgetItem *voce = List1->currentItem();
-    if (voce)
-        Localita->setText(ElencoComuni::togliSpazi(voce->text()));
+    const int riga = List1->currentRow();
+    if (riga < 0 || riga >= m_elenco.nomi.size())
+        return;
+    Localita->setText(ElencoComuni::togliSpazi(m_elenco.nomi[riga]));
+    m_rigaScelta = riga;
 }
 
 void Comuni::List1_DblClick()

@@ -1,11 +1,33 @@
 #pragma once
 
+#include <QListWidget>
 #include <QVector>
 
 #include "elencocomuni.h"
 #include "formsportello.h"
 
-class QListWidget;
+// The list of municipalities. It tells the user's picks (a click, the arrow keys and the other moves of the
+// keyboard, Space or Return on a row) from the moves of the current row that nobody asked for, such as the
+// first row that the list makes current when it takes the focus.
+class ListaComuni final : public QListWidget
+{
+    Q_OBJECT
+
+public:
+    using QListWidget::QListWidget;
+
+signals:
+    void scelta();   // the user picked the current row
+    void attivata(); // Return or Enter on it: picked and confirmed, as a double-click
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    bool m_utente = false;
+};
 
 // The municipality directory window: the list read from codes.dat, the search by name, the details of the
 // municipality found and the map with its region marked.
@@ -27,7 +49,7 @@ public:
 
     OsenXPLabel *Label1;
     OsenXPTextBox *Localita;
-    QListWidget *List1;
+    ListaComuni *List1;
     OsenXPButton *Command1;
     OsenXPButton *Command2;
     OsenXPLabel *Label2;
@@ -44,8 +66,15 @@ public:
     // "Italia1" to "Italia21", each with the property "Index".
     QVector<OsenXPPicture *> Italia;
 
+    // The list's rows: the names, and the province after each name that more than one municipality bears,
+    // "CASTRO (BG)", "CASTRO (LE)".
+    static QStringList voci(const ElencoComuni::Elenco &elenco);
+
 private:
     void mostraSoloFigura(int figura);
 
     ElencoComuni::Elenco m_elenco;
+    // The row last picked in the list, while Localita still holds its name as the pick wrote it: the
+    // search then shows that row, the second of two same-named municipalities too. -1 otherwise.
+    int m_rigaScelta = -1;
 };

@@ -1,5 +1,6 @@
 #include "numeri.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -154,13 +155,15 @@ std::optional<double> leggi(const QString &testo)
         cifre.append('1');
     esponente = qBound(-kEsponenteMassimo, esponente, kEsponenteMassimo);
 
+    // The double nearest to the decimal, whatever the C library's locale: 1225668.59135 is read as the
+    // double nearest to it, which a decimal point in the middle of the digits must not change.
     const QByteArray numero = QByteArray(negativo ? "-0." : "0.") + cifre + 'e' + QByteArray::number(esponente);
-    bool ok = false;
-    const double valore = QLocale::c().toDouble(QString::fromLatin1(numero), &ok);
-    if (ok && std::isfinite(valore))
+    double valore = 0;
+    const std::from_chars_result letto = std::from_chars(numero.constBegin(), numero.constEnd(), valore);
+    if (letto.ec == std::errc() && std::isfinite(valore))
         return valore;
-    // A failed conversion of a well-formed number is an overflow (infinite) or an underflow (zero).
-    if (std::isinf(valore))
+    // A number out of the range is an overflow (beyond the largest double) or an underflow (zero).
+    if (esponente > 0)
         return std::nullopt;
     return negativo ? -0.0 : 0.0;
 }

@@ -24,7 +24,9 @@ struct Euro {
 
 // `importo` units of a currency at `cambio` units per euro: the whole euros are the floor (the next lower
 // whole number for a negative amount), the cents come from the first three decimals, rounded half up on
-// the third one alone, and 100 cents carry into the euros. Nothing when the result is not a finite number.
+// the third one alone, and 100 cents carry into the euros. The decimals are those of the decimal values of
+// amount and rate (an amount worth exactly 633.005 euros gives 633 euros and 1 cent), not of their binary
+// quotient. Nothing when the result is not a finite number.
 std::optional<Euro> inEuro(double importo, double cambio);
 
 // `euro` euros and `centesimi` cents in the currency, as euro x cambio + (centesimi / 100) x cambio.

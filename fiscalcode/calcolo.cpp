@@ -29,18 +29,19 @@ int valore(QChar c, bool dispari)
     return dispari ? kDispari[posto] : posto;
 }
 
-// The plain vowel of an accented one, by Windows-1252 code; 195 (Ã) and 241 (ñ) are left out on purpose.
+// The plain vowel of an accented capital, by Windows-1252 code; 195 (Ã) is left out on purpose. Small
+// letters are upper-cased first, so that they fold as their capitals do.
 QChar vocalePiegata(int b)
 {
-    if ((b >= 192 && b <= 198 && b != 195) || (b >= 224 && b <= 229))
+    if (b >= 192 && b <= 198 && b != 195)
         return u'A';
-    if ((b >= 200 && b <= 203) || (b >= 232 && b <= 235))
+    if (b >= 200 && b <= 203)
         return u'E';
-    if ((b >= 204 && b <= 207) || (b >= 236 && b <= 239))
+    if (b >= 204 && b <= 207)
         return u'I';
-    if ((b >= 210 && b <= 214) || b == 240 || (b >= 242 && b <= 246))
+    if (b >= 210 && b <= 214)
         return u'O';
-    if ((b >= 217 && b <= 220) || (b >= 249 && b <= 252))
+    if (b >= 217 && b <= 220)
         return u'U';
     return QChar();
 }
@@ -89,15 +90,13 @@ QString compattastringa(const QString &Stringa)
     for (QChar c : Stringa) {
         if (c == u' ')
             continue;
-        int byte = Cp1252::byteDi(c);
-        if (byte < 0) {
+        if (Cp1252::byteDi(c) < 0)
             c = nelCodice(c);
-            byte = Cp1252::byteDi(c);
-        }
-        const QChar vocale = vocalePiegata(byte);
+        c = Cp1252::maiuscola(c);
+        const QChar vocale = vocalePiegata(Cp1252::byteDi(c));
         risultato.append(vocale.isNull() ? c : vocale);
     }
-    return Cp1252::maiuscole(risultato);
+    return risultato;
 }
 
 QString parteCognome(const QString &Cognome)

@@ -12,9 +12,9 @@ namespace Fiscale {
 // What a failed computation returns instead of a code.
 inline constexpr QStringView kAsterischi = u"****************";
 
-// Drops the spaces, folds the accented vowels of Windows-1252 onto plain ones (not Ã, 195, nor ñ, 241)
-// and upper-cases the rest. Characters outside Windows-1252 become their base letter when they are a
-// letter with diacritics over one of the code page (Č gives C), "?" otherwise.
+// Drops the spaces, upper-cases, and folds the accented capital vowels of Windows-1252 onto plain ones
+// (not Ã, 195): a small letter gives what its capital gives. Characters outside Windows-1252 become their base letter
+// when they are a letter with diacritics over one of the code page (Č gives C), "?" otherwise.
 QString compattastringa(const QString &Stringa);
 
 // The three letters of a surname (its consonants, then its vowels, then X) and of a name (the same, but of

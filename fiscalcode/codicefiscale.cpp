@@ -39,6 +39,11 @@ CodiceFiscale::CodiceFiscale()
     Label5 = etichetta("Label5", "Data di nascita:", 1440, 2160, 1245);
     Datanasc = casella("Datanasc", "la data di nascita", 2640, 2160, 1215);
     Label6 = etichetta("Label6", "Sesso:", 480, 2640, 615);
+    Label1->setBuddy(Cognome);
+    Label2->setBuddy(Nome);
+    Label3->setBuddy(Citta);
+    Label4->setBuddy(Prov);
+    Label5->setBuddy(Datanasc);
 
     Maschio = crea<OsenXPOptionButton>("Maschio", 1080, 2640, 975, 255);
     Maschio->setText(QStringLiteral("Maschio"));

@@ -19,14 +19,16 @@ Form2::Form2()
     Image1 = crea<QLabel>("Image1", 0, 0, 6240, 4035);
     Image1->setPixmap(QPixmap(QStringLiteral(":/fiscalcode/images/tesserino.png")));
     Image1->setScaledContents(true);
+    Image1->setAccessibleName(QStringLiteral("Tesserino del codice fiscale"));
 
-    cf = etichetta("cf", 1080, 1995);
-    Cognome = etichetta("Cognome", 1080, 2400);
-    Nome = etichetta("Nome", 1080, 2745);
-    Luogo = etichetta("Luogo", 1080, 3030);
-    Provinc = etichetta("Provinc", 1080, 3420);
-    Sex = etichetta("Sex", 5040, 2730);
-    DataN = etichetta("DataN", 4080, 3405);
+    // The field titles are part of the picture: each value is read with its title.
+    cf = etichetta("cf", "Codice fiscale", 1080, 1995);
+    Cognome = etichetta("Cognome", "Cognome", 1080, 2400);
+    Nome = etichetta("Nome", "Nome", 1080, 2745);
+    Luogo = etichetta("Luogo", "Luogo di nascita", 1080, 3030);
+    Provinc = etichetta("Provinc", "Provincia", 1080, 3420);
+    Sex = etichetta("Sex", "Sesso", 5040, 2730);
+    DataN = etichetta("DataN", "Data di nascita", 4080, 3405);
 
     Command1 = crea<OsenXPButton>("Command1", 1920, 4320, 975, 375);
     Command1->setText(QStringLiteral("&Stampa"));
@@ -39,9 +41,10 @@ Form2::Form2()
     ordineTab({Command1, cf, Cognome, Nome, Luogo, Provinc, Sex, DataN, CopiaBut});
 }
 
-OsenXPLabel *Form2::etichetta(const char *nome, int sinistra, int alto)
+OsenXPLabel *Form2::etichetta(const char *nome, const char *campo, int sinistra, int alto)
 {
     auto *e = crea<OsenXPLabel>(nome, sinistra, alto, 750, 285);
+    e->setCampo(QString::fromUtf8(campo));
     e->setCaption(QStringLiteral("Label1"));
     e->setFont(Aspetto::msSansSerif(8.25, true));
     QPalette tavolozza = e->palette();

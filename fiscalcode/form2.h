@@ -42,7 +42,7 @@ public:
     int widthTwips(const OsenXPLabel *etichetta) const { return m_posizioni.value(etichetta).width(); }
 
 private:
-    OsenXPLabel *etichetta(const char *nome, int sinistra, int alto);
+    OsenXPLabel *etichetta(const char *nome, const char *campo, int sinistra, int alto);
     void posiziona(OsenXPLabel *etichetta, const QRect &twips);
 
     // Twips are finer than pixels: the labels keep their place in twips so that every move counts.

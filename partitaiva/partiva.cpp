@@ -14,6 +14,7 @@ PartIva::PartIva()
     Text1->setMaxLength(11);
     Text1->setToolTip(QStringLiteral("Digitare qui la partita iva da controllare"));
     Text1->setKeyPress([this](int &KeyAscii) { Text1_KeyPress(KeyAscii); });
+    Label2->setBuddy(Text1);
 
     Command1 = crea<OsenXPButton>("Command1", 1320, 1080, 855, 375);
     Command1->setText(QStringLiteral("Controlla"));
@@ -21,6 +22,7 @@ PartIva::PartIva()
     connect(Command1, &QPushButton::clicked, this, &PartIva::Command1_Click);
 
     responso = crea<OsenXPLabel>("responso", 240, 1560, 3240, 705);
+    responso->setCampo(QStringLiteral("Esito"));
 
     ordineTab({Text1, responso, Label2, Command1, OsenXPForm1()});
 }

@@ -3,6 +3,10 @@
 #include "modulo1.h"
 #include "prefissi.h"
 
+namespace {
+const QString kInizio = QStringLiteral("Il prefisso da comporre per chiamare dall'Italia è:");
+}
+
 // The result line is two lines high, and the window taller by one line, since the sentence with the
 // prefix does not fit in one line of the window's width.
 Prefix::Prefix()
@@ -27,7 +31,8 @@ Prefix::Prefix()
     connect(Combo1, &QComboBox::editTextChanged, this, &Prefix::Combo1_Change);
 
     Label1 = crea<OsenXPLabel>("Label1", 120, 1080, 3510, 510);
-    Label1->setCaption(QStringLiteral("Il prefisso da comporre per chiamare dall'Italia è:"));
+    Label1->setCaption(kInizio);
+    OsenXPLabel1->setBuddy(Combo1);
 
     ordineTab({Combo1, Label1, OsenXPForm1(), OsenXPLabel1});
 }
@@ -53,6 +58,10 @@ void Prefix::Combo1_Click()
     Label1->setCaption(Prefissi::frase(Prefissi::prefisso(Combo1->itemText(posizione))));
 }
 
-// Typing in the box's text shows nothing: a prefix is shown only for an entry picked from the list.
+// The prefix shown is always that of the entry the box shows: typing an entry's text in full shows its
+// prefix, any other text the starting sentence.
 void Prefix::Combo1_Change()
-{}
+{
+    const int posizione = Modulo1::voceMostrata(Combo1);
+    Label1->setCaption(posizione < 0 ? kInizio : Prefissi::frase(Prefissi::prefisso(Combo1->itemText(posizione))));
+}

@@ -2,6 +2,9 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QShortcut>
+
+#include "modulo1.h"
 
 FormSportello::FormSportello(const QString &caption, int larghezzaTwips, int altezzaTwips, bool barraTitolo)
     : QDialog(nullptr)
@@ -21,6 +24,9 @@ FormSportello::FormSportello(const QString &caption, int larghezzaTwips, int alt
     } else {
         setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint);
     }
+    // The keyboard closes the window as the close box does; Alt+F4 also where no window manager takes it.
+    for (const QKeySequence &tasti : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::ALT | Qt::Key_F4)})
+        connect(new QShortcut(tasti, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 bool FormSportello::carica()
@@ -45,6 +51,7 @@ bool FormSportello::apriModale()
     Aspetto::caricaTraduzioni();
     if (!carica())
         return false;
+    const Modulo1::RitornoTastiera ritorno;
     exec();
     return true;
 }
@@ -75,6 +82,15 @@ void FormSportello::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void FormSportello::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // A modal window is made active as it shows; the main window too, so that the keyboard works from
+    // the start where no window manager gives it the focus.
+    if (!isModal() && !event->spontaneous())
+        activateWindow();
 }
 
 void FormSportello::paintEvent(QPaintEvent *event)

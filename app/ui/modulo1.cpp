@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -113,6 +114,7 @@ int mostraBox(const QString &testo, qint32 stile, const QString &titolo)
     if (predefinito < presenti.size())
         box.setDefaultButton(presenti[predefinito]);
     Q_UNUSED(pulsanti);
+    const Modulo1::RitornoTastiera ritorno;
     box.exec();
     QAbstractButton *premuto = box.clickedButton();
     if (!premuto)
@@ -182,6 +184,11 @@ QPoint posizioneCentrata(double larghezzaSchermo, double altezzaSchermo, double 
     const qint64 alto = arrotondaPari(altezzaSchermo - altezza) / 2;
     const qint64 sinistra = arrotondaPari(larghezzaSchermo - larghezza) / 2;
     return QPoint(static_cast<int>(sinistra), static_cast<int>(alto));
+}
+
+int voceMostrata(const QComboBox *combo)
+{
+    return combo ? combo->findText(combo->currentText(), Qt::MatchFixedString) : -1;
 }
 
 bool impostaProprieta(QObject *oggetto, const char *nome, const QVariant &valore)
@@ -294,6 +301,17 @@ void ApriPaginaWeb(const QString &indirizzo, QWidget *proprietario)
 
     if (!pagina.isEmpty())
         QFile::remove(pagina);
+}
+
+RitornoTastiera::RitornoTastiera()
+    : m_finestra(QApplication::activeWindow())
+{}
+
+RitornoTastiera::~RitornoTastiera()
+{
+    if (m_finestra && m_finestra->isVisible() && QApplication::activeWindow() != m_finestra) {
+        m_finestra->activateWindow();
+    }
 }
 
 QIcon iconaPrincipale()

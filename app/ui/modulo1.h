@@ -4,9 +4,11 @@
 
 #include <QIcon>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 
+class QComboBox;
 class QObject;
 class QWidget;
 
@@ -27,6 +29,10 @@ QPoint posizioneCentrata(double larghezzaSchermo, double altezzaSchermo, double 
 // Whole number nearest to x, halves going to the even neighbour.
 qint64 arrotondaPari(double x);
 
+// The entry of a combo box whose text the box shows, upper and lower case aside; -1 when the text, typed
+// or left at its prompt, is no entry's. The window works with this entry, never with one the text has left.
+int voceMostrata(const QComboBox *combo);
+
 // Sets a property by name; a property that the object does not have is skipped (returns false), so
 // styling a control that lacks one step carries on with the next.
 bool impostaProprieta(QObject *oggetto, const char *nome, const QVariant &valore);
@@ -38,6 +44,20 @@ int MostraMessaggio(const QString &testo, qint32 stile, const QString &titolo);
 
 // Opens a web address with the program associated with HTML pages, as its own process.
 void ApriPaginaWeb(const QString &indirizzo, QWidget *proprietario);
+
+// Keeps the window that has the keyboard when it is made, and gives the keyboard back to it when it goes,
+// once a modal window or message box opened above has closed: on a bare X server no window manager does.
+class RitornoTastiera final
+{
+public:
+    RitornoTastiera();
+    ~RitornoTastiera();
+    RitornoTastiera(const RitornoTastiera &) = delete;
+    RitornoTastiera &operator=(const RitornoTastiera &) = delete;
+
+private:
+    QPointer<QWidget> m_finestra;
+};
 
 // The icon of the main window, given to every title bar.
 QIcon iconaPrincipale();

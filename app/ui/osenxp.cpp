@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFont>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLinearGradient>
@@ -93,6 +94,9 @@ void inizializza()
     QPalette tavolozza = QApplication::palette();
     tavolozza.setColor(QPalette::Window, sfondoFinestra());
     tavolozza.setColor(QPalette::Button, sfondoFinestra());
+    // The selection in lists in the XP blue, dark enough under white text (5:1, where Fusion's is 3.7:1).
+    for (QPalette::ColorGroup gruppo : {QPalette::Active, QPalette::Inactive})
+        tavolozza.setColor(gruppo, QPalette::Highlight, QColor(49, 106, 197));
     QApplication::setPalette(tavolozza);
     QApplication::setFont(msSansSerif());
 
@@ -119,11 +123,55 @@ void caricaTraduzioni()
 // ---------------------------------------------------------------------------------------------------------
 // Title bar
 
+namespace {
+
+void disegnaPulsanteBarra(QPainter &p, const QRect &r, const QColor &base, bool evidenziato)
+{
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, evidenziato ? base.lighter(140) : base.lighter(120));
+    g.setColorAt(1, base);
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+}
+
+// The red close box of the title bar. It takes no focus, as no title bar control does: the keyboard
+// closes a window with Ctrl+W or Alt+F4.
+class PulsanteChiudi final : public QAbstractButton
+{
+public:
+    explicit PulsanteChiudi(QWidget *parent)
+        : QAbstractButton(parent)
+    {
+        setObjectName(QStringLiteral("cmdChiudi"));
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_Hover);
+        setToolTip(QStringLiteral("Chiudi"));
+        setAccessibleName(QStringLiteral("Chiudi"));
+        connect(this, &QAbstractButton::clicked, this, [this] { window()->close(); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRect r = rect();
+        disegnaPulsanteBarra(p, r, QColor(196, 52, 17), underMouse() && !isDown());
+        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+        const QRectF croce = QRectF(r).adjusted(r.width() * 0.3, r.height() * 0.3, -r.width() * 0.3, -r.height() * 0.3);
+        p.drawLine(croce.topLeft(), croce.bottomRight());
+        p.drawLine(croce.topRight(), croce.bottomLeft());
+    }
+};
+
+} // namespace
+
 OsenXPForm::OsenXPForm(QWidget *parent)
     : QWidget(parent)
+    , m_chiudi(new PulsanteChiudi(this))
 {
     setFont(Aspetto::testoFisso(Aspetto::arial(9.75, true)));
-    setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
 }
@@ -131,6 +179,7 @@ OsenXPForm::OsenXPForm(QWidget *parent)
 void OsenXPForm::setCaption(const QString &caption)
 {
     m_caption = caption;
+    setAccessibleName(caption);
     update();
 }
 
@@ -184,16 +233,6 @@ QRect OsenXPForm::rettangoloMinimizza() const
     return chiudi.translated(-(chiudi.width() + 3), 0);
 }
 
-static void disegnaPulsanteBarra(QPainter &p, const QRect &r, const QColor &base, bool evidenziato)
-{
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, evidenziato ? base.lighter(140) : base.lighter(120));
-    g.setColorAt(1, base);
-    p.setPen(QPen(Qt::white, 1));
-    p.setBrush(g);
-    p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-}
-
 void OsenXPForm::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
@@ -229,13 +268,6 @@ void OsenXPForm::paintEvent(QPaintEvent *)
     p.setPen(Qt::white);
     p.drawText(testo, Qt::AlignVCenter | Qt::AlignLeft, caption);
 
-    disegnaPulsanteBarra(p, chiudi, QColor(196, 52, 17), m_sopraChiudi);
-    p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
-    const QRectF croce = QRectF(chiudi).adjusted(chiudi.width() * 0.3, chiudi.height() * 0.3, -chiudi.width() * 0.3,
-                                                 -chiudi.height() * 0.3);
-    p.drawLine(croce.topLeft(), croce.bottomRight());
-    p.drawLine(croce.topRight(), croce.bottomLeft());
-
     if (!minimizza.isNull()) {
         disegnaPulsanteBarra(p, minimizza, QColor(0, 84, 227), false);
         p.setPen(QPen(Qt::white, 2));
@@ -244,15 +276,17 @@ void OsenXPForm::paintEvent(QPaintEvent *)
     }
 }
 
+void OsenXPForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_chiudi->setGeometry(rettangoloChiudi());
+}
+
 void OsenXPForm::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint punto = event->position().toPoint();
-    if (rettangoloChiudi().contains(punto)) {
-        m_premutoChiudi = true;
-        return;
-    }
     if (rettangoloMinimizza().contains(punto)) {
         window()->showMinimized();
         return;
@@ -267,31 +301,13 @@ void OsenXPForm::mousePressEvent(QMouseEvent *event)
 
 void OsenXPForm::mouseMoveEvent(QMouseEvent *event)
 {
-    const bool sopra = rettangoloChiudi().contains(event->position().toPoint());
-    if (sopra != m_sopraChiudi) {
-        m_sopraChiudi = sopra;
-        update(rettangoloChiudi());
-    }
     if (m_trascina)
         window()->move(event->globalPosition().toPoint() - m_origineTrascina);
 }
 
-void OsenXPForm::mouseReleaseEvent(QMouseEvent *event)
+void OsenXPForm::mouseReleaseEvent(QMouseEvent *)
 {
     m_trascina = false;
-    if (m_premutoChiudi && event->button() == Qt::LeftButton) {
-        m_premutoChiudi = false;
-        if (rettangoloChiudi().contains(event->position().toPoint()))
-            window()->close();
-    }
-}
-
-void OsenXPForm::leaveEvent(QEvent *)
-{
-    if (m_sopraChiudi) {
-        m_sopraChiudi = false;
-        update(rettangoloChiudi());
-    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -305,6 +321,25 @@ OsenXPLabel::OsenXPLabel(QWidget *parent)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextFormat(Qt::PlainText);
     setBackStyle(1);
+}
+
+void OsenXPLabel::setCaption(const QString &caption)
+{
+    setText(caption);
+    aggiornaNome();
+}
+
+void OsenXPLabel::setCampo(const QString &campo)
+{
+    m_campo = campo;
+    aggiornaNome();
+}
+
+void OsenXPLabel::aggiornaNome()
+{
+    if (m_campo.isEmpty())
+        return;
+    setAccessibleName(text().isEmpty() ? m_campo : m_campo + QStringLiteral(": ") + text());
 }
 
 void OsenXPLabel::setBackStyle(int stile)
@@ -333,9 +368,10 @@ OsenXPTextBox::OsenXPTextBox(QWidget *parent)
     : QLineEdit(parent)
 {
     setFont(Aspetto::msSansSerif());
+    // A display box is disabled, but its text stays as dark as any other to be read.
     setStyleSheet(QStringLiteral("OsenXPTextBox { border: 1px solid rgb(127,157,185); background: white;"
                                  " padding: 0px 2px; }"
-                                 "OsenXPTextBox:disabled { background: rgb(245,244,234); color: rgb(90,90,90); }"
+                                 "OsenXPTextBox:disabled { background: rgb(245,244,234); color: black; }"
                                  "OsenXPTextBox:focus { border: 1px solid rgb(49,106,197); }"));
     aggiornaFocus();
 }
@@ -351,9 +387,26 @@ void OsenXPTextBox::aggiornaFocus()
     setFocusPolicy(m_tabStop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
-void OsenXPTextBox::changeEvent(QEvent *event)
+// The code the key handler receives for a character: its Windows-1252 byte, "?" for any other.
+static int codiceDi(QChar c)
 {
-    QLineEdit::changeEvent(event);
+    const int byte = Cp1252::byteDi(c);
+    return byte < 0 ? '?' : byte;
+}
+
+QString OsenXPTextBox::filtra(const QString &testo)
+{
+    QString passa;
+    for (QChar c : testo) {
+        const int originale = codiceDi(c);
+        int codice = originale;
+        m_keyPress(codice);
+        if (codice == originale)
+            passa += c;
+        else if (codice >= 32 && codice <= 255)
+            passa += Cp1252::decodificaByte(static_cast<unsigned char>(codice));
+    }
+    return passa;
 }
 
 void OsenXPTextBox::keyPressEvent(QKeyEvent *event)
@@ -362,37 +415,52 @@ void OsenXPTextBox::keyPressEvent(QKeyEvent *event)
         QLineEdit::keyPressEvent(event);
         return;
     }
-    int codice = -1;
     const int tasto = event->key();
-    const bool comando = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (tasto == Qt::Key_Return || tasto == Qt::Key_Enter) {
+    const Qt::KeyboardModifiers modificatori = event->modifiers() & ~Qt::KeypadModifier;
+    int codice = -1;
+    if (tasto == Qt::Key_Return || tasto == Qt::Key_Enter)
         codice = 13;
-    } else if (tasto == Qt::Key_Backspace) {
+    else if (tasto == Qt::Key_Backspace && modificatori == Qt::NoModifier)
         codice = 8;
-    } else if (tasto == Qt::Key_Escape) {
+    else if (tasto == Qt::Key_Escape)
         codice = 27;
-    } else if (!comando && event->text().size() == 1 && event->text().at(0).isPrint()) {
-        const int byte = Cp1252::byteDi(event->text().at(0));
-        codice = byte < 0 ? '?' : byte;
-    }
-    if (codice < 0) {
-        QLineEdit::keyPressEvent(event);
-        return;
-    }
-    const int originale = codice;
-    m_keyPress(codice);
-    if (codice == 0) {
+    if (codice >= 0) {
+        const int originale = codice;
+        m_keyPress(codice);
+        if (codice == originale)
+            QLineEdit::keyPressEvent(event);
+        else if (codice == 8)
+            backspace();
+        else if (codice >= 32 && codice <= 255)
+            insert(QString(Cp1252::decodificaByte(static_cast<unsigned char>(codice))));
         event->accept();
         return;
     }
-    if (codice == originale) {
+    // A key that would type text goes through the handler whatever modifiers are held (Alt+A types "a"
+    // where no access key takes it); Ctrl with a key is a command, never text.
+    const QString testo = event->text();
+    const bool comando =
+        modificatori == Qt::ControlModifier || modificatori == (Qt::ControlModifier | Qt::ShiftModifier);
+    if (testo.isEmpty() || comando || !testo.at(0).isPrint()) {
         QLineEdit::keyPressEvent(event);
         return;
     }
-    if (codice >= 32 && codice <= 255)
-        insert(QString(Cp1252::decodificaByte(static_cast<unsigned char>(codice))));
-    else if (codice == 8)
-        backspace();
+    const QString passa = filtra(testo);
+    if (!passa.isEmpty())
+        insert(passa);
+    event->accept();
+}
+
+// Text composed by an input method (dead keys, compose sequences) goes through the same handler.
+void OsenXPTextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!m_keyPress || isReadOnly() || event->commitString().isEmpty()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent filtrato(event->preeditString(), event->attributes());
+    filtrato.setCommitString(filtra(event->commitString()), event->replacementStart(), event->replacementLength());
+    QLineEdit::inputMethodEvent(&filtrato);
     event->accept();
 }
 
@@ -432,6 +500,20 @@ void OsenXPButton::setPicturePosition(int codice)
 {
     m_posizioneImmagine = codice;
     update();
+}
+
+// Return and keypad Enter press the focused button, as Space does; no button is a default button, so
+// Return in a text box stays with that box's own handler.
+void OsenXPButton::keyPressEvent(QKeyEvent *event)
+{
+    const bool invio = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (invio && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        if (!event->isAutoRepeat())
+            click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 QSize OsenXPButton::sizeHint() const

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QAbstractButton>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,16 +62,18 @@ public:
     QIcon Icon() const { return m_icona; }
     void setIcon(const QIcon &icona);
 
-    // Where the close control stands, for tests and for the hover look.
+    // Where the close control stands.
     QRect rettangoloChiudi() const;
     QRect rettangoloMinimizza() const;
+    // The close control: a real button, so that assistive technology finds and presses it.
+    QAbstractButton *pulsanteChiudi() const { return m_chiudi; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     QString m_caption;
@@ -80,8 +83,7 @@ private:
     bool m_maxButton = true;
     bool m_showMaximize = true;
     bool m_showMinimize = true;
-    bool m_premutoChiudi = false;
-    bool m_sopraChiudi = false;
+    QAbstractButton *m_chiudi = nullptr;
     bool m_trascina = false;
     QPoint m_origineTrascina;
 };
@@ -98,7 +100,9 @@ public:
     explicit OsenXPLabel(QWidget *parent = nullptr);
 
     QString Caption() const { return text(); }
-    void setCaption(const QString &caption) { setText(caption); }
+    void setCaption(const QString &caption);
+    // A label that shows a value: assistive technology reads the field's name with it, "Cognome: ROSSI".
+    void setCampo(const QString &campo);
     int BackStyle() const { return m_backStyle; }
     void setBackStyle(int stile); // 0 transparent, 1 opaque
     bool TabStop() const { return m_tabStop; }
@@ -107,6 +111,9 @@ public:
     void setAlignmentCode(int codice); // 0 left, 1 centre, 2 right
 
 private:
+    void aggiornaNome();
+
+    QString m_campo;
     int m_backStyle = 1;
     bool m_tabStop = true;
     int m_allineamento = 0;
@@ -135,10 +142,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void changeEvent(QEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
 
 private:
     void aggiornaFocus();
+    // The characters of `testo` that the key handler lets in, as it changes them.
+    QString filtra(const QString &testo);
 
     bool m_tabStop = true;
     GestoreTasto m_keyPress;
@@ -172,6 +181,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QString m_tag;

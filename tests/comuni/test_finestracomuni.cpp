@@ -192,10 +192,20 @@ TEST(Comuni, ListaClicDoppioClicEReset)
     clic(1); // the item already selected
     EXPECT_EQ(w.Localita->text(), QStringLiteral("ROMA"));
 
-    // The second ROMA, double-clicked through the window system: the first one's details.
+    // The second ROMA, double-clicked through the window system: its own details, where the name typed
+    // finds the first.
     const QPoint punto = w.List1->viewport()->mapTo(&w, w.List1->visualItemRect(w.List1->item(2)).center());
     QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, punto);
     EXPECT_EQ(w.List1->currentRow(), 2);
+    EXPECT_EQ(w.Localita->text(), QStringLiteral("ROMA"));
+    EXPECT_EQ(w.Codice->text(), QStringLiteral("00199"));
+    EXPECT_EQ(figuraVisibile(w), 0);
+    QTest::keyClick(w.Localita, Qt::Key_End);
+    QTest::keyClick(w.Localita, Qt::Key_Return);
+    EXPECT_EQ(w.Codice->text(), QStringLiteral("00199"));
+    QTest::keyClick(w.Localita, Qt::Key_A);
+    QTest::keyClick(w.Localita, Qt::Key_Backspace);
+    QTest::keyClick(w.Localita, Qt::Key_Return);
     EXPECT_EQ(w.Codice->text(), QStringLiteral("00100"));
     EXPECT_EQ(figuraVisibile(w), 8);
     EXPECT_EQ(f.registro.conta(), 0);

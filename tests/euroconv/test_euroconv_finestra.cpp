@@ -10,16 +10,9 @@
 
 namespace {
 
-class FinestraEuroconv : public ::testing::Test
+class FinestraEuroconv : public ProvaFinestra<Euroconv>
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(f.carica());
-        f.show();
-        f.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
-    }
 
     // Picks a currency as the user does, with the arrow keys from the top of the list.
     void scegli(int posizione)
@@ -33,8 +26,6 @@ protected:
     }
 
     QStringList testi() const { return {f.Text1->text(), f.Text2->text(), f.Text3->text()}; }
-
-    Euroconv f;
 };
 
 // The user's regional settings for the length of a test.

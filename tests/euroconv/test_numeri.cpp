@@ -27,6 +27,7 @@ TEST(Numeri, LeggeComeVal)
         {".5", 0.5},
         {"5.", 5},
         {"0.05", 0.05},
+        {"1225668.59135", 1225668.59135}, // the nearest double, not one a step below
         {"1.2.3", 1.2},
         // A comma ends the number, whatever the regional settings.
         {"1936,27", 1936},

@@ -61,6 +61,11 @@ TEST(Valute, InEuro)
         {"0.99609375", 1, 1, 0},
         {"-1E-20", 1, 0, 0},
         {"1E300", 1, 1E300, 0},
+        // Exactly half a cent in decimal, just below it in binary: rounded up all the same.
+        {"1225668.59135", c[Lira], 633, 1},
+        {"3882.22135", c[Lira], 2, 1},
+        {"1.96560915", c[Marco], 1, 1},
+        {"1225668.59134", c[Lira], 633, 0},
     };
     for (const auto &caso : casi) {
         const std::optional<Valute::Euro> euro =

@@ -11,19 +11,14 @@
 
 namespace {
 
-// The window loaded, shown and active, as the user meets it.
-class FinestraPartIva : public ::testing::Test
+class FinestraPartIva : public ProvaFinestra<PartIva>
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(f.carica());
-        f.show();
-        f.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+        ProvaFinestra::SetUp();
         f.Text1->setFocus();
     }
-    PartIva f;
 };
 
 } // namespace

@@ -2,11 +2,20 @@
 
 #include <utility>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include "percorsi.h"
 
@@ -65,4 +74,143 @@ void quandoModale(std::function<void(QWidget *)> azione, int millisecondi)
 void PrintTo(const QString &testo, std::ostream *os)
 {
     *os << '"' << testo.toStdString() << '"';
+}
+
+::testing::AssertionResult apriPerProva(FormSportello &finestra)
+{
+    if (!finestra.carica())
+        return ::testing::AssertionFailure() << "the window unloaded itself while loading";
+    finestra.show();
+    finestra.activateWindow();
+    if (!QTest::qWaitForWindowActive(&finestra))
+        return ::testing::AssertionFailure() << "the window never became active";
+    return ::testing::AssertionSuccess();
+}
+
+QWidget *finestraInPrimoPiano()
+{
+    if (QWidget *popup = QApplication::activePopupWidget())
+        return popup;
+    if (QWidget *modale = QApplication::activeModalWidget())
+        return modale;
+    return QApplication::activeWindow();
+}
+
+namespace {
+
+void invia(const QString &passo)
+{
+    QWidget *davanti = finestraInPrimoPiano();
+    QWindow *finestra = davanti ? davanti->windowHandle() : nullptr;
+    if (!finestra || passo.startsWith(QLatin1String("p:")))
+        return;
+    // Keys go where the window system sends them: to the control with the focus in the front window.
+    QWidget *bersaglio = davanti->focusWidget() ? davanti->focusWidget() : davanti;
+    if (passo.startsWith(QLatin1String("t:"))) {
+        QTest::keyClicks(bersaglio, passo.mid(2));
+        return;
+    }
+    if (passo.startsWith(QLatin1String("c:")) || passo.startsWith(QLatin1String("d:"))) {
+        const QStringList xy = passo.mid(2).split(QLatin1Char(','));
+        const QPoint punto(xy.value(0).toInt(), xy.value(1).toInt());
+        if (passo[0] == QLatin1Char('c'))
+            QTest::mouseClick(finestra, Qt::LeftButton, {}, punto);
+        else
+            QTest::mouseDClick(finestra, Qt::LeftButton, {}, punto);
+        return;
+    }
+    const QKeySequence tasti = QKeySequence::fromString(passo);
+    if (tasti.isEmpty() || tasti[0].key() == Qt::Key_unknown)
+        return;
+    QTest::keyClick(bersaglio, tasti[0].key(), tasti[0].keyboardModifiers());
+}
+
+// The steps, each sent from a fresh turn of the event loop: the loop of a modal window when the step
+// before opened one.
+struct Passi : QObject {
+    int quanti = 0;
+    int fatti = 0;
+    int attesa = 0;
+    bool finiti = false;
+    std::function<QString(int)> passo;
+    std::function<void()> allaFine;
+
+    void avanti()
+    {
+        // A modal window that has just opened gets the keyboard before the next step.
+        QWidget *modale = QApplication::activeModalWidget();
+        if (modale && modale != ultimoModale && !modale->isActiveWindow() && attesaAttivazione++ < 20) {
+            QTimer::singleShot(10, this, &Passi::avanti);
+            return;
+        }
+        ultimoModale = modale;
+        attesaAttivazione = 0;
+        if (fatti == quanti) {
+            // A window that the last step closed gives the keyboard back once its event loop has ended.
+            if (riposo++ < 3) {
+                QTimer::singleShot(10, this, &Passi::avanti);
+                return;
+            }
+            allaFine();
+            finiti = true;
+            return;
+        }
+        const QString p = passo(fatti++);
+        int pausa = p.startsWith(QLatin1String("Alt+")) ? attesa : 0;
+        if (p.startsWith(QLatin1String("p:")))
+            pausa = p.mid(2).toInt();
+        QTimer::singleShot(pausa, this, &Passi::avanti);
+        invia(p);
+    }
+
+    int attesaAttivazione = 0;
+    QPointer<QWidget> ultimoModale;
+    int riposo = 0;
+};
+
+} // namespace
+
+bool eseguiPassi(int quanti, const std::function<QString(int)> &passo, const std::function<void()> &allaFine,
+                 int attesa, int limite)
+{
+    Passi passi;
+    passi.quanti = quanti;
+    passi.attesa = attesa;
+    passi.passo = passo;
+    passi.allaFine = allaFine;
+    QTimer::singleShot(0, &passi, &Passi::avanti);
+    return QTest::qWaitFor([&passi] { return passi.finiti; }, limite);
+}
+
+QString mostra(const char *nome)
+{
+    QWidget *davanti = finestraInPrimoPiano();
+    if (!davanti)
+        return QStringLiteral("(nessuna finestra)");
+    if (qstrcmp(nome, "@finestra") == 0)
+        return davanti->windowTitle();
+    if (qstrcmp(nome, "@fuoco") == 0)
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    const QWidget *w = davanti->findChild<QWidget *>(QString::fromLatin1(nome));
+    if (const auto *testo = qobject_cast<const QLineEdit *>(w))
+        return testo->text();
+    if (const auto *combo = qobject_cast<const QComboBox *>(w))
+        return combo->currentText();
+    if (const auto *etichetta = qobject_cast<const QLabel *>(w))
+        return etichetta->text();
+    if (const auto *lista = qobject_cast<const QListWidget *>(w))
+        return lista->currentItem() ? lista->currentItem()->text() : QString();
+    if (const auto *pulsante = qobject_cast<const QAbstractButton *>(w))
+        return pulsante->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    return QStringLiteral("(%1 non trovato)").arg(QLatin1String(nome));
+}
+
+void chiudiModali(QWidget *sotto)
+{
+    for (int i = 0; i < 10; ++i) {
+        QWidget *modale = QApplication::activeModalWidget();
+        if (!modale || modale == sotto)
+            return;
+        modale->close();
+    }
 }

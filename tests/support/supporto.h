@@ -4,9 +4,12 @@
 #include <ostream>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <QTemporaryDir>
 
+#include "formsportello.h"
 #include "modulo1.h"
 
 class QWidget;
@@ -52,3 +55,38 @@ void quandoModale(std::function<void(QWidget *)> azione, int millisecondi = 5000
 
 // Readable QStrings in test failures.
 void PrintTo(const QString &testo, std::ostream *os);
+
+// Loads a window, shows it and waits until it is active, as the user meets it.
+::testing::AssertionResult apriPerProva(FormSportello &finestra);
+
+// A test of one window, loaded, shown and active.
+template <class Finestra>
+class ProvaFinestra : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(apriPerProva(f)); }
+    Finestra f;
+};
+
+// The top window that takes the keyboard: an open popup, else the modal window, else the active one.
+QWidget *finestraInPrimoPiano();
+
+// Replays the user's steps through the window system, each to the window in front when its turn comes:
+// "t:text" types the text; "c:x,y" and "d:x,y" click and double-click at that point of the window; any
+// "p:ms" waits that long before the next step; any
+// other step is a key with its modifiers as QKeySequence writes it ("Tab", "Shift+Tab", "Alt+O",
+// "Num+Enter", "Ctrl+W"). `passo(i)` gives step i when it is due, so it may look at the window in front.
+// A step that opens a modal window goes on inside it. `allaFine` runs after the last step, where the steps
+// left the user (inside a modal window still open too). `attesa` milliseconds pass after an Alt step, so
+// that an access key's click (which comes a little after the key) lands before the next step.
+// Returns false when the steps did not end within `limite` milliseconds.
+bool eseguiPassi(int quanti, const std::function<QString(int)> &passo, const std::function<void()> &allaFine,
+                 int attesa = 0, int limite = 60000);
+
+// What a control shows, for key tests: a text box's or label's text, a combo box's text, a list's current
+// row's text, "1" or "0" for a check or option button. "@finestra" is the front window's title, "@fuoco"
+// the name of the control with the keyboard focus. Controls are looked up by name in the front window.
+QString mostra(const char *nome);
+
+// Closes the modal windows open above `sotto`, from the top down.
+void chiudiModali(QWidget *sotto);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <vector>
+
+// Every window of the program, as the user reaches it from the main menu with the keyboard: the steps
+// (as eseguiPassi takes them) that open it and bring it to a state worth looking at. A new window is one
+// row here; the accessibility walk and the random-input test go through them all.
+struct FinestraDaProvare {
+    const char *nome;
+    std::vector<const char *> passi;
+};
+
+inline const std::vector<FinestraDaProvare> &finestreDaProvare()
+{
+    static const std::vector<FinestraDaProvare> finestre{
+        {"frmMain", {}},
+        {"Comuni", {"Alt+C", "t:Roma", "Return"}},
+        {"CodiceFiscale", {"Alt+F", "t:Rossi", "Tab", "t:Mario", "Tab", "t:Roma", "Tab", "t:RM", "Tab", "t:1/1/1980"}},
+        {"Form2",
+         {"Alt+F", "t:Rossi", "Tab", "t:Mario", "Tab", "t:Roma", "Tab", "t:RM", "Tab", "t:1/1/1980", "Tab", "Tab",
+          "Return"}},
+        {"PartIva", {"Alt+P", "t:12345670017", "Return"}},
+        {"Euroconv", {"Alt+E", "Shift+Tab", "Down", "Tab", "t:10000", "Tab", "Tab", "Tab", "Return"}},
+        {"Prefix", {"Alt+R", "Down"}},
+        {"frmAbout", {"Alt+I"}},
+        {"VerificaCF", {"Alt+V"}},
+    };
+    return finestre;
+}
