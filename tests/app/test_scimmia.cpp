@@ -88,7 +88,7 @@ TEST(Scimmia, NessunaFinestraSiBloccaOTrattieneLUtente)
                 }
             }
             if (!apertura.empty()) {
-                const QString p = apertura.front();
+                QString p = apertura.front();
                 apertura.pop_front();
                 return p;
             }

@@ -40,7 +40,7 @@ void provaTasti(const std::vector<Riga> &righe)
         for (const char *p : riga.passi)
             passi << QString::fromUtf8(p);
         const bool finiti = eseguiPassi(
-            passi.size(), [&](int i) { return passi[i]; },
+            static_cast<int>(passi.size()), [&](int i) { return passi[i]; },
             [&] {
                 for (const auto &[nome, atteso] : riga.attese) {
                     QString visto = mostra(nome);
