@@ -73,7 +73,7 @@ TEST(Scimmia, NessunaFinestraSiBloccaOTrattieneLUtente)
                 // The window in front still has a control that takes the keys.
                 const QWidget *fuoco = QApplication::focusWidget();
                 if (davanti && (!fuoco || !fuoco->isVisible() || !fuoco->isEnabled() || fuoco->window() != davanti))
-                    trattenuto = QStringLiteral("no usable focus in %1").arg(davanti ? davanti->windowTitle() : "-");
+                    trattenuto = QStringLiteral("no usable focus in %1").arg(davanti->windowTitle());
             }
             // Then out from the keyboard alone: Escape for an open list, Ctrl+W for a window; in the main
             // window, time for an access key's click still on its way.

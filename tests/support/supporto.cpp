@@ -205,7 +205,7 @@ QString mostra(const char *nome)
     return QStringLiteral("(%1 non trovato)").arg(QLatin1String(nome));
 }
 
-void chiudiModali(QWidget *sotto)
+void chiudiModali(const QWidget *sotto)
 {
     for (int i = 0; i < 10; ++i) {
         QWidget *modale = QApplication::activeModalWidget();

@@ -89,4 +89,4 @@ bool eseguiPassi(int quanti, const std::function<QString(int)> &passo, const std
 QString mostra(const char *nome);
 
 // Closes the modal windows open above `sotto`, from the top down.
-void chiudiModali(QWidget *sotto);
+void chiudiModali(const QWidget *sotto);
