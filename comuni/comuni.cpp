@@ -1,7 +1,6 @@
 #include "comuni.h"
 
 #include <QApplication>
-#include <QHash>
 #include <QKeyEvent>
 
 #include "errorifile.h"
@@ -46,13 +45,54 @@ constexpr const char *kNomiRegioni[ElencoComuni::kFigure - 1] = {
 
 } // namespace
 
+void ModelloComuni::imposta(QStringList voci)
+{
+    beginResetModel();
+    m_voci = std::move(voci);
+    endResetModel();
+}
+
+int ModelloComuni::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_voci.size());
+}
+
+QVariant ModelloComuni::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return QVariant();
+    return m_voci[index.row()];
+}
+
+ListaComuni::ListaComuni(QWidget *parent)
+    : QListView(parent)
+{
+    setModel(&m_modello);
+}
+
+void ListaComuni::impostaVoci(QStringList voci)
+{
+    m_modello.imposta(std::move(voci));
+}
+
+int ListaComuni::currentRow() const
+{
+    const QModelIndex corrente = currentIndex();
+    return corrente.isValid() ? corrente.row() : -1;
+}
+
+void ListaComuni::setCurrentRow(int riga)
+{
+    selectionModel()->setCurrentIndex(m_modello.index(riga), QItemSelectionModel::ClearAndSelect);
+}
+
 void ListaComuni::keyPressEvent(QKeyEvent *event)
 {
     m_utente = true;
     const int tasto = event->key();
     const bool invio = tasto == Qt::Key_Return || tasto == Qt::Key_Enter;
-    if ((invio || tasto == Qt::Key_Space) && currentItem()) {
-        setCurrentItem(currentItem(), QItemSelectionModel::ClearAndSelect);
+    if ((invio || tasto == Qt::Key_Space) && currentIndex().isValid()) {
+        selectionModel()->setCurrentIndex(currentIndex(), QItemSelectionModel::ClearAndSelect);
         m_utente = false;
         emit scelta();
         if (invio)
@@ -60,7 +100,7 @@ void ListaComuni::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
     m_utente = false;
 }
 
@@ -68,13 +108,13 @@ void ListaComuni::keyPressEvent(QKeyEvent *event)
 void ListaComuni::mouseMoveEvent(QMouseEvent *event)
 {
     m_utente = true;
-    QListWidget::mouseMoveEvent(event);
+    QListView::mouseMoveEvent(event);
     m_utente = false;
 }
 
 void ListaComuni::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
-    QListWidget::currentChanged(current, previous);
+    QListView::currentChanged(current, previous);
     if (m_utente && current.isValid())
         emit scelta();
 }
@@ -90,7 +130,6 @@ Comuni::Comuni()
     List1 = crea<ListaComuni>("List1", 120, 1200, 4095, 1815);
     List1->setAccessibleName(QStringLiteral("Elenco dei comuni"));
     List1->setFont(Aspetto::tahoma());
-    List1->setSortingEnabled(false);
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setUniformItemSizes(true);
 
@@ -141,9 +180,9 @@ Comuni::Comuni()
     Localita->setKeyPress([this](int &KeyAscii) { Localita_KeyPress(KeyAscii); });
     // Only the user's picks copy the name: a click (on the item already selected too), the keyboard.
     connect(List1, &ListaComuni::scelta, this, &Comuni::List1_Click);
-    connect(List1, &QListWidget::itemClicked, this, &Comuni::List1_Click);
+    connect(List1, &QAbstractItemView::clicked, this, &Comuni::List1_Click);
     connect(List1, &ListaComuni::attivata, this, &Comuni::List1_DblClick);
-    connect(List1, &QListWidget::itemDoubleClicked, this, &Comuni::List1_DblClick);
+    connect(List1, &QAbstractItemView::doubleClicked, this, &Comuni::List1_DblClick);
     // Typing in Localita ends the pick: the search goes by the name typed.
     connect(Localita, &QLineEdit::textEdited, this, [this] { m_rigaScelta = -1; });
 
@@ -186,7 +225,7 @@ void Comuni::caricacomuni()
             ElencoComuni::caricacomuni(Percorsi::fileProgramma(QStringLiteral("codes.dat")));
         m_elenco = std::move(caricamento.elenco);
         errore = caricamento.errore;
-        List1->addItems(voci(m_elenco));
+        List1->impostaVoci(ElencoComuni::voci(m_elenco));
     }
     // The pointer is normal again before the message, so that the box does not show the wait cursor.
     if (errore == 0)
@@ -194,20 +233,6 @@ void Comuni::caricacomuni()
     Modulo1::MostraMessaggio(ErroriFile::messaggio(errore, QStringLiteral("codes.dat")), 48, QStringLiteral("Errore"));
     if (ErroriFile::chiudeFinestra(errore))
         Unload();
-}
-
-QStringList Comuni::voci(const ElencoComuni::Elenco &elenco)
-{
-    QHash<QString, int> volte;
-    volte.reserve(elenco.nomi.size());
-    for (const QString &nome : elenco.nomi)
-        ++volte[nome];
-    QStringList voci = elenco.nomi;
-    for (int i = 0; i < voci.size(); ++i) {
-        if (volte.value(voci[i]) > 1)
-            voci[i] += QStringLiteral(" (") + elenco.elencosigle[i] + QLatin1Char(')');
-    }
-    return voci;
 }
 
 void Comuni::Command1_Click()

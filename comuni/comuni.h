@@ -1,20 +1,48 @@
 #pragma once
 
-#include <QListWidget>
+#include <QAbstractListModel>
+#include <QListView>
 #include <QVector>
 
 #include "elencocomuni.h"
 #include "formsportello.h"
 
-// The list of municipalities. It tells the user's picks (a click, the arrow keys and the other moves of the
-// keyboard, Space or Return on a row) from the moves of the current row that nobody asked for, such as the
-// first row that the list makes current when it takes the focus.
-class ListaComuni final : public QListWidget
+// The list's rows as a model over one list of texts: thousands of rows cost one shared list, not an item
+// object each.
+class ModelloComuni final : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
-    using QListWidget::QListWidget;
+    using QAbstractListModel::QAbstractListModel;
+
+    void imposta(QStringList voci);
+    const QStringList &voci() const { return m_voci; }
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    QStringList m_voci;
+};
+
+// The list of municipalities. It tells the user's picks (a click, the arrow keys and the other moves of the
+// keyboard, Space or Return on a row) from the moves of the current row that nobody asked for, such as the
+// first row that the list makes current when it takes the focus.
+class ListaComuni final : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit ListaComuni(QWidget *parent = nullptr);
+
+    void impostaVoci(QStringList voci);
+    void clear() { impostaVoci({}); }
+    int count() const { return m_modello.rowCount(); }
+    // The current row, -1 for none; setCurrentRow selects it alone.
+    int currentRow() const;
+    void setCurrentRow(int riga);
+    QString testo(int riga) const { return m_modello.voci().value(riga); }
+    QRect rettangoloRiga(int riga) const { return visualRect(m_modello.index(riga)); }
 
 signals:
     void scelta();   // the user picked the current row
@@ -26,6 +54,7 @@ protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
+    ModelloComuni m_modello;
     bool m_utente = false;
 };
 
@@ -65,10 +94,6 @@ public:
     // The map pictures, indexes 1 to 21 as the control array (element 0 is unused); objects named
     // "Italia1" to "Italia21", each with the property "Index".
     QVector<OsenXPPicture *> Italia;
-
-    // The list's rows: the names, and the province after each name that more than one municipality bears,
-    // "CASTRO (BG)", "CASTRO (LE)".
-    static QStringList voci(const ElencoComuni::Elenco &elenco);
 
 private:
     void mostraSoloFigura(int figura);

@@ -1,6 +1,7 @@
 #include "elencocomuni.h"
 
 #include <cstring>
+#include <vector>
 
 #include "cp1252.h"
 #include "errorifile.h"
@@ -307,6 +308,45 @@ Caricamento caricacomuni(const QString &percorso)
     }
     caricamento.elenco = leggi(lettura.dati, lettura.errore == 0);
     return caricamento;
+}
+
+QStringList voci(const Elenco &elenco)
+{
+    // The names that repeat, found through an open-addressing table of first positions on a hash that
+    // needs no seed: the list is made each time the window opens.
+    const qsizetype quanti = elenco.nomi.size();
+    size_t posti = 16;
+    while (posti < static_cast<size_t>(quanti) * 2)
+        posti *= 2;
+    const size_t maschera = posti - 1;
+    std::vector<int> tabella(posti, -1);
+    std::vector<bool> ripetuto(static_cast<size_t>(quanti), false);
+    bool ripetuti = false;
+    for (int i = 0; i < quanti; ++i) {
+        const QString &nome = elenco.nomi[i];
+        quint32 h = 2166136261u;
+        for (const QChar c : nome)
+            h = (h ^ c.unicode()) * 16777619u;
+        for (size_t p = (h ^ (h >> 15)) & maschera;; p = (p + 1) & maschera) {
+            const int primo = tabella[p];
+            if (primo < 0) {
+                tabella[p] = i;
+                break;
+            }
+            if (elenco.nomi[primo] == nome) {
+                ripetuto[static_cast<size_t>(primo)] = ripetuto[static_cast<size_t>(i)] = ripetuti = true;
+                break;
+            }
+        }
+    }
+    QStringList voci = elenco.nomi;
+    if (!ripetuti)
+        return voci;
+    for (int i = 0; i < quanti; ++i) {
+        if (ripetuto[static_cast<size_t>(i)])
+            voci[i] += QStringLiteral(" (") + elenco.elencosigle[i] + QLatin1Char(')');
+    }
+    return voci;
 }
 
 Ricerca cerca(const Elenco &elenco, const QString &testo)

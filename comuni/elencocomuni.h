@@ -75,6 +75,10 @@ Caricamento caricacomuni(const QString &percorso);
 // file, so a complete line at their end is still stored.
 Elenco leggi(const QByteArray &dati, bool interi = true);
 
+// The list's rows: the names, and the province after each name that more than one municipality bears,
+// "CASTRO (BG)", "CASTRO (LE)".
+QStringList voci(const Elenco &elenco);
+
 // The group of an initial (0 for A ... 18 for Z), -1 for K, W, X, Y and anything outside A to Z.
 int gruppo(QChar iniziale);
 

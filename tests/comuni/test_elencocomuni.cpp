@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <QFile>
 
 #include "elencocomuni.h"
@@ -185,6 +187,23 @@ TEST(Ricerca, NelBloccoDellIniziale)
     EXPECT_EQ(cerca(e, QString(40, ' ') + QStringLiteral("R")).esito, Esito::NonTrovato);
     EXPECT_EQ(cerca(e, QStringLiteral("BARI")).esito, Esito::NonTrovato);
     EXPECT_EQ(cerca(Elenco(), QStringLiteral("ZOLDO")).esito, Esito::NonTrovato);
+}
+
+TEST(Voci, LaProvinciaSoloDopoINomiRipetuti)
+{
+    const Elenco e = leggi(FileComuni::file({"CASTRO (BG)", "ROMA (RM)", "SAMONE (TN)", "CASTRO (LE)", "SAMONE (TO)",
+                                             "SAMONE (TV)", "CASTROVILLARI (CS)"}));
+    EXPECT_EQ(voci(e), nomi({"CASTRO (BG)", "ROMA", "SAMONE (TN)", "CASTRO (LE)", "SAMONE (TO)", "SAMONE (TV)",
+                             "CASTROVILLARI"}));
+
+    // A full table, whose only repeated name sits at its two ends.
+    QList<QByteArray> righe = FileComuni::righeDellaTabella(kCapienza - 1);
+    righe.append(righe.first());
+    const QStringList tutte = voci(leggi(FileComuni::file(righe)));
+    ASSERT_EQ(tutte.size(), kCapienza);
+    EXPECT_EQ(tutte.first(), tutte.last());
+    EXPECT_TRUE(tutte.first().endsWith(QStringLiteral(" (RM)")));
+    EXPECT_EQ(std::count_if(tutte.begin(), tutte.end(), [](const QString &v) { return v.endsWith(')'); }), 2);
 }
 
 TEST(Regioni, FigureERiparazioneDelFriuli)

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QListWidget>
 #include <QTest>
 
 #include "comuni.h"
@@ -65,7 +64,6 @@ TEST(Comuni, AllApertura)
     Finestra f;
     Comuni &w = f.w;
     EXPECT_EQ(w.List1->count(), 6);
-    EXPECT_FALSE(w.List1->isSortingEnabled());
     EXPECT_EQ(w.List1->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(w.Command1->text(), QStringLiteral("&Ok"));
     EXPECT_EQ(w.Command2->text(), QStringLiteral("&Reset"));
@@ -181,7 +179,7 @@ TEST(Comuni, ListaClicDoppioClicEReset)
     Comuni &w = f.w;
     const auto clic = [&](int riga) {
         QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {},
-                          w.List1->visualItemRect(w.List1->item(riga)).center());
+                          w.List1->rettangoloRiga(riga).center());
     };
     clic(0);
     EXPECT_EQ(w.Localita->text(), QStringLiteral("ANZIO"));
@@ -194,7 +192,7 @@ TEST(Comuni, ListaClicDoppioClicEReset)
 
     // The second ROMA, double-clicked through the window system: its own details, where the name typed
     // finds the first.
-    const QPoint punto = w.List1->viewport()->mapTo(&w, w.List1->visualItemRect(w.List1->item(2)).center());
+    const QPoint punto = w.List1->viewport()->mapTo(&w, w.List1->rettangoloRiga(2).center());
     QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, punto);
     EXPECT_EQ(w.List1->currentRow(), 2);
     EXPECT_EQ(w.Localita->text(), QStringLiteral("ROMA"));
@@ -214,7 +212,7 @@ TEST(Comuni, ListaClicDoppioClicEReset)
     EXPECT_EQ(caselle(w), QStringList(5, QString()));
     EXPECT_EQ(w.Localita->text(), QString());
     EXPECT_EQ(w.List1->currentRow(), 0);
-    EXPECT_TRUE(w.List1->item(0)->isSelected());
+    EXPECT_TRUE(w.List1->selectionModel()->isRowSelected(0));
     EXPECT_EQ(figuraVisibile(w), 1);
 }
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -10,7 +11,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -198,8 +198,8 @@ QString mostra(const char *nome)
         return combo->currentText();
     if (const auto *etichetta = qobject_cast<const QLabel *>(w))
         return etichetta->text();
-    if (const auto *lista = qobject_cast<const QListWidget *>(w))
-        return lista->currentItem() ? lista->currentItem()->text() : QString();
+    if (const auto *lista = qobject_cast<const QAbstractItemView *>(w))
+        return lista->currentIndex().data().toString();
     if (const auto *pulsante = qobject_cast<const QAbstractButton *>(w))
         return pulsante->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     return QStringLiteral("(%1 non trovato)").arg(QLatin1String(nome));
