@@ -405,7 +405,9 @@ Scrittore::~Scrittore()
 
 void Scrittore::campo(QByteArrayView valore)
 {
-    bool virgolette = false;
+    // A value that begins with the bytes of a byte order mark is quoted too: first in a file, it would be
+    // read back as the mark and lost from the value.
+    bool virgolette = valore.startsWith("\xEF\xBB\xBF");
     for (char c : valore) {
         if (c == m_separatore || c == '"' || c == '\n' || c == '\r') {
             virgolette = true;

@@ -124,7 +124,8 @@ public:
         spazio(1);
         m_buffer.data()[m_usati++] = m_separatore;
     }
-    // A value, in quotes when it holds the separator, a quote or a line break.
+    // A value, in quotes when it holds the separator, a quote or a line break, or begins with the bytes of a
+    // byte order mark.
     void campo(QByteArrayView valore);
     void fineRiga();
     // Writes out what is buffered; false when the device refused it.

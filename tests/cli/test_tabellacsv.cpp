@@ -140,6 +140,7 @@ TEST(ScrittoreCsv, VirgoletteSoloDoveServono)
     } casi[] = {
         {"abc", "abc"},       {"a;b", "\"a;b\""}, {"di \"lui\"", "\"di \"\"lui\"\"\""},
         {"a\nb", "\"a\nb\""}, {"a,b", "a,b"},     {"", ""},
+        {"\xEF\xBB\xBF" "codice", "\"\xEF\xBB\xBF" "codice\""}, // first in a file, read back as a byte order mark
     };
     for (const auto &c : casi) {
         QBuffer buffer;
