@@ -8,7 +8,6 @@
 // --benchmark_filter=CaricaLaFinestra
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include "comuni.h"
@@ -108,15 +107,3 @@ void CaricaLaFinestra(benchmark::State &stato)
 BENCHMARK(CaricaLaFinestra)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Aspetto::inizializza();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,8 +2,6 @@
 // and its reverse index, styling, and the first paint of every control.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include "percorsi.h"
 #include "verificacfform.h"
 
@@ -23,15 +21,3 @@ void ApriLaFinestra(benchmark::State &stato)
 BENCHMARK(ApriLaFinestra)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Aspetto::inizializza();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
