@@ -17,7 +17,6 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     void imposta(QStringList voci);
-    const QStringList &voci() const { return m_voci; }
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
@@ -41,7 +40,6 @@ public:
     // The current row, -1 for none; setCurrentRow selects it alone.
     int currentRow() const;
     void setCurrentRow(int riga);
-    QString testo(int riga) const { return m_modello.voci().value(riga); }
     QRect rettangoloRiga(int riga) const { return visualRect(m_modello.index(riga)); }
 
 signals:
