@@ -391,17 +391,18 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
 namespace {
 
 // What a byte stands for at a digit position of a code: its digit, the digit of its omocodia letter plus
-// 10, or -1.
+// 10, or kNessuna.
+constexpr unsigned char kNessuna = 0xFF;
 struct Cifre {
-    signed char valore[256]{};
+    unsigned char valore[256]{};
     constexpr Cifre()
     {
         for (auto &v : valore)
-            v = -1;
+            v = kNessuna;
         for (int c = '0'; c <= '9'; ++c)
-            valore[c] = static_cast<signed char>(c - '0');
+            valore[c] = static_cast<unsigned char>(c - '0');
         for (size_t i = 0; i < Fiscale::kLettereOmocodia.size(); ++i)
-            valore[static_cast<unsigned char>(Fiscale::kLettereOmocodia[i])] = static_cast<signed char>(10 + i);
+            valore[static_cast<unsigned char>(Fiscale::kLettereOmocodia[i])] = static_cast<unsigned char>(10 + i);
     }
 };
 constexpr Cifre kCifre;
@@ -514,8 +515,8 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
     for (int i = 0; i < 16; ++i) {
         const char x = c[i];
         if (kTipi[i] == 'D') {
-            const int d = kCifre.valore[static_cast<unsigned char>(x)];
-            if (d < 0)
+            const unsigned char d = kCifre.valore[static_cast<unsigned char>(x)];
+            if (d == kNessuna)
                 return Rapido::NonGestito;
             omocodico = omocodico || d >= 10;
             base[i] = static_cast<char>('0' + d % 10);
@@ -653,7 +654,8 @@ Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Cod
         uscita.separatore();
         return Rapido::ConEsito;
     }
-    const auto ufficio = static_cast<size_t>((numero[7] - '0') * 100 + (numero[8] - '0') * 10 + (numero[9] - '0'));
+    const int codice = (numero[7] - '0') * 100 + (numero[8] - '0') * 10 + (numero[9] - '0');
+    const auto ufficio = static_cast<size_t>(codice);
     if (!m_esitiUfficio[ufficio].isEmpty()) {
         uscita.grezzo(m_esitiUfficio[ufficio]);
         uscita.separatore();
