@@ -303,7 +303,15 @@ QString Calcola::sigla(const QString &provincia) const
                 m_province->insert(chiaveProvincia(nome), c.elenco.elencosigle[i].trimmed());
         }
     }
-    return m_province->value(chiaveProvincia(provincia), provincia);
+    const QString perNome = m_province->value(chiaveProvincia(provincia));
+    if (!perNome.isEmpty())
+        return perNome;
+    // Neither a name nor a code: a code is ASCII, and a look-alike ('ſ' upper-cases to S) must not make one.
+    for (QChar c : provincia) {
+        if (c.unicode() >= 128)
+            return QStringLiteral("?");
+    }
+    return provincia;
 }
 
 QStringList Calcola::elabora(const QStringList &valori) const

@@ -61,7 +61,8 @@ public:
                                Csv::Scrittore &uscita) const;
 };
 
-// Fiscal code from cognome, nome, sesso, data_nascita, comune, provincia: codice_fiscale and esito.
+// Fiscal code from cognome, nome, sesso (as sessoNormale reads it), data_nascita, comune, provincia (code or
+// name): codice_fiscale and esito.
 class Calcola final : public Comando
 {
 public:
@@ -79,7 +80,7 @@ public:
     // A date as the window reads it under Italian settings, or written as 1980-01-31.
     std::optional<QDate> leggiData(const QString &testo) const;
     // The province code of a province given by its code or by its name ("Forlì-Cesena": FC); the text
-    // itself when it is neither.
+    // itself when it is neither, "?" (no province) when it is neither and not ASCII.
     QString sigla(const QString &provincia) const;
 
 private:

@@ -75,6 +75,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "Nicolò;Noè;M.;2/3/1970;Forlì;FORLI' CESENA\n"
          "fo;lucia;Femminile;1-12-1985;milano;milano\n"
          "fo;lucia;female;1-12-1985;milano;Atlantide\n"
+         "fo;lucia;f;1-12-1985;milano;mı\n"
          "Rossi;Mario;X;01/01/1980;Roma;RM\n"
          "Rossi;Mario;\"maschio\tforse\";01/01/1980;Roma;RM\n"
          "Rossi;Mario;;01/01/1980;Roma;RM\n",
@@ -84,6 +85,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "Nicolò;Noè;M.;2/3/1970;Forlì;FORLI' CESENA;NCLNOE70C02D704G;\n"
          "fo;lucia;Femminile;1-12-1985;milano;milano;FOXLCU85T41F205X;\n"
          "fo;lucia;female;1-12-1985;milano;Atlantide;;Comune non trovato\n"
+         "fo;lucia;f;1-12-1985;milano;mı;;Comune non trovato\n"
          "Rossi;Mario;X;01/01/1980;Roma;RM;;Sesso non riconosciuto: «X»\n"
          "Rossi;Mario;\"maschio\tforse\";01/01/1980;Roma;RM;;Sesso non riconosciuto: «maschio?forse»\n"
          "Rossi;Mario;;01/01/1980;Roma;RM;;Sesso non specificato\n",
