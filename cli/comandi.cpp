@@ -303,7 +303,7 @@ QString Calcola::sigla(const QString &provincia) const
                 m_province->insert(chiaveProvincia(nome), c.elenco.elencosigle[i].trimmed());
         }
     }
-    const QString perNome = m_province->value(chiaveProvincia(provincia));
+    QString perNome = m_province->value(chiaveProvincia(provincia));
     if (!perNome.isEmpty())
         return perNome;
     // Neither a name nor a code: a code is ASCII, and a look-alike ('ſ' upper-cases to S) must not make one.
