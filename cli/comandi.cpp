@@ -1,10 +1,12 @@
 #include "comandi.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "calcolo.h"
 #include "cp1252.h"
 #include "numeri.h"
+#include "percorsi.h"
 #include "prefissi.h"
 #include "riconoscidata.h"
 #include "valute.h"
@@ -16,8 +18,6 @@ const QString kComuneNonTrovato = QStringLiteral("Comune non trovato");
 const QString kAutocontrollo =
     QStringLiteral("Il controllo del codice fiscale dà responso negativo. Provare a installare nuovamente "
                    "l'applicazione. Se l'errore persiste, contattare l'autore");
-const QString kEsatto = QStringLiteral("Il codice è esatto!");
-const QString kUfficio = QStringLiteral(" Il codice è stato emesso dall'ufficio iva di: ");
 
 constexpr char kMesi[] = "ABCDEHLMPRST";
 constexpr int kDispari[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
@@ -134,9 +134,100 @@ bool dataSemplice(QByteArrayView t, int &giorno, int &mese, int &anno)
     return giorno <= kGiorni[mese - 1] + (mese == 2 && bisestile(anno) ? 1 : 0);
 }
 
+// For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops it,
+// 1 for any other character; and its upper case (0 when it has none in the code page). The tables come
+// from the general functions themselves, one character at a time: both paths then fold and upper-case
+// alike by construction.
+void tabelleLettere(std::array<unsigned char, 256> &lettera, std::array<unsigned char, 256> &maiuscola)
+{
+    for (size_t b = 0; b < 256; ++b) {
+        const QChar c = Cp1252::decodificaByte(static_cast<unsigned char>(b));
+        const QString compatto = Fiscale::compattastringa(QString(c));
+        if (compatto.isEmpty())
+            lettera[b] = 0;
+        else if (compatto.size() == 1 && compatto[0] >= u'A' && compatto[0] <= u'Z')
+            lettera[b] = static_cast<unsigned char>(compatto[0].unicode());
+        else
+            lettera[b] = 1;
+        const int m = Cp1252::byteDi(Cp1252::maiuscola(c));
+        maiuscola[b] = m > 0 ? static_cast<unsigned char>(m) : 0;
+    }
+}
+
+// The three letters of a surname (or, `delNome`, of a name) in Windows-1252 bytes, as parteCognome and
+// parteNome give them: consonants in order, then vowels, then X; of four or more consonants of a name the
+// first, third and fourth.
+void parteByte(const std::array<unsigned char, 256> &lettere, QByteArrayView testo, bool delNome, char *out)
+{
+    char consonanti[4], vocali[3];
+    int nc = 0, nv = 0;
+    for (char ch : testo) {
+        const unsigned char l = lettere[static_cast<unsigned char>(ch)];
+        if (l < 'A')
+            continue;
+        if (l == 'A' || l == 'E' || l == 'I' || l == 'O' || l == 'U') {
+            if (nv < 3)
+                vocali[nv++] = static_cast<char>(l);
+        } else if (nc < 4) {
+            consonanti[nc++] = static_cast<char>(l);
+        }
+    }
+    if (delNome && nc == 4) {
+        consonanti[1] = consonanti[2];
+        consonanti[2] = consonanti[3];
+        nc = 3;
+    }
+    int k = 0;
+    for (int i = 0; i < nc && k < 3; ++i)
+        out[k++] = consonanti[i];
+    for (int i = 0; i < nv && k < 3; ++i)
+        out[k++] = vocali[i];
+    while (k < 3)
+        out[k++] = 'X';
+}
+
+// A key for a province's name: letters only, folded as the fiscal code folds them ("Forlì-Cesena" and
+// "FORLI' CESENA" give FORLICESENA).
+QString chiaveProvincia(const QString &nome)
+{
+    QString chiave;
+    for (QChar c : Fiscale::compattastringa(nome)) {
+        if (c >= u'A' && c <= u'Z')
+            chiave.append(c);
+    }
+    return chiave;
+}
+
 } // namespace
 
 namespace Cli {
+
+QString citazione(const QString &valore)
+{
+    constexpr qsizetype kMassimo = 24;
+    QString testo;
+    for (QChar c : valore.left(kMassimo))
+        testo.append(c.isPrint() && !c.isSurrogate() ? c : QChar(u'?'));
+    if (valore.size() > kMassimo)
+        testo.append(u'…');
+    return u'«' + testo + u'»';
+}
+
+QString sessoNormale(const QString &testo)
+{
+    QString t = taglia(testo).toLower();
+    if (t.endsWith(u'.'))
+        t.chop(1);
+    static const QStringList maschili{QStringLiteral("m"), QStringLiteral("maschio"), QStringLiteral("maschile"),
+                                      QStringLiteral("uomo"), QStringLiteral("male")};
+    static const QStringList femminili{QStringLiteral("f"), QStringLiteral("femmina"), QStringLiteral("femminile"),
+                                       QStringLiteral("donna"), QStringLiteral("female")};
+    if (maschili.contains(t))
+        return QStringLiteral("M");
+    if (femminili.contains(t))
+        return QStringLiteral("F");
+    return QString();
+}
 
 QByteArrayView taglia(QByteArrayView valore)
 {
@@ -164,24 +255,12 @@ Rapido Comando::elaboraByte(const std::vector<QByteArrayView> &, Csv::Codifica, 
 
 // ---- calcola
 
-Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi)
+Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, QString fileComuni)
     : m_tabella(tabella)
     , m_oggi(oggi)
+    , m_fileComuni(std::move(fileComuni))
 {
-    // The byte tables come from the general functions themselves, one character at a time: both paths
-    // then fold and upper-case alike by construction.
-    for (int b = 0; b < 256; ++b) {
-        const QChar c = Cp1252::decodificaByte(static_cast<unsigned char>(b));
-        const QString compatto = Fiscale::compattastringa(QString(c));
-        if (compatto.isEmpty())
-            m_lettera[b] = 0;
-        else if (compatto.size() == 1 && compatto[0] >= u'A' && compatto[0] <= u'Z')
-            m_lettera[b] = static_cast<unsigned char>(compatto[0].unicode());
-        else
-            m_lettera[b] = 1;
-        const int maiuscola = Cp1252::byteDi(Cp1252::maiuscola(c));
-        m_maiuscola[b] = maiuscola > 0 ? static_cast<unsigned char>(maiuscola) : 0;
-    }
+    tabelleLettere(m_lettera, m_maiuscola);
 }
 
 std::vector<Colonna> Calcola::ingresso() const
@@ -206,16 +285,50 @@ std::optional<QDate> Calcola::leggiData(const QString &testo) const
     return Fiscale::riconosciData(testo, m_italiano, m_oggi);
 }
 
+QString Calcola::sigla(const QString &provincia) const
+{
+    bool ascii = provincia.size() <= 2;
+    for (QChar c : provincia)
+        ascii = ascii && c.unicode() < 128;
+    if (ascii)
+        return provincia;
+    if (!m_province) {
+        // The names as the directory holds them, read the first time a row needs one.
+        m_province.emplace();
+        const ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(
+            m_fileComuni.isEmpty() ? Percorsi::fileProgramma(QStringLiteral("codes.dat")) : m_fileComuni);
+        for (int i = 0; i < c.elenco.nomi.size(); ++i) {
+            const QString nome = c.elenco.elencoprovince[i].trimmed();
+            if (!nome.isEmpty())
+                m_province->insert(chiaveProvincia(nome), c.elenco.elencosigle[i].trimmed());
+        }
+    }
+    QString perNome = m_province->value(chiaveProvincia(provincia));
+    if (!perNome.isEmpty())
+        return perNome;
+    // Neither a name nor a code: a code is ASCII, and a look-alike ('ſ' upper-cases to S) must not make one.
+    for (QChar c : provincia) {
+        if (c.unicode() >= 128)
+            return QStringLiteral("?");
+    }
+    return provincia;
+}
+
 QStringList Calcola::elabora(const QStringList &valori) const
 {
     // The window checks the date before anything else.
     const std::optional<QDate> data = leggiData(valori[3]);
     if (!data)
         return {QString(), kDataNonValida};
+    const QString sesso = sessoNormale(valori[2]);
     const Fiscale::Esito esito =
-        Fiscale::CodiceFiscale(valori[0], valori[1], valori[2], *data, valori[4], valori[5], m_tabella);
-    if (esito.codice == Fiscale::kAsterischi)
+        Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, valori[4], sigla(valori[5]), m_tabella);
+    if (esito.codice == Fiscale::kAsterischi) {
+        // The computation tells a missing sex; a sex written in some other way is named.
+        if (sesso.isEmpty() && !taglia(valori[2]).isEmpty() && esito.messaggio == u"Sesso non specificato")
+            return {QString(), QStringLiteral("Sesso non riconosciuto: ") + citazione(taglia(valori[2]))};
         return {QString(), esito.messaggio};
+    }
     if (!Fiscale::ControllaCodiceFiscale(esito.codice))
         return {QString(), kAutocontrollo};
     return {esito.codice, QString()};
@@ -226,7 +339,7 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
     const QByteArrayView cognome = v[0], nome = v[1], sesso = v[2], data = v[3], comune = v[4], provincia = v[5];
     int giorno, mese, anno;
     if (!dataSemplice(data, giorno, mese, anno) || cognome.isEmpty() || nome.isEmpty() || sesso.size() != 1 ||
-        comune.isEmpty() || provincia.isEmpty())
+        comune.isEmpty() || provincia.size() != 2)
         return Rapido::NonGestito;
     // The four texts as Windows-1252 bytes: UTF-8 gives them for ASCII and for U+00A0 to U+00FF, where the
     // code page's bytes equal the code points; anything else goes the general way.
@@ -245,37 +358,8 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
         return Rapido::NonGestito;
 
     char codice[16];
-    // Consonants in order, then vowels, then X: the first three. For the name, four or more consonants
-    // give the first, third and fourth.
-    auto parte = [this](QByteArrayView testo, bool delNome, char *out) {
-        char consonanti[4], vocali[3];
-        int nc = 0, nv = 0;
-        for (char ch : testo) {
-            const unsigned char l = m_lettera[static_cast<unsigned char>(ch)];
-            if (l < 'A')
-                continue;
-            if (l == 'A' || l == 'E' || l == 'I' || l == 'O' || l == 'U') {
-                if (nv < 3)
-                    vocali[nv++] = static_cast<char>(l);
-            } else if (nc < 4) {
-                consonanti[nc++] = static_cast<char>(l);
-            }
-        }
-        if (delNome && nc == 4) {
-            consonanti[1] = consonanti[2];
-            consonanti[2] = consonanti[3];
-            nc = 3;
-        }
-        int k = 0;
-        for (int i = 0; i < nc && k < 3; ++i)
-            out[k++] = consonanti[i];
-        for (int i = 0; i < nv && k < 3; ++i)
-            out[k++] = vocali[i];
-        while (k < 3)
-            out[k++] = 'X';
-    };
-    parte(QByteArrayView(testi[0], lunghezze[0]), false, codice);
-    parte(QByteArrayView(testi[1], lunghezze[1]), true, codice + 3);
+    parteByte(m_lettera, QByteArrayView(testi[0], lunghezze[0]), false, codice);
+    parteByte(m_lettera, QByteArrayView(testi[1], lunghezze[1]), true, codice + 3);
     codice[6] = static_cast<char>('0' + anno % 100 / 10);
     codice[7] = static_cast<char>('0' + anno % 10);
     codice[8] = kMesi[mese - 1];
@@ -312,6 +396,27 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
 
 // ---- verifica
 
+namespace {
+
+// What a byte stands for at a digit position of a code: its digit, the digit of its omocodia letter plus
+// 10, or kNessuna.
+constexpr unsigned char kNessuna = 0xFF;
+struct Cifre {
+    unsigned char valore[256]{};
+    constexpr Cifre()
+    {
+        for (auto &v : valore)
+            v = kNessuna;
+        for (int c = '0'; c <= '9'; ++c)
+            valore[c] = static_cast<unsigned char>(c - '0');
+        for (size_t i = 0; i < Fiscale::kLettereOmocodia.size(); ++i)
+            valore[static_cast<unsigned char>(Fiscale::kLettereOmocodia[i])] = static_cast<unsigned char>(10 + i);
+    }
+};
+constexpr Cifre kCifre;
+
+} // namespace
+
 VerificaCmd::VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi)
     : m_tabella(tabella)
     , m_indice(tabella)
@@ -319,10 +424,20 @@ VerificaCmd::VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi)
 {
     oggi.getDate(&m_annoOggi, &m_meseOggi, &m_giornoOggi);
     const size_t n = static_cast<size_t>(qMax(0, tabella.numeroVoci()));
-    m_nomiUtf8.resize(n);
-    m_nomiCp1252.resize(n);
+    m_comuniUtf8.resize(n);
+    m_comuniCp1252.resize(n);
     m_province.resize(n);
     m_voci.assign(n, Voce::DaPreparare);
+    std::array<unsigned char, 256> maiuscole{};
+    tabelleLettere(m_lettera, maiuscole);
+    for (size_t b = 0; b < 256; ++b)
+        m_spazio[b] = Cp1252::decodificaByte(static_cast<unsigned char>(b)).isSpace();
+}
+
+QString VerificaCmd::testoComune(const Fiscale::Luogo &luogo)
+{
+    // A suppressed municipality as the window shows it, "BELLAGIO (CO) (soppresso nel 2014)".
+    return luogo.annoSoppressione != 0 ? Fiscale::testoLuogo(luogo) : luogo.nome;
 }
 
 // An entry's texts in bytes, prepared the first time a code names it: a single code on the command line
@@ -331,10 +446,17 @@ void VerificaCmd::prepara(int voce) const
 {
     const auto i = static_cast<size_t>(voce);
     const Fiscale::TabellaCodici::Voce v = m_tabella.voce(voce);
-    m_nomiUtf8[i] = v.nome.toUtf8();
-    m_nomiCp1252[i] = Cp1252::codifica(v.nome);
+    Fiscale::Luogo l;
+    l.trovato = true;
+    l.nome = v.nome;
+    l.provincia = v.provincia;
+    l.estero = v.provincia == u"EE";
+    l.annoSoppressione = m_tabella.annoFine(voce);
+    const QString comune = testoComune(l);
+    m_comuniUtf8[i] = comune.toUtf8();
+    m_comuniCp1252[i] = Cp1252::codifica(comune);
     m_province[i] = Cp1252::codifica(v.provincia);
-    const QString tutto = v.nome + v.provincia;
+    const QString tutto = comune + v.provincia;
     const bool semplice =
         !tutto.contains(u';') && !tutto.contains(u',') && !tutto.contains(u'\t') && !tutto.contains(u'"');
     m_voci[i] = semplice ? Voce::Semplice : Voce::DaVirgolettare;
@@ -363,38 +485,71 @@ QStringList VerificaCmd::elabora(const QStringList &valori) const
     const Fiscale::Confronto c = Fiscale::confronta(v, valori.value(1), valori.value(2));
     if ((c.cognomeDato && !c.cognomeUguale) || (c.nomeDato && !c.nomeUguale))
         esiti.append(Fiscale::testoConfronto(c));
-    return {
-        esiti.join(QStringLiteral("; ")),          Fiscale::testoSesso(v), Fiscale::testoData(v), l.nome, l.provincia,
-        v.omocodico() ? v.codiceBase() : QString()};
+    return {esiti.join(QStringLiteral("; ")),
+            Fiscale::testoSesso(v),
+            Fiscale::testoData(v),
+            testoComune(l),
+            l.provincia,
+            v.omocodico() ? v.codiceBase() : QString()};
+}
+
+bool VerificaCmd::nomeCorrisponde(QByteArrayView valore, bool delNome, bool utf8, const char *lettere) const
+{
+    if (valore.isEmpty())
+        return true; // not given: not compared
+    char testo[kMassimoTesto];
+    const qsizetype n = inCp1252(valore, utf8, testo);
+    // A value of white space alone is not given either: the general way tells it.
+    if (n <= 0 || m_spazio[static_cast<unsigned char>(testo[0])])
+        return false;
+    char attese[3];
+    parteByte(m_lettera, QByteArrayView(testo, n), delNome, attese);
+    return std::equal(attese, attese + 3, lettere);
 }
 
 Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica,
                                 Csv::Scrittore &uscita) const
 {
-    // The common case: sixteen upper-case characters without omocodia letters, a known place, and no
-    // surname or name to compare. The checks are those of Fiscale::verifica on that case.
+    // The common case: sixteen upper-case characters (omocodia letters included), a known place, and a
+    // surname and name, when given, that match. The checks are those of Fiscale::verifica on that case;
+    // every fault goes the general way, for its message.
     const QByteArrayView codice = v[0];
-    if (codice.size() != 16 || !v[1].isEmpty() || !v[2].isEmpty())
+    if (codice.size() != 16)
         return Rapido::NonGestito;
     const char *c = codice.data();
     static constexpr char kTipi[] = "LLLLLLDDMDDLDDDL";
-    int mese = 0;
+    char base[16];
+    bool omocodico = false;
     for (int i = 0; i < 16; ++i) {
         const char x = c[i];
-        if (kTipi[i] == 'L' ? (x < 'A' || x > 'Z') : kTipi[i] == 'D' ? !cifra(x) : false)
-            return Rapido::NonGestito;
+        if (kTipi[i] == 'D') {
+            const unsigned char d = kCifre.valore[static_cast<unsigned char>(x)];
+            if (d == kNessuna)
+                return Rapido::NonGestito;
+            omocodico = omocodico || d >= 10;
+            base[i] = static_cast<char>('0' + d % 10);
+        } else {
+            if (x < 'A' || x > 'Z')
+                return Rapido::NonGestito;
+            base[i] = x;
+        }
     }
+    int mese = 0;
     for (int m = 0; m < 12 && mese == 0; ++m)
-        mese = c[8] == kMesi[m] ? m + 1 : 0;
-    int giorno = (c[9] - '0') * 10 + (c[10] - '0');
+        mese = base[8] == kMesi[m] ? m + 1 : 0;
+    int giorno = (base[9] - '0') * 10 + (base[10] - '0');
     const char sesso = giorno > 40 ? 'F' : 'M';
     if (giorno > 40)
         giorno -= 40;
-    const int aa = (c[6] - '0') * 10 + (c[7] - '0');
+    const int aa = (base[6] - '0') * 10 + (base[7] - '0');
     static constexpr int kGiorni[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (mese == 0 || giorno < 1 || giorno > 31 || giorno > kGiorni[mese - 1] + (mese == 2 && aa % 4 == 0) ||
         letteraControllo(c) != c[15])
-        return Rapido::NonGestito; // every fault goes the general way, for its message
+        return Rapido::NonGestito;
+    base[15] = omocodico ? letteraControllo(base) : c[15];
+    const bool utf8 = codifica != Csv::Codifica::Windows1252;
+    if (v.size() > 2 && (!nomeCorrisponde(v[1], false, utf8, base) || !nomeCorrisponde(v[2], true, utf8, base + 3)))
+        return Rapido::NonGestito;
     // The latest century that does not put the birth after today; 29 February moves to a century where
     // it exists.
     int anno = m_annoOggi - m_annoOggi % 100 + aa;
@@ -403,36 +558,35 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
         anno -= 100;
     if (mese == 2 && giorno == 29 && !bisestile(anno))
         anno += bisestile(anno - 100) ? -100 : 100;
-    const int voce = m_indice.cerca(c[11], (c[12] - '0') * 100 + (c[13] - '0') * 10 + (c[14] - '0'));
+    const int voce = m_indice.cerca(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'));
     if (voce < 0 || voce >= static_cast<int>(m_voci.size()))
         return Rapido::NonGestito;
-    if (m_voci[size_t(voce)] == Voce::DaPreparare)
+    const auto i = static_cast<size_t>(voce);
+    if (m_voci[i] == Voce::DaPreparare)
         prepara(voce);
-    struct {
-        int giorno, mese, anno, voce;
-        char sesso;
-    } r{giorno, mese, anno, voce, sesso};
-    char data[10] = {char('0' + r.giorno / 10),      char('0' + r.giorno % 10),     '/',
-                     char('0' + r.mese / 10),        char('0' + r.mese % 10),       '/',
-                     char('0' + r.anno / 1000 % 10), char('0' + r.anno / 100 % 10), char('0' + r.anno / 10 % 10),
-                     char('0' + r.anno % 10)};
+    const char data[10] = {char('0' + giorno / 10),      char('0' + giorno % 10),     '/',
+                           char('0' + mese / 10),        char('0' + mese % 10),       '/',
+                           char('0' + anno / 1000 % 10), char('0' + anno / 100 % 10), char('0' + anno / 10 % 10),
+                           char('0' + anno % 10)};
     uscita.separatore();
     uscita.separatore();
-    uscita.grezzo(QByteArrayView(&r.sesso, 1));
+    uscita.grezzo(QByteArrayView(&sesso, 1));
     uscita.separatore();
     uscita.grezzo(QByteArrayView(data, 10));
     uscita.separatore();
-    const auto &nomi = codifica == Csv::Codifica::Windows1252 ? m_nomiCp1252 : m_nomiUtf8;
-    if (m_voci[size_t(r.voce)] == Voce::Semplice) {
-        uscita.grezzo(nomi[size_t(r.voce)]);
+    const auto &comuni = codifica == Csv::Codifica::Windows1252 ? m_comuniCp1252 : m_comuniUtf8;
+    if (m_voci[i] == Voce::Semplice) {
+        uscita.grezzo(comuni[i]);
         uscita.separatore();
-        uscita.grezzo(m_province[size_t(r.voce)]);
+        uscita.grezzo(m_province[i]);
     } else {
-        uscita.campo(nomi[size_t(r.voce)]);
+        uscita.campo(comuni[i]);
         uscita.separatore();
-        uscita.campo(m_province[size_t(r.voce)]);
+        uscita.campo(m_province[i]);
     }
     uscita.separatore();
+    if (omocodico)
+        uscita.grezzo(QByteArrayView(base, 16));
     return Rapido::Fatto;
 }
 
@@ -444,6 +598,14 @@ PartitaIvaCmd::PartitaIvaCmd()
     for (const QString &ufficio : m_uffici) {
         m_ufficiUtf8.push_back(ufficio.toUtf8());
         m_ufficiCp1252.push_back(Cp1252::codifica(ufficio));
+    }
+    // The esito of an office code that names no office: ASCII, the same in both encodings.
+    PartitaIva::Controllo c;
+    c.stato = PartitaIva::Stato::UfficioInesistente;
+    for (int codice = 0; codice < 1000; ++codice) {
+        c.ufficio = codice;
+        m_esitiUfficio.push_back(PartitaIva::ufficioEsiste(codice) ? QByteArray()
+                                                                   : PartitaIva::messaggio(c, m_uffici).toLatin1());
     }
 }
 
@@ -459,34 +621,36 @@ QStringList PartitaIvaCmd::uscita() const
 
 QString PartitaIvaCmd::responso(const QString &numero) const
 {
-    return PartitaIva::verifica(numero, m_uffici);
+    return PartitaIva::messaggio(PartitaIva::controlla(PartitaIva::normalizza(numero)), m_uffici);
 }
 
 QStringList PartitaIvaCmd::elabora(const QStringList &valori) const
 {
-    const QString r = responso(valori[0]);
-    if (r == kEsatto)
-        return {QString(), QString()};
-    if (r.startsWith(kEsatto + kUfficio))
-        return {QString(), r.mid(kEsatto.size() + kUfficio.size())};
-    return {r, QString()};
+    const PartitaIva::Controllo c = PartitaIva::controlla(PartitaIva::normalizza(valori[0]));
+    if (c.stato == PartitaIva::Stato::Esatta)
+        return {QString(), PartitaIva::officefinder(m_uffici, c.ufficio)};
+    return {PartitaIva::messaggio(c, m_uffici), QString()};
 }
 
 Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica,
                                   Csv::Scrittore &uscita) const
 {
+    // Eleven digits as written; anything to drop or to suggest goes the general way.
     const QByteArrayView numero = v[0];
-    if (!soloAscii(numero))
+    if (numero.size() != 11)
+        return Rapido::NonGestito;
+    bool zeri = true;
+    for (char c : numero) {
+        if (!cifra(c))
+            return Rapido::NonGestito;
+        zeri = zeri && c == '0';
+    }
+    if (zeri)
         return Rapido::NonGestito;
     uscita.separatore();
-    if (numero.size() != 11) {
-        uscita.grezzo("Errore: la partita iva deve essere di 11 cifre!");
-        uscita.separatore();
-        return Rapido::ConEsito;
-    }
     int totale = 0;
     for (int i = 0; i < 10; ++i) {
-        const int d = cifra(numero[i]) ? numero[i] - '0' : 0;
+        const int d = numero[i] - '0';
         totale += i % 2 == 0 ? d : (d >= 5 ? 2 * d - 9 : 2 * d);
     }
     const int controllo = (10 - totale % 10) % 10;
@@ -498,12 +662,16 @@ Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Cod
         uscita.separatore();
         return Rapido::ConEsito;
     }
-    uscita.separatore();
-    if (cifra(numero[7]) && cifra(numero[8]) && cifra(numero[9])) {
-        const int ufficio = (numero[7] - '0') * 100 + (numero[8] - '0') * 10 + (numero[9] - '0');
-        const auto &nomi = codifica == Csv::Codifica::Windows1252 ? m_ufficiCp1252 : m_ufficiUtf8;
-        uscita.campo(nomi[static_cast<size_t>(ufficio)]);
+    const int codice = (numero[7] - '0') * 100 + (numero[8] - '0') * 10 + (numero[9] - '0');
+    const auto ufficio = static_cast<size_t>(codice);
+    if (!m_esitiUfficio[ufficio].isEmpty()) {
+        uscita.grezzo(m_esitiUfficio[ufficio]);
+        uscita.separatore();
+        return Rapido::ConEsito;
     }
+    uscita.separatore();
+    const auto &nomi = codifica == Csv::Codifica::Windows1252 ? m_ufficiCp1252 : m_ufficiUtf8;
+    uscita.campo(nomi[ufficio]);
     return Rapido::Fatto;
 }
 
@@ -512,8 +680,11 @@ Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Cod
 ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco)
     : m_elenco(elenco)
 {
-    for (int i = 0; i < elenco.nomi.size(); ++i)
+    for (int i = 0; i < elenco.nomi.size(); ++i) {
         m_perNome[elenco.nomi[i]].push_back(i);
+        m_siglaDelNome.insert(chiaveProvincia(elenco.elencoprovince[i].trimmed()), elenco.elencosigle[i]);
+    }
+    m_siglaDelNome.remove(QString());
 }
 
 std::vector<Colonna> ComuneCmd::ingresso() const
@@ -541,6 +712,9 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
             sigla = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
         nome = nome.left(aperta).trimmed();
     }
+    // The province also by its name, "Forlì-Cesena".
+    if (sigla.size() > 2)
+        sigla = m_siglaDelNome.value(chiaveProvincia(sigla), sigla);
     if (nome.isEmpty())
         return soloEsito(QStringLiteral("Comune non specificato"));
     // Namesakes in several provinces: the province decides; the directory window would show the first.

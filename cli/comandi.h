@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include <QByteArrayView>
@@ -33,6 +34,13 @@ enum class Rapido {
     ConEsito,   // new columns written, with an esito
 };
 
+// A value quoted in a message: «...», at most a short excerpt, control characters as "?".
+QString citazione(const QString &valore);
+
+// "M" or "F" for a sex as people write it (M/F in any case, maschio/femmina, maschile/femminile,
+// uomo/donna, male/female); empty for anything else.
+QString sessoNormale(const QString &testo);
+
 // Spaces and tabs around a value are not part of it.
 QByteArrayView taglia(QByteArrayView valore);
 QString taglia(const QString &valore);
@@ -53,12 +61,16 @@ public:
                                Csv::Scrittore &uscita) const;
 };
 
-// Fiscal code from cognome, nome, sesso, data_nascita, comune, provincia: codice_fiscale and esito.
+// Fiscal code from cognome, nome, sesso (as sessoNormale reads it), data_nascita, comune, provincia (code or
+// name): codice_fiscale and esito.
 class Calcola final : public Comando
 {
 public:
-    // `oggi` gives the year of a date typed without one.
-    explicit Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate());
+    // `oggi` gives the year of a date typed without one. `fileComuni` is the directory whose province names
+    // are accepted beside the codes ("Roma" for RM), read at the first row that needs it; empty: codes.dat
+    // beside the program.
+    explicit Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate(),
+                     QString fileComuni = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
     QStringList elabora(const QStringList &valori) const override;
@@ -67,10 +79,15 @@ public:
 
     // A date as the window reads it under Italian settings, or written as 1980-01-31.
     std::optional<QDate> leggiData(const QString &testo) const;
+    // The province code of a province given by its code or by its name ("Forlì-Cesena": FC); the text
+    // itself when it is neither, "?" (no province) when it is neither and not ASCII.
+    QString sigla(const QString &provincia) const;
 
 private:
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;
+    QString m_fileComuni;
+    mutable std::optional<QHash<QString, QString>> m_province; // name key -> province code
     QLocale m_italiano{QLocale::Italian, QLocale::Italy};
     // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
     // it, 1 for any other character; and its upper case (0 when it has none in the code page).
@@ -92,19 +109,29 @@ public:
     Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
                        Csv::Scrittore &uscita) const override;
 
+    // The comune column: the name, or for a suppressed municipality what the window shows of it.
+    static QString testoComune(const Fiscale::Luogo &luogo);
+
 private:
+    // Whether a surname (or a name) in the table's bytes gives the three `lettere` of the code; true when
+    // it is empty, false also when the byte path cannot tell.
+    bool nomeCorrisponde(QByteArrayView valore, bool delNome, bool utf8, const char *lettere) const;
+
     const Fiscale::TabellaCodici &m_tabella;
     Fiscale::IndiceCatastale m_indice;
     QDate m_oggi;
     int m_annoOggi = 0, m_meseOggi = 0, m_giornoOggi = 0;
-    // Name and province of the entries of the table, in each encoding, ready to be written.
+    std::array<unsigned char, 256> m_lettera{}; // as in Calcola
+    std::array<bool, 256> m_spazio{};           // Windows-1252 bytes that are white space
+    // The comune and provincia columns of the entries of the table, in each encoding, ready to be written.
     enum class Voce : quint8 { DaPreparare, Semplice, DaVirgolettare };
     void prepara(int voce) const;
-    mutable std::vector<QByteArray> m_nomiUtf8, m_nomiCp1252, m_province;
+    mutable std::vector<QByteArray> m_comuniUtf8, m_comuniCp1252, m_province;
     mutable std::vector<Voce> m_voci;
 };
 
-// VAT number from partita_iva: esito and ufficio.
+// VAT number from partita_iva, as sheets keep it (an "IT" prefix, spaces, dots and dashes dropped): esito
+// and ufficio.
 class PartitaIvaCmd final : public Comando
 {
 public:
@@ -114,17 +141,18 @@ public:
     QStringList elabora(const QStringList &valori) const override;
     Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
                        Csv::Scrittore &uscita) const override;
-    // The window's result line for one number.
+    // The result line for one number as a sheet keeps it ("IT 00743110157"): the window's sentences.
     QString responso(const QString &numero) const;
 
 private:
     PartitaIva::Uffici m_uffici;
     std::vector<QByteArray> m_ufficiUtf8, m_ufficiCp1252;
+    std::vector<QByteArray> m_esitiUfficio; // for each office code 0-999: its esito, empty for an office
 };
 
 // Municipality from comune (and, to choose among namesakes, provincia): cap, provincia, sigla, regione,
-// prefisso and esito. The name alone when no other municipality has it; else with the province, in its
-// column or in brackets ("SAMONE (TO)").
+// prefisso and esito. The name alone when no other municipality has it; else with the province (its code
+// or its name), in its column or in brackets ("SAMONE (TO)").
 class ComuneCmd final : public Comando
 {
 public:
@@ -136,6 +164,7 @@ public:
 private:
     const ElencoComuni::Elenco &m_elenco;
     QHash<QString, std::vector<int>> m_perNome; // "SAMONE" -> its two positions, Trento's and Turin's
+    QHash<QString, QString> m_siglaDelNome;     // "FORLICESENA" -> "FC"
 };
 
 // A single answer of the command line: the text to print, or the reason it cannot be given.

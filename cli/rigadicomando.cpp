@@ -23,17 +23,19 @@ struct Descrizione {
 };
 
 constexpr Descrizione kComandi[] = {
-    {"calcola", "[COGNOME NOME SESSO DATA COMUNE PROVINCIA]",
-     "Calcola il codice fiscale. Colonne: cognome, nome, sesso, data_nascita, comune, provincia; aggiunge "
-     "codice_fiscale ed esito."},
-    {"verifica", "[CODICE_FISCALE...]",
+    {"calcola", "COGNOME NOME SESSO DATA COMUNE PROVINCIA",
+     "Calcola il codice fiscale. Colonne: cognome, nome, sesso (M/F, maschio/femmina...), data_nascita, comune, "
+     "provincia (sigla o nome); aggiunge codice_fiscale ed esito."},
+    {"verifica", "CODICE_FISCALE...",
      "Verifica un codice fiscale. Colonne: codice_fiscale (e facoltative cognome, nome); aggiunge esito, sesso, "
      "data_nascita, comune, provincia, codice_base."},
-    {"partita-iva", "[PARTITA_IVA...]", "Controlla una partita IVA. Colonna: partita_iva; aggiunge esito e ufficio."},
-    {"comune", "[COMUNE...]",
-     "Cerca un comune. Colonne: comune (e facoltativa provincia); aggiunge cap, provincia, sigla, regione, "
-     "prefisso ed esito."},
-    {"euro", "IMPORTO VALUTA", "Converte un importo di una valuta nazionale in euro (o in senso inverso)."},
+    {"partita-iva", "PARTITA_IVA...",
+     "Controlla una partita IVA (anche con IT, spazi, punti o trattini). Colonna: partita_iva; aggiunge esito e "
+     "ufficio."},
+    {"comune", "COMUNE...",
+     "Cerca un comune. Colonne: comune (e facoltativa provincia, sigla o nome); aggiunge cap, provincia, sigla, "
+     "regione, prefisso ed esito."},
+    {"euro", "[--da-euro] IMPORTO VALUTA", "Converte un importo di una valuta nazionale in euro (o in senso inverso)."},
     {"prefisso", "PAESE", "Il prefisso internazionale di un paese, come si compone dall'Italia."},
 };
 
@@ -60,6 +62,18 @@ QString aiutoGenerale(const QString &programma)
                             "file illeggibile.\n")
                  .arg(programma);
     return testo;
+}
+
+// The help of a command: usage lines that run as written, with the command's name, then what the parser
+// lists (its own first line, with the program's path and no command, goes).
+QString aiutoComando(const Descrizione &d, bool tabellare, const QString &testoParser)
+{
+    const QString nome = QString::fromLatin1(d.nome);
+    QString testo = QStringLiteral("Uso: sportello-cli %1 %2\n").arg(nome, QString::fromLatin1(d.sintassi));
+    if (tabellare)
+        testo += QStringLiteral("     sportello-cli %1 --csv FILE [opzioni]\n").arg(nome);
+    const qsizetype primaRiga = testoParser.indexOf(u'\n');
+    return testo + (primaRiga < 0 ? QString() : testoParser.mid(primaRiga + 1));
 }
 
 // The data file beside the program, or the window's message.
@@ -148,8 +162,11 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         parser.addOptions({csv, output, separatore, codifica, colonna});
     if (nomeComando == u"euro")
         parser.addOption(daEuro);
-    parser.addPositionalArgument(QString::fromLatin1(d->nome), QString::fromUtf8(d->testo),
-                                 QString::fromLatin1(d->sintassi));
+    parser.addPositionalArgument(
+        QStringLiteral("valori"),
+        QString::fromLatin1(d->sintassi) +
+            (tabellare ? QStringLiteral(", in alternativa a --csv FILE.") : QStringLiteral(".")),
+        QString::fromLatin1(d->sintassi));
 
     QStringList resto = posizionali.mid(1);
     resto.prepend(programma + u' ' + nomeComando);
@@ -158,7 +175,7 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         return kErroreUso;
     }
     if (parser.isSet(aiuto)) {
-        uscita << parser.helpText();
+        uscita << aiutoComando(*d, tabellare, parser.helpText());
         return kTuttoBene;
     }
     const QStringList valori = parser.positionalArguments();

@@ -23,6 +23,16 @@ bool spazio(char32_t c)
     return QChar::isSpace(c) || c == 0x200B || c == 0x2060 || c == 0xFEFF;
 }
 
+// Upper case for a code: a-z, and any other character only where its capital is not ASCII too. The dotless
+// i and the long s would become I and S, letting a look-alike pass for a letter of the code.
+char32_t maiuscola(char32_t c)
+{
+    if (c < 128)
+        return c >= U'a' && c <= U'z' ? c - 32 : c;
+    const char32_t m = QChar::toUpper(c);
+    return m < 128 ? c : m;
+}
+
 // Appends one character; fromUcs4 would take a leading U+FEFF for a byte order mark and drop it.
 void aggiungi(QString &testo, char32_t c)
 {
@@ -145,7 +155,7 @@ CodiceNormalizzato normalizza(QStringView testo)
                 c = QChar::surrogateToUcs4(static_cast<char16_t>(c), p[++i]);
             if (spazio(c))
                 continue;
-            c = QChar::toUpper(c);
+            c = maiuscola(c);
         }
         if (n.lunghezza < 16)
             n.caratteri[static_cast<size_t>(n.lunghezza)] = c;
@@ -160,7 +170,7 @@ QString testoNormalizzato(QStringView testo)
     QString risultato;
     for (char32_t c : testo.toUcs4()) {
         if (!spazio(c))
-            aggiungi(risultato, QChar::toUpper(c));
+            aggiungi(risultato, maiuscola(c));
     }
     return risultato;
 }
@@ -399,6 +409,11 @@ QString testoLuogo(const Verifica &v, const TabellaCodici &tabella)
     const Luogo l = luogo(v, tabella);
     if (!l.trovato)
         return QStringLiteral("codice catastale %1 non presente nell'archivio").arg(v.catastale());
+    return testoLuogo(l);
+}
+
+QString testoLuogo(const Luogo &l)
+{
     QString testo = l.nome;
     if (l.estero)
         testo += QStringLiteral(" (Stato estero)");

@@ -22,7 +22,9 @@ inline constexpr std::array<int, 7> kPosizioniOmocodia = {7, 8, 10, 11, 13, 14, 
 inline constexpr std::array<char, 10> kLettereOmocodia = {'L', 'M', 'N', 'P', 'Q', 'R', 'S', 'T', 'U', 'V'};
 
 // The code as handed in: white space and zero-width spaces dropped (a pasted "rss mra 80a01 h501u" is fine),
-// letters in upper case, anything else kept as it is, to be judged. The first 16 characters are kept, all are counted.
+// letters in upper case (a character outside ASCII only when its capital is not ASCII: 'ı' stays 'ı', not I),
+// anything else kept as it is, to be judged: a code is made of ASCII letters and digits only. The first 16 characters
+// are kept, all are counted.
 struct CodiceNormalizzato {
     std::array<char32_t, 16> caratteri{};
     int lunghezza = 0; // characters without the white space, a character outside the BMP counting once
@@ -122,6 +124,8 @@ Luogo luogo(const Verifica &v, const TabellaCodici &tabella);
 // "ROMA (RM)", "FRANCIA (Stato estero)", "... (soppresso nel 2014)" or
 // "codice catastale X999 non presente nell'archivio"; empty unless the code is valid.
 QString testoLuogo(const Verifica &v, const TabellaCodici &tabella);
+// The same for a place found: "ROMA (RM)", "BELLAGIO (CO) (soppresso nel 2014)".
+QString testoLuogo(const Luogo &luogo);
 
 // The three letters that a surname and a name give, compared with those of a valid code. An empty (or
 // blank) surname or name is not compared.

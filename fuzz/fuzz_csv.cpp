@@ -15,6 +15,7 @@ namespace {
 Fiscale::TabellaCodici tabella;
 const Cli::Calcola *calcola = nullptr;
 const Cli::VerificaCmd *verifica = nullptr;
+const Cli::PartitaIvaCmd *partitaIva = nullptr;
 
 std::vector<QByteArray> leggiTutto(const QByteArray &dati, char separatore, Csv::Codifica *codifica = nullptr,
                                    std::vector<std::vector<QByteArray>> *righe = nullptr,
@@ -88,6 +89,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     }
     calcola = new Cli::Calcola(tabella, QDate(2024, 5, 17));
     verifica = new Cli::VerificaCmd(tabella, QDate(2024, 5, 17));
+    partitaIva = new Cli::PartitaIvaCmd();
     return 0;
 }
 
@@ -134,6 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
         if (valori.size() >= 6)
             confronta(*calcola, valori, codifica);
         confronta(*verifica, {valori[0]}, codifica);
+        confronta(*verifica, valori, codifica); // with surname and name
+        confronta(*partitaIva, {valori[0]}, codifica);
     }
     return 0;
 }

@@ -29,18 +29,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
         const int cifra = PartitaIva::cifraDiControllo(testo);
         VERIFICA(cifra >= 0 && cifra <= 9);
         if (testo.at(10) == QChar(u'0' + cifra)) {
-            // The office is named only for three digits that make one of its codes.
-            const bool codiceCifre = cifraAscii(testo.at(7)) && cifraAscii(testo.at(8)) && cifraAscii(testo.at(9));
-            const int codice = codiceCifre ? QStringView(testo).mid(7, 3).toInt() : -1;
+            // Fine only for eleven digits, not all zeros, whose digits 8 to 10 make an office code; the office
+            // is named when the table has it.
+            bool cifre = true;
+            for (QChar c : testo)
+                cifre = cifre && cifraAscii(c);
+            const int codice = cifre ? QStringView(testo).mid(7, 3).toInt() : -1;
             const QString ufficio = PartitaIva::officefinder(uffici, codice);
-            VERIFICA(esito ==
-                     (ufficio.isEmpty()
-                          ? esatta
-                          : esatta + QStringLiteral(" Il codice è stato emesso dall'ufficio iva di: ") + ufficio));
+            const bool buona = cifre && testo != u"00000000000" && PartitaIva::ufficioEsiste(codice);
+            VERIFICA(esito.startsWith(esatta) == buona);
+            if (buona)
+                VERIFICA(esito ==
+                         (ufficio.isEmpty()
+                              ? esatta
+                              : esatta + QStringLiteral(" Il codice è stato emesso dall'ufficio iva di: ") + ufficio));
         } else {
             VERIFICA(esito == QStringLiteral("Errore! L'ultimo numero doveva essere:  ") + QChar(u'0' + cifra));
         }
     }
+
+    // As a sheet keeps it: the normal form holds no space, dot or dash, and a fine one is eleven digits.
+    const QString normale = PartitaIva::normalizza(testo);
+    VERIFICA(!normale.contains(u' ') && !normale.contains(u'.') && !normale.contains(u'-'));
+    const PartitaIva::Controllo controllo = PartitaIva::controlla(normale);
+    VERIFICA(controllo.stato != PartitaIva::Stato::Esatta || normale.size() == 11);
+    VERIFICA(controllo.forse.isEmpty() || (PartitaIva::controlla(controllo.forse).stato == PartitaIva::Stato::Esatta &&
+                                           controllo.forse.endsWith(normale)));
+    VERIFICA(!PartitaIva::messaggio(controllo, uffici).isEmpty());
 
     // Every position, also outside the table, gives an office or nothing; only digits and Backspace go in.
     for (QChar c : testo) {

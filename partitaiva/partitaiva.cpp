@@ -37,6 +37,9 @@ const QString kErroreLunghezza = QStringLiteral("Errore: la partita iva deve ess
 const QString kErroreCifra = QStringLiteral("Errore! L'ultimo numero doveva essere: ");
 const QString kEsatto = QStringLiteral("Il codice è esatto!");
 const QString kUfficio = QStringLiteral(" Il codice è stato emesso dall'ufficio iva di: ");
+const QString kNonCifra = QStringLiteral("Errore: la partita iva deve contenere solo cifre!");
+const QString kSoloZeri = QStringLiteral("Errore: la partita iva non può essere di soli zeri!");
+const QString kNonSpecificata = QStringLiteral("Partita IVA non specificata");
 
 bool cifraAscii(QChar c)
 {
@@ -94,18 +97,88 @@ int cifraDiControllo(const QString &testo)
     return (10 - totale % 10) % 10;
 }
 
+bool ufficioEsiste(int codice)
+{
+    return (codice >= 1 && codice <= 100) || codice == 120 || codice == 121 || codice == 888 || codice == 999;
+}
+
+QString normalizza(const QString &testo)
+{
+    QString numero;
+    numero.reserve(testo.size());
+    for (QChar c : testo) {
+        if (!c.isSpace() && c != u'.' && c != u'-')
+            numero.append(c);
+    }
+    if (numero.startsWith(QLatin1String("IT"), Qt::CaseInsensitive))
+        numero.remove(0, 2);
+    return numero;
+}
+
+Controllo controlla(const QString &testo)
+{
+    Controllo c;
+    if (testo.isEmpty())
+        return c;
+    if (testo.size() != 11) {
+        c.stato = Stato::Lunghezza;
+        bool cifre = testo.size() >= 8 && testo.size() <= 10;
+        for (QChar x : testo)
+            cifre = cifre && cifraAscii(x);
+        if (cifre) {
+            const QString intera = QString(11 - testo.size(), u'0') + testo;
+            if (controlla(intera).stato == Stato::Esatta)
+                c.forse = intera;
+        }
+        return c;
+    }
+    c.ufficio = codiceUfficio(testo);
+    const int cifra = cifraDiControllo(testo);
+    if (testo.at(10) != QLatin1Char(static_cast<char>('0' + cifra))) {
+        c.stato = Stato::CifraControllo;
+        c.cifraAttesa = cifra;
+        return c;
+    }
+    bool zeri = true;
+    for (QChar x : testo) {
+        if (!cifraAscii(x)) {
+            c.stato = Stato::NonCifra;
+            return c;
+        }
+        zeri = zeri && x == u'0';
+    }
+    c.stato = zeri ? Stato::SoloZeri : ufficioEsiste(c.ufficio) ? Stato::Esatta : Stato::UfficioInesistente;
+    return c;
+}
+
+QString messaggio(const Controllo &controllo, const Uffici &uffici)
+{
+    switch (controllo.stato) {
+    case Stato::Esatta: {
+        const QString ufficio = officefinder(uffici, controllo.ufficio);
+        return ufficio.isEmpty() ? kEsatto : kEsatto + kUfficio + ufficio;
+    }
+    case Stato::Vuota: return kNonSpecificata;
+    case Stato::Lunghezza:
+        return controllo.forse.isEmpty() ? kErroreLunghezza
+                                         : kErroreLunghezza + QStringLiteral(" (forse %1)").arg(controllo.forse);
+    case Stato::CifraControllo: return kErroreCifra + QLatin1Char(' ') + QString::number(controllo.cifraAttesa);
+    case Stato::NonCifra: return kNonCifra;
+    case Stato::SoloZeri: return kSoloZeri;
+    case Stato::UfficioInesistente:
+        return QStringLiteral("Errore: il codice ufficio %1 non corrisponde a nessun ufficio iva!")
+            .arg(controllo.ufficio, 3, 10, QLatin1Char('0'));
+    }
+    return QString();
+}
+
 QString verifica(const QString &testo, const Uffici &uffici)
 {
-    if (testo.size() != 11)
-        return kErroreLunghezza;
-    const int cifra = cifraDiControllo(testo);
-    if (testo.at(10) != QLatin1Char(static_cast<char>('0' + cifra)))
-        return kErroreCifra + QLatin1Char(' ') + QString::number(cifra);
-
-    const int codice = codiceUfficio(testo);
-    if ((codice >= 1 && codice <= 100) || codice == 120 || codice == 121)
-        return kEsatto + kUfficio + officefinder(uffici, codice);
-    return kEsatto;
+    Controllo c = controlla(testo);
+    if (c.stato == Stato::Vuota)
+        c.stato = Stato::Lunghezza;
+    c.forse.clear();
+    return messaggio(c, uffici);
 }
 
 bool tastoAmmesso(int keyAscii)

@@ -3,6 +3,7 @@
 #include <array>
 
 #include <QString>
+#include <QtGlobal>
 
 // The check of an Italian VAT number (11 digits, the last one a check digit over the first ten, digits 8 to
 // 10 the code of the provincial office that issued it) and the table of those offices.
@@ -25,7 +26,41 @@ int valoreCifra(QChar c);
 // The check digit (0-9) of the first ten characters of `testo`, which must hold at least ten.
 int cifraDiControllo(const QString &testo);
 
-// The outcome of the check of `testo`, as the result line shows it.
+// Whether an office code names an office: 1 to 100, 120 and 121 those of the table; 888 and 999 the
+// codes the Revenue Agency gives without a provincial office (non-resident subjects).
+bool ufficioEsiste(int codice);
+
+// The outcome of a check, first fault first: length, check digit, then what the digits may not be.
+enum class Stato : quint8 {
+    Esatta,
+    Vuota,              // nothing given
+    Lunghezza,          // not 11 characters
+    CifraControllo,     // the last digit is not the one the first ten give (a non-digit counts 0)
+    NonCifra,           // the check digit fits, but a character is not a digit
+    SoloZeri,           // 00000000000
+    UfficioInesistente, // digits 8 to 10 name no office
+};
+
+struct Controllo {
+    Stato stato = Stato::Vuota;
+    int cifraAttesa = 0; // for CifraControllo
+    int ufficio = -1;    // the office code of digits 8 to 10, -1 when they are not digits
+    // For a number of 8 to 10 digits (a sheet that dropped the leading zeros): the 11-digit form when that
+    // one is right, else empty.
+    QString forse;
+};
+
+// The number as sheets keep it: spaces, dots and dashes dropped, and an "IT" prefix in either case.
+QString normalizza(const QString &testo);
+
+// Checks `testo` exactly as given.
+Controllo controlla(const QString &testo);
+
+// The result line for a check: the window's sentences, "Partita IVA non specificata" for an empty number.
+QString messaggio(const Controllo &controllo, const Uffici &uffici);
+
+// The outcome of the check of `testo`, as the window's result line shows it (an empty box: the length
+// error; no 11-digit form suggested).
 QString verifica(const QString &testo, const Uffici &uffici);
 
 // Whether a key typed in the number's box may go in: the digits and Backspace.

@@ -24,6 +24,15 @@ echo "Tabelle di $righe righe in $tmp ..."
 "$gen" --righe "$righe" --partite-iva >"$tmp/partite.csv"
 "$cli" calcola --csv "$tmp/persone.csv" -o "$tmp/calcolati.csv" || true
 cut -d';' -f7 "$tmp/calcolati.csv" >"$tmp/codici.csv"
+# The same codes in omocodic form: positions 14 and 15 as letters, check character recomputed.
+awk 'BEGIN { split("1 0 5 7 9 13 15 17 19 21 2 4 18 20 11 3 6 8 12 14 16 10 22 25 24 23", d, " ")
+             L = "LMNPQRSTUV"; A = "ABCDEFGHIJKLMNOPQRSTUVWXYZ" }
+     NR > 1 && length($0) == 16 {
+         c = substr($0, 1, 13) substr(L, substr($0, 14, 1) + 1, 1) substr(L, substr($0, 15, 1) + 1, 1); s = 0
+         for (i = 1; i <= 15; i++) { x = substr(c, i, 1); p = index(A, x); if (p == 0) p = x + 1
+                                     s += i % 2 ? d[p] : p - 1 }
+         print c substr(A, s % 26 + 1, 1); next }
+     { print }' "$tmp/codici.csv" >"$tmp/omocodici.csv"
 
 misura() {
     nome=$1
@@ -56,6 +65,8 @@ FINE
 misura "calcola (UTF-8)" "$righe" calcola --csv "$tmp/persone.csv" -o "$tmp/out.csv"
 misura "calcola (Windows-1252)" "$righe" calcola --csv "$tmp/persone-1252.csv" -o "$tmp/out.csv"
 misura "verifica" "$righe" verifica --csv "$tmp/codici.csv" -o "$tmp/out.csv"
+misura "verifica (omocodici)" "$righe" verifica --csv "$tmp/omocodici.csv" -o "$tmp/out.csv"
+misura "verifica (cognome e nome)" "$righe" verifica --csv "$tmp/calcolati.csv" -o "$tmp/out.csv"
 misura "partita-iva" "$righe" partita-iva --csv "$tmp/partite.csv" -o "$tmp/out.csv"
 ingresso="$tmp/persone.csv"
 misura "calcola, stdin e stdout" "$righe" calcola --csv -

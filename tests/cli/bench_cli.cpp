@@ -9,6 +9,7 @@
 #include "comandi.h"
 #include "generapersone.h"
 #include "tabella.h"
+#include "verificacf.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr qint64 kRighe = 100000;
 
 struct Tabelle {
     QTemporaryDir cartella;
-    QString persone, codici, partite, uscita;
+    QString persone, codici, omocodici, calcolati, partite, uscita;
     Fiscale::TabellaCodici tabella;
 
     Tabelle()
@@ -24,6 +25,8 @@ struct Tabelle {
         tabella.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/codes.cf"));
         persone = cartella.filePath(QStringLiteral("persone.csv"));
         codici = cartella.filePath(QStringLiteral("codici.csv"));
+        omocodici = cartella.filePath(QStringLiteral("omocodici.csv"));
+        calcolati = cartella.filePath(QStringLiteral("calcolati.csv"));
         partite = cartella.filePath(QStringLiteral("partite.csv"));
         uscita = cartella.filePath(QStringLiteral("uscita.csv"));
         Generatore::Opzioni opzioni;
@@ -35,13 +38,21 @@ struct Tabelle {
                             [&](const QByteArray &b) { f.write(b); });
         Generatore::partiteIva(opzioni, [&](const QByteArray &b) { p.write(b); });
         f.close();
-        // The codes that calcola gives, one column.
+        // The codes that calcola gives, one column, and in omocodic form (positions 14 and 15 replaced); and
+        // the whole table that calcola writes, surname and name beside each code.
         esegui(Cli::Calcola(tabella), persone);
-        QFile calcolati(uscita), c(codici);
-        calcolati.open(QIODevice::ReadOnly);
+        QFile::copy(uscita, calcolati);
+        QFile tabellaCalcolata(calcolati), c(codici), o(omocodici);
+        tabellaCalcolata.open(QIODevice::ReadOnly);
         c.open(QIODevice::WriteOnly);
-        while (!calcolati.atEnd())
-            c.write(calcolati.readLine().split(';').value(6) + '\n');
+        o.open(QIODevice::WriteOnly);
+        while (!tabellaCalcolata.atEnd()) {
+            const QByteArray codice = tabellaCalcolata.readLine().split(';').value(6);
+            c.write(codice + '\n');
+            const QStringList varianti =
+                Fiscale::variantiOmocodiche(Fiscale::verifica(QString::fromLatin1(codice), nullptr, QDate()));
+            o.write((varianti.isEmpty() ? codice : varianti[1].toLatin1()) + '\n');
+        }
     }
 
     int esegui(const Cli::Comando &comando, const QString &ingresso) const
@@ -79,6 +90,18 @@ void Verifica(benchmark::State &stato)
     misura(stato, Cli::VerificaCmd(tabelle().tabella), tabelle().codici);
 }
 BENCHMARK(Verifica)->Unit(benchmark::kMillisecond);
+
+void VerificaOmocodici(benchmark::State &stato)
+{
+    misura(stato, Cli::VerificaCmd(tabelle().tabella), tabelle().omocodici);
+}
+BENCHMARK(VerificaOmocodici)->Unit(benchmark::kMillisecond);
+
+void VerificaConCognomeENome(benchmark::State &stato)
+{
+    misura(stato, Cli::VerificaCmd(tabelle().tabella), tabelle().calcolati);
+}
+BENCHMARK(VerificaConCognomeENome)->Unit(benchmark::kMillisecond);
 
 void PartitaIva(benchmark::State &stato)
 {

@@ -67,6 +67,55 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "Neri;\"aperta;M;1/1/1980;Roma;RM\";;;;;;Riga non valida: virgolette non chiuse\r\n"
          "Nicolò;Noè;M;2/3/1970;Forlì;FC;NCLNOE70C02D704G;\r\n",
          1},
+        {"calcola: sesso e provincia come si scrivono",
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\n"
+         "Rossi;Mario;Maschio;01/01/1980;Roma;Roma\n"
+         "Nicolò;Noè;uomo;2/3/1970;Forlì;Forlì-Cesena\n"
+         "Nicolò;Noè;M.;2/3/1970;Forlì;FORLI' CESENA\n"
+         "fo;lucia;Femminile;1-12-1985;milano;milano\n"
+         "fo;lucia;female;1-12-1985;milano;Atlantide\n"
+         "fo;lucia;f;1-12-1985;milano;mı\n"
+         "Rossi;Mario;X;01/01/1980;Roma;RM\n"
+         "Rossi;Mario;\"maschio\tforse\";01/01/1980;Roma;RM\n"
+         "Rossi;Mario;;01/01/1980;Roma;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;Maschio;01/01/1980;Roma;Roma;RSSMRA80A01H501U;\n"
+         "Nicolò;Noè;uomo;2/3/1970;Forlì;Forlì-Cesena;NCLNOE70C02D704G;\n"
+         "Nicolò;Noè;M.;2/3/1970;Forlì;FORLI' CESENA;NCLNOE70C02D704G;\n"
+         "fo;lucia;Femminile;1-12-1985;milano;milano;FOXLCU85T41F205X;\n"
+         "fo;lucia;female;1-12-1985;milano;Atlantide;;Comune non trovato\n"
+         "fo;lucia;f;1-12-1985;milano;mı;;Comune non trovato\n"
+         "Rossi;Mario;X;01/01/1980;Roma;RM;;Sesso non riconosciuto: «X»\n"
+         "Rossi;Mario;\"maschio\tforse\";01/01/1980;Roma;RM;;Sesso non riconosciuto: «maschio?forse»\n"
+         "Rossi;Mario;;01/01/1980;Roma;RM;;Sesso non specificato\n",
+         1},
+        {"verifica: omocodici, soppressi, cognome e nome, lettere simili",
+         {"verifica"},
+         "codice_fiscale;cognome;nome\n"
+         "RSSMRA80A01H50MM;;\n"
+         "RSSMRA50A01A744Y;;\n"
+         "RSSMRA80A01H501U;Rossi;Mario\n"
+         "RSSMRA80A01H501U;Bianchi;\n"
+         "YXXRCE08B60ı825A;;\n",
+         "codice_fiscale;cognome;nome;esito;sesso;data_nascita;comune;provincia;codice_base\n"
+         "RSSMRA80A01H50MM;;;;M;01/01/1980;ROMA;RM;RSSMRA80A01H501U\n"
+         "RSSMRA50A01A744Y;;;;M;01/01/1950;BELLAGIO (CO) (soppresso nel 2014);CO;\n"
+         "RSSMRA80A01H501U;Rossi;Mario;;M;01/01/1980;ROMA;RM;\n"
+         "RSSMRA80A01H501U;Bianchi;;Cognome (BNC): diverso, nel codice RSS;M;01/01/1980;ROMA;RM;\n"
+         "YXXRCE08B60ı825A;;;Carattere non valido in posizione 12: 'ı' non è una lettera;;;;;\n",
+         1},
+        {"partita-iva come la tengono i fogli",
+         {"partita-iva"},
+         "partita_iva\nIT00743110157\n007.431.101.57\n743110157\n00000000000\n0074311015A\nA0743110157\n"
+         "00000001016\n",
+         "partita_iva;esito;ufficio\nIT00743110157;;Milano 1\n007.431.101.57;;Milano 1\n"
+         "743110157;Errore: la partita iva deve essere di 11 cifre! (forse 00743110157);\n"
+         "00000000000;Errore: la partita iva non può essere di soli zeri!;\n"
+         "0074311015A;Errore! L'ultimo numero doveva essere:  7;\n"
+         "A0743110157;Errore: la partita iva deve contenere solo cifre!;\n"
+         "00000001016;Errore: il codice ufficio 101 non corrisponde a nessun ufficio iva!;\n",
+         1},
         {"calcola in Windows-1252, virgola, colonna mappata",
          {"calcola", "--colonna", "comune=nato a"},
          "cognome,nome,sesso,data_nascita,nato a,provincia\nNicol\xF2,No\xE8,M,2/3/1970,Forl\xEC,FC\n",
@@ -78,14 +127,16 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "\xEF\xBB\xBFP.IVA;nota\n12345670017;a\n12345670018;b\n123;c\n00000000000;d\n",
          "\xEF\xBB\xBFP.IVA;nota;esito;ufficio\n12345670017;a;;Torino\n"
          "12345670018;b;Errore! L'ultimo numero doveva essere:  7;\n"
-         "123;c;Errore: la partita iva deve essere di 11 cifre!;\n00000000000;d;;\n",
+         "123;c;Errore: la partita iva deve essere di 11 cifre!;\n"
+         "00000000000;d;Errore: la partita iva non può essere di soli zeri!;\n",
          1},
         {"comune",
          {"comune"},
-         "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\n",
+         "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nCastro;Lecce\n",
          "comune;provincia;cap;provincia;sigla;regione;prefisso;esito\n"
          "Roma;;00100;ROMA;RM;LAZIO;06;\nCastro;LE;73030;LECCE;LE;PUGLIA;0836;\n"
-         "Castro;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;10010;TORINO;TO;PIEMONTE;0125;\n",
+         "Castro;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;10010;TORINO;TO;PIEMONTE;0125;\n"
+         "Castro;Lecce;73030;LECCE;LE;PUGLIA;0836;\n",
          1},
         {"righe corte e lunghe",
          {"partita-iva"},
@@ -152,7 +203,16 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
         {{"partita-iva", "12345670017"},
          "Il codice è esatto! Il codice è stato emesso dall'ufficio iva di: Torino\n",
          0},
+        {{"partita-iva", "IT 00743110157"},
+         "Il codice è esatto! Il codice è stato emesso dall'ufficio iva di: Milano 1\n",
+         0},
+        {{"partita-iva", ""}, "Partita IVA non specificata\n", 1},
+        {{"calcola", "Rossi", "Mario", "maschio", "01/01/1980", "Roma", "Roma"}, "RSSMRA80A01H501U\n", 0},
         {{"comune", "roma"}, "cap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n", 0},
+        {{"verifica", "RSSMRA50A01A744Y"},
+         "sesso: M\ndata_nascita: 01/01/1950\ncomune: BELLAGIO (CO) (soppresso nel 2014)\nprovincia: CO\n"
+         "codice_base: \n",
+         0},
         {{"euro", "10000", "lira italiana"}, "5,16\n", 0},
         {{"euro", "3862.86", "ITL"}, "2,00\n", 0},
         {{"euro", "1.936,27", "lira it"}, "1,00\n", 0},
@@ -167,4 +227,16 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
         EXPECT_EQ(e.stato, c.stato) << c.argomenti.join(' ').toStdString() << e.errori.toStdString();
         EXPECT_EQ(e.uscita, QString::fromUtf8(c.uscita)) << c.argomenti.join(' ').toStdString();
     }
+}
+
+TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
+{
+    for (const char *comando : {"calcola", "verifica", "partita-iva", "comune", "euro", "prefisso"}) {
+        const Esito e = esegui({comando, "--help"});
+        EXPECT_EQ(e.stato, 0) << comando;
+        EXPECT_TRUE(e.uscita.startsWith(QStringLiteral("Uso: sportello-cli %1 ").arg(comando)))
+            << e.uscita.toStdString();
+        EXPECT_FALSE(e.uscita.contains(QStringLiteral("Utilizzo"))) << comando;
+    }
+    EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
 }

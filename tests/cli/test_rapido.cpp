@@ -1,14 +1,17 @@
-// The byte paths of calcola and verifica against the general ones: the same bytes out for every row they take.
+// The byte paths of calcola, verifica and partita-iva against the general ones: the same bytes out for every row they
+// take.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 
+#include "calcolo.h"
 #include "comandi.h"
 #include "generapersone.h"
 #include "supporto.h"
 #include "tabellacsv.h"
+#include "verificacf.h"
 
 namespace {
 
@@ -91,7 +94,7 @@ TEST(PercorsoRapido, UgualeAlGenerale_SullaTabellaGenerata)
         Csv::Lettore lettore(buffer, 0, codifica);
         Csv::Riga riga;
         ASSERT_TRUE(lettore.leggi(riga));
-        int presi = 0, righe = 0, verificati = 0;
+        int presi = 0, righe = 0, verificati = 0, omocodici = 0, conNomi = 0;
         while (lettore.leggi(riga)) {
             ++righe;
             presi += confronto.confronta(riga.campi, codifica);
@@ -107,11 +110,81 @@ TEST(PercorsoRapido, UgualeAlGenerale_SullaTabellaGenerata)
             const QByteArray omocodico = codice.isEmpty() ? codice : codice.left(14) + 'V' + codice.right(1);
             for (const QByteArray &altro : {codice.toLower(), sbagliato, omocodico, codice.left(15)})
                 confrontoVerifica.confronta({altro}, codifica);
+            // Omocodic forms, and the surname and name of the row beside the code, also swapped.
+            const Fiscale::Verifica v = Fiscale::verifica(QString::fromLatin1(codice), nullptr, kOggi);
+            const QStringList varianti = Fiscale::variantiOmocodiche(v);
+            if (!varianti.isEmpty()) {
+                omocodici += confrontoVerifica.confronta({varianti[righe % 127].toLatin1()}, codifica);
+                confrontoVerifica.confronta({varianti[0].toLatin1(), riga.campi[0], riga.campi[1]}, codifica);
+            }
+            conNomi += confrontoVerifica.confronta({codice, riga.campi[0], riga.campi[1]}, codifica);
+            confrontoVerifica.confronta({codice, riga.campi[1], riga.campi[0]}, codifica);
         }
         EXPECT_EQ(righe, kRigheConfronto);
         EXPECT_GT(presi, righe * 95 / 100); // the common case does go the byte way
         EXPECT_GT(verificati, righe * 95 / 100);
+        EXPECT_GT(omocodici, righe * 95 / 100);
+        EXPECT_GT(conNomi, righe * 95 / 100);
     }
+}
+
+TEST(PercorsoRapido, VerificaUgualeAlGenerale_SuOgniLuogo)
+{
+    // A code for every cadastral code of the table: suppressed municipalities, foreign states, names to quote.
+    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    Confronto confronto(verifica);
+    int presi = 0;
+    for (int i = 0; i < tabella().numeroVoci(); ++i) {
+        QByteArray codice = "RSSMRA50A01" + tabella().codice(i).toByteArray() + 'X';
+        if (codice.size() != 16)
+            continue;
+        codice[15] = Fiscale::carattereControllo(QString::fromLatin1(codice)).toLatin1();
+        for (Csv::Codifica codifica : {Csv::Codifica::Utf8, Csv::Codifica::Windows1252})
+            presi += confronto.confronta({codice}, codifica);
+    }
+    EXPECT_GT(presi, tabella().numeroVoci());
+}
+
+TEST(PercorsoRapido, UgualeAlGenerale_SuiValoriScritti)
+{
+    // Codes with look-alike letters and names of white space; numbers as sheets keep them.
+    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    Confronto confrontoVerifica(verifica);
+    const std::vector<QByteArray> codici[] = {
+        {"YXXRCE08B60\xC4\xB1"
+         "825A"},
+        {"\xC5\xBFSSMRA80A01H501U"},
+        {"RSSMRA80A01H501U", "\xC2\xA0", ""},
+        {"RSSMRA80A01H501U", "\r", "Mario"},
+        {"RSSMRA80A01H501U", "Rossi", "M\xC3\xA0rio"},
+        {"RSSMRA80A01H501U", "R\xC3\xB2ssi", "\xC5\x81ucja"},
+        {"RSSMRA80A01H501U", "Rossi;", "\"Mario\""},
+        {"RSSMRAULALMHRLMD", "rossi", "mario"},
+        {"RSSMRA80A01H50MM", "", "Maria"},
+        {"RSSMRA50A01A744Y", "Rossi", "Mario"},
+        {"RSSMRA80A01Z999L"},
+    };
+    for (const auto &campi : codici) {
+        const std::vector<QByteArrayView> v(campi.begin(), campi.end());
+        confrontoVerifica.confronta(v, Csv::Codifica::Utf8);
+        confrontoVerifica.confronta(v, Csv::Codifica::Windows1252);
+    }
+    const Cli::PartitaIvaCmd partitaIva;
+    Confronto confrontoIva(partitaIva);
+    for (const char *numero :
+         {"12345670017", "12345670018", "00000000000", "00000001016", "00000009993", "00000008888", "00743110157",
+          "IT00743110157", "743110157", "0074311015A", "A0743110157", "007 431 10157", "", "1234567001\xC2\xB9"}) {
+        confrontoIva.confronta({QByteArrayView(numero)}, Csv::Codifica::Utf8);
+        confrontoIva.confronta({QByteArrayView(numero)}, Csv::Codifica::Windows1252);
+    }
+    Generatore::Opzioni opzioni;
+    opzioni.righe = 5000;
+    QByteArray dati;
+    Generatore::partiteIva(opzioni, [&](const QByteArray &b) { dati += b; });
+    int presi = 0;
+    for (const QByteArray &riga : dati.split('\n').mid(1))
+        presi += confrontoIva.confronta({riga}, Csv::Codifica::Utf8);
+    EXPECT_GT(presi, 4900);
 }
 
 TEST(PercorsoRapido, UgualeAlGenerale_SuiCasiLimite)

@@ -75,6 +75,9 @@ TEST(VerificaCF, EsitoEDatiDecodificati)
         {"RSSMRA80A01H501UX", "Lunghezza errata: 17 caratteri invece di 16"},
         {"R1SMRA80A01H501U", "Carattere non valido in posizione 2: '1' non è una lettera"},
         {"RSSMRé80A01H501U", "Carattere non valido in posizione 6: 'É' non è una lettera"},
+        // Look-alikes whose capitals are ASCII letters: a code is ASCII only.
+        {"YXXRCE08B60ı825A", "Carattere non valido in posizione 12: 'ı' non è una lettera"},
+        {"ſSSMRA80A01H501U", "Carattere non valido in posizione 1: 'ſ' non è una lettera"},
         {"RS😀MRA80A01H501U", "Carattere non valido in posizione 3: '😀' non è una lettera"},
         {"RSSMR\x01"
          "80A01H501U",

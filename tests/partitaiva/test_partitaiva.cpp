@@ -7,6 +7,13 @@ namespace {
 
 const QString kLunghezza = QStringLiteral("Errore: la partita iva deve essere di 11 cifre!");
 const QString kEsatto = QStringLiteral("Il codice è esatto!");
+const QString kNonCifra = QStringLiteral("Errore: la partita iva deve contenere solo cifre!");
+const QString kSoloZeri = QStringLiteral("Errore: la partita iva non può essere di soli zeri!");
+
+QString ufficioInesistente(const char *codice)
+{
+    return QStringLiteral("Errore: il codice ufficio %1 non corrisponde a nessun ufficio iva!").arg(codice);
+}
 
 QString conUfficio(const char *ufficio)
 {
@@ -43,8 +50,8 @@ TEST(PartitaIva, Verifica)
         {"1234567001", kLunghezza},
         {"123456700171", kLunghezza},
         {"abcdefghijk", cifraErrata(0)},
-        // Total 0: check digit 0, office code 0 names nobody.
-        {"00000000000", kEsatto},
+        // Eleven zeros pass the check digit but are no number.
+        {"00000000000", kSoloZeri},
         // Totals ending in 0 give the check digit 0, not 10.
         {"00000000190", conUfficio("Cremona")},
         {"99999999990", kEsatto},
@@ -54,23 +61,56 @@ TEST(PartitaIva, Verifica)
         {"00000000661", conUfficio("L 'Aquila")},
         {"00000000968", conUfficio("Monza (Milano 2)")},
         {"00000001008", conUfficio("Roma 2")},
-        {"00000001016", kEsatto},
-        {"00000001198", kEsatto},
+        {"00000001016", ufficioInesistente("101")},
+        {"00000001198", ufficioInesistente("119")},
         {"00000001206", conUfficio("Bologna 2")},
         {"00000001214", conUfficio("Napoli 2")},
-        {"00000001222", kEsatto},
+        {"00000001222", ufficioInesistente("122")},
+        {"00000008888", kEsatto},
         {"00000009993", kEsatto},
-        // Pasted non-digits count 0; at position 11 the check digit can never match.
-        {"a2345670018", conUfficio("Torino")},
+        {"12345670009", ufficioInesistente("000")},
+        // Pasted non-digits count 0 for the check digit; where it fits, the number is still no number.
+        {"a2345670018", kNonCifra},
         {"1234567001a", cifraErrata(7)},
         {"1234567001 ", cifraErrata(7)},
-        {" 2345670018", conUfficio("Torino")},
-        // A non-digit among the office digits names no office, even where it would count as code 001.
-        {"0000000a018", kEsatto},
+        {" 2345670018", kNonCifra},
+        {"0000000a018", kNonCifra},
         {"1234567001٧", cifraErrata(7)},
     };
     for (const auto &c : casi)
         EXPECT_EQ(PartitaIva::verifica(QString::fromUtf8(c.testo), uffici), c.atteso) << c.testo;
+}
+
+TEST(PartitaIva, ComeLaTengonoIFogli)
+{
+    // The value of a sheet: normalised, then checked; the result line as sportello-cli gives it.
+    const PartitaIva::Uffici uffici = tabella();
+    const struct {
+        const char *testo;
+        QString atteso;
+    } casi[] = {
+        {"IT00743110157", conUfficio("Milano 1")},
+        {"it 007 431 101 57", conUfficio("Milano 1")},
+        {"00.743.110.157", conUfficio("Milano 1")},
+        {"007-4311-0157\u00A0", conUfficio("Milano 1")},
+        // The leading zeros dropped by a number cell: the 11-digit form when that one is right.
+        {"743110157", kLunghezza + QStringLiteral(" (forse 00743110157)")},
+        {"743110158", kLunghezza},
+        {"12345670", kLunghezza},
+        {"1234567", kLunghezza},
+        {"IT", QStringLiteral("Partita IVA non specificata")},
+        {" ", QStringLiteral("Partita IVA non specificata")},
+        {"IT0074311015A", cifraErrata(7)},
+        {"ITA0743110157", kNonCifra},
+    };
+    for (const auto &c : casi) {
+        const QString testo = QString::fromUtf8(c.testo);
+        EXPECT_EQ(PartitaIva::messaggio(PartitaIva::controlla(PartitaIva::normalizza(testo)), uffici), c.atteso)
+            << c.testo;
+    }
+    // The window keeps its own sentence for a short number and for an empty box.
+    EXPECT_EQ(PartitaIva::verifica(QStringLiteral("743110157"), uffici), kLunghezza);
+    EXPECT_EQ(PartitaIva::verifica(QString(), uffici), kLunghezza);
 }
 
 TEST(PartitaIva, TabellaUffici)
