@@ -348,14 +348,15 @@ std::vector<Colonna> VerificaCmd::ingresso() const
 QStringList VerificaCmd::uscita() const
 {
     return {QStringLiteral("esito"),  QStringLiteral("sesso"),     QStringLiteral("data_nascita"),
-            QStringLiteral("comune"), QStringLiteral("provincia"), QStringLiteral("codice_base")};
+            QStringLiteral("comune"), QStringLiteral("provincia"), QStringLiteral("codice_base"),
+            QStringLiteral("avviso")};
 }
 
 QStringList VerificaCmd::elabora(const QStringList &valori) const
 {
     const Fiscale::Verifica v = Fiscale::verifica(valori[0], &m_indice, m_oggi);
     if (!v.valido())
-        return {Fiscale::esito(v), QString(), QString(), QString(), QString(), QString()};
+        return {Fiscale::esito(v), QString(), QString(), QString(), QString(), QString(), QString()};
     const Fiscale::Luogo l = Fiscale::luogo(v, m_tabella);
     QStringList esiti;
     if (!l.trovato)
@@ -363,9 +364,13 @@ QStringList VerificaCmd::elabora(const QStringList &valori) const
     const Fiscale::Confronto c = Fiscale::confronta(v, valori.value(1), valori.value(2));
     if ((c.cognomeDato && !c.cognomeUguale) || (c.nomeDato && !c.nomeUguale))
         esiti.append(Fiscale::testoConfronto(c));
-    return {
-        esiti.join(QStringLiteral("; ")),          Fiscale::testoSesso(v), Fiscale::testoData(v), l.nome, l.provincia,
-        v.omocodico() ? v.codiceBase() : QString()};
+    return {esiti.join(QStringLiteral("; ")),
+            Fiscale::testoSesso(v),
+            Fiscale::testoData(v),
+            l.nome,
+            l.provincia,
+            v.omocodico() ? v.codiceBase() : QString(),
+            Fiscale::avvisoLuogo(v, m_tabella)};
 }
 
 Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica,
@@ -406,6 +411,10 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
     const int voce = m_indice.cerca(c[11], (c[12] - '0') * 100 + (c[13] - '0') * 10 + (c[14] - '0'));
     if (voce < 0 || voce >= static_cast<int>(m_voci.size()))
         return Rapido::NonGestito;
+    // A place that had ceased before the birth: the general path writes the warning.
+    const int fine = m_indice.annoSoppressione(c[11], (c[12] - '0') * 100 + (c[13] - '0') * 10 + (c[14] - '0'));
+    if (fine != 0 && anno > fine)
+        return Rapido::NonGestito;
     if (m_voci[size_t(voce)] == Voce::DaPreparare)
         prepara(voce);
     struct {
@@ -432,7 +441,8 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
         uscita.separatore();
         uscita.campo(m_province[size_t(r.voce)]);
     }
-    uscita.separatore();
+    uscita.separatore(); // codice_base
+    uscita.separatore(); // avviso
     return Rapido::Fatto;
 }
 

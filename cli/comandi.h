@@ -79,8 +79,9 @@ private:
 };
 
 // Fiscal code check from codice_fiscale (and, to compare, cognome and nome): esito, sesso, data_nascita,
-// comune, provincia and codice_base, as the verification window shows them. The esito is empty for a
-// valid code whose place is known and whose surname and name, when given, match.
+// comune, provincia, codice_base and avviso, as the verification window shows them. The esito is empty for
+// a valid code whose place is known and whose surname and name, when given, match; avviso says when that
+// place had ceased before the birth, without changing the esito.
 class VerificaCmd final : public Comando
 {
 public:

@@ -15,9 +15,11 @@ codes.cf holds every row of catasto.csv: current comuni, their former names,
 suppressed comuni, foreign states valid today and ceased, with their other
 names; and the second keys of current comuni (apostrophe spellings, the
 Sardinian provinces before 2026). A record carries the last year of validity
-of its name (blank while valid). The lookup gives the last entry of a key in
-file order, or, given a year of birth, the entry valid at the end of that year,
-so the file is ordered by end date, the entries valid today last: today's
+of its name (blank while valid), or the year after it for a name that ended
+on 31 December: that name was still valid at the end of its last year. The
+lookup gives the last entry of a key in file order, or, given a year of
+birth, the entry valid at the end of that year, so the file is ordered by end
+date, the entries valid today last: today's
 comune answers a plain lookup, and the name a decoded code shows (today's
 name, the last name of a suppressed comune, a state's main name) is the last
 entry of its code. The tool checks both on the file it writes.
@@ -70,6 +72,11 @@ CEASED_STATE_YEARS = {"Z105": "1992", "Z111": "1990", "Z118": "2003", "Z135": "1
 # Keys of foreign codes that no name of theirs reaches, where a plain name
 # serves better than the name cut to 15 characters with the code after it.
 FOREIGN_KEYS = {"Z111": "GERMANIA EST"}
+
+# Names of at most 20 characters for foreign codes whose shown names are one
+# text once cut to 20 characters: decoded, each code shows a name of its own.
+# The tool stops when two shown names meet without a row here.
+DISPLAY_NAMES = {"Z801": "DIP.NORV.ARTICHE", "Z904": "DIP.NORV.ANTARTICHE"}
 
 # Initial letters of the directory search, in block order. K, W, X and Y
 # have no block: a municipality starting with one of them could never be found.
@@ -391,9 +398,21 @@ def display_rows(catasto, valid_codes):
 
 
 def last_year(r, valid_codes):
+    """The year written in the record: the last year of validity, or the year
+    after it for a name that ended on 31 December. The lookup answers an entry
+    for births before that year, and an entry that ended on 31 December was
+    valid on that day (a merger of 1 January: born in its last year, the old
+    code)."""
     if r["sigla"] == FOREIGN_PROVINCE:
         return "" if r["catastale"] in valid_codes else CEASED_STATE_YEARS.get(r["catastale"], "")
-    return r["fine_validita"][:4]
+    return end_year(r["fine_validita"])
+
+
+def end_year(last_day):
+    if not last_day:
+        return ""
+    year = int(last_day[:4])
+    return str(year + 1 if last_day.endswith("-12-31") else year)
 
 
 def file_order(e):
@@ -452,6 +471,28 @@ def build_cf(comuni, catasto, previous_sigla):
         ident = (e.key, e.code, e.year)
         if ident not in entries or e.kind > entries[ident].kind:
             entries[ident] = e
+
+    # Foreign codes whose different shown names meet once cut (those of
+    # FOREIGN_KEYS show that key): each shows its name of DISPLAY_NAMES, and
+    # its full name stays a key like its other names.
+    meeting = {}
+    for code, r in shown.items():
+        if r["sigla"] != FOREIGN_PROVINCE or code in FOREIGN_KEYS:
+            continue
+        meeting.setdefault(cf_key(r["nome"], r["sigla"]), {}).setdefault(upper(r["nome"]), []).append(code)
+    for key, names in meeting.items():
+        codes = [c for group in names.values() for c in group]
+        missing = [c for c in codes if c not in DISPLAY_NAMES] if len(names) > 1 else []
+        if missing:
+            fail(f"{', '.join(codes)} would all show {key[0]!r}: add names to DISPLAY_NAMES for {', '.join(missing)}")
+    for code, display in DISPLAY_NAMES.items():
+        r = shown[code]
+        main = entries[(cf_key(r["nome"], r["sigla"]), code, last_year(r, valid_codes))]
+        entries[(main.key, code, main.year)] = replace(main, kind=OTHER_NAME)
+        e = replace(main, key=(display, r["sigla"]))
+        if len(display) > CF_NAME_WIDTH or any(k[0] == e.key for k in entries):
+            fail(f"the name {display!r} of {code} is too long or taken")
+        entries[(e.key, code, e.year)] = e
 
     # A foreign key that leads to two states: the name of one state says
     # nothing about the date of the other, so the state valid today answers,
@@ -588,6 +629,7 @@ def check_cf(data, comuni, catasto, shown, second, entries):
     # ended first is found under its other names.
     coded = {e.code: e.key for e in second if e.kind == SECOND_KEY and e.key[0].endswith(e.code)}
     coded.update({e.code: e.key for e in second if e.key[0] == FOREIGN_KEYS.get(e.code)})
+    coded.update({code: (name, shown[code]["sigla"]) for code, name in DISPLAY_NAMES.items()})
     ties = []
     reached = reachable(groups)
     for r in catasto:
@@ -595,7 +637,8 @@ def check_cf(data, comuni, catasto, shown, second, entries):
         if code in coded:
             expect(coded[code], None, code, "own key")
             continue
-        year = int(r["fine_validita"][:4]) - 1 if r["fine_validita"] else None
+        # Born in the last year on whose 31 December the name was valid.
+        year = int(end_year(r["fine_validita"])) - 1 if r["fine_validita"] else None
         key = cf_key(r["nome"], r["sigla"])
         group = groups.get(key, [])
         if (group and answer(group, year).code != code and code in reached
@@ -609,7 +652,7 @@ def check_cf(data, comuni, catasto, shown, second, entries):
     last = {e.code: e for e in table}
     present = {(e.key, e.code) for e in table}
     for code, r in shown.items():
-        key = cf_key(r["nome"], r["sigla"])
+        key = (DISPLAY_NAMES[code], r["sigla"]) if code in DISPLAY_NAMES else cf_key(r["nome"], r["sigla"])
         if (key, code) not in present:
             key = coded.get(code)
         if code in last and last[code].key != key:
