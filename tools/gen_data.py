@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""Build the two data files that ship beside Sportello from the public reference tables.
+"""Build the data files that ship beside Sportello from the public reference tables.
 
     python3 tools/gen_data.py [--output FOLDER] [DATA_SOURCES]
 
-DATA_SOURCES is the folder that holds comuni.csv, catasto.csv and
-sardegna_2026_transcodifica.csv (UTF-8, ';'-separated, one header row).
-It defaults to ../shared/data-sources beside the repository root. The tool
-writes codes.dat (municipality directory) and codes.cf (cadastral code table)
-into data/ of the repository, or into FOLDER, byte for byte from the tables:
+DATA_SOURCES is the folder that holds comuni.csv, catasto.csv,
+sardegna_2026_transcodifica.csv and comuni_bilingui.csv (UTF-8,
+';'-separated, one header row). It defaults to ../shared/data-sources beside
+the repository root. The tool writes codes.dat (municipality directory),
+codes.cf (cadastral code table) and luoghi.dat (the other names and the
+postal codes of the municipalities) into data/ of the repository, or into
+FOLDER, byte for byte from the tables:
 running it twice on the same tables gives identical files. tools/dati_aggiornati.sh
 (run by the test suite) checks that the committed files are what it writes.
 
@@ -23,6 +25,14 @@ date, the entries valid today last: today's
 comune answers a plain lookup, and the name a decoded code shows (today's
 name, the last name of a suppressed comune, a state's main name) is the last
 entry of its code. The tool checks both on the file it writes.
+
+luoghi.dat is ours, UTF-8 text with LF line ends: after comment lines
+starting with "#", one line per name or postal code, four fields separated
+by ";": "A" (another name: the other-language name of a bilingual comune,
+its double name, the short forms of tools/dati/forme_brevi.csv, a table of
+ours with the source of each row) or "C" (a postal code: every code of
+cap_tutti and the directory's own), the name or the code, then the comune's
+name as codes.dat has it and its province code.
 
 When the tables are refreshed: run the tool, look at `git diff --stat data/`
 and at the letter blocks it prints (the directory search scans one fixed block
@@ -217,7 +227,8 @@ def check_name(name, what):
 
 def load_sources(folder):
     comuni = read_table(os.path.join(folder, "comuni.csv"),
-                        ["istat", "nome", "sigla", "provincia", "regione", "catastale", "cap", "prefisso"])
+                        ["istat", "nome", "sigla", "provincia", "regione", "catastale", "cap", "cap_tutti",
+                         "prefisso"])
     catasto = read_table(os.path.join(folder, "catasto.csv"),
                          ["nome", "sigla", "catastale", "attivo", "fine_validita"])
     sardegna = read_table(os.path.join(folder, "sardegna_2026_transcodifica.csv"),
@@ -268,7 +279,9 @@ def load_sources(folder):
             fail(f"{what}: {r['catastale']} ({r['sigla_2026']}) is not a current comune of comuni.csv")
         previous_sigla[r["catastale"]] = r["sigla_precedente"]
 
-    return comuni, catasto, previous_sigla
+    bilingui = read_table(os.path.join(folder, "comuni_bilingui.csv"),
+                          ["catastale", "nome", "nome_altra_lingua", "nome_completo"])
+    return comuni, catasto, previous_sigla, bilingui
 
 
 # ---------------------------------------------------------------------------
@@ -666,29 +679,71 @@ def check_cf(data, comuni, catasto, shown, second, entries):
 
 
 # ---------------------------------------------------------------------------
+# luoghi.dat
+
+def build_luoghi(comuni, bilingui, brevi):
+    by_code = {r["catastale"]: r for r in comuni}
+    by_name = {(upper(r["nome"]), r["sigla"]): r for r in comuni}
+    lines = ["# luoghi.dat: other names and postal codes of the comuni of codes.dat, written by tools/gen_data.py",
+             "# A;name people write;comune as in codes.dat;province  or  C;postal code;comune;province"]
+    seen = set()
+
+    def add(kind, text, r):
+        line = f"{kind};{text};{upper(r['nome'])};{r['sigla']}"
+        if any(c in text for c in ";\r\n") or not text.strip():
+            fail(f"luoghi.dat: unusable {kind} value {text!r}")
+        if line not in seen:
+            seen.add(line)
+            lines.append(line)
+
+    for b in bilingui:
+        r = by_code.get(b["catastale"])
+        if r is None or r["nome"] != b["nome"]:
+            fail(f"comuni_bilingui.csv {b['nome']} ({b['catastale']}) is not a comune of comuni.csv")
+        for text in (b["nome_altra_lingua"], b["nome_completo"]):
+            if text != b["nome"]:
+                add("A", text, r)
+    for b in brevi:
+        r = by_name.get((upper(b["nome"]), b["sigla"]))
+        if r is None or not b["fonte"]:
+            fail(f"forme_brevi.csv {b['forma']}: {b['nome']} ({b['sigla']}) is not a comune, or the row has no source")
+        add("A", b["forma"], r)
+    caps = 0
+    for r in sorted(comuni, key=lambda r: (r["cap"], sort_key(upper(r["nome"]), r["sigla"]))):
+        for cap in sorted(set(r["cap_tutti"].split("|")) | {r["cap"]}):
+            check_field(cap, r"[0-9]{5}", f"comuni.csv {r['nome']} cap_tutti")
+            add("C", cap, r)
+            caps += 1
+    return ("\n".join(lines) + "\n").encode("utf-8"), caps
+
+
+# ---------------------------------------------------------------------------
 
 def main():
     tools_dir = os.path.dirname(os.path.abspath(__file__))
     repo = os.path.dirname(tools_dir)
-    parser = argparse.ArgumentParser(description="Build data/codes.dat and data/codes.cf.")
+    parser = argparse.ArgumentParser(description="Build data/codes.dat, data/codes.cf and data/luoghi.dat.")
     parser.add_argument("sources", nargs="?", default=os.path.join(repo, "..", "shared", "data-sources"),
-                        help="folder with comuni.csv, catasto.csv, sardegna_2026_transcodifica.csv "
+                        help="folder with comuni.csv, catasto.csv, sardegna_2026_transcodifica.csv, "
+                             "comuni_bilingui.csv "
                              "(default: ../shared/data-sources beside the repository root)")
     parser.add_argument("-o", "--output", default=os.path.join(repo, "data"),
-                        help="folder to write codes.dat and codes.cf into (default: data/ of the repository)")
+                        help="folder to write the data files into (default: data/ of the repository)")
     args = parser.parse_args()
 
     try:
-        comuni, catasto, previous_sigla = load_sources(os.path.normpath(args.sources))
+        comuni, catasto, previous_sigla, bilingui = load_sources(os.path.normpath(args.sources))
+        brevi = read_table(os.path.join(tools_dir, "dati", "forme_brevi.csv"), ["forma", "nome", "sigla", "fonte"])
         dat, expected = build_dat(comuni)
         cf, stats = build_cf(comuni, catasto, previous_sigla)
+        luoghi, caps = build_luoghi(comuni, bilingui, brevi)
     except DataError as e:
         print(f"gen_data: {e}", file=sys.stderr)
         return 1
 
     try:
         os.makedirs(args.output, exist_ok=True)
-        for name, data in (("codes.dat", dat), ("codes.cf", cf)):
+        for name, data in (("codes.dat", dat), ("codes.cf", cf), ("luoghi.dat", luoghi)):
             with open(os.path.join(args.output, name), "wb") as f:
                 f.write(data)
     except OSError as e:
@@ -699,6 +754,7 @@ def main():
     print("  letter blocks (first-last list position, count):")
     for block, first, last, count in letter_blocks(expected):
         print(f"    {'/'.join(block):5} {first:5}-{last:<5} {count}")
+    print(f"luoghi.dat: {caps} postal codes, {len(luoghi)} bytes")
     print(f"codes.cf: {stats['entries']} entries + END, {len(cf)} bytes")
     print(f"  rows: current comuni {stats['current']}, former names {stats['former']}, "
           f"suppressed comuni {stats['suppressed']}, foreign {stats['foreign']}; "

@@ -11,6 +11,8 @@
 #include "calcolo.h"
 #include "cp1252.h"
 #include "elencocomuni.h"
+#include "luoghi.h"
+#include "ricercaluoghi.h"
 #include "supporto.h"
 #include "tabellacodici.h"
 
@@ -31,6 +33,21 @@ struct RigaCatasto {
     QString ultimoGiorno; // last day of that name, YYYY-MM-DD, empty when none is given
     int fine;             // its year, the next for a name valid until 31 December; 0 when none is given
 };
+
+// The rows of a reference table, split at ';' (none of their fields holds one); empty when it is missing.
+std::vector<QStringList> tabella(const char *nome)
+{
+    std::vector<QStringList> righe;
+    QFile file(QStringLiteral(SPORTELLO_DATA_SOURCES "/") + QLatin1String(nome));
+    if (!file.open(QIODevice::ReadOnly))
+        return righe;
+    const QList<QByteArray> linee = file.readAll().split('\n');
+    for (qsizetype i = 1; i < linee.size(); ++i) {
+        if (!linee[i].trimmed().isEmpty())
+            righe.push_back(QString::fromUtf8(linee[i].trimmed()).split(u';'));
+    }
+    return righe;
+}
 
 std::vector<RigaCatasto> catasto()
 {
@@ -385,4 +402,99 @@ TEST_F(DatiSpediti, CodiceFiscaleDiUnaPersonaNataLi)
         EXPECT_TRUE(esito.codice.startsWith(QString::fromLatin1(c.atteso))) << esito.codice.toStdString();
         EXPECT_TRUE(Fiscale::ControllaCodiceFiscale(esito.codice)) << esito.codice.toStdString();
     }
+}
+
+// The places people type, through the shared tolerant search over the directory and luoghi.dat.
+TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
+{
+    Luoghi::Dati dati;
+    ASSERT_EQ(dati.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
+    const ElencoComuni::Elenco &elenco = s_comuni->elenco;
+    Luoghi::Indice indice;
+    for (int i = 0; i < elenco.nomi.size(); ++i)
+        indice.aggiungi(elenco.nomi[i], elenco.elencosigle[i], i);
+    indice.aggiungiAltriNomi(dati);
+    const struct {
+        const char *testo, *sigla, *atteso; // the places found, "NOME (SIGLA)" joined by ", "
+    } casi[] = {
+        {"FORLI", "", "FORLÌ (FC)"},
+        {"forli'", "", "FORLÌ (FC)"},
+        {"Cantu", "", "CANTÙ (CO)"},
+        {"CANTU'", "co", "CANTÙ (CO)"},
+        {"L Aquila", "", "L'AQUILA (AQ)"},
+        {"LAQUILA", "", "L'AQUILA (AQ)"},
+        {"sant angelo lodigiano", "", "SANT'ANGELO LODIGIANO (LO)"},
+        {"Bozen", "", "BOLZANO (BZ)"},
+        {"Bolzano/Bozen", "BZ", "BOLZANO (BZ)"},
+        {"St Christina in Groden", "", "SANTA CRISTINA VALGARDENA (BZ)"},
+        {"Kaltern an der Weinstrasse", "", "CALDARO SULLA STRADA DEL VINO (BZ)"},
+        {"Reggio Emilia", "", "REGGIO NELL'EMILIA (RE)"},
+        {"REGGIO CALABRIA", "", "REGGIO DI CALABRIA (RC)"},
+        {"Tripi", "", "TRIPI - ABAKAINON (ME)"},
+        {"Paterno'", "", "PATERNO (PZ), PATERNÒ (CT)"},
+        {"Paterno'", "CT", "PATERNÒ (CT)"},
+        {"Tre-Ville", "", "TRE VILLE (TN), TREVILLE (AL)"},
+        {"Bozen", "TN", ""},
+        {"Atlantide", "", ""},
+        {"' - '", "", ""},
+    };
+    for (const auto &c : casi)
+        EXPECT_EQ(Luoghi::elenco(indice.cerca(QString::fromUtf8(c.testo), QString::fromUtf8(c.sigla))),
+                  QString::fromUtf8(c.atteso))
+            << c.testo;
+
+    // The same search over the cadastral table, with today's, former and foreign names, cut to 20.
+    const Fiscale::RicercaLuoghi ricerca(kCartellaDati + QStringLiteral("luoghi.dat"));
+    const struct {
+        const char *comune, *provincia;
+        QDate nascita;
+        const char *atteso;
+    } codici[] = {
+        {"Forli", "FC", QDate(1980, 1, 1), "FORLÌ (FC)"},
+        {"Aglie", "TO", QDate(1980, 1, 1), "AGLIÈ (TO)"},
+        {"St. Christina in Gröden", "BZ", QDate(1980, 1, 1), "SANTA CRISTINA VALGARDENA (BZ)"},
+        {"Kaltern an der Weinstraße", "BZ", QDate(1980, 1, 1), "CALDARO SULLA STRADA DEL VINO (BZ)"},
+        {"Stati Uniti d America", "EE", QDate(1980, 1, 1), "STATI UNITI D'AMERIC (EE)"},
+        {"Reggio Emilia", "MI", QDate(1980, 1, 1), ""},
+    };
+    for (const auto &c : codici)
+        EXPECT_EQ(Luoghi::elenco(ricerca.cerca(*s_tabella, QString::fromUtf8(c.comune),
+                                               QString::fromLatin1(c.provincia), c.nascita)),
+                  QString::fromUtf8(c.atteso))
+            << c.comune;
+}
+
+// Every other-language and double name of the bilingual municipalities, and every postal code of the
+// reference table, reaches its municipality.
+TEST_F(DatiSpediti, OgniAltroNomeEOgniCapTrovaIlSuoComune)
+{
+    const std::vector<QStringList> bilingui = tabella("comuni_bilingui.csv"); // istat;catastale;nome;altro;completo
+    const std::vector<QStringList> comuni = tabella("comuni.csv"); // istat;nome;sigla;...;cap;cap_tutti;prefisso
+    if (bilingui.empty() || comuni.empty())
+        GTEST_SKIP() << "no reference tables in " SPORTELLO_DATA_SOURCES;
+    ASSERT_EQ(bilingui.size(), 124u);
+    Luoghi::Dati dati;
+    ASSERT_EQ(dati.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
+    const ElencoComuni::Elenco &elenco = s_comuni->elenco;
+    Luoghi::Indice indice;
+    for (int i = 0; i < elenco.nomi.size(); ++i)
+        indice.aggiungi(elenco.nomi[i], elenco.elencosigle[i], i);
+    indice.aggiungiAltriNomi(dati);
+    QHash<QString, QString> siglaDi; // cadastral code -> province
+    for (const QStringList &c : comuni)
+        siglaDi.insert(c[5], c[2]);
+    for (const QStringList &b : bilingui) {
+        const QString atteso = Cp1252::maiuscole(b[2]) + QStringLiteral(" (") + siglaDi.value(b[1]) + u')';
+        for (const QString &nome : {b[3], b[4]})
+            EXPECT_TRUE(Luoghi::elenco(indice.cerca(nome)).contains(atteso)) << nome.toStdString();
+    }
+    int cap = 0;
+    for (const QStringList &c : comuni) {
+        const QString atteso = Cp1252::maiuscole(c[1]) + QStringLiteral(" (") + c[2] + u')';
+        for (const QString &codice : c[7].split(u'|')) {
+            ++cap;
+            ASSERT_TRUE(Luoghi::elenco(dati.perCap(codice)).contains(atteso)) << codice.toStdString();
+        }
+    }
+    EXPECT_EQ(cap, 8456);
 }

@@ -1,0 +1,53 @@
+#include "sceltaluogo.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "modulo1.h"
+
+namespace SceltaLuogo {
+
+int scegli(QWidget *proprietario, const QString &domanda, const QStringList &voci)
+{
+    if (voci.isEmpty())
+        return -1;
+    QDialog finestra(proprietario);
+    finestra.setObjectName(QStringLiteral("SceltaLuogo"));
+    finestra.setWindowTitle(proprietario ? proprietario->windowTitle() : domanda);
+    auto *strato = new QVBoxLayout(&finestra);
+    auto *etichetta = new QLabel(domanda, &finestra);
+    etichetta->setObjectName(QStringLiteral("Domanda"));
+    auto *lista = new QListWidget(&finestra);
+    lista->setObjectName(QStringLiteral("Luoghi"));
+    lista->addItems(voci);
+    lista->setCurrentRow(0);
+    QString nome = domanda;
+    while (nome.endsWith(u':') || nome.endsWith(u' '))
+        nome.chop(1);
+    lista->setAccessibleName(nome);
+    etichetta->setBuddy(lista);
+    // As many rows as there are places, up to eight, and the widest one whole.
+    const int righe = static_cast<int>(qMin<qsizetype>(voci.size(), 8));
+    lista->setMinimumHeight(lista->sizeHintForRow(0) * righe + 2 * lista->frameWidth() + 4);
+    lista->setMinimumWidth(qMax(lista->sizeHintForColumn(0) + 2 * lista->frameWidth() + 24, 260));
+    auto *pulsanti = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &finestra);
+    pulsanti->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Ok"));
+    pulsanti->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annulla"));
+    QObject::connect(pulsanti, &QDialogButtonBox::accepted, &finestra, &QDialog::accept);
+    QObject::connect(pulsanti, &QDialogButtonBox::rejected, &finestra, &QDialog::reject);
+    QObject::connect(lista, &QListWidget::itemActivated, &finestra, &QDialog::accept);
+    strato->addWidget(etichetta);
+    strato->addWidget(lista);
+    strato->addWidget(pulsanti);
+    lista->setFocus();
+    const Modulo1::RitornoTastiera ritorno;
+    if (finestra.exec() != QDialog::Accepted)
+        return -1;
+    return lista->currentRow();
+}
+
+} // namespace SceltaLuogo
