@@ -164,9 +164,10 @@ Rapido Comando::elaboraByte(const std::vector<QByteArrayView> &, Csv::Codifica, 
 
 // ---- calcola
 
-Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi)
+Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi)
     : m_tabella(tabella)
     , m_oggi(oggi)
+    , m_luoghi(fileLuoghi)
 {
     // The byte tables come from the general functions themselves, one character at a time: both paths
     // then fold and upper-case alike by construction.
@@ -212,8 +213,17 @@ QStringList Calcola::elabora(const QStringList &valori) const
     const std::optional<QDate> data = leggiData(valori[3]);
     if (!data)
         return {QString(), kDataNonValida};
-    const Fiscale::Esito esito =
+    Fiscale::Esito esito =
         Fiscale::CodiceFiscale(valori[0], valori[1], valori[2], *data, valori[4], valori[5], m_tabella);
+    if (esito.messaggio == kComuneNonTrovato) {
+        // The place as people write it: one match computes the code, several are named.
+        const std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, valori[4], valori[5], *data);
+        if (luoghi.size() > 1)
+            return {QString(), kComuneNonTrovato + QStringLiteral(". Forse cercavi: ") + Luoghi::elenco(luoghi)};
+        if (luoghi.size() == 1)
+            esito = Fiscale::CodiceFiscale(valori[0], valori[1], valori[2], *data, luoghi[0].nome, luoghi[0].sigla,
+                                           m_tabella);
+    }
     if (esito.codice == Fiscale::kAsterischi)
         return {QString(), esito.messaggio};
     if (!Fiscale::ControllaCodiceFiscale(esito.codice))
@@ -294,12 +304,8 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
     }
     const std::optional<QByteArrayView> catastale =
         m_tabella.trovacodByte(QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]), anno);
-    if (!catastale) {
-        uscita.separatore();
-        uscita.separatore();
-        uscita.grezzo("Comune non trovato");
-        return Rapido::ConEsito;
-    }
+    if (!catastale) // the general path looks for the place as people write it
+        return Rapido::NonGestito;
     if (catastale->size() != 4 || !soloAscii(*catastale))
         return Rapido::NonGestito;
     std::copy(catastale->begin(), catastale->end(), codice + 11);
@@ -519,8 +525,9 @@ Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Cod
 
 // ---- comune
 
-ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco)
+ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi)
     : m_elenco(elenco)
+    , m_tollerante(fileLuoghi)
 {
     for (int i = 0; i < elenco.nomi.size(); ++i)
         m_perNome[elenco.nomi[i]].push_back(i);
@@ -528,21 +535,23 @@ ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco)
 
 std::vector<Colonna> ComuneCmd::ingresso() const
 {
-    return {{QStringLiteral("comune")}, {QStringLiteral("provincia"), false}};
+    return {{QStringLiteral("comune"), false}, {QStringLiteral("provincia"), false}, {QStringLiteral("cap"), false}};
 }
 
 QStringList ComuneCmd::uscita() const
 {
-    return {QStringLiteral("cap"),     QStringLiteral("provincia"), QStringLiteral("sigla"),
-            QStringLiteral("regione"), QStringLiteral("prefisso"),  QStringLiteral("esito")};
+    return {QStringLiteral("denominazione"), QStringLiteral("cap"),     QStringLiteral("provincia"),
+            QStringLiteral("sigla"),         QStringLiteral("regione"), QStringLiteral("prefisso"),
+            QStringLiteral("esito")};
 }
 
 QStringList ComuneCmd::elabora(const QStringList &valori) const
 {
     auto soloEsito = [](const QString &esito) {
-        return QStringList{QString(), QString(), QString(), QString(), QString(), esito};
+        return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito};
     };
-    QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0]));
+    // A table may give the postal code in a column of its own.
+    QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
     QString sigla = Cp1252::maiuscole(valori.value(1));
     // "SAMONE (TO)": the province code in brackets, as lists often write it.
     const qsizetype aperta = nome.lastIndexOf(u" (");
@@ -561,10 +570,28 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
     }
     if (candidati.size() > 1)
         return soloEsito(QStringLiteral("Comune ambiguo: indicare la provincia"));
+    if (candidati.empty()) {
+        // Not as written: a postal code, or the name as people write it.
+        candidati = m_tollerante.cerca(m_elenco, nome, sigla);
+        if (candidati.size() > 1) {
+            QStringList elenco;
+            for (int i : candidati)
+                elenco.append(m_elenco.nomi[i] + QStringLiteral(" (") + m_elenco.elencosigle[i] + u')');
+            return soloEsito((Luoghi::eCap(nome) ? QStringLiteral("CAP di più comuni: ")
+                                                 : kComuneNonTrovato + QStringLiteral(". Forse cercavi: ")) +
+                             elenco.join(QStringLiteral(", ")));
+        }
+    }
     if (candidati.empty())
         return soloEsito(kComuneNonTrovato);
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, candidati.front());
-    return {taglia(d.cap), taglia(d.provincia), taglia(d.sigla), taglia(d.regione), taglia(d.prefisso), QString()};
+    return {m_elenco.nomi[candidati.front()],
+            taglia(d.cap),
+            taglia(d.provincia),
+            taglia(d.sigla),
+            taglia(d.regione),
+            taglia(d.prefisso),
+            QString()};
 }
 
 // ---- euro, prefisso

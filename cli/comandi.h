@@ -13,6 +13,7 @@
 #include "tabellacsv.h"
 #include "elencocomuni.h"
 #include "partitaiva.h"
+#include "ricercaluoghi.h"
 #include "tabellacodici.h"
 #include "verificacf.h"
 
@@ -57,8 +58,9 @@ public:
 class Calcola final : public Comando
 {
 public:
-    // `oggi` gives the year of a date typed without one.
-    explicit Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate());
+    // `oggi` gives the year of a date typed without one; `fileLuoghi` (luoghi.dat) the other names of places.
+    explicit Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate(),
+                     const QString &fileLuoghi = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
     QStringList elabora(const QStringList &valori) const override;
@@ -71,6 +73,7 @@ public:
 private:
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;
+    Fiscale::RicercaLuoghi m_luoghi;
     QLocale m_italiano{QLocale::Italian, QLocale::Italy};
     // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
     // it, 1 for any other character; and its upper case (0 when it has none in the code page).
@@ -123,13 +126,14 @@ private:
     std::vector<QByteArray> m_ufficiUtf8, m_ufficiCp1252;
 };
 
-// Municipality from comune (and, to choose among namesakes, provincia): cap, provincia, sigla, regione,
-// prefisso and esito. The name alone when no other municipality has it; else with the province, in its
-// column or in brackets ("SAMONE (TO)").
+// Municipality from comune or cap (and, to choose among namesakes, provincia): denominazione (the official
+// name found), cap, provincia, sigla, regione, prefisso and esito. The name alone when no other municipality
+// has it; else with the province, in its column or in brackets ("SAMONE (TO)"). A name not found as it is
+// written is looked up as people write it, and five digits as a postal code (`fileLuoghi`: luoghi.dat).
 class ComuneCmd final : public Comando
 {
 public:
-    explicit ComuneCmd(const ElencoComuni::Elenco &elenco);
+    explicit ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
     QStringList elabora(const QStringList &valori) const override;
@@ -137,6 +141,7 @@ public:
 private:
     const ElencoComuni::Elenco &m_elenco;
     QHash<QString, std::vector<int>> m_perNome; // "SAMONE" -> its two positions, Trento's and Turin's
+    ElencoComuni::RicercaTollerante m_tollerante;
 };
 
 // A single answer of the command line: the text to print, or the reason it cannot be given.

@@ -82,11 +82,22 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          1},
         {"comune",
          {"comune"},
-         "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\n",
-         "comune;provincia;cap;provincia;sigla;regione;prefisso;esito\n"
-         "Roma;;00100;ROMA;RM;LAZIO;06;\nCastro;LE;73030;LECCE;LE;PUGLIA;0836;\n"
-         "Castro;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;10010;TORINO;TO;PIEMONTE;0125;\n",
+         "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nForli';\nBozen;BZ\n00184;\n39049;\n"
+         "Paterno';\n",
+         "comune;provincia;denominazione;cap;provincia;sigla;regione;prefisso;esito\n"
+         "Roma;;ROMA;00100;ROMA;RM;LAZIO;06;\nCastro;LE;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n"
+         "Castro;;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;SAMONE;10010;TORINO;TO;PIEMONTE;0125;\n"
+         "Forli';;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;\n"
+         "Bozen;BZ;BOLZANO;39100;BOLZANO/BOZEN;BZ;TRENTINO ALTO ADIGE;0471;\n"
+         "00184;;ROMA;00100;ROMA;RM;LAZIO;06;\n"
+         "39049;;;;;;;;CAP di più comuni: VAL DI VIZZE (BZ), VIPITENO (BZ)\n"
+         "Paterno';;;;;;;;Comune non trovato. Forse cercavi: PATERNO (PZ), PATERNÒ (CT)\n",
          1},
+        {"comune per cap",
+         {"comune"},
+         "cap\n00184\n",
+         "cap;denominazione;cap;provincia;sigla;regione;prefisso;esito\n00184;ROMA;00100;ROMA;RM;LAZIO;06;\n",
+         0},
         {"righe corte e lunghe",
          {"partita-iva"},
          "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n",
@@ -152,7 +163,16 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
         {{"partita-iva", "12345670017"},
          "Il codice è esatto! Il codice è stato emesso dall'ufficio iva di: Torino\n",
          0},
-        {{"comune", "roma"}, "cap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n", 0},
+        {{"comune", "roma"},
+         "denominazione: ROMA\ncap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
+         0},
+        {{"comune", "00184"},
+         "denominazione: ROMA\ncap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
+         0},
+        // Not as written: accents, other names, short forms; several answers name them.
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Forli", "FC"}, "RSSMRA80A01D704D\n", 0},
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Bozen", "BZ"}, "RSSMRA80A01A952F\n", 0},
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Reggio Emilia", "RE"}, "RSSMRA80A01H223V\n", 0},
         {{"euro", "10000", "lira italiana"}, "5,16\n", 0},
         {{"euro", "3862.86", "ITL"}, "2,00\n", 0},
         {{"euro", "1.936,27", "lira it"}, "1,00\n", 0},
