@@ -252,7 +252,9 @@ void Comuni::Command1_Click()
         }
     }
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
-    Codice->setText(d.cap);
+    // Found by one of its postal codes: that code, rather than the one the directory gives.
+    Codice->setText(m_capCercato.isEmpty() ? d.cap : m_capCercato);
+    m_capCercato.clear();
     Text1->setText(d.sigla);
     Text2->setText(d.provincia);
     Text3->setText(d.regione);
@@ -284,6 +286,8 @@ int Comuni::cercaTollerante()
         scelta = static_cast<size_t>(n);
     }
     const int posizione = trovati[scelta];
+    if (Luoghi::eCap(testo.trimmed()))
+        m_capCercato = testo.trimmed();
     Localita->setText(ElencoComuni::togliSpazi(m_elenco.nomi[posizione]));
     List1->setCurrentRow(posizione);
     List1->scrollTo(List1->currentIndex());

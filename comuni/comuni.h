@@ -103,4 +103,5 @@ private:
     int m_rigaScelta = -1;
     // After the exact search: postal codes and names as people write them.
     ElencoComuni::RicercaTollerante m_tollerante;
+    QString m_capCercato; // the postal code the last search found by, for the Cap box
 };

@@ -18,6 +18,8 @@ int scegli(QWidget *proprietario, const QString &domanda, const QStringList &voc
     QDialog finestra(proprietario);
     finestra.setObjectName(QStringLiteral("SceltaLuogo"));
     finestra.setWindowTitle(proprietario ? proprietario->windowTitle() : domanda);
+    // A border of its own, where no window manager draws one around it.
+    finestra.setStyleSheet(QStringLiteral("QDialog#SceltaLuogo { border: 1px solid #0a246a; }"));
     auto *strato = new QVBoxLayout(&finestra);
     auto *etichetta = new QLabel(domanda, &finestra);
     etichetta->setObjectName(QStringLiteral("Domanda"));
@@ -30,9 +32,11 @@ int scegli(QWidget *proprietario, const QString &domanda, const QStringList &voc
         nome.chop(1);
     lista->setAccessibleName(nome);
     etichetta->setBuddy(lista);
-    // As many rows as there are places, up to eight, and the widest one whole.
+    // As many rows as there are places, up to eight (a longer list scrolls), the widest one whole, and room
+    // around each row for the accents of capitals (PATERNÒ).
+    lista->setSpacing(1);
     const int righe = static_cast<int>(qMin<qsizetype>(voci.size(), 8));
-    lista->setMinimumHeight(lista->sizeHintForRow(0) * righe + 2 * lista->frameWidth() + 4);
+    lista->setFixedHeight((lista->sizeHintForRow(0) + 2) * righe + 2 * lista->frameWidth() + 2);
     lista->setMinimumWidth(qMax(lista->sizeHintForColumn(0) + 2 * lista->frameWidth() + 24, 260));
     auto *pulsanti = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &finestra);
     pulsanti->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Ok"));

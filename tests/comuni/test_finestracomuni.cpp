@@ -186,16 +186,13 @@ TEST(Comuni, CapEFormeDellaGenteDopoLaRicercaEsatta)
                       "A;Citta;ANZIO;RM\nA;Citta;RIETI;RM\n");
     const struct {
         const char *testo;
-        int riga;            // the row picked in the choice, -1 none offered, -2 Esc
+        int riga;             // the row picked in the choice, -1 none offered, -2 Esc
         const char *localita; // what Localita shows after the search
         const char *cap;
     } casi[] = {
-        {"00184", -1, "ROMA", "00100"},
-        {"Udine'", -1, "UDINE", "33100"},
-        {"udin", -1, "UDINE", "33100"},
-        {"02100", 1, "RIETI", "02100"},
-        {"Citta", 0, "ANZIO", "00042"},
-        {"Citta", -2, "Citta", "00042"}, // Esc: nothing changes
+        {"00184", -1, "ROMA", "00184"}, // the postal code searched for, not the directory's
+        {"Udine'", -1, "UDINE", "33100"}, {"udin", -1, "UDINE", "33100"},  {"02100", 1, "RIETI", "02100"},
+        {"Citta", 0, "ANZIO", "00042"},   {"Citta", -2, "Citta", "00042"}, // Esc: nothing changes
     };
     for (const auto &c : casi) {
         QString domanda, nomeLista;
@@ -234,8 +231,7 @@ TEST(Comuni, ListaClicDoppioClicEReset)
     Finestra f;
     Comuni &w = f.w;
     const auto clic = [&](int riga) {
-        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {},
-                          w.List1->rettangoloRiga(riga).center());
+        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, w.List1->rettangoloRiga(riga).center());
     };
     clic(0);
     EXPECT_EQ(w.Localita->text(), QStringLiteral("ANZIO"));
