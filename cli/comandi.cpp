@@ -585,8 +585,9 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
     if (candidati.empty())
         return soloEsito(kComuneNonTrovato);
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, candidati.front());
+    // Found by one of its postal codes: that code, rather than the one the directory gives.
     return {m_elenco.nomi[candidati.front()],
-            taglia(d.cap),
+            Luoghi::eCap(nome) ? nome : taglia(d.cap),
             taglia(d.provincia),
             taglia(d.sigla),
             taglia(d.regione),

@@ -89,14 +89,14 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "Castro;;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;SAMONE;10010;TORINO;TO;PIEMONTE;0125;\n"
          "Forli';;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;\n"
          "Bozen;BZ;BOLZANO;39100;BOLZANO/BOZEN;BZ;TRENTINO ALTO ADIGE;0471;\n"
-         "00184;;ROMA;00100;ROMA;RM;LAZIO;06;\n"
+         "00184;;ROMA;00184;ROMA;RM;LAZIO;06;\n"
          "39049;;;;;;;;CAP di più comuni: VAL DI VIZZE (BZ), VIPITENO (BZ)\n"
          "Paterno';;;;;;;;Comune non trovato. Forse cercavi: PATERNO (PZ), PATERNÒ (CT)\n",
          1},
         {"comune per cap",
          {"comune"},
          "cap\n00184\n",
-         "cap;denominazione;cap;provincia;sigla;regione;prefisso;esito\n00184;ROMA;00100;ROMA;RM;LAZIO;06;\n",
+         "cap;denominazione;cap;provincia;sigla;regione;prefisso;esito\n00184;ROMA;00184;ROMA;RM;LAZIO;06;\n",
          0},
         {"righe corte e lunghe",
          {"partita-iva"},
@@ -167,7 +167,7 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
          "denominazione: ROMA\ncap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
          0},
         {{"comune", "00184"},
-         "denominazione: ROMA\ncap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
+         "denominazione: ROMA\ncap: 00184\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
          0},
         // Not as written: accents, other names, short forms; several answers name them.
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Forli", "FC"}, "RSSMRA80A01D704D\n", 0},
