@@ -110,12 +110,12 @@ const ElencoComuni::Elenco &elencoSpedito()
 void RicercaTolleranteSuTuttiINomi(benchmark::State &stato)
 {
     const ElencoComuni::Elenco &e = elencoSpedito();
-    Luoghi::Dati dati;
-    dati.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/luoghi.dat"));
+    Luoghi::Dati altri;
+    altri.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/luoghi.dat"));
     Luoghi::Indice indice;
     for (int i = 0; i < e.nomi.size(); ++i)
         indice.aggiungi(e.nomi[i], e.elencosigle[i], i);
-    indice.aggiungiAltriNomi(dati);
+    indice.aggiungiAltriNomi(altri);
     const QString testi[] = {QStringLiteral("Forli'"), QStringLiteral("St. Christina in Gröden"),
                              QStringLiteral("Paterno'"), QStringLiteral("Atlantide")};
     size_t i = 0;
