@@ -255,10 +255,11 @@ Rapido Comando::elaboraByte(const std::vector<QByteArrayView> &, Csv::Codifica, 
 
 // ---- calcola
 
-Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, QString fileComuni)
+Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi, QString fileComuni)
     : m_tabella(tabella)
     , m_oggi(oggi)
     , m_fileComuni(std::move(fileComuni))
+    , m_luoghi(fileLuoghi)
 {
     tabelleLettere(m_lettera, m_maiuscola);
 }
@@ -321,8 +322,17 @@ QStringList Calcola::elabora(const QStringList &valori) const
     if (!data)
         return {QString(), kDataNonValida};
     const QString sesso = sessoNormale(valori[2]);
-    const Fiscale::Esito esito =
-        Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, valori[4], sigla(valori[5]), m_tabella);
+    const QString provincia = sigla(valori[5]);
+    Fiscale::Esito esito = Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, valori[4], provincia, m_tabella);
+    if (esito.messaggio == kComuneNonTrovato) {
+        // The place as people write it: one match computes the code, several are named.
+        const std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, valori[4], provincia, *data);
+        if (luoghi.size() > 1)
+            return {QString(), kComuneNonTrovato + QStringLiteral(". Forse cercavi: ") + Luoghi::elenco(luoghi)};
+        if (luoghi.size() == 1)
+            esito = Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, luoghi[0].nome, luoghi[0].sigla,
+                                           m_tabella);
+    }
     if (esito.codice == Fiscale::kAsterischi) {
         // The computation tells a missing sex; a sex written in some other way is named.
         if (sesso.isEmpty() && !taglia(valori[2]).isEmpty() && esito.messaggio == u"Sesso non specificato")
@@ -378,12 +388,8 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
     }
     const std::optional<QByteArrayView> catastale =
         m_tabella.trovacodByte(QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]), anno);
-    if (!catastale) {
-        uscita.separatore();
-        uscita.separatore();
-        uscita.grezzo("Comune non trovato");
-        return Rapido::ConEsito;
-    }
+    if (!catastale) // the general path looks for the place as people write it
+        return Rapido::NonGestito;
     if (catastale->size() != 4 || !soloAscii(*catastale))
         return Rapido::NonGestito;
     std::copy(catastale->begin(), catastale->end(), codice + 11);
@@ -470,14 +476,15 @@ std::vector<Colonna> VerificaCmd::ingresso() const
 QStringList VerificaCmd::uscita() const
 {
     return {QStringLiteral("esito"),  QStringLiteral("sesso"),     QStringLiteral("data_nascita"),
-            QStringLiteral("comune"), QStringLiteral("provincia"), QStringLiteral("codice_base")};
+            QStringLiteral("comune"), QStringLiteral("provincia"), QStringLiteral("codice_base"),
+            QStringLiteral("avviso")};
 }
 
 QStringList VerificaCmd::elabora(const QStringList &valori) const
 {
     const Fiscale::Verifica v = Fiscale::verifica(valori[0], &m_indice, m_oggi);
     if (!v.valido())
-        return {Fiscale::esito(v), QString(), QString(), QString(), QString(), QString()};
+        return {Fiscale::esito(v), QString(), QString(), QString(), QString(), QString(), QString()};
     const Fiscale::Luogo l = Fiscale::luogo(v, m_tabella);
     QStringList esiti;
     if (!l.trovato)
@@ -490,7 +497,8 @@ QStringList VerificaCmd::elabora(const QStringList &valori) const
             Fiscale::testoData(v),
             testoComune(l),
             l.provincia,
-            v.omocodico() ? v.codiceBase() : QString()};
+            v.omocodico() ? v.codiceBase() : QString(),
+            Fiscale::avvisoLuogo(v, m_tabella)};
 }
 
 bool VerificaCmd::nomeCorrisponde(QByteArrayView valore, bool delNome, bool utf8, const char *lettere) const
@@ -561,6 +569,11 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
     const int voce = m_indice.cerca(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'));
     if (voce < 0 || voce >= static_cast<int>(m_voci.size()))
         return Rapido::NonGestito;
+    // A place that had ceased before the birth: the general path writes the warning.
+    const int fine =
+        m_indice.annoSoppressione(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'));
+    if (fine != 0 && anno > fine)
+        return Rapido::NonGestito;
     const auto i = static_cast<size_t>(voce);
     if (m_voci[i] == Voce::DaPreparare)
         prepara(voce);
@@ -584,9 +597,10 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
         uscita.separatore();
         uscita.campo(m_province[i]);
     }
-    uscita.separatore();
+    uscita.separatore(); // codice_base
     if (omocodico)
         uscita.grezzo(QByteArrayView(base, 16));
+    uscita.separatore(); // avviso
     return Rapido::Fatto;
 }
 
@@ -677,8 +691,9 @@ Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Cod
 
 // ---- comune
 
-ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco)
+ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi)
     : m_elenco(elenco)
+    , m_tollerante(fileLuoghi)
 {
     for (int i = 0; i < elenco.nomi.size(); ++i) {
         m_perNome[elenco.nomi[i]].push_back(i);
@@ -689,21 +704,23 @@ ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco)
 
 std::vector<Colonna> ComuneCmd::ingresso() const
 {
-    return {{QStringLiteral("comune")}, {QStringLiteral("provincia"), false}};
+    return {{QStringLiteral("comune"), false}, {QStringLiteral("provincia"), false}, {QStringLiteral("cap"), false}};
 }
 
 QStringList ComuneCmd::uscita() const
 {
-    return {QStringLiteral("cap"),     QStringLiteral("provincia"), QStringLiteral("sigla"),
-            QStringLiteral("regione"), QStringLiteral("prefisso"),  QStringLiteral("esito")};
+    return {QStringLiteral("denominazione"), QStringLiteral("cap"),     QStringLiteral("provincia"),
+            QStringLiteral("sigla"),         QStringLiteral("regione"), QStringLiteral("prefisso"),
+            QStringLiteral("esito")};
 }
 
 QStringList ComuneCmd::elabora(const QStringList &valori) const
 {
     auto soloEsito = [](const QString &esito) {
-        return QStringList{QString(), QString(), QString(), QString(), QString(), esito};
+        return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito};
     };
-    QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0]));
+    // A table may give the postal code in a column of its own.
+    QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
     QString sigla = Cp1252::maiuscole(valori.value(1));
     // "SAMONE (TO)": the province code in brackets, as lists often write it.
     const qsizetype aperta = nome.lastIndexOf(u" (");
@@ -725,10 +742,29 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
     }
     if (candidati.size() > 1)
         return soloEsito(QStringLiteral("Comune ambiguo: indicare la provincia"));
+    if (candidati.empty()) {
+        // Not as written: a postal code, or the name as people write it.
+        candidati = m_tollerante.cerca(m_elenco, nome, sigla);
+        if (candidati.size() > 1) {
+            QStringList elenco;
+            for (int i : candidati)
+                elenco.append(m_elenco.nomi[i] + QStringLiteral(" (") + m_elenco.elencosigle[i] + u')');
+            return soloEsito((Luoghi::eCap(nome) ? QStringLiteral("CAP di più comuni: ")
+                                                 : kComuneNonTrovato + QStringLiteral(". Forse cercavi: ")) +
+                             elenco.join(QStringLiteral(", ")));
+        }
+    }
     if (candidati.empty())
         return soloEsito(kComuneNonTrovato);
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, candidati.front());
-    return {taglia(d.cap), taglia(d.provincia), taglia(d.sigla), taglia(d.regione), taglia(d.prefisso), QString()};
+    // Found by one of its postal codes: that code, rather than the one the directory gives.
+    return {m_elenco.nomi[candidati.front()],
+            Luoghi::eCap(nome) ? nome : taglia(d.cap),
+            taglia(d.provincia),
+            taglia(d.sigla),
+            taglia(d.regione),
+            taglia(d.prefisso),
+            QString()};
 }
 
 // ---- euro, prefisso

@@ -14,6 +14,7 @@
 #include "tabellacsv.h"
 #include "elencocomuni.h"
 #include "partitaiva.h"
+#include "ricercaluoghi.h"
 #include "tabellacodici.h"
 #include "verificacf.h"
 
@@ -66,11 +67,11 @@ public:
 class Calcola final : public Comando
 {
 public:
-    // `oggi` gives the year of a date typed without one. `fileComuni` is the directory whose province names
-    // are accepted beside the codes ("Roma" for RM), read at the first row that needs it; empty: codes.dat
-    // beside the program.
+    // `oggi` gives the year of a date typed without one; `fileLuoghi` (luoghi.dat) the other names of places.
+    // `fileComuni` is the directory whose province names are accepted beside the codes ("Roma" for RM), read
+    // at the first row that needs it; empty: codes.dat beside the program.
     explicit Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate(),
-                     QString fileComuni = QString());
+                     const QString &fileLuoghi = QString(), QString fileComuni = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
     QStringList elabora(const QStringList &valori) const override;
@@ -88,6 +89,7 @@ private:
     QDate m_oggi;
     QString m_fileComuni;
     mutable std::optional<QHash<QString, QString>> m_province; // name key -> province code
+    Fiscale::RicercaLuoghi m_luoghi;
     QLocale m_italiano{QLocale::Italian, QLocale::Italy};
     // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
     // it, 1 for any other character; and its upper case (0 when it has none in the code page).
@@ -96,8 +98,9 @@ private:
 };
 
 // Fiscal code check from codice_fiscale (and, to compare, cognome and nome): esito, sesso, data_nascita,
-// comune, provincia and codice_base, as the verification window shows them. The esito is empty for a
-// valid code whose place is known and whose surname and name, when given, match.
+// comune, provincia, codice_base and avviso, as the verification window shows them. The esito is empty for
+// a valid code whose place is known and whose surname and name, when given, match; avviso says when that
+// place had ceased before the birth, without changing the esito.
 class VerificaCmd final : public Comando
 {
 public:
@@ -150,13 +153,15 @@ private:
     std::vector<QByteArray> m_esitiUfficio; // for each office code 0-999: its esito, empty for an office
 };
 
-// Municipality from comune (and, to choose among namesakes, provincia): cap, provincia, sigla, regione,
-// prefisso and esito. The name alone when no other municipality has it; else with the province (its code
-// or its name), in its column or in brackets ("SAMONE (TO)").
+// Municipality from comune or cap (and, to choose among namesakes, provincia): denominazione (the official
+// name found), cap, provincia, sigla, regione, prefisso and esito. The name alone when no other municipality
+// has it; else with the province (its code or its name), in its column or in brackets ("SAMONE (TO)"). A name
+// not found as it is written is looked up as people write it, and five digits as a postal code (`fileLuoghi`:
+// luoghi.dat).
 class ComuneCmd final : public Comando
 {
 public:
-    explicit ComuneCmd(const ElencoComuni::Elenco &elenco);
+    explicit ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
     QStringList elabora(const QStringList &valori) const override;
@@ -165,6 +170,7 @@ private:
     const ElencoComuni::Elenco &m_elenco;
     QHash<QString, std::vector<int>> m_perNome; // "SAMONE" -> its two positions, Trento's and Turin's
     QHash<QString, QString> m_siglaDelNome;     // "FORLICESENA" -> "FC"
+    ElencoComuni::RicercaTollerante m_tollerante;
 };
 
 // A single answer of the command line: the text to print, or the reason it cannot be given.

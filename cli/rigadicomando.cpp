@@ -28,13 +28,13 @@ constexpr Descrizione kComandi[] = {
      "provincia (sigla o nome); aggiunge codice_fiscale ed esito."},
     {"verifica", "CODICE_FISCALE...",
      "Verifica un codice fiscale. Colonne: codice_fiscale (e facoltative cognome, nome); aggiunge esito, sesso, "
-     "data_nascita, comune, provincia, codice_base."},
+     "data_nascita, comune, provincia, codice_base, avviso (il luogo non esisteva più alla data di nascita)."},
     {"partita-iva", "PARTITA_IVA...",
      "Controlla una partita IVA (anche con IT, spazi, punti o trattini). Colonna: partita_iva; aggiunge esito e "
      "ufficio."},
-    {"comune", "COMUNE...",
-     "Cerca un comune. Colonne: comune (e facoltativa provincia, sigla o nome); aggiunge cap, provincia, sigla, "
-     "regione, prefisso ed esito."},
+    {"comune", "COMUNE|CAP...",
+     "Cerca un comune, per nome o per CAP. Colonne: comune o cap (e facoltativa provincia, sigla o nome); "
+     "aggiunge denominazione, cap, provincia, sigla, regione, prefisso ed esito."},
     {"euro", "[--da-euro] IMPORTO VALUTA", "Converte un importo di una valuta nazionale in euro (o in senso inverso)."},
     {"prefisso", "PAESE", "Il prefisso internazionale di un paese, come si compone dall'Italia."},
 };
@@ -247,7 +247,8 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         if (!caricaDati(
                 kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
             return kErroreUso;
-        comando = std::make_unique<Calcola>(tabellaCodici);
+        comando = std::make_unique<Calcola>(tabellaCodici, QDate::currentDate(),
+                                            Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
     } else if (nomeComando == u"verifica") {
         if (!caricaDati(
                 kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
@@ -263,7 +264,7 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         };
         if (!caricaDati(kComuni, carica, errori))
             return kErroreUso;
-        comando = std::make_unique<ComuneCmd>(elenco);
+        comando = std::make_unique<ComuneCmd>(elenco, Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
     }
 
     if (parser.isSet(csv)) {

@@ -6,6 +6,7 @@
 #include "errorifile.h"
 #include "modulo1.h"
 #include "percorsi.h"
+#include "sceltaluogo.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ Comuni::Comuni()
     Label1 = crea<OsenXPLabel>("Label1", 120, 720, 735, 285);
     Label1->setCaption(QStringLiteral("Località:"));
     Localita = crea<OsenXPTextBox>("Localita", 960, 720, 3255, 285);
-    Localita->setToolTip(QStringLiteral("Digitare il nome del comune interessato"));
+    Localita->setToolTip(QStringLiteral("Digitare il nome o il CAP del comune interessato"));
 
     List1 = crea<ListaComuni>("List1", 120, 1200, 4095, 1815);
     List1->setAccessibleName(QStringLiteral("Elenco dei comuni"));
@@ -224,6 +225,7 @@ void Comuni::caricacomuni()
         ElencoComuni::Caricamento caricamento =
             ElencoComuni::caricacomuni(Percorsi::fileProgramma(QStringLiteral("codes.dat")));
         m_elenco = std::move(caricamento.elenco);
+        m_tollerante = ElencoComuni::RicercaTollerante(Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
         errore = caricamento.errore;
         List1->impostaVoci(ElencoComuni::voci(m_elenco));
     }
@@ -242,19 +244,54 @@ void Comuni::Command1_Click()
         const ElencoComuni::Ricerca ricerca = ElencoComuni::cerca(m_elenco, Localita->text());
         if (ricerca.esito == ElencoComuni::Esito::Niente)
             return;
-        if (ricerca.esito == ElencoComuni::Esito::NonTrovato) {
-            Modulo1::MostraMessaggio(QStringLiteral("Comune non trovato"), 48, QStringLiteral("Errore"));
-            return;
-        }
         posizione = ricerca.posizione;
+        if (ricerca.esito == ElencoComuni::Esito::NonTrovato) {
+            posizione = cercaTollerante();
+            if (posizione < 0)
+                return;
+        }
     }
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
-    Codice->setText(d.cap);
+    // Found by one of its postal codes: that code, rather than the one the directory gives.
+    Codice->setText(m_capCercato.isEmpty() ? d.cap : m_capCercato);
+    m_capCercato.clear();
     Text1->setText(d.sigla);
     Text2->setText(d.provincia);
     Text3->setText(d.regione);
     Text4->setText(d.prefisso);
     mostraSoloFigura(ElencoComuni::figuraRegione(Text3->text()));
+}
+
+// After the exact search: a postal code, or the name as people write it. One municipality is shown with its
+// name in Localita; several are offered to choose from. -1 when none is found or chosen.
+int Comuni::cercaTollerante()
+{
+    const QString testo = Localita->text();
+    const std::vector<int> trovati = m_tollerante.cerca(m_elenco, testo);
+    if (trovati.empty()) {
+        Modulo1::MostraMessaggio(QStringLiteral("Comune non trovato"), 48, QStringLiteral("Errore"));
+        return -1;
+    }
+    size_t scelta = 0;
+    if (trovati.size() > 1) {
+        QStringList voci;
+        for (int p : trovati)
+            voci.append(m_elenco.nomi[p] + QStringLiteral(" (") + m_elenco.elencosigle[p] + u')');
+        const int n = SceltaLuogo::scegli(this,
+                                          Luoghi::eCap(testo.trimmed()) ? QStringLiteral("Comuni con questo CAP:")
+                                                                        : QStringLiteral("Forse cercavi:"),
+                                          voci);
+        if (n < 0)
+            return -1;
+        scelta = static_cast<size_t>(n);
+    }
+    const int posizione = trovati[scelta];
+    if (Luoghi::eCap(testo.trimmed()))
+        m_capCercato = testo.trimmed();
+    Localita->setText(ElencoComuni::togliSpazi(m_elenco.nomi[posizione]));
+    List1->setCurrentRow(posizione);
+    List1->scrollTo(List1->currentIndex());
+    return posizione;
 }
 
 void Comuni::Command2_Click()

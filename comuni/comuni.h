@@ -95,9 +95,13 @@ public:
 
 private:
     void mostraSoloFigura(int figura);
+    int cercaTollerante();
 
     ElencoComuni::Elenco m_elenco;
     // The row last picked in the list, while Localita still holds its name as the pick wrote it: the
     // search then shows that row, the second of two same-named municipalities too. -1 otherwise.
     int m_rigaScelta = -1;
+    // After the exact search: postal codes and names as people write them.
+    ElencoComuni::RicercaTollerante m_tollerante;
+    QString m_capCercato; // the postal code the last search found by, for the Cap box
 };

@@ -1,5 +1,6 @@
 #include "elencocomuni.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -398,6 +399,55 @@ int figuraRegione(const QString &regione)
             return i + 2;
     }
     return 0;
+}
+
+const Luoghi::Dati &RicercaTollerante::dati() const
+{
+    if (!m_datiLetti) {
+        m_datiLetti = true;
+        if (!m_file.isEmpty())
+            m_dati.carica(m_file);
+    }
+    return m_dati;
+}
+
+std::vector<int> RicercaTollerante::perCap(const Elenco &elenco, const QString &cap) const
+{
+    std::vector<int> posizioni;
+    for (const Luoghi::Luogo &l : dati().perCap(cap)) {
+        for (int i = 0; i < elenco.nomi.size(); ++i) {
+            if (elenco.nomi[i] == l.nome && elenco.elencosigle[i] == l.sigla) {
+                posizioni.push_back(i);
+                break;
+            }
+        }
+    }
+    std::sort(posizioni.begin(), posizioni.end());
+    posizioni.erase(std::unique(posizioni.begin(), posizioni.end()), posizioni.end());
+    return posizioni;
+}
+
+std::vector<int> RicercaTollerante::cerca(const Elenco &elenco, const QString &testo, const QString &sigla) const
+{
+    const QString t = testo.trimmed();
+    std::vector<int> posizioni;
+    if (Luoghi::eCap(t)) {
+        for (int i : perCap(elenco, t)) {
+            if (sigla.isEmpty() || elenco.elencosigle[i] == sigla)
+                posizioni.push_back(i);
+        }
+        return posizioni;
+    }
+    if (!m_indicePronto) {
+        m_indicePronto = true;
+        for (int i = 0; i < elenco.nomi.size(); ++i)
+            m_indice.aggiungi(elenco.nomi[i], elenco.elencosigle[i], i);
+        m_indice.aggiungiAltriNomi(dati());
+    }
+    for (const Luoghi::Luogo &l : m_indice.cerca(t, sigla))
+        posizioni.push_back(l.dato);
+    std::sort(posizioni.begin(), posizioni.end());
+    return posizioni;
 }
 
 } // namespace ElencoComuni

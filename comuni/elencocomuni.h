@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "luoghi.h"
+
 // The municipality directory read from codes.dat, and the search by name in it.
 //
 // A line of the file: name and province code "ROMA (RM)" in columns 1-40, the province's name in 42-59,
@@ -99,6 +101,29 @@ struct Ricerca {
 // The name typed by the user, upper-cased by Windows-1252 rules, compared whole with the names of its
 // initial's block: the first equal one wins. Only the first 40 characters take part.
 Ricerca cerca(const Elenco &elenco, const QString &testo);
+
+// The search that follows cerca when it finds nothing: five digits by any postal code of a municipality,
+// any other text by the name as people write it (Luoghi::Indice over the directory's names and the other
+// names of luoghi.dat). luoghi.dat is read, and the index built, only when first needed; `sigla` (when
+// given) keeps the municipalities of that province. The positions found, in list order.
+class RicercaTollerante
+{
+public:
+    explicit RicercaTollerante(QString fileLuoghi = QString())
+        : m_file(std::move(fileLuoghi))
+    {}
+    std::vector<int> cerca(const Elenco &elenco, const QString &testo, const QString &sigla = QString()) const;
+    // The postal codes only (loads luoghi.dat the first time).
+    std::vector<int> perCap(const Elenco &elenco, const QString &cap) const;
+
+private:
+    const Luoghi::Dati &dati() const;
+    QString m_file;
+    mutable bool m_datiLetti = false;
+    mutable Luoghi::Dati m_dati;
+    mutable bool m_indicePronto = false;
+    mutable Luoghi::Indice m_indice;
+};
 
 // What the five display boxes show for list position i.
 struct Dettagli {

@@ -1,5 +1,7 @@
 #include "euroconv.h"
 
+#include <QLineEdit>
+
 #include "modulo1.h"
 #include "numeri.h"
 
@@ -20,6 +22,8 @@ Euroconv::Euroconv()
     Combo1->setCompleter(nullptr);
     Combo1->setToolTip(QStringLiteral("Scegliere la valuta"));
     Combo1->setAccessibleName(QStringLiteral("Valuta"));
+    // The text field inside the box is what a screen reader reaches while the user types: named alike.
+    Combo1->lineEdit()->setAccessibleName(Combo1->accessibleName());
 
     Text1 = crea<OsenXPTextBox>("Text1", 120, 960, 1935, 315);
     Text1->setToolTip(QStringLiteral("Inserire qui il valore in Lire da convertire in Euro"));

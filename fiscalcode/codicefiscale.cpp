@@ -10,6 +10,7 @@
 #include "modulo1.h"
 #include "percorsi.h"
 #include "riconoscidata.h"
+#include "sceltaluogo.h"
 
 namespace {
 
@@ -83,6 +84,7 @@ void CodiceFiscale::Form_Load()
     {
         CursoreAttesa attesa;
         errore = m_tabella.carica(Percorsi::fileProgramma(kFileCodici));
+        m_ricerca = Fiscale::RicercaLuoghi(Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
     }
     if (errore == 0) {
         Maschio->setChecked(true);
@@ -142,10 +144,38 @@ QString CodiceFiscale::calcolaCodiceFiscale(const QString &cognome, const QStrin
     return esito.codice;
 }
 
+// A place that the exact lookup does not find, as people write it ("Forli", "Bozen"): one match goes into
+// the boxes with its official name, for the card to show it; several are offered to choose from. False
+// when the user chose none; with no match the computation goes on to its own message.
+bool CodiceFiscale::luogoTollerante()
+{
+    if (Citta->text().trimmed().isEmpty() || Prov->text().trimmed().isEmpty() ||
+        m_tabella.trovacod(Citta->text(), Prov->text(), m_data) != Fiscale::kNonTrovato)
+        return true;
+    const std::vector<Luoghi::Luogo> trovati = m_ricerca.cerca(m_tabella, Citta->text(), Prov->text(), m_data);
+    if (trovati.empty())
+        return true;
+    size_t scelta = 0;
+    if (trovati.size() > 1) {
+        QStringList voci;
+        for (const Luoghi::Luogo &l : trovati)
+            voci.append(l.nome + QStringLiteral(" (") + l.sigla + u')');
+        const int n = SceltaLuogo::scegli(this, QStringLiteral("Forse cercavi:"), voci);
+        if (n < 0)
+            return false;
+        scelta = static_cast<size_t>(n);
+    }
+    Citta->setText(trovati[scelta].nome);
+    Prov->setText(trovati[scelta].sigla);
+    return true;
+}
+
 void CodiceFiscale::Command1_Click()
 {
     ControllaData();
     if (m_erroreData)
+        return;
+    if (!luogoTollerante())
         return;
     const QString sesso = Maschio->isChecked() ? QStringLiteral("M") : QStringLiteral("F");
     // The date that the check has just recognised in the same text.

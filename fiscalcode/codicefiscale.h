@@ -3,6 +3,7 @@
 #include <QDate>
 
 #include "formsportello.h"
+#include "ricercaluoghi.h"
 #include "tabellacodici.h"
 
 class QButtonGroup;
@@ -54,8 +55,11 @@ public:
 private:
     OsenXPLabel *etichetta(const char *nome, const char *testo, int sinistra, int alto, int larghezza);
     OsenXPTextBox *casella(const char *nome, const char *suggerimento, int sinistra, int alto, int larghezza);
+    bool luogoTollerante();
 
     Fiscale::TabellaCodici m_tabella;
+    // After the exact lookup: the place as people write it.
+    Fiscale::RicercaLuoghi m_ricerca;
     int m_codiceErrore = 0;
     bool m_erroreData = false;
     QDate m_data; // the date that the last check recognised

@@ -15,12 +15,14 @@
 // the record named "END" or by the end of the file.
 //
 // The four characters after the code are the last year of validity of the entry's name ("2014"), blank
-// for an entry valid today. A name and province that had two codes over time (BELLAGIO CO: A744 until
-// 3 February 2014, M335 since) has one entry per code. Given the year of birth, a lookup answers the entry
-// valid on 31 December of that year: among the entries of the key whose last year is later than the birth
-// year (blank counting as later than any), the one whose last year comes first. A year alone cannot place
-// a birth in the year of the change itself before or after the change day: born in Bellagio in January
-// 2014 gives M335, although the code was then still A744. Without a year, or with one entry for the key,
+// for an entry valid today; for a name that ended on 31 December, the year after it, since the name was
+// still valid on that day (a merger of 1 January 2016: born in 2015 in Campiglia Cervo, the old B508). A
+// name and province that had two codes over time (BELLAGIO CO: A744 until 3 February 2014, M335 since) has
+// one entry per code. Given the year of birth, a lookup answers the entry valid on 31 December of that
+// year: among the entries of the key whose year is later than the birth year (blank counting as later
+// than any), the one whose year comes first. A year cannot tell a birth before the change day from one
+// after it in the year of a change during the year: born in Bellagio in January 2014 gives M335, although
+// A744 held until 3 February. Without a year, or with one entry for the key,
 // the last entry in file order answers, as it does when no entry was valid at the end of that year; so
 // does a file whose records leave these characters blank.
 namespace Fiscale {
@@ -37,7 +39,7 @@ public:
         QString nome;
         QString provincia;
         QString codice;
-        int annoFine = 0; // last year of validity, 0 when valid today
+        int annoFine = 0; // last year of validity (see above), 0 when valid today
     };
 
     // Reads the file into a fresh table. Returns 0, or the error number (ErroriFile): 62 when the file

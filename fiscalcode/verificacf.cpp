@@ -424,6 +424,16 @@ QString testoLuogo(const Luogo &l)
     return testo;
 }
 
+QString avvisoLuogo(const Verifica &v, const TabellaCodici &tabella)
+{
+    const Luogo l = luogo(v, tabella);
+    if (!l.trovato || l.annoSoppressione == 0 || v.anno <= l.annoSoppressione)
+        return QString();
+    if (l.estero)
+        return QStringLiteral("Stato non più esistente alla data di nascita (cessato nel %1)").arg(l.annoSoppressione);
+    return QStringLiteral("Comune non più esistente alla data di nascita (soppresso nel %1)").arg(l.annoSoppressione);
+}
+
 Confronto confronta(const Verifica &v, const QString &cognome, const QString &nome)
 {
     Confronto c;

@@ -69,7 +69,7 @@ struct Verifica {
     std::uint8_t sostituzioni = 0; // substitution mask, see posizioneDelBit
     std::array<char, 16> base{};   // the base code: every substituted position a digit again, check recomputed
     int voce = -1;                 // the entry of the cadastral table for positions 12-15, -1 when absent
-    int annoSoppressione = 0;      // the year the municipality was suppressed, 0 while it exists
+    int annoSoppressione = 0;      // the year the place ceased (TabellaCodici::annoFine), 0 while it exists
 
     bool valido() const { return difetto == Difetto::Nessuno; }
     bool omocodico() const { return sostituzioni != 0; }
@@ -126,6 +126,10 @@ Luogo luogo(const Verifica &v, const TabellaCodici &tabella);
 QString testoLuogo(const Verifica &v, const TabellaCodici &tabella);
 // The same for a place found: "ROMA (RM)", "BELLAGIO (CO) (soppresso nel 2014)".
 QString testoLuogo(const Luogo &luogo);
+// A warning when the place of a valid code had ceased before the year of birth (a municipality suppressed, a
+// foreign state that ceased, in a year before it); empty otherwise. The table knows years only: a birth in
+// the year of the end itself gets no warning.
+QString avvisoLuogo(const Verifica &v, const TabellaCodici &tabella);
 
 // The three letters that a surname and a name give, compared with those of a valid code. An empty (or
 // blank) surname or name is not compared.

@@ -31,7 +31,7 @@ public:
 } // namespace
 
 VerificaCF::VerificaCF()
-    : FormSportello(QStringLiteral("Verifica Codice Fiscale"), kLarghezza, 4440)
+    : FormSportello(QStringLiteral("Verifica Codice Fiscale"), kLarghezza, 4860)
 {
     const int destra = kLarghezza - 120;
 
@@ -76,17 +76,21 @@ VerificaCF::VerificaCF()
     CodBase = casella("CodBase", "Codice di base", kColonna, 3420, 2400, true);
     Label9 = etichetta("Label9", "Confronto:", 120, 3840, 1380);
     Confronto = casella("Confronto", "Confronto con cognome e nome", kColonna, 3840, larga, true);
+    Label10 = etichetta("Label10", "Avviso:", 120, 4260, 1380);
+    Avviso = casella("Avviso", "Avviso", kColonna, 4260, larga, true);
 
     Label1->setBuddy(CodFis);
     Label2->setBuddy(Cognome);
     Label3->setBuddy(Nome);
-    for (OsenXPLabel *e : {Label8, Label9})
+    for (OsenXPLabel *e : {Label8, Label9, Label10})
         e->hide();
     CodBase->hide();
     Confronto->hide();
+    Avviso->hide();
 
-    ordineTab({CodFis, Cognome, Nome,   Command1, CopiaBut, Esito,  Sesso,  DataN,  Luogo,  CodBase,      Confronto,
-               Label1, Label2,  Label3, Label4,   Label5,   Label6, Label7, Label8, Label9, OsenXPForm1()});
+    ordineTab({CodFis, Cognome, Nome,      Command1, CopiaBut, Esito,   Sesso,        DataN,
+               Luogo,  CodBase, Confronto, Avviso,   Label1,   Label2,  Label3,       Label4,
+               Label5, Label6,  Label7,    Label8,   Label9,   Label10, OsenXPForm1()});
 }
 
 OsenXPLabel *VerificaCF::etichetta(const char *nome, const char *testo, int sinistra, int alto, int larghezza)
@@ -129,7 +133,7 @@ void VerificaCF::mostraRiga(OsenXPLabel *etichetta, OsenXPTextBox *casella, cons
 {
     casella->setText(testo);
     casella->setCursorPosition(0);
-    if (etichetta == Label8 || etichetta == Label9) {
+    if (etichetta == Label8 || etichetta == Label9 || etichetta == Label10) {
         etichetta->setVisible(!testo.isEmpty());
         casella->setVisible(!testo.isEmpty());
     }
@@ -144,6 +148,7 @@ void VerificaCF::Command1_Click()
     mostraRiga(Label7, Luogo, Fiscale::testoLuogo(v, m_tabella));
     mostraRiga(Label8, CodBase, v.omocodico() ? v.codiceBase() : QString());
     mostraRiga(Label9, Confronto, Fiscale::testoConfronto(Fiscale::confronta(v, Cognome->text(), Nome->text())));
+    mostraRiga(Label10, Avviso, Fiscale::avvisoLuogo(v, m_tabella));
 }
 
 void VerificaCF::CopiaBut_Click()

@@ -43,6 +43,8 @@ public:
     OsenXPTextBox *CodBase = nullptr;
     OsenXPLabel *Label9 = nullptr;
     OsenXPTextBox *Confronto = nullptr;
+    OsenXPLabel *Label10 = nullptr;
+    OsenXPTextBox *Avviso = nullptr;
 
 private:
     OsenXPLabel *etichetta(const char *nome, const char *testo, int sinistra, int alto, int larghezza);

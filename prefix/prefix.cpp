@@ -1,5 +1,7 @@
 #include "prefix.h"
 
+#include <QLineEdit>
+
 #include "modulo1.h"
 #include "prefissi.h"
 
@@ -21,6 +23,9 @@ Prefix::Prefix()
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setCompleter(nullptr);
     Combo1->setToolTip(QStringLiteral("Scegliere il paese di cui cercare il prefisso"));
+    Combo1->setAccessibleName(QStringLiteral("Paese"));
+    // The text field inside the box is what a screen reader reaches while the user types: named alike.
+    Combo1->lineEdit()->setAccessibleName(Combo1->accessibleName());
     // The entries are name and prefix in fixed columns, which line up only in a fixed-pitch face.
     QFont fisso(QStringLiteral("DejaVu Sans Mono"));
     fisso.setStyleHint(QFont::TypeWriter);

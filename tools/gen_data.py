@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""Build the two data files that ship beside Sportello from the public reference tables.
+"""Build the data files that ship beside Sportello from the public reference tables.
 
     python3 tools/gen_data.py [--output FOLDER] [DATA_SOURCES]
 
-DATA_SOURCES is the folder that holds comuni.csv, catasto.csv and
-sardegna_2026_transcodifica.csv (UTF-8, ';'-separated, one header row).
-It defaults to ../shared/data-sources beside the repository root. The tool
-writes codes.dat (municipality directory) and codes.cf (cadastral code table)
-into data/ of the repository, or into FOLDER, byte for byte from the tables:
+DATA_SOURCES is the folder that holds comuni.csv, catasto.csv,
+sardegna_2026_transcodifica.csv and comuni_bilingui.csv (UTF-8,
+';'-separated, one header row). It defaults to ../shared/data-sources beside
+the repository root. The tool writes codes.dat (municipality directory),
+codes.cf (cadastral code table) and luoghi.dat (the other names and the
+postal codes of the municipalities) into data/ of the repository, or into
+FOLDER, byte for byte from the tables:
 running it twice on the same tables gives identical files. tools/dati_aggiornati.sh
 (run by the test suite) checks that the committed files are what it writes.
 
@@ -15,12 +17,22 @@ codes.cf holds every row of catasto.csv: current comuni, their former names,
 suppressed comuni, foreign states valid today and ceased, with their other
 names; and the second keys of current comuni (apostrophe spellings, the
 Sardinian provinces before 2026). A record carries the last year of validity
-of its name (blank while valid). The lookup gives the last entry of a key in
-file order, or, given a year of birth, the entry valid at the end of that year,
-so the file is ordered by end date, the entries valid today last: today's
+of its name (blank while valid), or the year after it for a name that ended
+on 31 December: that name was still valid at the end of its last year. The
+lookup gives the last entry of a key in file order, or, given a year of
+birth, the entry valid at the end of that year, so the file is ordered by end
+date, the entries valid today last: today's
 comune answers a plain lookup, and the name a decoded code shows (today's
 name, the last name of a suppressed comune, a state's main name) is the last
 entry of its code. The tool checks both on the file it writes.
+
+luoghi.dat is ours, UTF-8 text with LF line ends: after comment lines
+starting with "#", one line per name or postal code, four fields separated
+by ";": "A" (another name: the other-language name of a bilingual comune,
+its double name, the short forms of tools/dati/forme_brevi.csv, a table of
+ours with the source of each row) or "C" (a postal code: every code of
+cap_tutti and the directory's own), the name or the code, then the comune's
+name as codes.dat has it and its province code.
 
 When the tables are refreshed: run the tool, look at `git diff --stat data/`
 and at the letter blocks it prints (the directory search scans one fixed block
@@ -70,6 +82,11 @@ CEASED_STATE_YEARS = {"Z105": "1992", "Z111": "1990", "Z118": "2003", "Z135": "1
 # Keys of foreign codes that no name of theirs reaches, where a plain name
 # serves better than the name cut to 15 characters with the code after it.
 FOREIGN_KEYS = {"Z111": "GERMANIA EST"}
+
+# Names of at most 20 characters for foreign codes whose shown names are one
+# text once cut to 20 characters: decoded, each code shows a name of its own.
+# The tool stops when two shown names meet without a row here.
+DISPLAY_NAMES = {"Z801": "DIP.NORV.ARTICHE", "Z904": "DIP.NORV.ANTARTICHE"}
 
 # Initial letters of the directory search, in block order. K, W, X and Y
 # have no block: a municipality starting with one of them could never be found.
@@ -210,7 +227,8 @@ def check_name(name, what):
 
 def load_sources(folder):
     comuni = read_table(os.path.join(folder, "comuni.csv"),
-                        ["istat", "nome", "sigla", "provincia", "regione", "catastale", "cap", "prefisso"])
+                        ["istat", "nome", "sigla", "provincia", "regione", "catastale", "cap", "cap_tutti",
+                         "prefisso"])
     catasto = read_table(os.path.join(folder, "catasto.csv"),
                          ["nome", "sigla", "catastale", "attivo", "fine_validita"])
     sardegna = read_table(os.path.join(folder, "sardegna_2026_transcodifica.csv"),
@@ -261,7 +279,9 @@ def load_sources(folder):
             fail(f"{what}: {r['catastale']} ({r['sigla_2026']}) is not a current comune of comuni.csv")
         previous_sigla[r["catastale"]] = r["sigla_precedente"]
 
-    return comuni, catasto, previous_sigla
+    bilingui = read_table(os.path.join(folder, "comuni_bilingui.csv"),
+                          ["catastale", "nome", "nome_altra_lingua", "nome_completo"])
+    return comuni, catasto, previous_sigla, bilingui
 
 
 # ---------------------------------------------------------------------------
@@ -391,9 +411,21 @@ def display_rows(catasto, valid_codes):
 
 
 def last_year(r, valid_codes):
+    """The year written in the record: the last year of validity, or the year
+    after it for a name that ended on 31 December. The lookup answers an entry
+    for births before that year, and an entry that ended on 31 December was
+    valid on that day (a merger of 1 January: born in its last year, the old
+    code)."""
     if r["sigla"] == FOREIGN_PROVINCE:
         return "" if r["catastale"] in valid_codes else CEASED_STATE_YEARS.get(r["catastale"], "")
-    return r["fine_validita"][:4]
+    return end_year(r["fine_validita"])
+
+
+def end_year(last_day):
+    if not last_day:
+        return ""
+    year = int(last_day[:4])
+    return str(year + 1 if last_day.endswith("-12-31") else year)
 
 
 def file_order(e):
@@ -452,6 +484,28 @@ def build_cf(comuni, catasto, previous_sigla):
         ident = (e.key, e.code, e.year)
         if ident not in entries or e.kind > entries[ident].kind:
             entries[ident] = e
+
+    # Foreign codes whose different shown names meet once cut (those of
+    # FOREIGN_KEYS show that key): each shows its name of DISPLAY_NAMES, and
+    # its full name stays a key like its other names.
+    meeting = {}
+    for code, r in shown.items():
+        if r["sigla"] != FOREIGN_PROVINCE or code in FOREIGN_KEYS:
+            continue
+        meeting.setdefault(cf_key(r["nome"], r["sigla"]), {}).setdefault(upper(r["nome"]), []).append(code)
+    for key, names in meeting.items():
+        codes = [c for group in names.values() for c in group]
+        missing = [c for c in codes if c not in DISPLAY_NAMES] if len(names) > 1 else []
+        if missing:
+            fail(f"{', '.join(codes)} would all show {key[0]!r}: add names to DISPLAY_NAMES for {', '.join(missing)}")
+    for code, display in DISPLAY_NAMES.items():
+        r = shown[code]
+        main = entries[(cf_key(r["nome"], r["sigla"]), code, last_year(r, valid_codes))]
+        entries[(main.key, code, main.year)] = replace(main, kind=OTHER_NAME)
+        e = replace(main, key=(display, r["sigla"]))
+        if len(display) > CF_NAME_WIDTH or any(k[0] == e.key for k in entries):
+            fail(f"the name {display!r} of {code} is too long or taken")
+        entries[(e.key, code, e.year)] = e
 
     # A foreign key that leads to two states: the name of one state says
     # nothing about the date of the other, so the state valid today answers,
@@ -588,6 +642,7 @@ def check_cf(data, comuni, catasto, shown, second, entries):
     # ended first is found under its other names.
     coded = {e.code: e.key for e in second if e.kind == SECOND_KEY and e.key[0].endswith(e.code)}
     coded.update({e.code: e.key for e in second if e.key[0] == FOREIGN_KEYS.get(e.code)})
+    coded.update({code: (name, shown[code]["sigla"]) for code, name in DISPLAY_NAMES.items()})
     ties = []
     reached = reachable(groups)
     for r in catasto:
@@ -595,7 +650,8 @@ def check_cf(data, comuni, catasto, shown, second, entries):
         if code in coded:
             expect(coded[code], None, code, "own key")
             continue
-        year = int(r["fine_validita"][:4]) - 1 if r["fine_validita"] else None
+        # Born in the last year on whose 31 December the name was valid.
+        year = int(end_year(r["fine_validita"])) - 1 if r["fine_validita"] else None
         key = cf_key(r["nome"], r["sigla"])
         group = groups.get(key, [])
         if (group and answer(group, year).code != code and code in reached
@@ -609,7 +665,7 @@ def check_cf(data, comuni, catasto, shown, second, entries):
     last = {e.code: e for e in table}
     present = {(e.key, e.code) for e in table}
     for code, r in shown.items():
-        key = cf_key(r["nome"], r["sigla"])
+        key = (DISPLAY_NAMES[code], r["sigla"]) if code in DISPLAY_NAMES else cf_key(r["nome"], r["sigla"])
         if (key, code) not in present:
             key = coded.get(code)
         if code in last and last[code].key != key:
@@ -623,29 +679,71 @@ def check_cf(data, comuni, catasto, shown, second, entries):
 
 
 # ---------------------------------------------------------------------------
+# luoghi.dat
+
+def build_luoghi(comuni, bilingui, brevi):
+    by_code = {r["catastale"]: r for r in comuni}
+    by_name = {(upper(r["nome"]), r["sigla"]): r for r in comuni}
+    lines = ["# luoghi.dat: other names and postal codes of the comuni of codes.dat, written by tools/gen_data.py",
+             "# A;name people write;comune as in codes.dat;province  or  C;postal code;comune;province"]
+    seen = set()
+
+    def add(kind, text, r):
+        line = f"{kind};{text};{upper(r['nome'])};{r['sigla']}"
+        if any(c in text for c in ";\r\n") or not text.strip():
+            fail(f"luoghi.dat: unusable {kind} value {text!r}")
+        if line not in seen:
+            seen.add(line)
+            lines.append(line)
+
+    for b in bilingui:
+        r = by_code.get(b["catastale"])
+        if r is None or r["nome"] != b["nome"]:
+            fail(f"comuni_bilingui.csv {b['nome']} ({b['catastale']}) is not a comune of comuni.csv")
+        for text in (b["nome_altra_lingua"], b["nome_completo"]):
+            if text != b["nome"]:
+                add("A", text, r)
+    for b in brevi:
+        r = by_name.get((upper(b["nome"]), b["sigla"]))
+        if r is None or not b["fonte"]:
+            fail(f"forme_brevi.csv {b['forma']}: {b['nome']} ({b['sigla']}) is not a comune, or the row has no source")
+        add("A", b["forma"], r)
+    caps = 0
+    for r in sorted(comuni, key=lambda r: (r["cap"], sort_key(upper(r["nome"]), r["sigla"]))):
+        for cap in sorted(set(r["cap_tutti"].split("|")) | {r["cap"]}):
+            check_field(cap, r"[0-9]{5}", f"comuni.csv {r['nome']} cap_tutti")
+            add("C", cap, r)
+            caps += 1
+    return ("\n".join(lines) + "\n").encode("utf-8"), caps
+
+
+# ---------------------------------------------------------------------------
 
 def main():
     tools_dir = os.path.dirname(os.path.abspath(__file__))
     repo = os.path.dirname(tools_dir)
-    parser = argparse.ArgumentParser(description="Build data/codes.dat and data/codes.cf.")
+    parser = argparse.ArgumentParser(description="Build data/codes.dat, data/codes.cf and data/luoghi.dat.")
     parser.add_argument("sources", nargs="?", default=os.path.join(repo, "..", "shared", "data-sources"),
-                        help="folder with comuni.csv, catasto.csv, sardegna_2026_transcodifica.csv "
+                        help="folder with comuni.csv, catasto.csv, sardegna_2026_transcodifica.csv, "
+                             "comuni_bilingui.csv "
                              "(default: ../shared/data-sources beside the repository root)")
     parser.add_argument("-o", "--output", default=os.path.join(repo, "data"),
-                        help="folder to write codes.dat and codes.cf into (default: data/ of the repository)")
+                        help="folder to write the data files into (default: data/ of the repository)")
     args = parser.parse_args()
 
     try:
-        comuni, catasto, previous_sigla = load_sources(os.path.normpath(args.sources))
+        comuni, catasto, previous_sigla, bilingui = load_sources(os.path.normpath(args.sources))
+        brevi = read_table(os.path.join(tools_dir, "dati", "forme_brevi.csv"), ["forma", "nome", "sigla", "fonte"])
         dat, expected = build_dat(comuni)
         cf, stats = build_cf(comuni, catasto, previous_sigla)
+        luoghi, caps = build_luoghi(comuni, bilingui, brevi)
     except DataError as e:
         print(f"gen_data: {e}", file=sys.stderr)
         return 1
 
     try:
         os.makedirs(args.output, exist_ok=True)
-        for name, data in (("codes.dat", dat), ("codes.cf", cf)):
+        for name, data in (("codes.dat", dat), ("codes.cf", cf), ("luoghi.dat", luoghi)):
             with open(os.path.join(args.output, name), "wb") as f:
                 f.write(data)
     except OSError as e:
@@ -656,6 +754,7 @@ def main():
     print("  letter blocks (first-last list position, count):")
     for block, first, last, count in letter_blocks(expected):
         print(f"    {'/'.join(block):5} {first:5}-{last:<5} {count}")
+    print(f"luoghi.dat: {caps} postal codes, {len(luoghi)} bytes")
     print(f"codes.cf: {stats['entries']} entries + END, {len(cf)} bytes")
     print(f"  rows: current comuni {stats['current']}, former names {stats['former']}, "
           f"suppressed comuni {stats['suppressed']}, foreign {stats['foreign']}; "

@@ -103,8 +103,15 @@ void cammina(QAccessibleInterface *i, QStringList &difetti)
     }
     default: break;
     }
-    // The rows of a list or a combo box are their texts already.
-    if (ruolo == QAccessible::List || ruolo == QAccessible::ComboBox)
+    // The rows of a list or a combo box are their texts already; the text field of an editable combo box
+    // is a control of its own.
+    if (ruolo == QAccessible::ComboBox) {
+        const auto *c = qobject_cast<const QComboBox *>(i->object());
+        if (c && c->lineEdit())
+            cammina(QAccessible::queryAccessibleInterface(c->lineEdit()), difetti);
+        return;
+    }
+    if (ruolo == QAccessible::List)
         return;
     for (int k = 0; k < i->childCount(); ++k)
         cammina(i->child(k), difetti);

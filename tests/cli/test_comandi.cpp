@@ -98,12 +98,12 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "RSSMRA80A01H501U;Rossi;Mario\n"
          "RSSMRA80A01H501U;Bianchi;\n"
          "YXXRCE08B60ı825A;;\n",
-         "codice_fiscale;cognome;nome;esito;sesso;data_nascita;comune;provincia;codice_base\n"
-         "RSSMRA80A01H50MM;;;;M;01/01/1980;ROMA;RM;RSSMRA80A01H501U\n"
-         "RSSMRA50A01A744Y;;;;M;01/01/1950;BELLAGIO (CO) (soppresso nel 2014);CO;\n"
-         "RSSMRA80A01H501U;Rossi;Mario;;M;01/01/1980;ROMA;RM;\n"
-         "RSSMRA80A01H501U;Bianchi;;Cognome (BNC): diverso, nel codice RSS;M;01/01/1980;ROMA;RM;\n"
-         "YXXRCE08B60ı825A;;;Carattere non valido in posizione 12: 'ı' non è una lettera;;;;;\n",
+         "codice_fiscale;cognome;nome;esito;sesso;data_nascita;comune;provincia;codice_base;avviso\n"
+         "RSSMRA80A01H50MM;;;;M;01/01/1980;ROMA;RM;RSSMRA80A01H501U;\n"
+         "RSSMRA50A01A744Y;;;;M;01/01/1950;BELLAGIO (CO) (soppresso nel 2014);CO;;\n"
+         "RSSMRA80A01H501U;Rossi;Mario;;M;01/01/1980;ROMA;RM;;\n"
+         "RSSMRA80A01H501U;Bianchi;;Cognome (BNC): diverso, nel codice RSS;M;01/01/1980;ROMA;RM;;\n"
+         "YXXRCE08B60ı825A;;;Carattere non valido in posizione 12: 'ı' non è una lettera;;;;;;\n",
          1},
         {"partita-iva come la tengono i fogli",
          {"partita-iva"},
@@ -132,12 +132,23 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          1},
         {"comune",
          {"comune"},
-         "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nCastro;Lecce\n",
-         "comune;provincia;cap;provincia;sigla;regione;prefisso;esito\n"
-         "Roma;;00100;ROMA;RM;LAZIO;06;\nCastro;LE;73030;LECCE;LE;PUGLIA;0836;\n"
-         "Castro;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;10010;TORINO;TO;PIEMONTE;0125;\n"
-         "Castro;Lecce;73030;LECCE;LE;PUGLIA;0836;\n",
+         "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nForli';\nBozen;BZ\n00184;\n39049;\n"
+         "Paterno';\nCastro;Lecce\n",
+         "comune;provincia;denominazione;cap;provincia;sigla;regione;prefisso;esito\n"
+         "Roma;;ROMA;00100;ROMA;RM;LAZIO;06;\nCastro;LE;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n"
+         "Castro;;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;SAMONE;10010;TORINO;TO;PIEMONTE;0125;\n"
+         "Forli';;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;\n"
+         "Bozen;BZ;BOLZANO;39100;BOLZANO/BOZEN;BZ;TRENTINO ALTO ADIGE;0471;\n"
+         "00184;;ROMA;00184;ROMA;RM;LAZIO;06;\n"
+         "39049;;;;;;;;CAP di più comuni: VAL DI VIZZE (BZ), VIPITENO (BZ)\n"
+         "Paterno';;;;;;;;Comune non trovato. Forse cercavi: PATERNO (PZ), PATERNÒ (CT)\n"
+         "Castro;Lecce;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n",
          1},
+        {"comune per cap",
+         {"comune"},
+         "cap\n00184\n",
+         "cap;denominazione;cap;provincia;sigla;regione;prefisso;esito\n00184;ROMA;00184;ROMA;RM;LAZIO;06;\n",
+         0},
         {"righe corte e lunghe",
          {"partita-iva"},
          "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n",
@@ -208,11 +219,20 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
          0},
         {{"partita-iva", ""}, "Partita IVA non specificata\n", 1},
         {{"calcola", "Rossi", "Mario", "maschio", "01/01/1980", "Roma", "Roma"}, "RSSMRA80A01H501U\n", 0},
-        {{"comune", "roma"}, "cap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n", 0},
         {{"verifica", "RSSMRA50A01A744Y"},
          "sesso: M\ndata_nascita: 01/01/1950\ncomune: BELLAGIO (CO) (soppresso nel 2014)\nprovincia: CO\n"
-         "codice_base: \n",
+         "codice_base: \navviso: \n",
          0},
+        {{"comune", "roma"},
+         "denominazione: ROMA\ncap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
+         0},
+        {{"comune", "00184"},
+         "denominazione: ROMA\ncap: 00184\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
+         0},
+        // Not as written: accents, other names, short forms; several answers name them.
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Forli", "FC"}, "RSSMRA80A01D704D\n", 0},
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Bozen", "BZ"}, "RSSMRA80A01A952F\n", 0},
+        {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Reggio Emilia", "RE"}, "RSSMRA80A01H223V\n", 0},
         {{"euro", "10000", "lira italiana"}, "5,16\n", 0},
         {{"euro", "3862.86", "ITL"}, "2,00\n", 0},
         {{"euro", "1.936,27", "lira it"}, "1,00\n", 0},

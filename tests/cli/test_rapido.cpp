@@ -265,4 +265,15 @@ TEST(PercorsoRapido, VerificaUgualeAlGenerale_SulleDateLimite)
             }
         }
     }
+    // Places that ceased (FIUME 1947, BELLAGIO's A744 in 2014, B508 valid until 31 December 2015, GERMANIA
+    // EST 1990), born before, in and after the year: the warning column.
+    for (const char *luogo : {"D620", "A744", "B508", "Z111"}) {
+        for (const char *anno : {"46", "47", "48", "89", "90", "91", "14", "15", "16", "17"}) {
+            QByteArray c = QByteArray("RSSMRA") + anno + "A01" + luogo + 'A';
+            for (char controllo = 'A'; controllo <= 'Z'; ++controllo) {
+                c[15] = controllo;
+                confronto.confronta({c, {}, {}}, Csv::Codifica::Utf8);
+            }
+        }
+    }
 }

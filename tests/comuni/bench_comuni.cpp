@@ -6,6 +6,10 @@
 // distinct postal codes make it allocate (and, between iterations, fault in) more memory. Under load, compare
 // instruction counts instead: valgrind --tool=callgrind --toggle-collect='*CaricaLaFinestra*' tests/bench_comuni
 // --benchmark_filter=CaricaLaFinestra
+//
+// After an exact search has failed: the tolerant search over all the shipped names and their other names
+// (RicercaTolleranteSuTuttiINomi, at most 50 µs a search) and the first load of the postal codes of
+// luoghi.dat with one lookup (PrimoCaricamentoDeiCap, at most 1 ms).
 #include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>
@@ -94,6 +98,45 @@ void RiempiLaLista(benchmark::State &stato)
     }
 }
 BENCHMARK(RiempiLaLista)->Unit(benchmark::kMillisecond);
+
+const ElencoComuni::Elenco &elencoSpedito()
+{
+    static const ElencoComuni::Elenco elenco =
+        ElencoComuni::caricacomuni(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/codes.dat")).elenco;
+    return elenco;
+}
+
+// The index is built once, at the first tolerant search of a window; each search here is one typed text.
+void RicercaTolleranteSuTuttiINomi(benchmark::State &stato)
+{
+    const ElencoComuni::Elenco &e = elencoSpedito();
+    Luoghi::Dati altri;
+    altri.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/luoghi.dat"));
+    Luoghi::Indice indice;
+    for (int i = 0; i < e.nomi.size(); ++i)
+        indice.aggiungi(e.nomi[i], e.elencosigle[i], i);
+    indice.aggiungiAltriNomi(altri);
+    const QString testi[] = {QStringLiteral("Forli'"), QStringLiteral("St. Christina in Gröden"),
+                             QStringLiteral("Paterno'"), QStringLiteral("Atlantide")};
+    size_t i = 0;
+    for (auto _ : stato) {
+        const std::vector<Luoghi::Luogo> trovati = indice.cerca(testi[i++ % 4]);
+        benchmark::DoNotOptimize(trovati.data());
+    }
+}
+BENCHMARK(RicercaTolleranteSuTuttiINomi)->Unit(benchmark::kMicrosecond);
+
+void PrimoCaricamentoDeiCap(benchmark::State &stato)
+{
+    const ElencoComuni::Elenco &e = elencoSpedito();
+    const QString percorso = QStringLiteral(SPORTELLO_SOURCE_DIR "/data/luoghi.dat");
+    for (auto _ : stato) {
+        const ElencoComuni::RicercaTollerante ricerca(percorso);
+        if (ricerca.perCap(e, QStringLiteral("00184")).size() != 1)
+            stato.SkipWithError("00184 non trovato");
+    }
+}
+BENCHMARK(PrimoCaricamentoDeiCap)->Unit(benchmark::kMicrosecond);
 
 void CaricaLaFinestra(benchmark::State &stato)
 {

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QTest>
 
 #include "comuni.h"
@@ -173,13 +175,65 @@ TEST(Comuni, RicercaConInvioEConOk)
     EXPECT_EQ(figuraVisibile(w), 1);
 }
 
+// After the exact search: postal codes and names as people write them, from luoghi.dat; several answers
+// are offered to choose from with the keyboard.
+TEST(Comuni, CapEFormeDellaGenteDopoLaRicercaEsatta)
+{
+    Finestra f;
+    Comuni &w = f.w;
+    f.cartella.scrivi(QStringLiteral("luoghi.dat"),
+                      "# prova\nC;00184;ROMA;RM\nC;02100;RIETI;RM\nC;02100;ANZIO;RM\nA;Udin;UDINE;RM\n"
+                      "A;Citta;ANZIO;RM\nA;Citta;RIETI;RM\n");
+    const struct {
+        const char *testo;
+        int riga;             // the row picked in the choice, -1 none offered, -2 Esc
+        const char *localita; // what Localita shows after the search
+        const char *cap;
+    } casi[] = {
+        {"00184", -1, "ROMA", "00184"}, // the postal code searched for, not the directory's
+        {"Udine'", -1, "UDINE", "33100"}, {"udin", -1, "UDINE", "33100"},  {"02100", 1, "RIETI", "02100"},
+        {"Citta", 0, "ANZIO", "00042"},   {"Citta", -2, "Citta", "00042"}, // Esc: nothing changes
+    };
+    for (const auto &c : casi) {
+        QString domanda, nomeLista;
+        QStringList voci;
+        if (c.riga != -1) {
+            quandoModale([&](QWidget *scelta) {
+                domanda = scelta->findChild<QLabel *>(QStringLiteral("Domanda"))->text();
+                auto *lista = scelta->findChild<QListWidget *>(QStringLiteral("Luoghi"));
+                nomeLista = lista->accessibleName();
+                for (int i = 0; i < lista->count(); ++i)
+                    voci << lista->item(i)->text();
+                // The list has the keyboard; the keys go to it whether or not the window is active yet.
+                EXPECT_EQ(scelta->focusWidget(), lista);
+                if (c.riga == -2) {
+                    QTest::keyClick(lista, Qt::Key_Escape);
+                    return;
+                }
+                for (int i = 0; i < c.riga; ++i)
+                    QTest::keyClick(lista, Qt::Key_Down);
+                QTest::keyClick(lista, Qt::Key_Return);
+            });
+        }
+        cerca(w, QString::fromUtf8(c.testo));
+        EXPECT_EQ(w.Localita->text(), QString::fromUtf8(c.localita)) << c.testo;
+        EXPECT_EQ(w.Codice->text(), QString::fromLatin1(c.cap)) << c.testo;
+        if (c.riga != -1) {
+            const bool perCap = QByteArray(c.testo) == "02100";
+            EXPECT_EQ(domanda, perCap ? QStringLiteral("Comuni con questo CAP:") : QStringLiteral("Forse cercavi:"));
+            EXPECT_EQ(nomeLista, perCap ? QStringLiteral("Comuni con questo CAP") : QStringLiteral("Forse cercavi"));
+            EXPECT_EQ(voci, (QStringList{"ANZIO (RM)", "RIETI (RM)"})) << c.testo;
+        }
+    }
+    EXPECT_EQ(f.registro.conta(), 0);
+}
+
 TEST(Comuni, ListaClicDoppioClicEReset)
 {
     Finestra f;
     Comuni &w = f.w;
     const auto clic = [&](int riga) {
-        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {},
-                          w.List1->rettangoloRiga(riga).center());
+        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, w.List1->rettangoloRiga(riga).center());
     };
     clic(0);
     EXPECT_EQ(w.Localita->text(), QStringLiteral("ANZIO"));

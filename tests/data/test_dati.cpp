@@ -11,6 +11,8 @@
 #include "calcolo.h"
 #include "cp1252.h"
 #include "elencocomuni.h"
+#include "luoghi.h"
+#include "ricercaluoghi.h"
 #include "supporto.h"
 #include "tabellacodici.h"
 
@@ -29,8 +31,23 @@ struct RigaCatasto {
     QString nome, sigla, codice;
     bool attivo;
     QString ultimoGiorno; // last day of that name, YYYY-MM-DD, empty when none is given
-    int fine;             // its year, 0 when none is given
+    int fine;             // its year, the next for a name valid until 31 December; 0 when none is given
 };
+
+// The rows of a reference table, split at ';' (none of their fields holds one); empty when it is missing.
+std::vector<QStringList> tabella(const char *nome)
+{
+    std::vector<QStringList> righe;
+    QFile file(QStringLiteral(SPORTELLO_DATA_SOURCES "/") + QLatin1String(nome));
+    if (!file.open(QIODevice::ReadOnly))
+        return righe;
+    const QList<QByteArray> linee = file.readAll().split('\n');
+    for (qsizetype i = 1; i < linee.size(); ++i) {
+        if (!linee[i].trimmed().isEmpty())
+            righe.push_back(QString::fromUtf8(linee[i].trimmed()).split(u';'));
+    }
+    return righe;
+}
 
 std::vector<RigaCatasto> catasto()
 {
@@ -43,7 +60,7 @@ std::vector<RigaCatasto> catasto()
         const QList<QByteArray> c = linee[i].trimmed().split(';');
         if (c.size() == 5)
             righe.push_back({QString::fromUtf8(c[0]), QString::fromUtf8(c[1]), QString::fromUtf8(c[2]), c[3] == "1",
-                             QString::fromLatin1(c[4]), c[4].left(4).toInt()});
+                             QString::fromLatin1(c[4]), c[4].left(4).toInt() + (c[4].endsWith("-12-31") ? 1 : 0)});
     }
     return righe;
 }
@@ -221,7 +238,7 @@ TEST_F(DatiSpediti, OgniComuneAttualeTrovaIlSuoCodice)
 const struct {
     const char *chiave, *codice;
 } kChiaviProprie[] = {
-    {"DIPENDENZE NORV Z904", "Z904"}, {"GERMANIA EST", "Z111"},    {"ARMENIA Z137", "Z137"},
+    {"DIP.NORV.ANTARTICHE", "Z904"},  {"GERMANIA EST", "Z111"},    {"ARMENIA Z137", "Z137"},
     {"AZERBAIGIAN Z141", "Z141"},     {"GEORGIA Z136", "Z136"},    {"KAZAKISTAN Z152", "Z152"},
     {"KIRGHIZISTAN Z142", "Z142"},    {"MALAYSIA Z230", "Z230"},   {"TAGIKISTAN Z147", "Z147"},
     {"TURKMENISTAN Z151", "Z151"},    {"UZBEKISTAN Z143", "Z143"}, {"ANTILLE BRITANN Z521", "Z521"},
@@ -271,16 +288,16 @@ TEST_F(DatiSpediti, ChiaviConDueCodiciSecondoLAnno)
         const char *codiceDopo;
     } casi[] = {
         {"BELLAGIO", "CO", 1950, "A744", 2020, "M335"},
-        {"CAMPIGLIA CERVO", "BI", 2014, "B508", 2016, "M373"},
+        {"CAMPIGLIA CERVO", "BI", 2015, "B508", 2016, "M373"},
         {"CAMPOSPINOSO ALBAREDO", "PV", 1947, "B568", 2024, "B567"},
-        {"CASSANO SPINOLA", "AL", 2016, "C005", 2018, "M388"},
+        {"CASSANO SPINOLA", "AL", 2017, "C005", 2018, "M388"},
         {"CASTELLO", "TN", 1927, "C182", 1950, "C183"},
         {"CHALLANT SAINT ANSELME", "AO", 1945, "C592", 1970, "C593"},
-        {"LESSONA", "BI", 2014, "E552", 2016, "M371"},
+        {"LESSONA", "BI", 2015, "E552", 2016, "M371"},
         {"LONGARONE", "BL", 2013, "E672", 2014, "M342"},
         {"MADRUZZO", "TN", 1952, "E797", 2016, "M357"},
         {"MARTIRANO", "CZ", 1928, "E991", 1930, "E990"},
-        {"MONTALCINO", "SI", 2015, "F402", 2017, "M378"},
+        {"MONTALCINO", "SI", 2016, "F402", 2017, "M378"},
         {"PONTE LAMBRO", "CO", 1927, "G828", 1929, "G847"},
         {"PRATOVECCHIO STIA", "AR", 1933, "H009", 2015, "M329"},
         {"SANT'OMOBONO TERME", "BG", 2013, "I349", 2014, "M333"},
@@ -332,7 +349,8 @@ TEST_F(DatiSpediti, LUltimaVoceDiUnCodiceEIlSuoNome)
         ASSERT_TRUE(ultima.contains(r.codice)) << r.codice.toStdString();
         const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(r.codice));
         const bool ultimoNome = r.sigla != u"EE" && r.fine > 0 && fine.value(r.codice) == r.ultimoGiorno;
-        if (r.attivo || ultimoNome) {
+        const bool nomeProprio = r.codice == u"Z801" || r.codice == u"Z904"; // checked below
+        if ((r.attivo || ultimoNome) && !nomeProprio) {
             EXPECT_EQ(v.nome, r.nome.left(20).trimmed()) << r.codice.toStdString();
             EXPECT_EQ(v.provincia, r.sigla) << r.codice.toStdString();
             EXPECT_EQ(v.annoFine, r.fine) << r.codice.toStdString();
@@ -343,8 +361,15 @@ TEST_F(DatiSpediti, LUltimaVoceDiUnCodiceEIlSuoNome)
         const char *codice, *nome;
         int fine;
     } stati[] = {
-        {"Z111", "GERMANIA EST", 1990},         {"Z135", "UNIONE SOVIETICA", 1991}, {"Z105", "CECOSLOVACCHIA", 1992},
-        {"Z118", "REPUBBLICA SOCIALIST", 2003}, {"Z346", "SOMALIA FRANCESE", 0},    {"Z137", "ARMENIA", 0},
+        {"Z111", "GERMANIA EST", 1990},
+        {"Z135", "UNIONE SOVIETICA", 1991},
+        {"Z105", "CECOSLOVACCHIA", 1992},
+        {"Z118", "REPUBBLICA SOCIALIST", 2003},
+        {"Z346", "SOMALIA FRANCESE", 0},
+        {"Z137", "ARMENIA", 0},
+        // Two territories whose names are one text once cut: each shows a name of its own.
+        {"Z801", "DIP.NORV.ARTICHE", 0},
+        {"Z904", "DIP.NORV.ANTARTICHE", 0},
     };
     for (const auto &c : stati) {
         const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(QString::fromLatin1(c.codice)));
@@ -366,6 +391,8 @@ TEST_F(DatiSpediti, CodiceFiscaleDiUnaPersonaNataLi)
         // Born in Bellagio before and after its new code of 2014.
         {"Rossi", "Mario", "M", QDate(1950, 1, 1), "Bellagio", "CO", "RSSMRA50A01A744"},
         {"Rossi", "Mario", "M", QDate(2020, 1, 1), "Bellagio", "CO", "RSSMRA20A01M335"},
+        // Campiglia Cervo's code changed on 1 January 2016: born in 2015, the old one.
+        {"Rossi", "Mario", "M", QDate(2015, 12, 31), "Campiglia Cervo", "BI", "RSSMRA15T31B508"},
     };
     for (const auto &c : casi) {
         const Fiscale::Esito esito = Fiscale::CodiceFiscale(
@@ -375,4 +402,99 @@ TEST_F(DatiSpediti, CodiceFiscaleDiUnaPersonaNataLi)
         EXPECT_TRUE(esito.codice.startsWith(QString::fromLatin1(c.atteso))) << esito.codice.toStdString();
         EXPECT_TRUE(Fiscale::ControllaCodiceFiscale(esito.codice)) << esito.codice.toStdString();
     }
+}
+
+// The places people type, through the shared tolerant search over the directory and luoghi.dat.
+TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
+{
+    Luoghi::Dati dati;
+    ASSERT_EQ(dati.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
+    const ElencoComuni::Elenco &elenco = s_comuni->elenco;
+    Luoghi::Indice indice;
+    for (int i = 0; i < elenco.nomi.size(); ++i)
+        indice.aggiungi(elenco.nomi[i], elenco.elencosigle[i], i);
+    indice.aggiungiAltriNomi(dati);
+    const struct {
+        const char *testo, *sigla, *atteso; // the places found, "NOME (SIGLA)" joined by ", "
+    } casi[] = {
+        {"FORLI", "", "FORLÌ (FC)"},
+        {"forli'", "", "FORLÌ (FC)"},
+        {"Cantu", "", "CANTÙ (CO)"},
+        {"CANTU'", "co", "CANTÙ (CO)"},
+        {"L Aquila", "", "L'AQUILA (AQ)"},
+        {"LAQUILA", "", "L'AQUILA (AQ)"},
+        {"sant angelo lodigiano", "", "SANT'ANGELO LODIGIANO (LO)"},
+        {"Bozen", "", "BOLZANO (BZ)"},
+        {"Bolzano/Bozen", "BZ", "BOLZANO (BZ)"},
+        {"St Christina in Groden", "", "SANTA CRISTINA VALGARDENA (BZ)"},
+        {"Kaltern an der Weinstrasse", "", "CALDARO SULLA STRADA DEL VINO (BZ)"},
+        {"Reggio Emilia", "", "REGGIO NELL'EMILIA (RE)"},
+        {"REGGIO CALABRIA", "", "REGGIO DI CALABRIA (RC)"},
+        {"Tripi", "", "TRIPI - ABAKAINON (ME)"},
+        {"Paterno'", "", "PATERNO (PZ), PATERNÒ (CT)"},
+        {"Paterno'", "CT", "PATERNÒ (CT)"},
+        {"Tre-Ville", "", "TRE VILLE (TN), TREVILLE (AL)"},
+        {"Bozen", "TN", ""},
+        {"Atlantide", "", ""},
+        {"' - '", "", ""},
+    };
+    for (const auto &c : casi)
+        EXPECT_EQ(Luoghi::elenco(indice.cerca(QString::fromUtf8(c.testo), QString::fromUtf8(c.sigla))),
+                  QString::fromUtf8(c.atteso))
+            << c.testo;
+
+    // The same search over the cadastral table, with today's, former and foreign names, cut to 20.
+    const Fiscale::RicercaLuoghi ricerca(kCartellaDati + QStringLiteral("luoghi.dat"));
+    const struct {
+        const char *comune, *provincia;
+        QDate nascita;
+        const char *atteso;
+    } codici[] = {
+        {"Forli", "FC", QDate(1980, 1, 1), "FORLÌ (FC)"},
+        {"Aglie", "TO", QDate(1980, 1, 1), "AGLIÈ (TO)"},
+        {"St. Christina in Gröden", "BZ", QDate(1980, 1, 1), "SANTA CRISTINA VALGARDENA (BZ)"},
+        {"Kaltern an der Weinstraße", "BZ", QDate(1980, 1, 1), "CALDARO SULLA STRADA DEL VINO (BZ)"},
+        {"Stati Uniti d America", "EE", QDate(1980, 1, 1), "STATI UNITI D'AMERIC (EE)"},
+        {"Reggio Emilia", "MI", QDate(1980, 1, 1), ""},
+    };
+    for (const auto &c : codici)
+        EXPECT_EQ(Luoghi::elenco(ricerca.cerca(*s_tabella, QString::fromUtf8(c.comune),
+                                               QString::fromLatin1(c.provincia), c.nascita)),
+                  QString::fromUtf8(c.atteso))
+            << c.comune;
+}
+
+// Every other-language and double name of the bilingual municipalities, and every postal code of the
+// reference table, reaches its municipality.
+TEST_F(DatiSpediti, OgniAltroNomeEOgniCapTrovaIlSuoComune)
+{
+    const std::vector<QStringList> bilingui = tabella("comuni_bilingui.csv"); // istat;catastale;nome;altro;completo
+    const std::vector<QStringList> comuni = tabella("comuni.csv"); // istat;nome;sigla;...;cap;cap_tutti;prefisso
+    if (bilingui.empty() || comuni.empty())
+        GTEST_SKIP() << "no reference tables in " SPORTELLO_DATA_SOURCES;
+    ASSERT_EQ(bilingui.size(), 124u);
+    Luoghi::Dati dati;
+    ASSERT_EQ(dati.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
+    const ElencoComuni::Elenco &elenco = s_comuni->elenco;
+    Luoghi::Indice indice;
+    for (int i = 0; i < elenco.nomi.size(); ++i)
+        indice.aggiungi(elenco.nomi[i], elenco.elencosigle[i], i);
+    indice.aggiungiAltriNomi(dati);
+    QHash<QString, QString> siglaDi; // cadastral code -> province
+    for (const QStringList &c : comuni)
+        siglaDi.insert(c[5], c[2]);
+    for (const QStringList &b : bilingui) {
+        const QString atteso = Cp1252::maiuscole(b[2]) + QStringLiteral(" (") + siglaDi.value(b[1]) + u')';
+        for (const QString &nome : {b[3], b[4]})
+            EXPECT_TRUE(Luoghi::elenco(indice.cerca(nome)).contains(atteso)) << nome.toStdString();
+    }
+    int cap = 0;
+    for (const QStringList &c : comuni) {
+        const QString atteso = Cp1252::maiuscole(c[1]) + QStringLiteral(" (") + c[2] + u')';
+        for (const QString &codice : c[7].split(u'|')) {
+            ++cap;
+            ASSERT_TRUE(Luoghi::elenco(dati.perCap(codice)).contains(atteso)) << codice.toStdString();
+        }
+    }
+    EXPECT_EQ(cap, 8456);
 }

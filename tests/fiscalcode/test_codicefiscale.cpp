@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTest>
@@ -212,8 +213,8 @@ TEST(FinestraCodiceFiscale, DataEControlliPrimaDellaCarta)
         {"Rossi", "", "", "", "Nome non specificato", 2},
         {"Rossi", "Mario", "", "", "Luogo di nascita non specificato", 3},
         {"Rossi", "Mario", "Roma", "", "Provincia di nascita non specificata", 4},
-        {"Rossi", "Mario", "Roma ", "RM", "Comune non trovato", 5},
-        {"Rossi", "Mario", "Roma", "RM ", "Comune non trovato", 5},
+        {"Rossi", "Mario", "Atlantide", "RM", "Comune non trovato", 5},
+        {"Rossi", "Mario", "Roma", "MI", "Comune non trovato", 5},
         {"Rossi", "Mario", "Corto", "CO",
          "Il controllo del codice fiscale dà responso negativo. Provare a installare nuovamente l'applicazione. Se "
          "l'errore persiste, contattare l'autore",
@@ -233,6 +234,67 @@ TEST(FinestraCodiceFiscale, DataEControlliPrimaDellaCarta)
     }
     QTest::qWait(20);
     EXPECT_TRUE(carte.viste.empty());
+}
+
+// A place that the exact lookup does not find, as people write it: the card shows the official name; of
+// several, the one chosen with the keyboard; Esc computes nothing.
+TEST(FinestraCodiceFiscale, LuogoComeLoScriveLaGente)
+{
+    CartellaProgrammaFinta programma;
+    programma.scrivi(QStringLiteral("codes.cf"), recordCodici("ROMA", "RM", "H501") +
+                                                     recordCodici("FORL\xCC", "FC", "D704") +
+                                                     recordCodici("SAN MARCO", "XX", "A001") +
+                                                     recordCodici("SANMARCO", "XX", "A002") + fineCodici());
+    programma.scrivi(QStringLiteral("luoghi.dat"), "A;Rom;ROMA;RM\n");
+    CodiceFiscale f;
+    ASSERT_TRUE(f.carica());
+    RegistroMessaggi registro;
+    OsservaCarte carte;
+    const struct {
+        const char *citta, *prov;
+        int riga; // the row picked in "Forse cercavi", -1 none offered, -2 Esc
+        const char *cf, *luogo, *provinc;
+    } casi[] = {
+        {"Forli'", "fc", -1, "RSSMRA80A01D704D", "FORLÌ", "FC"},
+        {"rom", "RM ", -1, "RSSMRA80A01H501U", "ROMA", "RM"},
+        {"San-Marco", "XX", 1, "RSSMRA80A01A002G", "SANMARCO", "XX"},
+        {"San-Marco", "XX", -2, nullptr, nullptr, nullptr},
+    };
+    for (const auto &c : casi) {
+        carte.viste.clear();
+        QStringList voci;
+        if (c.riga != -1) {
+            quandoModale([&](QWidget *scelta) {
+                auto *lista = scelta->findChild<QListWidget *>(QStringLiteral("Luoghi"));
+                for (int i = 0; i < lista->count(); ++i)
+                    voci << lista->item(i)->text();
+                // The list has the keyboard; the keys go to it whether or not the window is active yet.
+                EXPECT_EQ(scelta->focusWidget(), lista);
+                if (c.riga == -2) {
+                    QTest::keyClick(lista, Qt::Key_Escape);
+                    return;
+                }
+                for (int i = 0; i < c.riga; ++i)
+                    QTest::keyClick(lista, Qt::Key_Down);
+                QTest::keyClick(lista, Qt::Key_Return);
+            });
+        }
+        compila(f, "Rossi", "Mario", c.citta, c.prov, "1/1/1980");
+        f.Command1_Click();
+        if (c.riga != -1) {
+            EXPECT_EQ(voci, (QStringList{"SAN MARCO (XX)", "SANMARCO (XX)"}));
+        }
+        if (!c.cf) {
+            QTest::qWait(20);
+            EXPECT_TRUE(carte.viste.empty());
+            continue;
+        }
+        ASSERT_EQ(carte.viste.size(), 1u) << c.citta;
+        EXPECT_EQ(carte.viste[0].cf, QString::fromLatin1(c.cf));
+        EXPECT_EQ(carte.viste[0].luogo, QString::fromUtf8(c.luogo));
+        EXPECT_EQ(carte.viste[0].provinc, QString::fromLatin1(c.provinc));
+    }
+    EXPECT_EQ(registro.conta(), 0);
 }
 
 TEST(FinestraCodiceFiscale, LaCartaMostraIDatiComeDigitati)

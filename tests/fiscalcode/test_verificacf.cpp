@@ -42,6 +42,7 @@ TEST(VerificaCF, EsitoEDatiDecodificati)
         const char *codice;
         const char *esito;
         const char *sesso = nullptr, *data = nullptr, *luogo = nullptr;
+        const char *avviso = nullptr; // on a place that had ceased before the birth
     } casi[] = {
         {"RSSMRA80A01H501U", "Codice valido", "M", "01/01/1980", "ROMA (RM)"},
         {"BNCLRA92E52F205Y", "Codice valido", "F", "12/05/1992", "MILANO (MI)"},
@@ -52,6 +53,20 @@ TEST(VerificaCF, EsitoEDatiDecodificati)
         {"RSSMRA80A01A074R", "Codice valido", "M", "01/01/1980", "AGLIÈ (TO)"},
         {"RSSMRA80A01X999W", "Codice valido", "M", "01/01/1980", "codice catastale X999 non presente nell'archivio"},
         {"RSSMRA50A01A744Y", "Codice valido", "M", "01/01/1950", "BELLAGIO (CO) (soppresso nel 2014)"},
+        // A place that had ceased before the year of birth; in the year of its end a year cannot tell.
+        {"RSSMRA80A01D620V", "Codice valido", "M", "01/01/1980", "FIUME (FU) (soppresso nel 1947)",
+         "Comune non più esistente alla data di nascita (soppresso nel 1947)"},
+        {"RSSMRA20A01A744Q", "Codice valido", "M", "01/01/2020", "BELLAGIO (CO) (soppresso nel 2014)",
+         "Comune non più esistente alla data di nascita (soppresso nel 2014)"},
+        {"RSSMRA14A01A744P", "Codice valido", "M", "01/01/2014", "BELLAGIO (CO) (soppresso nel 2014)"},
+        {"RSSMRA95A01Z111H", "Codice valido", "M", "01/01/1995", "GERMANIA EST (Stato estero) (soppresso nel 1990)",
+         "Stato non più esistente alla data di nascita (cessato nel 1990)"},
+        // Valid until 31 December 2015: the year written is the next.
+        {"RSSMRA17A01B508V", "Codice valido", "M", "01/01/2017", "CAMPIGLIA CERVO (BI) (soppresso nel 2016)",
+         "Comune non più esistente alla data di nascita (soppresso nel 2016)"},
+        // Two territories whose names are one text once cut, each with its own.
+        {"RSSMRA80A01Z801S", "Codice valido", "M", "01/01/1980", "DIP.NORV.ARTICHE (Stato estero)"},
+        {"RSSMRA80A01Z904D", "Codice valido", "M", "01/01/1980", "DIP.NORV.ANTARTICHE (Stato estero)"},
         // Omocodia: 1, 2 and all 7 positions, and one out of the agency's order.
         {"RSSMRA80A01H50MM", "Codice valido (omocodico, 1 carattere sostituito; codice di base: RSSMRA80A01H501U)", "M",
          "01/01/1980", "ROMA (RM)"},
@@ -103,6 +118,7 @@ TEST(VerificaCF, EsitoEDatiDecodificati)
         EXPECT_EQ(Fiscale::testoSesso(v), QString::fromUtf8(c.sesso ? c.sesso : "")) << c.codice;
         EXPECT_EQ(Fiscale::testoData(v), QString::fromUtf8(c.data ? c.data : "")) << c.codice;
         EXPECT_EQ(Fiscale::testoLuogo(v, tabella()), QString::fromUtf8(c.luogo ? c.luogo : "")) << c.codice;
+        EXPECT_EQ(Fiscale::avvisoLuogo(v, tabella()), QString::fromUtf8(c.avviso ? c.avviso : "")) << c.codice;
         EXPECT_EQ(v.valido(), c.sesso != nullptr) << c.codice;
     }
 }

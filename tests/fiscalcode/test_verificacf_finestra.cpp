@@ -12,7 +12,8 @@
 
 namespace {
 
-const QByteArray kCodici = recordCodici("ROMA", "RM", "H501") + recordCodici("FRANCIA", "EE", "Z110") + fineCodici();
+const QByteArray kCodici = recordCodici("ROMA", "RM", "H501") + recordCodici("FRANCIA", "EE", "Z110") +
+                           recordCodici("FIUME", "FU", "D620", "1947") + fineCodici();
 
 } // namespace
 
@@ -36,7 +37,8 @@ TEST(FinestraVerificaCF, NomiAccessibiliOrdineETestiInteri)
                                                               {f.DataN, "Data di nascita"},
                                                               {f.Luogo, "Luogo di nascita"},
                                                               {f.CodBase, "Codice di base"},
-                                                              {f.Confronto, "Confronto con cognome e nome"}};
+                                                              {f.Confronto, "Confronto con cognome e nome"},
+                                                              {f.Avviso, "Avviso"}};
     for (int i = 0; i < caselle.size(); ++i) {
         EXPECT_EQ(caselle[i].first->accessibleName(), QString::fromUtf8(caselle[i].second));
         EXPECT_EQ(caselle[i].first->isReadOnly(), i >= 3) << caselle[i].second;
@@ -51,10 +53,8 @@ TEST(FinestraVerificaCF, NomiAccessibiliOrdineETestiInteri)
         const char *codice;
         OsenXPTextBox *casella;
     } lunghi[] = {
-        {"RSSMRAULALMHRLMD", f.Esito},
-        {"RSSMRAULALMHRLMD", f.Confronto},
-        {"RSSMRA80A01H50OU", f.Esito},
-        {"RSSMRA80A01X999W", f.Luogo},
+        {"RSSMRAULALMHRLMD", f.Esito}, {"RSSMRAULALMHRLMD", f.Confronto}, {"RSSMRA80A01H50OU", f.Esito},
+        {"RSSMRA80A01X999W", f.Luogo}, {"RSSMRA80A01D620V", f.Avviso},
     };
     for (const auto &l : lunghi) {
         f.CodFis->setText(QString::fromLatin1(l.codice));
