@@ -13,6 +13,7 @@
 #include "tabellacsv.h"
 #include "elencocomuni.h"
 #include "partitaiva.h"
+#include "riconoscidata.h"
 #include "tabellacodici.h"
 #include "verificacf.h"
 
@@ -24,6 +25,7 @@ namespace Cli {
 struct Colonna {
     QString nome;
     bool obbligatoria = true;
+    bool data = false; // a date: the table decides the order of day and month from all its values
 };
 
 // What the byte path did with a row.
@@ -51,6 +53,8 @@ public:
     // after a separator. Must give exactly what elabora gives.
     virtual Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
                                Csv::Scrittore &uscita) const;
+    // How to read the dates of input column `colonna` (one marked data), before the first row.
+    virtual void ordineDate(size_t colonna, Fiscale::OrdineData ordine);
 };
 
 // Fiscal code from cognome, nome, sesso, data_nascita, comune, provincia: codice_fiscale and esito.
@@ -64,13 +68,16 @@ public:
     QStringList elabora(const QStringList &valori) const override;
     Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
                        Csv::Scrittore &uscita) const override;
+    void ordineDate(size_t colonna, Fiscale::OrdineData ordine) override;
 
-    // A date as the window reads it under Italian settings, or written as 1980-01-31.
+    // A date as the window reads it under Italian settings, and as sheets write it (Fiscale::leggiDataTabella),
+    // day and month in the order set by ordineDate.
     std::optional<QDate> leggiData(const QString &testo) const;
 
 private:
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;
+    Fiscale::OrdineData m_ordine = Fiscale::OrdineData::GiornoMese;
     QLocale m_italiano{QLocale::Italian, QLocale::Italy};
     // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
     // it, 1 for any other character; and its upper case (0 when it has none in the code page).

@@ -36,7 +36,8 @@ struct Tabelle {
         Generatore::partiteIva(opzioni, [&](const QByteArray &b) { p.write(b); });
         f.close();
         // The codes that calcola gives, one column.
-        esegui(Cli::Calcola(tabella), persone);
+        Cli::Calcola calcola(tabella);
+        esegui(calcola, persone);
         QFile calcolati(uscita), c(codici);
         calcolati.open(QIODevice::ReadOnly);
         c.open(QIODevice::WriteOnly);
@@ -44,7 +45,7 @@ struct Tabelle {
             c.write(calcolati.readLine().split(';').value(6) + '\n');
     }
 
-    int esegui(const Cli::Comando &comando, const QString &ingresso) const
+    int esegui(Cli::Comando &comando, const QString &ingresso) const
     {
         Cli::OpzioniTabella opzioni;
         opzioni.ingresso = ingresso;
@@ -59,7 +60,7 @@ const Tabelle &tabelle()
     return t;
 }
 
-void misura(benchmark::State &stato, const Cli::Comando &comando, const QString &ingresso)
+void misura(benchmark::State &stato, Cli::Comando &&comando, const QString &ingresso)
 {
     for (auto _ : stato) {
         if (tabelle().esegui(comando, ingresso) > 1)

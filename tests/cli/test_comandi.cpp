@@ -83,7 +83,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"comune",
          {"comune"},
          "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\n",
-         "comune;provincia;cap;provincia;sigla;regione;prefisso;esito\n"
+         "comune;provincia;cap;provincia_comune;sigla;regione;prefisso;esito\n"
          "Roma;;00100;ROMA;RM;LAZIO;06;\nCastro;LE;73030;LECCE;LE;PUGLIA;0836;\n"
          "Castro;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;10010;TORINO;TO;PIEMONTE;0125;\n",
          1},
@@ -91,7 +91,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          {"partita-iva"},
          "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n",
          "partita_iva;a;b;esito;ufficio\n12345670017;;;;Torino\n12345670017;1;2;;Torino\n"
-         "12345670017;1;2;3;Riga non valida: 4 campi, l'intestazione ne ha 3;\n",
+         "12345670017;1;2;Riga con 4 campi, l'intestazione ne ha 3: quelli in più seguono le nuove colonne;Torino;3\n",
          1},
         {"solo l'intestazione", {"partita-iva"}, "cf;partita iva\n", "cf;partita iva;esito;ufficio\n", 0},
     };

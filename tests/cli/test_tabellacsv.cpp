@@ -63,7 +63,12 @@ TEST(LettoreCsv, RecordComeLiScrivonoIFogliDiCalcolo)
          {{"a", "b"}, {"riga 1\r\nriga 2", "z"}},
          ';',
          "\r\n"},
-        {"righe vuote saltate", "a;b\n\n1;2\r\n\r\n\n3;4\n\n", {{"a", "b"}, {"1", "2"}, {"3", "4"}}, ';', "\n"},
+        {"righe vuote tenute al loro posto",
+         "a;b\n\n1;2\r\n\r\n\n3;4\n\n",
+         {{"a", "b"}, {}, {"1", "2"}, {}, {}, {"3", "4"}, {}},
+         ';',
+         "\n"},
+        {"riga vuota prima dell'intestazione", "\r\na,b\r\n1,2\r\n", {{}, {"a", "b"}, {"1", "2"}}, ',', "\r\n"},
         {"senza a capo finale", "a;b\n1;2", {{"a", "b"}, {"1", "2"}}, ';', "\n"},
         {"campi vuoti", "a;b;c\n;;\n", {{"a", "b", "c"}, {"", "", ""}}, ';', "\n"},
         {"ritorno a capo solitario nel valore", "a;b\nx\ry;2\n", {{"a", "b"}, {"x\ry", "2"}}, ';', "\n"},
@@ -138,9 +143,16 @@ TEST(ScrittoreCsv, VirgoletteSoloDoveServono)
     const struct {
         QByteArray valore, atteso;
     } casi[] = {
-        {"abc", "abc"},       {"a;b", "\"a;b\""}, {"di \"lui\"", "\"di \"\"lui\"\"\""},
-        {"a\nb", "\"a\nb\""}, {"a,b", "a,b"},     {"", ""},
-        {"\xEF\xBB\xBF" "codice", "\"\xEF\xBB\xBF" "codice\""}, // first in a file, read back as a byte order mark
+        {"abc", "abc"},
+        {"a;b", "\"a;b\""},
+        {"di \"lui\"", "\"di \"\"lui\"\"\""},
+        {"a\nb", "\"a\nb\""},
+        {"a,b", "a,b"},
+        {"", ""},
+        {"\xEF\xBB\xBF"
+         "codice",
+         "\"\xEF\xBB\xBF"
+         "codice\""}, // first in a file, read back as a byte order mark
     };
     for (const auto &c : casi) {
         QBuffer buffer;
