@@ -288,8 +288,11 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
     const QString cosa = Csv::nonTabella(ingresso->read(4096));
     ingresso->seek(inizio);
     if (!cosa.isEmpty()) {
-        messaggio(QStringLiteral("«%1» è %2, non una tabella CSV: salvarla come CSV dal programma che l'ha creata")
-                      .arg(nomeIngresso, cosa));
+        const bool foglio = cosa.contains(QStringLiteral("foglio")) || cosa.contains(QStringLiteral(".xls"));
+        messaggio(
+            QStringLiteral("«%1» è %2, non un file CSV%3")
+                .arg(nomeIngresso, cosa,
+                     foglio ? QStringLiteral(": salvarlo come CSV dal programma di fogli di calcolo") : QString()));
         return kErroreUso;
     }
 

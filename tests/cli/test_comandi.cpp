@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <QBuffer>
+
 #include "percorsi.h"
 #include "rigadicomando.h"
 #include "supporto.h"
+#include "tabellacsv.h"
 
 namespace {
 
@@ -40,7 +43,112 @@ void scrivi(const QString &percorso, const QByteArray &dati)
     f.write(dati);
 }
 
+// The records of a table, each as its values (an empty line as no value), with what the reader found.
+struct Letta {
+    std::vector<std::vector<QByteArray>> righe;
+    Csv::Codifica codifica = Csv::Codifica::Automatica;
+    bool bom = false;
+    QByteArray fineRiga;
+};
+
+Letta leggiTabella(const QByteArray &dati)
+{
+    QBuffer buffer;
+    buffer.setData(dati);
+    buffer.open(QIODevice::ReadOnly);
+    Csv::Lettore lettore(buffer);
+    Letta letta;
+    Csv::Riga riga;
+    while (lettore.leggi(riga)) {
+        std::vector<QByteArray> campi;
+        for (QByteArrayView c : riga.campi)
+            campi.push_back(c.toByteArray());
+        letta.righe.push_back(campi);
+    }
+    letta.codifica = lettore.codifica();
+    letta.bom = lettore.bom();
+    letta.fineRiga = lettore.fineRiga();
+    return letta;
+}
+
 } // namespace
+
+// Real exports of two sheets (tests/cli/dati/README.md says how each was made): every row in its place with
+// every column kept, in the input's encoding, separator and line end, and the right result on each row.
+TEST(SportelloCli, EsportazioniVere)
+{
+    // Per data row of each sheet: the new values expected ("?": an esito, whatever its text; nothing for a
+    // blank or total row, which has no data).
+    const std::vector<QStringList> dipendenti = {{"RSSMRA80A01H501U", ""}, {"NCLNOE70C02D704G", ""},
+                                                 {"DNGLCU85T41F205G", ""}, {},
+                                                 {"BNCNNA75C55I199E", ""}, {"", "?"},
+                                                 {"MLLJSO90R20A952B", ""}};
+    // "*": not checked (the number with an "IT" prefix and spaces).
+    const std::vector<QStringList> fornitori = {{"", "Torino"}, {"*", "*"}, {"?", ""}, {}, {"?", ""}, {}};
+    const struct {
+        const char *file, *comando;
+        const std::vector<QStringList> &attese;
+        const char *messaggio;
+    } casi[] = {
+        {"dipendenti-predefinito.csv", "calcola", dipendenti, "mese prima del giorno"},
+        {"dipendenti-utf8.csv", "calcola", dipendenti, ""},
+        {"dipendenti-en-utf8.csv", "calcola", dipendenti, "mese prima del giorno"},
+        {"dipendenti-cp1252.csv", "calcola", dipendenti, ""},
+        {"dipendenti-excel.csv", "calcola", dipendenti, ""},
+        {"fornitori-predefinito.csv", "partita-iva", fornitori, ""},
+        {"fornitori-utf8.csv", "partita-iva", fornitori, ""},
+        {"fornitori-cp1252.csv", "partita-iva", fornitori, ""},
+    };
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        const QString ingresso = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/cli/dati/") + QLatin1String(c.file);
+        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
+        const Esito e = esegui({c.comando, "--csv", ingresso, "-o", uscita});
+        EXPECT_EQ(e.stato, 1) << c.file << e.errori.toStdString();
+        EXPECT_EQ(e.errori.contains(QString::fromUtf8(c.messaggio)), true) << c.file << e.errori.toStdString();
+        const Letta prima = leggiTabella(leggi(ingresso)), dopo = leggiTabella(leggi(uscita));
+        EXPECT_EQ(dopo.codifica, prima.codifica) << c.file;
+        EXPECT_EQ(dopo.bom, prima.bom) << c.file;
+        EXPECT_EQ(dopo.fineRiga, prima.fineRiga) << c.file;
+        ASSERT_EQ(dopo.righe.size(), prima.righe.size()) << c.file;
+        ASSERT_EQ(dopo.righe.size(), c.attese.size() + 1) << c.file;
+        for (size_t r = 0; r < dopo.righe.size(); ++r) {
+            const std::vector<QByteArray> &in = prima.righe[r], &out = dopo.righe[r];
+            if (in.empty()) { // an empty line stays empty
+                EXPECT_TRUE(out.empty()) << c.file << " riga " << r;
+                continue;
+            }
+            ASSERT_EQ(out.size(), in.size() + 2) << c.file << " riga " << r;
+            EXPECT_TRUE(std::equal(in.begin(), in.end(), out.begin())) << c.file << " riga " << r;
+            if (r == 0)
+                continue;
+            const QStringList &attese = c.attese[r - 1];
+            const QString nuovo = Csv::decodifica(out[in.size()], prima.codifica);
+            const QString secondo = Csv::decodifica(out[in.size() + 1], prima.codifica);
+            if (attese.isEmpty()) {
+                EXPECT_TRUE(nuovo.isEmpty() && secondo.isEmpty()) << c.file << " riga " << r;
+                continue;
+            }
+            for (int i = 0; i < 2; ++i) {
+                const QString &v = i == 0 ? nuovo : secondo;
+                if (attese[i] == u"*")
+                    continue;
+                if (attese[i] == u"?")
+                    EXPECT_FALSE(v.isEmpty()) << c.file << " riga " << r;
+                else
+                    EXPECT_EQ(v, attese[i]) << c.file << " riga " << r;
+            }
+        }
+    }
+    // The same sheet saved as a sheet: named in one line, nothing written.
+    for (const char *file : {"dipendenti.xlsx", "dipendenti.ods", "dipendenti.xls"}) {
+        const Esito e =
+            esegui({"calcola", "--csv", QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/cli/dati/") + QLatin1String(file)});
+        EXPECT_EQ(e.stato, 2) << file;
+        EXPECT_TRUE(e.errori.contains(u"non un file CSV") && e.errori.count(u'\n') == 1) << e.errori.toStdString();
+        EXPECT_TRUE(e.uscita.isEmpty()) << file;
+    }
+}
 
 TEST(SportelloCli, TabellaDaCapoAFondo)
 {
