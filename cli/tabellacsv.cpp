@@ -203,6 +203,8 @@ QString nonTabella(QByteArrayView inizio)
         return QStringLiteral("un'immagine");
     if (inizio.startsWith("{\\rtf"))
         return QStringLiteral("un documento RTF");
+    if (inizio.startsWith("MZ") && inizio.indexOf('\0') >= 0)
+        return QStringLiteral("un programma Windows (.exe)");
     // Text in UTF-16 without a mark: a zero byte beside most ASCII characters, on one side.
     const qsizetype n = qMin<qsizetype>(inizio.size(), 512);
     qsizetype zeriPari = 0, zeriDispari = 0, zeri = 0;
@@ -214,8 +216,6 @@ QString nonTabella(QByteArrayView inizio)
     }
     if (n >= 4 && qMax(zeriPari, zeriDispari) * 4 >= n && qMin(zeriPari, zeriDispari) * 8 < qMax(zeriPari, zeriDispari))
         return QStringLiteral("un testo in UTF-16");
-    if (inizio.startsWith("MZ") && zeri > 0)
-        return QStringLiteral("un programma Windows (.exe)");
     if (zeri > 0)
         return QStringLiteral("un file binario, non di testo");
     return QString();
@@ -380,6 +380,8 @@ Lettore::Linea Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
         const void *a = std::memchr(base + cercaDa, '\n', static_cast<size_t>(m_buffer.size() - cercaDa));
         if (a) {
             const qsizetype capo = static_cast<const char *>(a) - base;
+            if (capo - m_inizio > m_massimo)
+                return Linea::TroppoLunga;
             fine = capo > m_pos && base[capo - 1] == '\r' ? capo - 1 : capo;
             dopo = capo + 1;
             return Linea::Trovata;
