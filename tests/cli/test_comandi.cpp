@@ -202,6 +202,65 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "12345670017;1;2;Riga con 4 campi, l'intestazione ne ha 3: quelli in più seguono le nuove colonne;Torino;3\n",
          1},
         {"solo l'intestazione", {"partita-iva"}, "cf;partita iva\n", "cf;partita iva;esito;ufficio\n", 0},
+        {"righe vuote al loro posto, righe senza dati senza esito",
+         {"partita-iva"},
+         "\nfornitore;P.I.\nAlfa;12345670017\n\n;\nTotale;\n",
+         "\nfornitore;P.I.;esito;ufficio\nAlfa;12345670017;;Torino\n\n;;;\nTotale;;;\n",
+         0},
+        {"intestazioni come le scrive la gente",
+         {"calcola"},
+         "Cognome e nome;COGNOME;Nome;M/F;Nato/a il (gg/mm/aaaa);Località di nascita;Prov. nascita\n"
+         "Rossi Mario;Rossi;Mario;M;01/01/1980;Roma;RM\n",
+         "Cognome e nome;COGNOME;Nome;M/F;Nato/a il (gg/mm/aaaa);Località di nascita;Prov. "
+         "nascita;codice_fiscale;esito\n"
+         "Rossi Mario;Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\n",
+         0},
+        {"la stessa tabella due volte: le colonne del comando sostituite",
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito;note\n"
+         "Rossi;Mario;M;1/1/1980;Roma;RM;XXX;vecchio;a\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito;note\n"
+         "Rossi;Mario;M;1/1/1980;Roma;RM;RSSMRA80A01H501U;;a\n",
+         0},
+        {"le colonne di un altro comando restano, le nuove hanno il loro nome",
+         {"verifica"},
+         "codice_fiscale;esito;sesso\nRSSMRA80A01H501U;;M\n",
+         "codice_fiscale;esito;sesso;esito_verifica;sesso_verifica;data_nascita;comune;provincia;codice_base\n"
+         "RSSMRA80A01H501U;;M;;M;01/01/1980;ROMA;RM;\n",
+         0},
+        {"date con il mese prima",
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;07/04/1968;Roma;RM\n"
+         "Rossi;Mario;M;03/15/1975;Roma;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;07/04/1968;Roma;RM;RSSMRA68L04H501K;\nRossi;Mario;M;03/15/1975;Roma;RM;RSSMRA75C15H501P;\n",
+         0},
+        {"date in ordine imposto",
+         {"calcola", "--data", "gg/mm"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;07/04/1968;Roma;RM\n"
+         "Rossi;Mario;M;03/15/1975;Roma;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;07/04/1968;Roma;RM;RSSMRA68D07H501V;\nRossi;Mario;M;03/15/1975;Roma;RM;;Data non valida\n",
+         1},
+        {"due fogli incollati: una codifica sola in uscita, quella della maggioranza",
+         {"comune"},
+         "comune;provincia\nForl\xC3\xAC;FC\nCant\xC3\xB9;CO\nForl\xEC;FC\n",
+         "comune;provincia;cap;provincia_comune;sigla;regione;prefisso;esito\n"
+         "Forl\xC3\xAC;FC;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;\n"
+         "Cant\xC3\xB9;CO;22063;COMO;CO;LOMBARDIA;031;\n"
+         "Forl\xC3\xAC;FC;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;\n",
+         0},
+        {"codifica per nome: latin1",
+         {"partita-iva", "--codifica", "latin1"},
+         "partita_iva;nota\n12345670017;Citt\xC3\xA0\n",
+         "partita_iva;nota;esito;ufficio\n12345670017;Citt\xC3\xA0;;Torino\n",
+         0},
+        {"riga troppo lunga",
+         {"partita-iva", "--riga-massima", "1"},
+         "partita_iva;nota\n12345670017;" + QByteArray(2 << 20, 'x') + "\n12345670017;b\n",
+         "partita_iva;nota;esito;ufficio\n;;\"Riga troppo lunga: supera 1 MiB (inizia con "
+         "«12345670017;xxxxxxxxxxxxxxxxxxxxxxxxxxxx…»); non letta\";\n12345670017;b;;Torino\n",
+         1},
     };
     for (const auto &c : casi) {
         QTemporaryDir cartella;
@@ -223,6 +282,8 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
     scrivi(ingresso, "nome;cognome\nMario;Rossi\n");
     const QString partite = cartella.filePath(QStringLiteral("piva.csv"));
     scrivi(partite, "partita_iva\n12345670017\n");
+    const QString foglio = cartella.filePath(QStringLiteral("foglio.csv"));
+    scrivi(foglio, QByteArray("PK\x03\x04\x14\0\0\0[Content_Types].xml xl/workbook.xml", 45));
     scrivi(uscita, "da non toccare");
     const struct {
         QStringList argomenti;
@@ -237,6 +298,12 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         {{"partita-iva"}, "mancano i valori"},
         {{"euro", "abc", "lira italiana"}, "Importo non valido"},
         {{"euro", "1", "lira"}, "Valuta ambigua"},
+        {{"calcola", "--csv", ingresso, "--colonna", "sesso=Genere"}, "--colonna sesso=Genere"},
+        {{"calcola", "--csv", foglio}, "è un foglio di calcolo Excel (.xlsx), non un file CSV"},
+        {{"calcola", "--csv", cartella.path()}, "è una cartella"},
+        {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "la cartella"},
+        {{"partita-iva", "--csv", partite, "--codifica", "utf-16"}, "codifica «utf-16» non valida"},
+        {{"calcola", "--csv", ingresso, "--data", "aaaa"}, "--data «aaaa» non valido"},
     };
     for (const auto &c : casi) {
         const Esito e = esegui(c.argomenti);
@@ -244,7 +311,7 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         EXPECT_TRUE(e.errori.contains(QString::fromUtf8(c.messaggio))) << e.errori.toStdString();
     }
     EXPECT_EQ(leggi(uscita), "da non toccare");
-    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files).size(), 4);
 }
 
 TEST(SportelloCli, ValoriSullaRigaDiComando)
