@@ -297,6 +297,7 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
     }
 
     Csv::Lettore lettore(*ingresso, opzioni.separatore, opzioni.codifica, opzioni.massimoRiga);
+    lettore.rinviaCodifica(); // decided below, in the same first look as the order of dates
     Csv::Sorgente &sorgente = lettore;
     Csv::Riga riga;
     qint64 vuoteIniziali = 0;
@@ -315,12 +316,15 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
                                  "tabella CSV")
                       .arg(nomeIngresso)
                       .arg(mib)
-                      .arg(Csv::estratto(riga.grezza, sorgente.codifica())));
+                      .arg(Csv::estratto(riga.grezza, Csv::Codifica::Utf8)));
         return kErroreUso;
     }
-    // A table of plain ASCII is written in UTF-8 when a result needs more.
-    const Csv::Codifica codifica =
-        sorgente.codifica() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : sorgente.codifica();
+    // The header in its own encoding until the table's is decided.
+    Csv::Codifica codifica = opzioni.codifica;
+    if (codifica == Csv::Codifica::Automatica)
+        codifica = Csv::rilevaCodifica(riga.grezza) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252
+                                                                                  : Csv::Codifica::Utf8;
+    const Csv::Codifica codificaIntestazione = codifica;
 
     // The header, and where the command's columns stand in it.
     QStringList intestazione;
@@ -365,37 +369,44 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
         posti.push_back(posto);
     }
     const qsizetype nIntestazione = static_cast<qsizetype>(riga.campi.size());
-    std::vector<QByteArray> campiIntestazione;
-    for (QByteArrayView campo : riga.campi)
-        campiIntestazione.push_back(campo.toByteArray());
-    const QByteArray grezzaIntestazione = riga.grezza.toByteArray();
 
-    // The order of day and month in each date column: given, or from all the column's values.
+    // The first look at the whole table: its encoding, unless given, and the order of day and month of each
+    // date column, unless given.
+    std::vector<int> colonneDate;
+    std::vector<size_t> date;
     for (size_t c = 0; c < colonne.size(); ++c) {
         if (!colonne[c].data || posti[c] < 0)
             continue;
         if (opzioni.ordineData) {
             comando.ordineDate(c, *opzioni.ordineData);
-            continue;
+        } else {
+            colonneDate.push_back(posti[c]);
+            date.push_back(c);
         }
+    }
+    std::vector<ConteggioDate> conti(date.size());
+    if (opzioni.codifica == Csv::Codifica::Automatica || !date.empty()) {
         const qint64 posizione = ingresso->pos();
         ingresso->seek(inizio);
-        Csv::Lettore esame(*ingresso, lettore.separatore(), codifica, opzioni.massimoRiga);
-        Csv::Riga r;
-        ConteggioDate conto;
-        bool testata = false;
-        while (esame.leggi(r)) {
-            if (r.vuota || !r.valida || !std::exchange(testata, true) ||
-                static_cast<qsizetype>(r.campi.size()) <= posti[c])
-                continue;
-            const QByteArrayView valore = taglia(r.campi[size_t(posti[c])]);
-            const unsigned ordini = Fiscale::ordiniPossibili(valore);
-            if (ordini == Fiscale::kGiornoPrima && conto.soloGiorno++ == 0)
-                conto.esempioGiorno = Csv::estratto(valore, codifica, 20);
-            if (ordini == Fiscale::kMesePrima && conto.soloMese++ == 0)
-                conto.esempioMese = Csv::estratto(valore, codifica, 20);
-        }
+        const Csv::Censimento censimento =
+            Csv::esamina(*ingresso, lettore.separatore(), colonneDate, [&](int k, QByteArrayView valore) {
+                ConteggioDate &conto = conti[size_t(k)];
+                valore = taglia(valore);
+                const unsigned ordini = Fiscale::ordiniPossibili(valore);
+                if (ordini == Fiscale::kGiornoPrima && conto.soloGiorno++ == 0)
+                    conto.esempioGiorno = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+                if (ordini == Fiscale::kMesePrima && conto.soloMese++ == 0)
+                    conto.esempioMese = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+            });
         ingresso->seek(posizione);
+        lettore.decidiCodifica(censimento.principale());
+        if (opzioni.codifica == Csv::Codifica::Automatica)
+            codifica =
+                censimento.principale() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : censimento.principale();
+    }
+    for (size_t d = 0; d < date.size(); ++d) {
+        const ConteggioDate &conto = conti[d];
+        const size_t c = date[d];
         const QString nome = Csv::estratto(intestazione[posti[c]].toUtf8(), Csv::Codifica::Utf8, 30);
         if (conto.soloMese > 0 && conto.soloGiorno == 0) {
             comando.ordineDate(c, Fiscale::OrdineData::MeseGiorno);
@@ -411,6 +422,16 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
         } else {
             comando.ordineDate(c, Fiscale::OrdineData::GiornoMese);
         }
+    }
+    // A header in the other encoding than the table's is written in the table's.
+    QByteArray grezzaIntestazione = riga.grezza.toByteArray();
+    std::vector<QByteArray> campiIntestazione;
+    for (QByteArrayView campo : riga.campi)
+        campiIntestazione.push_back(campo.toByteArray());
+    if (codificaIntestazione != codifica) {
+        grezzaIntestazione = Csv::codifica(Csv::decodifica(grezzaIntestazione, codificaIntestazione), codifica);
+        for (QByteArray &campo : campiIntestazione)
+            campo = Csv::codifica(Csv::decodifica(campo, codificaIntestazione), codifica);
     }
 
     QSaveFile salvato;

@@ -121,58 +121,185 @@ Codifica Censimento::principale() const
     return righeUtf8 >= righeWindows1252 ? Codifica::Utf8 : Codifica::Windows1252;
 }
 
-Censimento censisci(QIODevice &ingresso)
+namespace {
+
+// The first look at a table, a block at a time: lines outside ASCII by encoding and, when columns are asked,
+// their values (a value that goes on past a line end or a block is not handed over).
+class Esame
 {
-    Censimento c;
-    QByteArray blocco(kBlocco + 4, Qt::Uninitialized);
-    qsizetype sospesi = 0;                   // bytes of a sequence cut by the end of the last block, moved to the front
-    bool nonAscii = false, invalida = false; // of the line being read
-    auto chiudi = [&]() {
-        if (nonAscii)
-            ++(invalida ? c.righeWindows1252 : c.righeUtf8);
-        nonAscii = invalida = false;
-    };
-    for (;;) {
-        const qint64 letti = ingresso.read(blocco.data() + sospesi, kBlocco);
-        if (letti <= 0)
-            break;
-        qsizetype n = sospesi + static_cast<qsizetype>(letti);
-        // A sequence that the block cuts waits for the next one.
-        qsizetype taglio = n;
-        for (qsizetype k = n - 1; k >= 0 && k >= n - 3; --k) {
-            const auto b = static_cast<unsigned char>(blocco[k]);
-            if (b < 0x80)
-                break;
-            if (b >= 0xC0) {
-                const qsizetype lunghezza = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-                if (k + lunghezza > n)
-                    taglio = k;
-                break;
-            }
+public:
+    Esame(char separatore, const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+        : m_separatore(separatore)
+        , m_colonne(colonne)
+        , m_valore(valore)
+    {
+        for (int c : colonne)
+            m_ultima = qMax(m_ultima, c);
+    }
+
+    // Bytes of one line, `fine` when its line end follows.
+    void linea(const char *p, qsizetype n, bool fine)
+    {
+        if (!m_invalida && !soloAscii(p, n)) {
+            m_nonAscii = true;
+            m_invalida = !utf8Valido(p, n);
         }
-        const char *base = blocco.constData();
+        if (m_ultima >= 0)
+            campi(p, n, fine);
+        if (fine) {
+            if (m_nonAscii)
+                ++(m_invalida ? c.righeWindows1252 : c.righeUtf8);
+            m_nonAscii = m_invalida = false;
+        }
+    }
+
+    // Bytes outside ASCII only: the lines that hold them, found a block at a time.
+    void soloCodifica(const char *base, qsizetype n)
+    {
         qsizetype p = 0;
-        while (p < taglio) {
-            const void *a = std::memchr(base + p, '\n', static_cast<size_t>(taglio - p));
-            const qsizetype fine = a ? static_cast<const char *>(a) - base : taglio;
-            if (!invalida && !soloAscii(base + p, fine - p)) {
-                nonAscii = true;
-                invalida = !utf8Valido(base + p, fine - p);
+        while (p < n) {
+            qsizetype q = p;
+            while (q + 32 <= n && soloAscii(base + q, 32))
+                q += 32;
+            if (q + 32 > n && soloAscii(base + q, n - q)) {
+                // The rest is ASCII: the line in progress ends at its first line end.
+                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(n - p));
+                if (a)
+                    linea(base, 0, true);
+                return;
             }
-            if (!a)
-                break;
-            chiudi();
-            p = fine + 1;
+            // The line of that byte, from its start (or p) to its end.
+            const void *prima = q > p ? memrchr(base + p, '\n', static_cast<size_t>(q - p)) : nullptr;
+            if (prima)
+                linea(base, 0, true); // ends the line in progress before it
+            const qsizetype inizio = prima ? static_cast<const char *>(prima) - base + 1 : p;
+            const void *a = std::memchr(base + inizio, '\n', static_cast<size_t>(n - inizio));
+            const qsizetype fine = a ? static_cast<const char *>(a) - base : n;
+            linea(base + inizio, fine - inizio, a != nullptr);
+            p = a ? fine + 1 : n;
         }
-        sospesi = n - taglio;
-        std::memmove(blocco.data(), base + taglio, static_cast<size_t>(sospesi));
     }
-    if (sospesi > 0) {
-        nonAscii = true;
-        invalida = true;
+
+    Censimento c;
+    bool intestazione = true; // the first line that is not empty is the header: its values are not handed over
+
+private:
+    void campi(const char *p, qsizetype n, bool fine)
+    {
+        qsizetype inizio = m_lungo ? -1 : 0;
+        m_lungo = false;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (!m_virgolette && m_campo > m_ultima) {
+                // Past the columns asked: only a quote can still matter, by carrying the record on.
+                const void *q = std::memchr(p + i, '"', static_cast<size_t>(n - i));
+                if (!q)
+                    break;
+                i = static_cast<const char *>(q) - p;
+            }
+            const char ch = p[i];
+            if (ch == '"') {
+                m_virgolette = !m_virgolette;
+            } else if (ch == m_separatore && !m_virgolette) {
+                consegna(p, inizio, i);
+                ++m_campo;
+                inizio = i + 1;
+            }
+        }
+        if (!fine) {
+            m_lungo = true;
+            return;
+        }
+        if (m_virgolette) { // a line end inside quotes: the value goes on
+            m_lungo = true;
+            return;
+        }
+        qsizetype f = n;
+        if (f > 0 && p[f - 1] == '\r')
+            --f;
+        if (m_campo <= m_ultima)
+            consegna(p, inizio, f);
+        if (n > 0 || m_campo > 0)
+            intestazione = false;
+        m_campo = 0;
     }
-    chiudi();
-    return c;
+
+    void consegna(const char *p, qsizetype inizio, qsizetype fine)
+    {
+        if (inizio < 0 || intestazione || fine < inizio)
+            return;
+        for (size_t k = 0; k < m_colonne.size(); ++k) {
+            if (m_colonne[k] == m_campo) {
+                QByteArrayView v(p + inizio, fine - inizio);
+                if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+                    v = v.sliced(1, v.size() - 2);
+                m_valore(static_cast<int>(k), v);
+            }
+        }
+    }
+
+    char m_separatore;
+    const std::vector<int> &m_colonne;
+    const std::function<void(int, QByteArrayView)> &m_valore;
+    int m_ultima = -1;
+    int m_campo = 0;
+    bool m_virgolette = false, m_lungo = false;
+    bool m_nonAscii = false, m_invalida = false;
+};
+
+} // namespace
+
+Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
+                   const std::function<void(int, QByteArrayView)> &valore)
+{
+    Esame esame(separatore, colonne, valore);
+    QByteArray blocco(2 * kBlocco + 4, Qt::Uninitialized);
+    qsizetype resto = 0; // the end of the last block that no line end closed, moved to the front
+    bool primo = true;
+    for (;;) {
+        const qint64 letti = ingresso.read(blocco.data() + resto, kBlocco);
+        const bool finito = letti <= 0;
+        const qsizetype n = resto + (finito ? 0 : static_cast<qsizetype>(letti));
+        char *base = blocco.data();
+        qsizetype p = 0;
+        if (primo && n >= 3 && QByteArrayView(base, 3) == "\xEF\xBB\xBF")
+            p = 3;
+        primo = false;
+        if (finito) {
+            if (n > p)
+                esame.linea(base + p, n - p, true);
+            break;
+        }
+        // Up to the last line end; the rest waits for the next block, unless it is already a block long.
+        const void *ultimo = memrchr(base + p, '\n', static_cast<size_t>(n - p));
+        qsizetype fino = ultimo ? static_cast<const char *>(ultimo) - base + 1 : p;
+        if (n - fino >= kBlocco) {
+            // A line longer than a block: its bytes so far, cut where no UTF-8 sequence is split.
+            fino = n;
+            for (qsizetype k = n - 1; k >= n - 3; --k) {
+                const auto b = static_cast<unsigned char>(base[k]);
+                if (b < 0x80)
+                    break;
+                if (b >= 0xC0) {
+                    if (k + (b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2) > n)
+                        fino = k;
+                    break;
+                }
+            }
+        }
+        if (colonne.empty()) {
+            esame.soloCodifica(base + p, fino - p);
+        } else {
+            while (p < fino) {
+                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(fino - p));
+                const qsizetype fine = a ? static_cast<const char *>(a) - base : fino;
+                esame.linea(base + p, fine - p, a != nullptr);
+                p = a ? fine + 1 : fino;
+            }
+        }
+        resto = n - fino;
+        std::memmove(base, base + fino, static_cast<size_t>(resto));
+    }
+    return esame.c;
 }
 
 QString nonTabella(QByteArrayView inizio)
@@ -406,9 +533,9 @@ void Lettore::rilevaInizio()
     m_iniziato = true;
     if (!m_ingresso.isSequential()) {
         m_dimensione = m_ingresso.size() - m_ingresso.pos();
-        if (m_codifica == Codifica::Automatica) {
+        if (m_codifica == Codifica::Automatica && !m_rinviata) {
             const qint64 inizio = m_ingresso.pos();
-            m_codifica = censisci(m_ingresso).principale();
+            m_codifica = esamina(m_ingresso, m_separatore, {}, {}).principale();
             m_ingresso.seek(inizio);
         }
     }

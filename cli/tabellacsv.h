@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -35,8 +36,12 @@ struct Censimento {
     // The main encoding: the one of most lines outside ASCII, UTF-8 on a tie; Automatica when all is ASCII.
     Codifica principale() const;
 };
-// Counts the lines of the device from where it stands to its end, a block at a time.
-Censimento censisci(QIODevice &ingresso);
+// A first look at a table, from where the device stands to its end, a block at a time and without splitting
+// it into records: counts its lines by encoding and hands each value of the columns `colonne` (positions
+// among the fields) to `valore`, with the index in `colonne`, the header's left out. A value that spans lines
+// is not handed over. Cheap: the columns after the last one asked are not split.
+Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
+                   const std::function<void(int, QByteArrayView)> &valore);
 
 // Files that are not text tables, known by their first bytes: a one-line description ("un foglio di calcolo
 // Excel (.xlsx)"), empty when the bytes may be a table.
@@ -103,6 +108,14 @@ public:
     Codifica codifica() const override { return m_codifica; }
     // Fixes the encoding while it is still undecided (the output needed a byte outside ASCII).
     void fissaCodifica(Codifica codifica);
+    // The encoding left undecided by the constructor is decided by the caller (from esamina), after the
+    // first record and before the second: the device is not read twice for it.
+    void rinviaCodifica() { m_rinviata = m_uniforma; }
+    void decidiCodifica(Codifica principale)
+    {
+        if (m_uniforma)
+            m_codifica = principale;
+    }
     bool bom() const { return m_bom; }
     QByteArray fineRiga() const { return m_fineRiga; }
     qint64 byteLetti() const { return m_byteLetti; }
@@ -141,6 +154,7 @@ private:
     char m_separatore;
     Codifica m_codifica;
     bool m_uniforma; // the encoding is the reader's to decide, and records in the other one are converted
+    bool m_rinviata = false;
     QByteArray m_fineRiga = "\n";
     QString m_errore;
     qint64 m_byteLetti = 0;

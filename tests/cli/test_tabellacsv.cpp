@@ -168,8 +168,9 @@ TEST(LettoreCsv, Codifica)
         EXPECT_EQ(letto.codifica, c.attesa) << c.dati.toStdString();
         EXPECT_EQ(letto.bom, c.bom) << c.dati.toStdString();
         EXPECT_EQ(letto.righe.front().front(), "cognome");
-        if (!c.ultimo.isEmpty())
+        if (!c.ultimo.isEmpty()) {
             EXPECT_EQ(letto.righe.back().front(), c.ultimo) << c.dati.toStdString();
+        }
     }
 
     const struct {
