@@ -148,7 +148,7 @@ public:
             campi(p, n, fine);
         if (fine) {
             if (m_nonAscii)
-                ++(m_invalida ? c.righeWindows1252 : c.righeUtf8);
+                ++(m_invalida ? censimento.righeWindows1252 : censimento.righeUtf8);
             m_nonAscii = m_invalida = false;
         }
     }
@@ -180,7 +180,7 @@ public:
         }
     }
 
-    Censimento c;
+    Censimento censimento;
     bool intestazione = true; // the first line that is not empty is the header: its values are not handed over
 
 private:
@@ -299,7 +299,7 @@ Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> 
         resto = n - fino;
         std::memmove(base, base + fino, static_cast<size_t>(resto));
     }
-    return esame.c;
+    return esame.censimento;
 }
 
 QString nonTabella(QByteArrayView inizio)
