@@ -128,7 +128,8 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
                                  QStringLiteral("FILE"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Scrive la tabella in FILE (al termine, sotto un nome temporaneo "
-                                                   "fino ad allora) invece che sullo standard output."),
+                                                   "fino ad allora) invece che sullo standard output (- per lo "
+                                                   "standard output)."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption separatore(QStringLiteral("separatore"),
                                         QStringLiteral("Il separatore dei campi: ; , o tab (se manca, dalla riga "

@@ -297,8 +297,18 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
     }
 
     Csv::Lettore lettore(*ingresso, opzioni.separatore, opzioni.codifica, opzioni.massimoRiga);
-    lettore.rinviaCodifica(); // decided below, in the same first look as the order of dates
-    Csv::Sorgente &sorgente = lettore;
+    lettore.rinviaCodifica(); // decided in the same first look as the order of dates
+    return eseguiSu(comando, lettore, opzioni, nomeIngresso, messaggio, avanzamento);
+}
+
+int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &opzioni, const QString &nomeIngresso,
+             const std::function<void(const QString &)> &messaggio,
+             const std::function<void(const QString &)> &avanzamento)
+{
+    auto illeggibile = [&](const QString &perche) {
+        messaggio(QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, perche));
+        return kErroreUso;
+    };
     Csv::Riga riga;
     qint64 vuoteIniziali = 0;
     bool letta = false;
@@ -386,23 +396,17 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
     }
     std::vector<ConteggioDate> conti(date.size());
     if (opzioni.codifica == Csv::Codifica::Automatica || !date.empty()) {
-        const qint64 posizione = ingresso->pos();
-        ingresso->seek(inizio);
-        const Csv::Censimento censimento =
-            Csv::esamina(*ingresso, lettore.separatore(), colonneDate, [&](int k, QByteArrayView valore) {
-                ConteggioDate &conto = conti[size_t(k)];
-                valore = taglia(valore);
-                const unsigned ordini = Fiscale::ordiniPossibili(valore);
-                if (ordini == Fiscale::kGiornoPrima && conto.soloGiorno++ == 0)
-                    conto.esempioGiorno = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
-                if (ordini == Fiscale::kMesePrima && conto.soloMese++ == 0)
-                    conto.esempioMese = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
-            });
-        ingresso->seek(posizione);
-        lettore.decidiCodifica(censimento.principale());
+        sorgente.esamina(colonneDate, [&](int k, QByteArrayView valore) {
+            ConteggioDate &conto = conti[size_t(k)];
+            valore = taglia(valore);
+            const unsigned ordini = Fiscale::ordiniPossibili(valore);
+            if (ordini == Fiscale::kGiornoPrima && conto.soloGiorno++ == 0)
+                conto.esempioGiorno = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+            if (ordini == Fiscale::kMesePrima && conto.soloMese++ == 0)
+                conto.esempioMese = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+        });
         if (opzioni.codifica == Csv::Codifica::Automatica)
-            codifica =
-                censimento.principale() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : censimento.principale();
+            codifica = sorgente.codifica() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : sorgente.codifica();
     }
     for (size_t d = 0; d < date.size(); ++d) {
         const ConteggioDate &conto = conti[d];
@@ -455,8 +459,8 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
         }
     }
 
-    Csv::Scrittore scrittore(*uscita, lettore.separatore(), lettore.fineRiga());
-    if (lettore.bom())
+    Csv::Scrittore scrittore(*uscita, sorgente.separatore(), sorgente.fineRiga());
+    if (sorgente.bom())
         scrittore.grezzo("\xEF\xBB\xBF");
     for (qint64 i = 0; i < vuoteIniziali; ++i)
         scrittore.fineRiga();

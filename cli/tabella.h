@@ -65,6 +65,12 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
                   const std::function<void(const QString &)> &messaggio,
                   const std::function<void(const QString &)> &avanzamento = {});
 
+// The same over the records of any reader (the CSV reader is one): the header first, then one output
+// line per record, written back as CSV. `nomeIngresso` names the input in messages.
+int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &opzioni, const QString &nomeIngresso,
+             const std::function<void(const QString &)> &messaggio,
+             const std::function<void(const QString &)> &avanzamento = {});
+
 // The text of the progress line.
 QString rigaAvanzamento(qint64 righe, double secondi, double frazione);
 

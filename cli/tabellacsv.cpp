@@ -492,6 +492,18 @@ bool Lettore::riempi()
     return letti > 0;
 }
 
+void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+{
+    if (m_ingresso.isSequential())
+        return; // read once only: the encoding was decided at its first byte outside ASCII
+    const qint64 posizione = m_ingresso.pos();
+    m_ingresso.seek(m_origine);
+    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore);
+    m_ingresso.seek(posizione);
+    if (m_rinviata)
+        decidiCodifica(censimento.principale());
+}
+
 double Lettore::frazione() const
 {
     return m_dimensione > 0 ? qMin(1.0, double(m_byteLetti) / double(m_dimensione)) : 0;
@@ -531,11 +543,12 @@ Lettore::Linea Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
 void Lettore::rilevaInizio()
 {
     m_iniziato = true;
+    m_origine = m_ingresso.pos();
     if (!m_ingresso.isSequential()) {
         m_dimensione = m_ingresso.size() - m_ingresso.pos();
         if (m_codifica == Codifica::Automatica && !m_rinviata) {
             const qint64 inizio = m_ingresso.pos();
-            m_codifica = esamina(m_ingresso, m_separatore, {}, {}).principale();
+            m_codifica = Csv::esamina(m_ingresso, m_separatore, {}, {}).principale();
             m_ingresso.seek(inizio);
         }
     }

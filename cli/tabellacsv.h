@@ -70,7 +70,7 @@ struct Riga {
 };
 
 // Where the engine takes its rows from: the CSV reader, or any reader of records that gives values in the
-// table's encoding (a sheet reader gives no grezza and says copiabile false).
+// table's encoding (a sheet reader gives no grezza and says copiabile false, and writes back as CSV).
 class Sorgente
 {
 public:
@@ -82,6 +82,14 @@ public:
     virtual Codifica codifica() const = 0;
     // How far reading has gone, 0 to 1 (0 when unknown).
     virtual double frazione() const = 0;
+    // How the table is written back, known after the first record: separator, line end, byte order mark.
+    virtual char separatore() const = 0;
+    virtual QByteArray fineRiga() const = 0;
+    virtual bool bom() const = 0;
+    // One look at the whole table, after the first record and before the second: each value of the fields
+    // `colonne` (positions) to `valore` with its index in `colonne`, the header's left out; a reader that
+    // decides the encoding decides it here, from all the lines.
+    virtual void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) = 0;
 };
 
 // Reads records from a device, holding only a buffer of a few MiB whatever the input's size.
@@ -104,8 +112,9 @@ public:
     double frazione() const override;
 
     QString errore() const override { return m_errore; }
-    char separatore() const { return m_separatore; }
+    char separatore() const override { return m_separatore; }
     Codifica codifica() const override { return m_codifica; }
+    void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) override;
     // Fixes the encoding while it is still undecided (the output needed a byte outside ASCII).
     void fissaCodifica(Codifica codifica);
     // The encoding left undecided by the constructor is decided by the caller (from esamina), after the
@@ -116,8 +125,8 @@ public:
         if (m_uniforma)
             m_codifica = principale;
     }
-    bool bom() const { return m_bom; }
-    QByteArray fineRiga() const { return m_fineRiga; }
+    bool bom() const override { return m_bom; }
+    QByteArray fineRiga() const override { return m_fineRiga; }
     qint64 byteLetti() const { return m_byteLetti; }
 
     // The longest record by default: a record whose quote stays open longer than this is judged not
@@ -141,6 +150,7 @@ private:
     QIODevice &m_ingresso;
     qsizetype m_massimo;
     qint64 m_dimensione = 0; // of a device that can seek, else 0
+    qint64 m_origine = 0;    // where the table starts on the device
     std::unique_ptr<csv_parser> m_parser;
     QByteArray m_estratto;                // the first bytes of a record too long
     std::vector<QByteArray> m_convertiti; // a record's values read in the other encoding
