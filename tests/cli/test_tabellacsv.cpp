@@ -3,8 +3,10 @@
 #include <optional>
 
 #include <QBuffer>
+#include <QFile>
 
 #include "supporto.h"
+#include "tabella.h"
 #include "tabellacsv.h"
 
 using Csv::Codifica;
@@ -249,4 +251,16 @@ TEST(ScrittoreCsv, VirgoletteSoloDoveServono)
         }
         EXPECT_EQ(buffer.data(), c.atteso + "\r\n");
     }
+}
+
+TEST(ScrittoreCsv, DiscoPieno_SiSaPerche)
+{
+    // /dev/full refuses every write with "no space left": the reason reaches the message.
+    QFile pieno(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(pieno.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    Csv::Scrittore scrittore(pieno, ';', "\n");
+    scrittore.campo("valore");
+    scrittore.fineRiga();
+    EXPECT_FALSE(scrittore.scarica());
+    EXPECT_EQ(Cli::motivoScrittura(scrittore.numeroErrore()), QStringLiteral("spazio esaurito sul disco"));
 }
