@@ -218,7 +218,9 @@ std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine, c
     QRegularExpressionMatch m = seriale.match(t);
     if (m.hasMatch()) {
         const qint64 giorni = m.captured(1).toLongLong();
-        if (giorni < 1 || giorni > 2958465)
+        // Four digits alone that read as a year are a year typed without day and month, not a day of 1905.
+        const bool anno = m.captured(0).size() == 4 && giorni >= 1800 && giorni <= 2200;
+        if (giorni < 1 || giorni > 2958465 || anno)
             return std::nullopt;
         return QDate(1899, 12, 30).addDays(giorni);
     }

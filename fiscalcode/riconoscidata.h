@@ -36,7 +36,8 @@ unsigned ordiniPossibili(QByteArrayView testo);
 
 // A date of a table cell: what riconosciData accepts (in `ordine`), and the forms spreadsheets write: a
 // time after the date ("1980-01-01 00:00:00", "01/01/1980 0.00"), year first ("1980-01-31"), the day
-// number of spreadsheets (29221 is 1 January 1980, with or without a fraction of a day), month names in
+// number of spreadsheets (29221 is 1 January 1980, with or without a fraction of a day; but not four digits
+// alone from 1800 to 2200, a year typed without day and month), month names in
 // Italian or English ("15 marzo 1975", "March 15, 1975", "15-Mar-1975").
 std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine = OrdineData::GiornoMese,
                                       const QDate &oggi = QDate::currentDate());

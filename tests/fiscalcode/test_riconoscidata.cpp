@@ -119,6 +119,8 @@ TEST(RiconosciData, DateDelleTabelle)
         {"29221,5", OrdineData::GiornoMese, QDate(1980, 1, 1)},
         {"60", OrdineData::GiornoMese, QDate(1900, 2, 28)},
         {"0", OrdineData::GiornoMese, QDate()},
+        {"1980", OrdineData::GiornoMese, QDate()}, // a year alone, not a day number
+        {"1980,0", OrdineData::GiornoMese, QDate(1905, 6, 2)},
         {"15 marzo 1975", OrdineData::MeseGiorno, QDate(1975, 3, 15)},
         {"March 15, 1975", OrdineData::GiornoMese, QDate(1975, 3, 15)},
         {"15-Mar-1975", OrdineData::GiornoMese, QDate(1975, 3, 15)},
