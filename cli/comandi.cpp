@@ -106,9 +106,10 @@ bool bisestile(int anno)
 }
 
 // "d/m/yyyy" with one or two digits for day and month, a four-digit year from 100, and "/", "-" or "."
-// between the parts: the common case of the date recognition. False for any other text, and for a day
-// that does not exist, which the recognition judges.
-bool dataSemplice(QByteArrayView t, int &giorno, int &mese, int &anno)
+// between the parts: the common case of the date recognition, read in `ordine`. False for any other text,
+// for a day that does not exist, which the recognition judges, and for a date that fits both orders in a
+// column that has both.
+bool dataSemplice(QByteArrayView t, Fiscale::OrdineData ordine, int &giorno, int &mese, int &anno)
 {
     qsizetype i = 0;
     auto numero = [&](int minimo, int massimo, int &valore) {
@@ -128,6 +129,14 @@ bool dataSemplice(QByteArrayView t, int &giorno, int &mese, int &anno)
     if (!numero(1, 2, giorno) || !separatore() || !numero(1, 2, mese) || !separatore() || !numero(4, 4, anno) ||
         i != t.size())
         return false;
+    if (ordine == Fiscale::OrdineData::Contraddittorio) {
+        if (giorno <= 12 && mese <= 12 && giorno != mese)
+            return false;
+        if (mese > 12)
+            std::swap(giorno, mese);
+    } else if (ordine == Fiscale::OrdineData::MeseGiorno) {
+        std::swap(giorno, mese);
+    }
     static constexpr int kGiorni[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (anno < 100 || mese < 1 || mese > 12 || giorno < 1)
         return false;
@@ -253,6 +262,9 @@ Rapido Comando::elaboraByte(const std::vector<QByteArrayView> &, Csv::Codifica, 
     return Rapido::NonGestito;
 }
 
+void Comando::ordineDate(size_t, Fiscale::OrdineData)
+{}
+
 // ---- calcola
 
 Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi, QString fileComuni)
@@ -266,8 +278,9 @@ Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QStrin
 
 std::vector<Colonna> Calcola::ingresso() const
 {
-    return {{QStringLiteral("cognome")},      {QStringLiteral("nome")},   {QStringLiteral("sesso")},
-            {QStringLiteral("data_nascita")}, {QStringLiteral("comune")}, {QStringLiteral("provincia")}};
+    return {{QStringLiteral("cognome")}, {QStringLiteral("nome")},
+            {QStringLiteral("sesso")},   {QStringLiteral("data_nascita"), true, true},
+            {QStringLiteral("comune")},  {QStringLiteral("provincia")}};
 }
 
 QStringList Calcola::uscita() const
@@ -275,15 +288,15 @@ QStringList Calcola::uscita() const
     return {QStringLiteral("codice_fiscale"), QStringLiteral("esito")};
 }
 
+void Calcola::ordineDate(size_t colonna, Fiscale::OrdineData ordine)
+{
+    if (colonna == 3)
+        m_ordine = ordine;
+}
+
 std::optional<QDate> Calcola::leggiData(const QString &testo) const
 {
-    // Databases write the date as 1980-01-31: four digits first can only be a year.
-    if (testo.size() == 10 && testo[4] == u'-' && testo[7] == u'-') {
-        const QDate iso = QDate::fromString(testo, Qt::ISODate);
-        if (iso.isValid())
-            return iso;
-    }
-    return Fiscale::riconosciData(testo, m_italiano, m_oggi);
+    return Fiscale::leggiDataTabella(testo, m_ordine, m_oggi);
 }
 
 QString Calcola::sigla(const QString &provincia) const
@@ -319,6 +332,11 @@ QStringList Calcola::elabora(const QStringList &valori) const
 {
     // The window checks the date before anything else.
     const std::optional<QDate> data = leggiData(valori[3]);
+    if (!data && m_ordine == Fiscale::OrdineData::Contraddittorio &&
+        Fiscale::ordiniPossibili(valori[3].toLatin1()) == (Fiscale::kGiornoPrima | Fiscale::kMesePrima))
+        return {QString(), QStringLiteral("Data ambigua: %1 si legge giorno/mese o mese/giorno, e la colonna ha "
+                                          "date in entrambi gli ordini")
+                               .arg(valori[3])};
     if (!data)
         return {QString(), kDataNonValida};
     const QString sesso = sessoNormale(valori[2]);
@@ -348,8 +366,8 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
 {
     const QByteArrayView cognome = v[0], nome = v[1], sesso = v[2], data = v[3], comune = v[4], provincia = v[5];
     int giorno, mese, anno;
-    if (!dataSemplice(data, giorno, mese, anno) || cognome.isEmpty() || nome.isEmpty() || sesso.size() != 1 ||
-        comune.isEmpty() || provincia.size() != 2)
+    if (!dataSemplice(data, m_ordine, giorno, mese, anno) || cognome.isEmpty() || nome.isEmpty() ||
+        sesso.size() != 1 || comune.isEmpty() || provincia.size() != 2)
         return Rapido::NonGestito;
     // The four texts as Windows-1252 bytes: UTF-8 gives them for ASCII and for U+00A0 to U+00FF, where the
     // code page's bytes equal the code points; anything else goes the general way.

@@ -15,6 +15,7 @@
 #include "elencocomuni.h"
 #include "partitaiva.h"
 #include "ricercaluoghi.h"
+#include "riconoscidata.h"
 #include "tabellacodici.h"
 #include "verificacf.h"
 
@@ -26,6 +27,7 @@ namespace Cli {
 struct Colonna {
     QString nome;
     bool obbligatoria = true;
+    bool data = false; // a date: the table decides the order of day and month from all its values
 };
 
 // What the byte path did with a row.
@@ -60,6 +62,8 @@ public:
     // after a separator. Must give exactly what elabora gives.
     virtual Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
                                Csv::Scrittore &uscita) const;
+    // How to read the dates of input column `colonna` (one marked data), before the first row.
+    virtual void ordineDate(size_t colonna, Fiscale::OrdineData ordine);
 };
 
 // Fiscal code from cognome, nome, sesso (as sessoNormale reads it), data_nascita, comune, provincia (code or
@@ -77,8 +81,10 @@ public:
     QStringList elabora(const QStringList &valori) const override;
     Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
                        Csv::Scrittore &uscita) const override;
+    void ordineDate(size_t colonna, Fiscale::OrdineData ordine) override;
 
-    // A date as the window reads it under Italian settings, or written as 1980-01-31.
+    // A date as the window reads it under Italian settings, and as sheets write it (Fiscale::leggiDataTabella),
+    // day and month in the order set by ordineDate.
     std::optional<QDate> leggiData(const QString &testo) const;
     // The province code of a province given by its code or by its name ("Forlì-Cesena": FC); the text
     // itself when it is neither, "?" (no province) when it is neither and not ASCII.
@@ -90,6 +96,7 @@ private:
     QString m_fileComuni;
     mutable std::optional<QHash<QString, QString>> m_province; // name key -> province code
     Fiscale::RicercaLuoghi m_luoghi;
+    Fiscale::OrdineData m_ordine = Fiscale::OrdineData::GiornoMese;
     QLocale m_italiano{QLocale::Italian, QLocale::Italy};
     // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
     // it, 1 for any other character; and its upper case (0 when it has none in the code page).

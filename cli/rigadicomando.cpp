@@ -142,15 +142,25 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
                                  QStringLiteral("FILE"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Scrive la tabella in FILE (al termine, sotto un nome temporaneo "
-                                                   "fino ad allora) invece che sullo standard output."),
+                                                   "fino ad allora) invece che sullo standard output (- per lo "
+                                                   "standard output)."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption separatore(QStringLiteral("separatore"),
                                         QStringLiteral("Il separatore dei campi: ; , o tab (se manca, dalla riga "
                                                        "d'intestazione)."),
                                         QStringLiteral("SEP"));
     const QCommandLineOption codifica(QStringLiteral("codifica"),
-                                      QStringLiteral("utf-8 o windows-1252 (se manca, riconosciuta dai dati)."),
+                                      QStringLiteral("utf-8 (utf8) o windows-1252 (cp1252, latin1, iso-8859-1); se "
+                                                     "manca, decisa da tutto il file."),
                                       QStringLiteral("CODIFICA"));
+    const QCommandLineOption data(QStringLiteral("data"),
+                                  QStringLiteral("L'ordine delle date: gg/mm (giorno prima) o mm/gg (mese prima); se "
+                                                 "manca, deciso per colonna da tutte le sue date."),
+                                  QStringLiteral("ORDINE"));
+    const QCommandLineOption rigaMassima(QStringLiteral("riga-massima"),
+                                         QStringLiteral("La riga più lunga letta, in MiB (predefinita 4): una più "
+                                                        "lunga ha un esito."),
+                                         QStringLiteral("MIB"));
     const QCommandLineOption colonna(QStringLiteral("colonna"),
                                      QStringLiteral("La colonna NOME del comando ha l'intestazione INTESTAZIONE "
                                                     "(ripetibile)."),
@@ -159,7 +169,9 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
                                     QStringLiteral("IMPORTO è in euro (5,16: 5 euro e 16 centesimi) e si converte "
                                                    "nella VALUTA."));
     if (tabellare)
-        parser.addOptions({csv, output, separatore, codifica, colonna});
+        parser.addOptions({csv, output, separatore, codifica, colonna, rigaMassima});
+    if (nomeComando == u"calcola")
+        parser.addOption(data);
     if (nomeComando == u"euro")
         parser.addOption(daEuro);
     parser.addPositionalArgument(
@@ -210,6 +222,16 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         return erroreUso(parser.isSet(csv) ? QStringLiteral("con --csv non si danno valori")
                                            : QStringLiteral("mancano i valori (o --csv FILE); --help per l'uso"));
     OpzioniTabella opzioni;
+    opzioni.comando = nomeComando;
+    if (nomeComando == u"calcola" && parser.isSet(data)) {
+        const QString o = parser.value(data).toLower().remove(u' ');
+        if (o == u"gg/mm" || o == u"gg/mm/aaaa" || o == u"giorno" || o == u"dmy" || o == u"dd/mm")
+            opzioni.ordineData = Fiscale::OrdineData::GiornoMese;
+        else if (o == u"mm/gg" || o == u"mm/gg/aaaa" || o == u"mese" || o == u"mdy" || o == u"mm/dd")
+            opzioni.ordineData = Fiscale::OrdineData::MeseGiorno;
+        else
+            return erroreUso(QStringLiteral("--data «%1» non valido: gg/mm o mm/gg").arg(parser.value(data)));
+    }
     if (parser.isSet(csv)) {
         opzioni.ingresso = parser.value(csv);
         opzioni.uscita = parser.value(output);
@@ -226,9 +248,18 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
         if (parser.isSet(codifica)) {
             const std::optional<Csv::Codifica> c = Csv::codificaDaNome(parser.value(codifica));
             if (!c)
-                return erroreUso(
-                    QStringLiteral("codifica «%1» non valida: utf-8 o windows-1252").arg(parser.value(codifica)));
+                return erroreUso(QStringLiteral("codifica «%1» non valida: utf-8 o windows-1252 (anche utf8, cp1252, "
+                                                "latin1, iso-8859-1)")
+                                     .arg(parser.value(codifica)));
             opzioni.codifica = *c;
+        }
+        if (parser.isSet(rigaMassima)) {
+            bool ok = false;
+            const int mib = parser.value(rigaMassima).toInt(&ok);
+            if (!ok || mib < 1 || mib > 1024)
+                return erroreUso(QStringLiteral("--riga-massima «%1» non valida: un numero di MiB da 1 a 1024")
+                                     .arg(parser.value(rigaMassima)));
+            opzioni.massimoRiga = qsizetype(mib) << 20;
         }
         for (const QString &m : parser.values(colonna)) {
             const qsizetype uguale = m.indexOf(u'=');
@@ -236,8 +267,10 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
                 return erroreUso(QStringLiteral("--colonna «%1»: serve NOME=INTESTAZIONE").arg(m));
             opzioni.colonne.append({m.left(uguale), m.mid(uguale + 1)});
         }
-    } else if (parser.isSet(output) || parser.isSet(separatore) || parser.isSet(codifica) || parser.isSet(colonna)) {
-        return erroreUso(QStringLiteral("--output, --separatore, --codifica e --colonna valgono solo con --csv"));
+    } else if (parser.isSet(output) || parser.isSet(separatore) || parser.isSet(codifica) || parser.isSet(colonna) ||
+               parser.isSet(rigaMassima)) {
+        return erroreUso(
+            QStringLiteral("--output, --separatore, --codifica, --colonna e --riga-massima valgono solo con --csv"));
     }
 
     Fiscale::TabellaCodici tabellaCodici;
@@ -277,6 +310,8 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
     }
 
     // Values on the command line: calcola takes the six fields, the others one item per value.
+    if (opzioni.ordineData)
+        comando->ordineDate(3, *opzioni.ordineData);
     const QStringList nomi = comando->uscita();
     const int esito = comando->colonnaEsito();
     const size_t colonne = comando->ingresso().size();

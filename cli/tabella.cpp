@@ -1,35 +1,64 @@
 #include "tabella.h"
 
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
 #include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include "comandi.h"
 
 namespace {
 
-// The usual ways of heading a column, already normalised.
+// The usual ways of heading a column, as people write them.
 QStringList varianti(const QString &nome)
 {
     if (nome == u"datanascita")
-        return {QStringLiteral("datadinascita"), QStringLiteral("nascita"), QStringLiteral("datanasc"),
-                QStringLiteral("natoil"), QStringLiteral("nata/oil")};
+        return {QStringLiteral("Data di nascita"), QStringLiteral("Nascita"),
+                QStringLiteral("Data nasc."),      QStringLiteral("Nato il"),
+                QStringLiteral("Nata il"),         QStringLiteral("Nato/a il"),
+                QStringLiteral("Nata/o il"),       QStringLiteral("Data di nascita (gg/mm/aaaa)")};
     if (nome == u"comune")
-        return {QStringLiteral("luogodinascita"), QStringLiteral("luogonascita"), QStringLiteral("comunedinascita"),
-                QStringLiteral("comunenascita"),  QStringLiteral("luogo"),        QStringLiteral("città"),
-                QStringLiteral("citta")};
+        return {QStringLiteral("Luogo di nascita"),
+                QStringLiteral("Luogo nascita"),
+                QStringLiteral("Comune di nascita"),
+                QStringLiteral("Comune nascita"),
+                QStringLiteral("Nato a"),
+                QStringLiteral("Nata a"),
+                QStringLiteral("Nato/a a"),
+                QStringLiteral("Località di nascita"),
+                QStringLiteral("Località nascita"),
+                QStringLiteral("Luogo"),
+                QStringLiteral("Città"),
+                QStringLiteral("Città di nascita")};
     if (nome == u"provincia")
-        return {QStringLiteral("prov"), QStringLiteral("provinciadinascita"), QStringLiteral("provincianascita"),
-                QStringLiteral("sigla"), QStringLiteral("siglaprovincia")};
+        return {QStringLiteral("Prov."),
+                QStringLiteral("Provincia di nascita"),
+                QStringLiteral("Prov. nascita"),
+                QStringLiteral("Prov. di nascita"),
+                QStringLiteral("Provincia nascita"),
+                QStringLiteral("Sigla"),
+                QStringLiteral("Sigla provincia")};
     if (nome == u"sesso")
-        return {QStringLiteral("genere"), QStringLiteral("sex")};
+        return {QStringLiteral("Genere"), QStringLiteral("Sex"), QStringLiteral("M/F")};
     if (nome == u"codicefiscale")
-        return {QStringLiteral("cf"), QStringLiteral("codfisc"), QStringLiteral("codfiscale"),
-                QStringLiteral("codicefisc")};
+        return {QStringLiteral("C.F."),
+                QStringLiteral("Cod. fisc."),
+                QStringLiteral("Cod. fiscale"),
+                QStringLiteral("Codice fisc."),
+                QStringLiteral("Codice fiscale dipendente"),
+                QStringLiteral("C.F./P.IVA"),
+                QStringLiteral("Codice fiscale/Partita IVA")};
     if (nome == u"partitaiva")
-        return {QStringLiteral("piva"), QStringLiteral("partiva"), QStringLiteral("partitaiva")};
+        return {QStringLiteral("P.IVA"),      QStringLiteral("Part. IVA"),
+                QStringLiteral("P.I."),       QStringLiteral("Partita IVA fornitore"),
+                QStringLiteral("C.F./P.IVA"), QStringLiteral("Codice fiscale/Partita IVA")};
     return {};
 }
 
@@ -45,13 +74,63 @@ QString motivo(const QFileDevice &file)
     case QFileDevice::OpenError:
         if (!QFile::exists(file.fileName()))
             return QStringLiteral("il file non esiste");
+        if (QFileInfo(file.fileName()).isDir())
+            return QStringLiteral("è una cartella");
         return QStringLiteral("accesso negato o non è un file");
     case QFileDevice::ReadError: return QStringLiteral("errore di lettura");
-    case QFileDevice::WriteError: return QStringLiteral("errore di scrittura (disco pieno?)");
     case QFileDevice::PermissionsError: return QStringLiteral("permesso negato");
     default: return file.errorString();
     }
 }
+
+// Why `percorso` cannot be written, seen before trying: its folder missing or closed, or a folder itself.
+QString ostacoloScrittura(const QString &percorso)
+{
+    const QFileInfo info(percorso);
+    if (info.isDir())
+        return QStringLiteral("è una cartella");
+    const QFileInfo cartella(info.absolutePath());
+    if (!cartella.exists())
+        return QStringLiteral("la cartella «%1» non esiste").arg(info.absolutePath());
+    if (!cartella.isDir())
+        return QStringLiteral("«%1» non è una cartella").arg(info.absolutePath());
+    if (!cartella.isWritable())
+        return QStringLiteral("permesso negato nella cartella «%1»").arg(info.absolutePath());
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("permesso negato: il file è di sola lettura");
+    return QString();
+}
+
+// The error number behind a failed write, from the device's message when the number is gone.
+int numeroErrore(const QFileDevice &file, int salvato)
+{
+    if (salvato != 0)
+        return salvato;
+    const QString testo = file.errorString();
+    for (int e : {ENOSPC, EDQUOT, EACCES, EPERM, EROFS, EFBIG, EIO, ENOENT}) {
+        if (testo.contains(QString::fromLocal8Bit(std::strerror(e))))
+            return e;
+    }
+    return 0;
+}
+
+// A header cut for a message: its first names, each short and without control characters.
+QString elencoIntestazione(const QStringList &intestazione)
+{
+    QStringList nomi;
+    for (const QString &n : intestazione.mid(0, 12))
+        nomi.append(Csv::estratto(n.toUtf8(), Csv::Codifica::Utf8, 30));
+    if (intestazione.size() > 12)
+        nomi.append(QStringLiteral("…"));
+    return nomi.join(QStringLiteral(", "));
+}
+
+// The order of the dates of each date column, from all its values: month first when some value fits only
+// that order and none fits only day first.
+struct ConteggioDate {
+    qint64 soloGiorno = 0, soloMese = 0;
+    QString esempioGiorno, esempioMese;
+};
 
 } // namespace
 
@@ -59,12 +138,26 @@ namespace Cli {
 
 QString normalizza(const QString &nome)
 {
+    QString t = nome.trimmed();
+    // A trailing part in brackets says how to fill the column, not what it is.
+    if (t.endsWith(u')')) {
+        const qsizetype aperta = t.lastIndexOf(u'(');
+        if (aperta > 0)
+            t.truncate(aperta);
+    }
     QString n;
-    for (QChar c : nome.toLower()) {
-        if (c != u' ' && c != u'_' && c != u'.' && c != u'-' && c != u'\t')
+    for (QChar c : t.normalized(QString::NormalizationForm_KD).toLower()) {
+        if (c.isLetterOrNumber() && !c.isMark())
             n.append(c);
     }
     return n;
+}
+
+QStringList nomiRiconosciuti(const QString &nome)
+{
+    QStringList nomi{nome};
+    nomi += varianti(normalizza(nome));
+    return nomi;
 }
 
 int trovaColonna(const QStringList &intestazione, const QString &nome, const QString &mappata)
@@ -74,16 +167,64 @@ int trovaColonna(const QStringList &intestazione, const QString &nome, const QSt
         normali.append(normalizza(h));
     if (!mappata.isEmpty())
         return static_cast<int>(normali.indexOf(normalizza(mappata)));
-    const QString n = normalizza(nome);
-    const qsizetype i = normali.indexOf(n);
-    if (i >= 0)
-        return static_cast<int>(i);
-    for (const QString &v : varianti(n)) {
-        const qsizetype j = normali.indexOf(v);
+    for (const QString &v : nomiRiconosciuti(nome)) {
+        const qsizetype j = normali.indexOf(normalizza(v));
         if (j >= 0)
             return static_cast<int>(j);
     }
     return -1;
+}
+
+NuoveColonne nuoveColonne(const QStringList &intestazione, const QStringList &proprie, const QString &comando)
+{
+    NuoveColonne r;
+    const qsizetype k = proprie.size();
+    QString suffisso = u'_' + comando;
+    suffisso.replace(u'-', u'_');
+    QStringList normali;
+    for (const QString &h : intestazione)
+        normali.append(normalizza(h));
+    // The command's own columns, as it names them: a block of the header, not at its very start.
+    for (qsizetype p = intestazione.size() - k; p >= 1 && k > 0; --p) {
+        bool proprio = true;
+        for (qsizetype i = 0; i < k && proprio; ++i)
+            proprio = normali[p + i] == normalizza(proprie[i]) || normali[p + i] == normalizza(proprie[i] + suffisso);
+        if (proprio) {
+            r.posto = p;
+            r.nomi = intestazione.mid(p, k);
+            return r;
+        }
+    }
+    QStringList usati = normali;
+    for (const QString &nome : proprie) {
+        QString scelto = nome;
+        if (usati.contains(normalizza(scelto)))
+            scelto = nome + suffisso;
+        for (int n = 2; usati.contains(normalizza(scelto)); ++n)
+            scelto = nome + suffisso + u'_' + QString::number(n);
+        usati.append(normalizza(scelto));
+        r.nomi.append(scelto);
+    }
+    return r;
+}
+
+QString motivoScrittura(int numeroErrore)
+{
+    switch (numeroErrore) {
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("spazio esaurito sul disco");
+    case EACCES:
+    case EPERM: return QStringLiteral("permesso negato");
+    case EROFS: return QStringLiteral("il disco è di sola lettura");
+    case EFBIG: return QStringLiteral("file troppo grande per il disco");
+    case ENOENT: return QStringLiteral("la cartella non esiste più");
+    case EIO: return QStringLiteral("errore del disco");
+    case EPIPE: return QStringLiteral("il programma che leggeva l'uscita si è chiuso");
+    default:
+        return numeroErrore != 0
+                   ? QStringLiteral("errore di scrittura (%1)").arg(QString::fromLocal8Bit(std::strerror(numeroErrore)))
+                   : QStringLiteral("errore di scrittura");
+    }
 }
 
 QString rigaAvanzamento(qint64 righe, double secondi, double frazione)
@@ -97,38 +238,113 @@ QString rigaAvanzamento(qint64 righe, double secondi, double frazione)
     return riga;
 }
 
-int eseguiTabella(const Comando &comando, const OpzioniTabella &opzioni,
+int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
                   const std::function<void(const QString &)> &messaggio,
                   const std::function<void(const QString &)> &avanzamento)
 {
     const QString nomeIngresso = perUtente(opzioni.ingresso);
-    QFile ingresso;
-    bool aperto;
+    auto illeggibile = [&](const QString &perche) {
+        messaggio(QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, perche));
+        return kErroreUso;
+    };
+    QFile file;
+    QTemporaryFile copia;
+    QFileDevice *ingresso = &file;
     if (opzioni.ingresso == u"-") {
-        aperto = ingresso.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
+        if (!file.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return illeggibile(motivo(file));
+        // A pipe is kept in a temporary file: encoding and order of dates are decided on the whole table
+        // before the first row is written.
+        if (file.isSequential()) {
+            if (!copia.open())
+                return illeggibile(
+                    QStringLiteral("impossibile creare un file temporaneo (%1)").arg(copia.errorString()));
+            QByteArray blocco(qsizetype(1) << 20, Qt::Uninitialized);
+            for (;;) {
+                const qint64 n = file.read(blocco.data(), blocco.size());
+                if (n < 0)
+                    return illeggibile(file.errorString());
+                if (n == 0)
+                    break;
+                if (copia.write(blocco.constData(), n) != n)
+                    return illeggibile(QStringLiteral("impossibile tenerlo in un file temporaneo: %1")
+                                           .arg(motivoScrittura(numeroErrore(copia, errno))));
+            }
+            if (!copia.flush() || !copia.seek(0))
+                return illeggibile(QStringLiteral("impossibile tenerlo in un file temporaneo: %1")
+                                       .arg(motivoScrittura(numeroErrore(copia, errno))));
+            ingresso = &copia;
+        }
     } else {
-        ingresso.setFileName(opzioni.ingresso);
-        aperto = ingresso.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        if (QFileInfo(opzioni.ingresso).isDir())
+            return illeggibile(QStringLiteral("è una cartella"));
+        file.setFileName(opzioni.ingresso);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return illeggibile(motivo(file));
     }
-    if (!aperto) {
-        messaggio(QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, motivo(ingresso)));
-        return kErroreUso;
-    }
-    const qint64 dimensione = ingresso.isSequential() ? 0 : ingresso.size();
 
-    Csv::Lettore lettore(ingresso, opzioni.separatore, opzioni.codifica);
-    Csv::Riga riga;
-    if (!lettore.leggi(riga)) {
-        messaggio(lettore.errore().isEmpty()
-                      ? QStringLiteral("Il file «%1» è vuoto: manca la riga d'intestazione").arg(nomeIngresso)
-                      : QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, lettore.errore()));
+    // Files that are not tables, by their first bytes.
+    const qint64 inizio = ingresso->pos();
+    const QString cosa = Csv::nonTabella(ingresso->read(4096));
+    ingresso->seek(inizio);
+    if (!cosa.isEmpty()) {
+        const bool foglio = cosa.contains(QStringLiteral("foglio")) || cosa.contains(QStringLiteral(".xls"));
+        messaggio(
+            QStringLiteral("«%1» è %2, non un file CSV%3")
+                .arg(nomeIngresso, cosa,
+                     foglio ? QStringLiteral(": salvarlo come CSV dal programma di fogli di calcolo") : QString()));
         return kErroreUso;
     }
+
+    Csv::Lettore lettore(*ingresso, opzioni.separatore, opzioni.codifica, opzioni.massimoRiga);
+    lettore.rinviaCodifica(); // decided in the same first look as the order of dates
+    return eseguiSu(comando, lettore, opzioni, nomeIngresso, messaggio, avanzamento);
+}
+
+int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &opzioni, const QString &nomeIngresso,
+             const std::function<void(const QString &)> &messaggio,
+             const std::function<void(const QString &)> &avanzamento)
+{
+    auto illeggibile = [&](const QString &perche) {
+        messaggio(QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, perche));
+        return kErroreUso;
+    };
+    Csv::Riga riga;
+    qint64 vuoteIniziali = 0;
+    bool letta = false;
+    while ((letta = sorgente.leggi(riga)) && riga.vuota)
+        ++vuoteIniziali;
+    if (!letta) {
+        if (!sorgente.errore().isEmpty())
+            return illeggibile(sorgente.errore());
+        messaggio(QStringLiteral("Il file «%1» è vuoto: manca la riga d'intestazione").arg(nomeIngresso));
+        return kErroreUso;
+    }
+    const qsizetype mib = qMax<qsizetype>(1, opzioni.massimoRiga >> 20);
+    if (riga.troppoLunga) {
+        messaggio(QStringLiteral("La riga d'intestazione di «%1» supera %2 MiB (inizia con «%3»): non sembra una "
+                                 "tabella CSV")
+                      .arg(nomeIngresso)
+                      .arg(mib)
+                      .arg(Csv::estratto(riga.grezza, Csv::Codifica::Utf8)));
+        return kErroreUso;
+    }
+    // The header in its own encoding until the table's is decided.
+    Csv::Codifica codifica = opzioni.codifica;
+    if (codifica == Csv::Codifica::Automatica)
+        codifica = Csv::rilevaCodifica(riga.grezza) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252
+                                                                                  : Csv::Codifica::Utf8;
+    const Csv::Codifica codificaIntestazione = codifica;
 
     // The header, and where the command's columns stand in it.
     QStringList intestazione;
     for (QByteArrayView campo : riga.campi)
-        intestazione.append(taglia(Csv::decodifica(campo, lettore.codifica())));
+        intestazione.append(taglia(Csv::decodifica(campo, codifica)));
+    const NuoveColonne nuove = nuoveColonne(intestazione, comando.uscita(), opzioni.comando);
+    const qsizetype k = nuove.nomi.size();
+    QStringList dove = intestazione; // the header without the command's own columns, to find its input
+    for (qsizetype i = 0; nuove.posto >= 0 && i < k; ++i)
+        dove[nuove.posto + i].clear();
     const std::vector<Colonna> colonne = comando.ingresso();
     for (const auto &[nome, _] : opzioni.colonne) {
         bool nota = false;
@@ -146,49 +362,138 @@ int eseguiTabella(const Comando &comando, const OpzioniTabella &opzioni,
             if (normalizza(nome) == normalizza(c.nome))
                 mappata = testa;
         }
-        const int posto = trovaColonna(intestazione, c.nome, mappata);
-        if (posto < 0 && (c.obbligatoria || !mappata.isEmpty())) {
-            messaggio(
-                QStringLiteral("Nel file «%1» manca la colonna «%2» (intestazione: %3); indicarla con "
-                               "--colonna %2=INTESTAZIONE")
-                    .arg(nomeIngresso, mappata.isEmpty() ? c.nome : mappata, intestazione.join(QStringLiteral(", "))));
+        const int posto = trovaColonna(dove, c.nome, mappata);
+        if (posto < 0 && !mappata.isEmpty()) {
+            messaggio(QStringLiteral("Nel file «%1» non c'è la colonna «%2» indicata con --colonna %3=%2 "
+                                     "(intestazione: %4)")
+                          .arg(nomeIngresso, mappata, c.nome, elencoIntestazione(intestazione)));
+            return kErroreUso;
+        }
+        if (posto < 0 && c.obbligatoria) {
+            messaggio(QStringLiteral("Nel file «%1» manca la colonna «%2» (intestazione: %3); indicarla con "
+                                     "--colonna %2=INTESTAZIONE; nomi riconosciuti: %4")
+                          .arg(nomeIngresso, c.nome, elencoIntestazione(intestazione),
+                               nomiRiconosciuti(c.nome).join(QStringLiteral(", "))));
             return kErroreUso;
         }
         posti.push_back(posto);
     }
     const qsizetype nIntestazione = static_cast<qsizetype>(riga.campi.size());
 
+    // The first look at the whole table: its encoding, unless given, and the order of day and month of each
+    // date column, unless given.
+    std::vector<int> colonneDate;
+    std::vector<size_t> date;
+    for (size_t c = 0; c < colonne.size(); ++c) {
+        if (!colonne[c].data || posti[c] < 0)
+            continue;
+        if (opzioni.ordineData) {
+            comando.ordineDate(c, *opzioni.ordineData);
+        } else {
+            colonneDate.push_back(posti[c]);
+            date.push_back(c);
+        }
+    }
+    std::vector<ConteggioDate> conti(date.size());
+    if (opzioni.codifica == Csv::Codifica::Automatica || !date.empty()) {
+        sorgente.esamina(colonneDate, [&](int k, QByteArrayView valore) {
+            ConteggioDate &conto = conti[size_t(k)];
+            valore = taglia(valore);
+            const unsigned ordini = Fiscale::ordiniPossibili(valore);
+            if (ordini == Fiscale::kGiornoPrima && conto.soloGiorno++ == 0)
+                conto.esempioGiorno = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+            if (ordini == Fiscale::kMesePrima && conto.soloMese++ == 0)
+                conto.esempioMese = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+        });
+        if (opzioni.codifica == Csv::Codifica::Automatica)
+            codifica = sorgente.codifica() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : sorgente.codifica();
+    }
+    for (size_t d = 0; d < date.size(); ++d) {
+        const ConteggioDate &conto = conti[d];
+        const size_t c = date[d];
+        const QString nome = Csv::estratto(intestazione[posti[c]].toUtf8(), Csv::Codifica::Utf8, 30);
+        if (conto.soloMese > 0 && conto.soloGiorno == 0) {
+            comando.ordineDate(c, Fiscale::OrdineData::MeseGiorno);
+            messaggio(QStringLiteral("La colonna «%1» ha le date con il mese prima del giorno (come «%2»): "
+                                     "lette come mese/giorno/anno")
+                          .arg(nome, conto.esempioMese));
+        } else if (conto.soloMese > 0) {
+            comando.ordineDate(c, Fiscale::OrdineData::Contraddittorio);
+            messaggio(QStringLiteral("La colonna «%1» ha date con il giorno prima del mese (come «%2») e date con il "
+                                     "mese prima (come «%3»): le date leggibili nei due modi hanno un esito; --data "
+                                     "sceglie l'ordine")
+                          .arg(nome, conto.esempioGiorno, conto.esempioMese));
+        } else {
+            comando.ordineDate(c, Fiscale::OrdineData::GiornoMese);
+        }
+    }
+    // A header in the other encoding than the table's is written in the table's.
+    QByteArray grezzaIntestazione = riga.grezza.toByteArray();
+    std::vector<QByteArray> campiIntestazione;
+    for (QByteArrayView campo : riga.campi)
+        campiIntestazione.push_back(campo.toByteArray());
+    if (codificaIntestazione != codifica) {
+        grezzaIntestazione = Csv::codifica(Csv::decodifica(grezzaIntestazione, codificaIntestazione), codifica);
+        for (QByteArray &campo : campiIntestazione)
+            campo = Csv::codifica(Csv::decodifica(campo, codificaIntestazione), codifica);
+    }
+
     QSaveFile salvato;
     QFile standard;
     QFileDevice *uscita = &standard;
-    if (opzioni.uscita.isEmpty()) {
+    const bool suStandard = opzioni.uscita.isEmpty() || opzioni.uscita == u"-";
+    const QString nomeUscita = suStandard ? QStringLiteral("standard output") : opzioni.uscita;
+    if (suStandard) {
         standard.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     } else {
-        salvato.setFileName(opzioni.uscita);
-        uscita = &salvato;
-        if (!salvato.open(QIODevice::WriteOnly)) {
-            messaggio(QStringLiteral("Impossibile scrivere «%1»: %2").arg(opzioni.uscita, motivo(salvato)));
+        QString ostacolo = ostacoloScrittura(opzioni.uscita);
+        if (ostacolo.isEmpty()) {
+            salvato.setFileName(opzioni.uscita);
+            uscita = &salvato;
+            if (!salvato.open(QIODevice::WriteOnly))
+                ostacolo = motivoScrittura(numeroErrore(salvato, errno));
+        }
+        if (!ostacolo.isEmpty()) {
+            messaggio(QStringLiteral("Impossibile scrivere «%1»: %2").arg(opzioni.uscita, ostacolo));
             return kErroreUso;
         }
     }
 
-    Csv::Scrittore scrittore(*uscita, lettore.separatore(), lettore.fineRiga());
-    if (lettore.bom())
+    Csv::Scrittore scrittore(*uscita, sorgente.separatore(), sorgente.fineRiga());
+    if (sorgente.bom())
         scrittore.grezzo("\xEF\xBB\xBF");
-    scrittore.grezzo(riga.grezza);
-    const QStringList nuove = comando.uscita();
-    for (const QString &n : nuove) {
+    for (qint64 i = 0; i < vuoteIniziali; ++i)
+        scrittore.fineRiga();
+
+    // A row is written as: the columns before the new ones, the new ones, the columns after them (the
+    // command's own columns replaced in place, or the extra fields of a long row).
+    const qsizetype prima = nuove.posto >= 0 ? nuove.posto : nIntestazione;
+    const qsizetype dopoDa = nuove.posto >= 0 ? nuove.posto + k : nIntestazione;
+    auto scriviCampi = [&](const auto &campi, qsizetype n, qsizetype da, qsizetype a) {
+        for (qsizetype i = da; i < a; ++i) {
+            if (i > 0)
+                scrittore.separatore();
+            if (i < n)
+                scrittore.campo(campi[size_t(i)]);
+        }
+    };
+    if (nuove.posto < 0)
+        scrittore.grezzo(grezzaIntestazione);
+    else
+        scriviCampi(campiIntestazione, nIntestazione, 0, prima);
+    for (const QString &n : nuove.nomi) {
         scrittore.separatore();
-        scrittore.campo(n.toLatin1());
+        scrittore.campo(Csv::codifica(n, codifica));
     }
+    scriviCampi(campiIntestazione, nIntestazione, dopoDa, nIntestazione);
     scrittore.fineRiga();
 
     const int posEsito = comando.colonnaEsito();
     auto soloEsito = [&](const QString &esito) {
-        for (int i = 0; i < nuove.size(); ++i) {
+        for (qsizetype i = 0; i < k; ++i) {
             scrittore.separatore();
             if (i == posEsito)
-                scrittore.campo(Csv::codifica(esito, lettore.codifica()));
+                scrittore.campo(Csv::codifica(esito, codifica));
         }
     };
 
@@ -198,89 +503,94 @@ int eseguiTabella(const Comando &comando, const OpzioniTabella &opzioni,
     QElapsedTimer orologio;
     orologio.start();
     qint64 ultimoAvanzamento = 0;
-    while (lettore.leggi(riga)) {
+    while (sorgente.leggi(riga)) {
         ++righe;
-        const qsizetype n = static_cast<qsizetype>(riga.campi.size());
+        if (riga.vuota) { // stays an empty line, in its place
+            scrittore.fineRiga();
+            continue;
+        }
+        qsizetype n = static_cast<qsizetype>(riga.campi.size());
         bool campiVuotiInPiu = n > nIntestazione;
         for (qsizetype i = nIntestazione; i < n && campiVuotiInPiu; ++i)
             campiVuotiInPiu = riga.campi[size_t(i)].isEmpty();
+        const bool lunga = n > nIntestazione && !campiVuotiInPiu;
 
-        // The input columns as read; a record that must be set right is written again value by value.
-        if (!riga.valida) {
-            for (qsizetype i = 0; i < qMax(n, nIntestazione); ++i) {
-                if (i > 0)
-                    scrittore.separatore();
-                if (i < n)
-                    scrittore.campo(riga.campi[size_t(i)]);
-            }
-        } else if (campiVuotiInPiu) {
-            for (qsizetype i = 0; i < nIntestazione; ++i) {
-                if (i > 0)
-                    scrittore.separatore();
-                scrittore.campo(riga.campi[size_t(i)]);
-            }
-        } else {
+        // The columns before the new ones: as read when possible, else value by value.
+        if (riga.copiabile && riga.valida && nuove.posto < 0 && n <= nIntestazione) {
             scrittore.grezzo(riga.grezza);
             for (qsizetype i = n; i < nIntestazione; ++i)
                 scrittore.separatore();
+        } else {
+            scriviCampi(riga.campi, n, 0, prima);
         }
+        if (campiVuotiInPiu)
+            n = nIntestazione;
+        const qsizetype fineDopo = nuove.posto >= 0 ? qMax(n, nIntestazione) : n;
 
-        if (!riga.valida) {
+        if (riga.troppoLunga) {
+            soloEsito(QStringLiteral("Riga troppo lunga: supera %1 MiB (inizia con «%2»); non letta")
+                          .arg(mib)
+                          .arg(Csv::estratto(riga.grezza, codifica)));
+            ++conEsito;
+        } else if (!riga.valida) {
             soloEsito(QStringLiteral("Riga non valida: virgolette non chiuse"));
             ++conEsito;
-        } else if (n > nIntestazione && !campiVuotiInPiu) {
-            soloEsito(QStringLiteral("Riga non valida: %1 campi, l'intestazione ne ha %2").arg(n).arg(nIntestazione));
-            ++conEsito;
         } else {
+            bool dati = false;
             for (size_t c = 0; c < colonne.size(); ++c) {
                 const int p = posti[c];
                 valori[c] = p >= 0 && p < n ? taglia(riga.campi[size_t(p)]) : QByteArrayView();
+                dati = dati || !valori[c].isEmpty();
             }
-            Rapido r = comando.elaboraByte(valori, lettore.codifica(), scrittore);
+            Rapido r = Rapido::Fatto;
+            if (!dati) { // a blank, title or total row: empty results, no esito
+                for (qsizetype i = 0; i < k; ++i)
+                    scrittore.separatore();
+            } else {
+                r = lunga ? Rapido::NonGestito : comando.elaboraByte(valori, codifica, scrittore);
+            }
             if (r == Rapido::NonGestito) {
                 testi.clear();
                 for (QByteArrayView v : valori)
-                    testi.append(Csv::decodifica(v, lettore.codifica()));
-                const QStringList risultato = comando.elabora(testi);
+                    testi.append(Csv::decodifica(v, codifica));
+                QStringList risultato = comando.elabora(testi);
+                if (lunga && posEsito >= 0) {
+                    QString &esito = risultato[posEsito];
+                    esito += (esito.isEmpty() ? QString() : QStringLiteral("; ")) +
+                             QStringLiteral("Riga con %1 campi, l'intestazione ne ha %2: quelli in più seguono le "
+                                            "nuove colonne")
+                                 .arg(n)
+                                 .arg(nIntestazione);
+                }
                 for (const QString &t : risultato) {
                     scrittore.separatore();
-                    if (lettore.codifica() == Csv::Codifica::Automatica) {
-                        for (QChar ch : t) {
-                            if (ch.unicode() >= 0x80) {
-                                lettore.fissaCodifica(Csv::Codifica::Utf8);
-                                break;
-                            }
-                        }
-                    }
-                    scrittore.campo(Csv::codifica(t, lettore.codifica()));
+                    scrittore.campo(Csv::codifica(t, codifica));
                 }
                 r = risultato.value(posEsito).isEmpty() ? Rapido::Fatto : Rapido::ConEsito;
             }
             if (r == Rapido::ConEsito)
                 ++conEsito;
         }
+        scriviCampi(riga.campi, n, dopoDa, fineDopo);
         scrittore.fineRiga();
 
-        if (avanzamento && (righe & 0x3FFF) == 0) {
+        if (opzioni.avanzamento && avanzamento && (righe & 0x3FFF) == 0) {
             const qint64 ms = orologio.elapsed();
             if (ms >= 1000 && ms - ultimoAvanzamento >= 500) {
                 ultimoAvanzamento = ms;
-                avanzamento(rigaAvanzamento(righe, static_cast<double>(ms) / 1000.0,
-                                            dimensione > 0 ? double(lettore.byteLetti()) / double(dimensione) : 0));
+                avanzamento(rigaAvanzamento(righe, static_cast<double>(ms) / 1000.0, sorgente.frazione()));
             }
         }
     }
     if (avanzamento && ultimoAvanzamento > 0)
         avanzamento(QString());
 
-    if (!lettore.errore().isEmpty()) {
-        messaggio(QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, lettore.errore()));
-        return kErroreUso;
-    }
+    if (!sorgente.errore().isEmpty())
+        return illeggibile(sorgente.errore());
     if (!scrittore.scarica() || (uscita == &salvato && !salvato.commit())) {
-        messaggio(
-            QStringLiteral("Impossibile scrivere «%1»: %2")
-                .arg(opzioni.uscita.isEmpty() ? QStringLiteral("standard output") : opzioni.uscita, motivo(*uscita)));
+        const int numero = scrittore.numeroErrore() != 0 ? scrittore.numeroErrore() : errno;
+        messaggio(QStringLiteral("Impossibile scrivere «%1»: %2")
+                      .arg(nomeUscita, motivoScrittura(numeroErrore(*uscita, numero))));
         return kErroreUso;
     }
     return conEsito > 0 ? kRigheConEsito : kTuttoBene;

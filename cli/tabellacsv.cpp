@@ -1,5 +1,6 @@
 #include "tabellacsv.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include <QIODevice>
@@ -61,20 +62,305 @@ int sequenzaUtf8(const unsigned char *p, const unsigned char *fine)
     return n;
 }
 
+bool soloAscii(const char *p, qsizetype n)
+{
+    quint64 alti = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 parola;
+        std::memcpy(&parola, p + i, sizeof parola);
+        alti |= parola;
+    }
+    for (; i < n; ++i)
+        alti |= static_cast<unsigned char>(p[i]);
+    return (alti & 0x8080808080808080ULL) == 0;
+}
+
+// Whether the bytes outside ASCII of `p` are all valid UTF-8 sequences (false also for a sequence cut at
+// the end).
+bool utf8Valido(const char *testo, qsizetype n)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(testo);
+    const unsigned char *fine = p + n;
+    while (p < fine) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const int l = sequenzaUtf8(p, fine);
+        if (l <= 0)
+            return false;
+        p += l;
+    }
+    return true;
+}
+
 } // namespace
 
 namespace Csv {
 
 std::optional<Codifica> codificaDaNome(const QString &nome)
 {
-    const QString n = nome.trimmed().toLower();
-    if (n == u"utf-8" || n == u"utf8")
+    QString n = nome.trimmed().toLower();
+    n.remove(u'-');
+    n.remove(u'_');
+    n.remove(u' ');
+    if (n == u"utf8")
         return Codifica::Utf8;
-    if (n == u"windows-1252" || n == u"cp1252" || n == u"windows1252")
+    if (n == u"windows1252" || n == u"cp1252" || n == u"latin1" || n == u"iso88591" || n == u"ansi" || n == u"win1252")
         return Codifica::Windows1252;
     if (n == u"auto")
         return Codifica::Automatica;
     return std::nullopt;
+}
+
+Codifica Censimento::principale() const
+{
+    if (righeUtf8 == 0 && righeWindows1252 == 0)
+        return Codifica::Automatica;
+    return righeUtf8 >= righeWindows1252 ? Codifica::Utf8 : Codifica::Windows1252;
+}
+
+namespace {
+
+// The first look at a table, a block at a time: lines outside ASCII by encoding and, when columns are asked,
+// their values (a value that goes on past a line end or a block is not handed over).
+class Esame
+{
+public:
+    Esame(char separatore, const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+        : m_separatore(separatore)
+        , m_colonne(colonne)
+        , m_valore(valore)
+    {
+        for (int c : colonne)
+            m_ultima = qMax(m_ultima, c);
+    }
+
+    // Bytes of one line, `fine` when its line end follows.
+    void linea(const char *p, qsizetype n, bool fine)
+    {
+        if (!m_invalida && !soloAscii(p, n)) {
+            m_nonAscii = true;
+            m_invalida = !utf8Valido(p, n);
+        }
+        if (m_ultima >= 0)
+            campi(p, n, fine);
+        if (fine) {
+            if (m_nonAscii)
+                ++(m_invalida ? censimento.righeWindows1252 : censimento.righeUtf8);
+            m_nonAscii = m_invalida = false;
+        }
+    }
+
+    // Bytes outside ASCII only: the lines that hold them, found a block at a time.
+    void soloCodifica(const char *base, qsizetype n)
+    {
+        qsizetype p = 0;
+        while (p < n) {
+            qsizetype q = p;
+            while (q + 32 <= n && soloAscii(base + q, 32))
+                q += 32;
+            if (q + 32 > n && soloAscii(base + q, n - q)) {
+                // The rest is ASCII: the line in progress ends at its first line end.
+                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(n - p));
+                if (a)
+                    linea(base, 0, true);
+                return;
+            }
+            // The line of that byte, from its start (or p) to its end.
+            const void *prima = q > p ? memrchr(base + p, '\n', static_cast<size_t>(q - p)) : nullptr;
+            if (prima)
+                linea(base, 0, true); // ends the line in progress before it
+            const qsizetype inizio = prima ? static_cast<const char *>(prima) - base + 1 : p;
+            const void *a = std::memchr(base + inizio, '\n', static_cast<size_t>(n - inizio));
+            const qsizetype fine = a ? static_cast<const char *>(a) - base : n;
+            linea(base + inizio, fine - inizio, a != nullptr);
+            p = a ? fine + 1 : n;
+        }
+    }
+
+    Censimento censimento;
+    bool intestazione = true; // the first line that is not empty is the header: its values are not handed over
+
+private:
+    void campi(const char *p, qsizetype n, bool fine)
+    {
+        qsizetype inizio = m_lungo ? -1 : 0;
+        m_lungo = false;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (!m_virgolette && m_campo > m_ultima) {
+                // Past the columns asked: only a quote can still matter, by carrying the record on.
+                const void *q = std::memchr(p + i, '"', static_cast<size_t>(n - i));
+                if (!q)
+                    break;
+                i = static_cast<const char *>(q) - p;
+            }
+            const char ch = p[i];
+            if (ch == '"') {
+                m_virgolette = !m_virgolette;
+            } else if (ch == m_separatore && !m_virgolette) {
+                consegna(p, inizio, i);
+                ++m_campo;
+                inizio = i + 1;
+            }
+        }
+        if (!fine) {
+            m_lungo = true;
+            return;
+        }
+        if (m_virgolette) { // a line end inside quotes: the value goes on
+            m_lungo = true;
+            return;
+        }
+        qsizetype f = n;
+        if (f > 0 && p[f - 1] == '\r')
+            --f;
+        if (m_campo <= m_ultima)
+            consegna(p, inizio, f);
+        if (n > 0 || m_campo > 0)
+            intestazione = false;
+        m_campo = 0;
+    }
+
+    void consegna(const char *p, qsizetype inizio, qsizetype fine)
+    {
+        if (inizio < 0 || intestazione || fine < inizio)
+            return;
+        for (size_t k = 0; k < m_colonne.size(); ++k) {
+            if (m_colonne[k] == m_campo) {
+                QByteArrayView v(p + inizio, fine - inizio);
+                if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+                    v = v.sliced(1, v.size() - 2);
+                m_valore(static_cast<int>(k), v);
+            }
+        }
+    }
+
+    char m_separatore;
+    const std::vector<int> &m_colonne;
+    const std::function<void(int, QByteArrayView)> &m_valore;
+    int m_ultima = -1;
+    int m_campo = 0;
+    bool m_virgolette = false, m_lungo = false;
+    bool m_nonAscii = false, m_invalida = false;
+};
+
+} // namespace
+
+Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
+                   const std::function<void(int, QByteArrayView)> &valore)
+{
+    Esame esame(separatore, colonne, valore);
+    QByteArray blocco(2 * kBlocco + 4, Qt::Uninitialized);
+    qsizetype resto = 0; // the end of the last block that no line end closed, moved to the front
+    bool primo = true;
+    for (;;) {
+        const qint64 letti = ingresso.read(blocco.data() + resto, kBlocco);
+        const bool finito = letti <= 0;
+        const qsizetype n = resto + (finito ? 0 : static_cast<qsizetype>(letti));
+        char *base = blocco.data();
+        qsizetype p = 0;
+        if (primo && n >= 3 && QByteArrayView(base, 3) == "\xEF\xBB\xBF")
+            p = 3;
+        primo = false;
+        if (finito) {
+            if (n > p)
+                esame.linea(base + p, n - p, true);
+            break;
+        }
+        // Up to the last line end; the rest waits for the next block, unless it is already a block long.
+        const void *ultimo = memrchr(base + p, '\n', static_cast<size_t>(n - p));
+        qsizetype fino = ultimo ? static_cast<const char *>(ultimo) - base + 1 : p;
+        if (n - fino >= kBlocco) {
+            // A line longer than a block: its bytes so far, cut where no UTF-8 sequence is split.
+            fino = n;
+            for (qsizetype k = n - 1; k >= n - 3; --k) {
+                const auto b = static_cast<unsigned char>(base[k]);
+                if (b < 0x80)
+                    break;
+                if (b >= 0xC0) {
+                    if (k + (b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2) > n)
+                        fino = k;
+                    break;
+                }
+            }
+        }
+        if (colonne.empty()) {
+            esame.soloCodifica(base + p, fino - p);
+        } else {
+            while (p < fino) {
+                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(fino - p));
+                const qsizetype fine = a ? static_cast<const char *>(a) - base : fino;
+                esame.linea(base + p, fine - p, a != nullptr);
+                p = a ? fine + 1 : fino;
+            }
+        }
+        resto = n - fino;
+        std::memmove(base, base + fino, static_cast<size_t>(resto));
+    }
+    return esame.censimento;
+}
+
+QString nonTabella(QByteArrayView inizio)
+{
+    if (inizio.startsWith("PK\x03\x04")) {
+        if (inizio.indexOf("application/vnd.oasis.opendocument.spreadsheet") >= 0)
+            return QStringLiteral("un foglio di calcolo OpenDocument (.ods)");
+        if (inizio.indexOf("application/vnd.oasis.opendocument") >= 0)
+            return QStringLiteral("un documento OpenDocument");
+        if (inizio.indexOf("xl/") >= 0)
+            return QStringLiteral("un foglio di calcolo Excel (.xlsx)");
+        if (inizio.indexOf("word/") >= 0)
+            return QStringLiteral("un documento Word (.docx)");
+        return QStringLiteral("un archivio ZIP");
+    }
+    if (inizio.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        return QStringLiteral("un file di Office nel formato vecchio (.xls o .doc)");
+    if (inizio.startsWith("\xFF\xFE") || inizio.startsWith("\xFE\xFF"))
+        return QStringLiteral("un testo in UTF-16");
+    if (inizio.startsWith("\x7F"
+                          "ELF"))
+        return QStringLiteral("un programma (ELF)");
+    if (inizio.startsWith("%PDF-"))
+        return QStringLiteral("un documento PDF");
+    if (inizio.startsWith("\x1F\x8B"))
+        return QStringLiteral("un archivio compresso (gzip)");
+    if (inizio.startsWith("\x89PNG") || inizio.startsWith("\xFF\xD8\xFF") || inizio.startsWith("GIF8"))
+        return QStringLiteral("un'immagine");
+    if (inizio.startsWith("{\\rtf"))
+        return QStringLiteral("un documento RTF");
+    if (inizio.startsWith("MZ") && inizio.indexOf('\0') >= 0)
+        return QStringLiteral("un programma Windows (.exe)");
+    // Text in UTF-16 without a mark: a zero byte beside most ASCII characters, on one side.
+    const qsizetype n = qMin<qsizetype>(inizio.size(), 512);
+    qsizetype zeriPari = 0, zeriDispari = 0, zeri = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (inizio[i] == 0) {
+            ++zeri;
+            ++(i % 2 == 0 ? zeriPari : zeriDispari);
+        }
+    }
+    if (n >= 4 && qMax(zeriPari, zeriDispari) * 4 >= n && qMin(zeriPari, zeriDispari) * 8 < qMax(zeriPari, zeriDispari))
+        return QStringLiteral("un testo in UTF-16");
+    if (zeri > 0)
+        return QStringLiteral("un file binario, non di testo");
+    return QString();
+}
+
+QString estratto(QByteArrayView byte, Codifica codifica, qsizetype massimo)
+{
+    QString testo = decodifica(byte.first(qMin(byte.size(), massimo * 4)), codifica);
+    const bool tagliato = testo.size() > massimo || byte.size() > massimo * 4;
+    testo.truncate(massimo);
+    for (QChar &c : testo) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0) || c.category() == QChar::Other_Format ||
+            c.isSurrogate() || c == QChar::ReplacementCharacter)
+            c = u'·';
+    }
+    if (tagliato)
+        testo += u'…';
+    return testo;
 }
 
 Codifica rilevaCodifica(QByteArrayView campione)
@@ -135,11 +421,13 @@ QByteArray codifica(const QString &testo, Codifica codifica)
     return testo.toUtf8();
 }
 
-Lettore::Lettore(QIODevice &ingresso, char separatore, Codifica codifica)
+Lettore::Lettore(QIODevice &ingresso, char separatore, Codifica codifica, qsizetype massimoRiga)
     : m_ingresso(ingresso)
+    , m_massimo(qMax<qsizetype>(massimoRiga, 64))
     , m_parser(std::make_unique<csv_parser>())
     , m_separatore(separatore)
     , m_codifica(codifica)
+    , m_uniforma(codifica == Codifica::Automatica)
 {
     nuovoParser();
     m_buffer.reserve(2 * kBlocco);
@@ -204,9 +492,26 @@ bool Lettore::riempi()
     return letti > 0;
 }
 
+void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+{
+    if (m_ingresso.isSequential())
+        return; // read once only: the encoding was decided at its first byte outside ASCII
+    const qint64 posizione = m_ingresso.pos();
+    m_ingresso.seek(m_origine);
+    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore);
+    m_ingresso.seek(posizione);
+    if (m_rinviata)
+        decidiCodifica(censimento.principale());
+}
+
+double Lettore::frazione() const
+{
+    return m_dimensione > 0 ? qMin(1.0, double(m_byteLetti) / double(m_dimensione)) : 0;
+}
+
 // The line that starts at m_pos: `fine` where its text ends (before "\r\n" or "\n"), `dopo` where the
-// next one starts. False when no byte is left.
-bool Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
+// next one starts. Finito when no byte is left; TroppoLunga when the record would pass the longest allowed.
+Lettore::Linea Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
 {
     qsizetype cercaDa = m_pos;
     for (;;) {
@@ -214,18 +519,22 @@ bool Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
         const void *a = std::memchr(base + cercaDa, '\n', static_cast<size_t>(m_buffer.size() - cercaDa));
         if (a) {
             const qsizetype capo = static_cast<const char *>(a) - base;
+            if (capo - m_inizio > m_massimo)
+                return Linea::TroppoLunga;
             fine = capo > m_pos && base[capo - 1] == '\r' ? capo - 1 : capo;
             dopo = capo + 1;
-            return true;
+            return Linea::Trovata;
         }
         const qsizetype giaVisti = m_buffer.size() - m_pos;
+        if (m_buffer.size() - m_inizio > m_massimo)
+            return Linea::TroppoLunga;
         if (!riempi()) {
             if (m_pos >= m_buffer.size())
-                return false;
+                return Linea::Finito;
             fine = dopo = m_buffer.size();
             if (m_buffer.at(fine - 1) == '\r') // fine > m_pos here
                 --fine;
-            return true;
+            return Linea::Trovata;
         }
         cercaDa = m_pos + giaVisti;
     }
@@ -234,20 +543,39 @@ bool Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
 void Lettore::rilevaInizio()
 {
     m_iniziato = true;
+    m_origine = m_ingresso.pos();
+    if (!m_ingresso.isSequential()) {
+        m_dimensione = m_ingresso.size() - m_ingresso.pos();
+        if (m_codifica == Codifica::Automatica && !m_rinviata) {
+            const qint64 inizio = m_ingresso.pos();
+            m_codifica = Csv::esamina(m_ingresso, m_separatore, {}, {}).principale();
+            m_ingresso.seek(inizio);
+        }
+    }
     riempi();
     if (m_buffer.startsWith("\xEF\xBB\xBF")) {
         m_bom = true;
         m_pos = m_inizio = 3;
-        fissaCodifica(Codifica::Utf8);
+        if (m_uniforma)
+            m_codifica = Codifica::Utf8;
     }
-    qsizetype fine = 0, dopo = 0;
-    if (!prossimaLinea(fine, dopo))
-        return;
-    const QByteArrayView intestazione(m_buffer.constData() + m_pos, fine - m_pos);
+    // The first line that is not empty, in the first block, gives separator and line end.
+    const char *base = m_buffer.constData();
+    for (qsizetype p = m_pos; p < m_buffer.size();) {
+        const void *a = std::memchr(base + p, '\n', static_cast<size_t>(m_buffer.size() - p));
+        const qsizetype capo = a ? static_cast<const char *>(a) - base : m_buffer.size();
+        const qsizetype fine = capo > p && base[capo - 1] == '\r' ? capo - 1 : capo;
+        if (fine > p) {
+            if (m_separatore == 0)
+                m_separatore = rilevaSeparatore(QByteArrayView(base + p, fine - p));
+            if (a && fine < capo)
+                m_fineRiga = "\r\n";
+            break;
+        }
+        p = capo + 1;
+    }
     if (m_separatore == 0)
-        m_separatore = rilevaSeparatore(intestazione);
-    if (dopo > fine + 1)
-        m_fineRiga = "\r\n";
+        m_separatore = ';';
     csv_set_delim(m_parser.get(), static_cast<unsigned char>(m_separatore));
 }
 
@@ -269,6 +597,57 @@ void Lettore::chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida)
     riga.grezza = QByteArrayView(m_buffer.constData() + m_inizio, fineGrezza - m_inizio);
     riga.valida = valida;
     riga.numero = m_lineaInizio;
+}
+
+// A line longer than the longest record: its first bytes are kept for the message, the rest is skipped
+// up to the next line end, block by block.
+bool Lettore::saltaLinea(Riga &riga)
+{
+    m_usati = 0;
+    m_confini.clear();
+    csv_free(m_parser.get());
+    nuovoParser();
+    m_estratto = m_buffer.mid(m_inizio, 200);
+    for (;;) {
+        const char *base = m_buffer.constData();
+        const void *a = std::memchr(base + m_pos, '\n', static_cast<size_t>(m_buffer.size() - m_pos));
+        if (a) {
+            m_pos = static_cast<const char *>(a) - base + 1;
+            break;
+        }
+        m_buffer.resize(0);
+        m_pos = m_inizio = 0;
+        if (!riempi())
+            break;
+    }
+    m_inizio = m_pos;
+    riga.campi.clear();
+    riga.grezza = m_estratto;
+    riga.valida = false;
+    riga.troppoLunga = true;
+    riga.copiabile = false;
+    riga.numero = m_lineaInizio;
+    ++m_linea;
+    return true;
+}
+
+// A record in the other encoding than the table's (two sheets pasted together) is handed over in the
+// table's: a value at a time, and the record as a whole. Separators and quotes are ASCII, alike in both.
+void Lettore::uniforma(Riga &riga)
+{
+    if (!m_uniforma || m_codifica == Codifica::Automatica || soloAscii(riga.grezza.data(), riga.grezza.size()))
+        return;
+    const bool utf8 = utf8Valido(riga.grezza.data(), riga.grezza.size());
+    const Codifica propria = utf8 ? Codifica::Utf8 : Codifica::Windows1252;
+    if (propria == m_codifica)
+        return;
+    m_convertiti.resize(riga.campi.size());
+    for (size_t i = 0; i < riga.campi.size(); ++i) {
+        m_convertiti[i] = Csv::codifica(decodifica(riga.campi[i], propria), m_codifica);
+        riga.campi[i] = m_convertiti[i];
+    }
+    m_grezzaConvertita = Csv::codifica(decodifica(riga.grezza, propria), m_codifica);
+    riga.grezza = m_grezzaConvertita;
 }
 
 // A record whose quote is still open at the end of the input or past kMassimoRiga: its first line alone
@@ -330,6 +709,8 @@ bool Lettore::dividiSemplice(Riga &riga, qsizetype fine)
     riga.grezza = QByteArrayView(base + m_inizio, fine - m_inizio);
     riga.valida = true;
     riga.numero = m_lineaInizio;
+    if (nonAscii)
+        uniforma(riga);
     return true;
 }
 
@@ -341,17 +722,29 @@ bool Lettore::leggi(Riga &riga)
     m_lineaInizio = m_linea;
     m_usati = 0;
     m_confini.clear();
+    riga.troppoLunga = riga.vuota = false;
+    riga.copiabile = true;
     for (;;) {
         qsizetype fine = 0, dopo = 0;
-        if (!prossimaLinea(fine, dopo)) {
+        const Linea linea = prossimaLinea(fine, dopo);
+        if (linea == Linea::TroppoLunga)
+            return saltaLinea(riga);
+        if (linea == Linea::Finito) {
             if (m_pos == m_inizio)
                 return false;
-            return rigaNonChiusa(riga);
+            rigaNonChiusa(riga);
+            uniforma(riga);
+            return true;
         }
-        if (m_pos == m_inizio && fine == m_pos) { // an empty line between records
-            m_pos = m_inizio = dopo;
-            m_lineaInizio = ++m_linea;
-            continue;
+        if (m_pos == m_inizio && fine == m_pos) { // an empty line: a record of its own
+            m_pos = dopo;
+            ++m_linea;
+            riga.campi.clear();
+            riga.grezza = QByteArrayView();
+            riga.valida = true;
+            riga.vuota = true;
+            riga.numero = m_lineaInizio;
+            return true;
         }
         const char *base = m_buffer.constData();
         if (m_pos == m_inizio && dividiSemplice(riga, fine)) {
@@ -374,14 +767,18 @@ bool Lettore::leggi(Riga &riga)
             chiudiRiga(riga, fine, true);
             m_pos = dopo;
             ++m_linea;
+            uniforma(riga);
             return true;
         }
         // A line break inside quotes belongs to the value.
         csv_parse(m_parser.get(), base + fine, static_cast<size_t>(dopo - fine), suCampo, suRiga, this);
         m_pos = dopo;
         ++m_linea;
-        if (dopo == fine || m_pos - m_inizio > kMassimoRiga)
-            return rigaNonChiusa(riga);
+        if (dopo == fine || m_pos - m_inizio > m_massimo) {
+            rigaNonChiusa(riga);
+            uniforma(riga);
+            return true;
+        }
     }
 }
 
@@ -440,8 +837,11 @@ void Scrittore::fineRiga()
 bool Scrittore::scarica()
 {
     if (m_usati > 0 && !m_errore) {
-        if (m_uscita.write(m_buffer.constData(), m_usati) != m_usati)
+        errno = 0;
+        if (m_uscita.write(m_buffer.constData(), m_usati) != m_usati) {
             m_errore = true;
+            m_numeroErrore = errno;
+        }
     }
     m_usati = 0;
     return !m_errore;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -19,12 +20,36 @@ namespace Csv {
 
 enum class Codifica { Automatica, Utf8, Windows1252 };
 
-// "utf-8", "windows-1252" (also "cp1252"), "auto"; nothing for any other name.
+// The names people write: "utf-8" (also "utf8"), "windows-1252" (also "cp1252", "latin1", "iso-8859-1",
+// "ansi"), "auto"; nothing for any other name. Latin-1 is read as Windows-1252, which agrees with it on
+// every printable character.
 std::optional<Codifica> codificaDaNome(const QString &nome);
 
 // Valid UTF-8 with at least one multibyte sequence: UTF-8; any invalid sequence: Windows-1252; plain
 // ASCII: Automatica (both read it alike). A sequence cut by the end of `campione` is not judged.
 Codifica rilevaCodifica(QByteArrayView campione);
+
+// How many lines of an input are in each encoding (lines of plain ASCII are in neither).
+struct Censimento {
+    qint64 righeUtf8 = 0;
+    qint64 righeWindows1252 = 0;
+    // The main encoding: the one of most lines outside ASCII, UTF-8 on a tie; Automatica when all is ASCII.
+    Codifica principale() const;
+};
+// A first look at a table, from where the device stands to its end, a block at a time and without splitting
+// it into records: counts its lines by encoding and hands each value of the columns `colonne` (positions
+// among the fields) to `valore`, with the index in `colonne`, the header's left out. A value that spans lines
+// is not handed over. Cheap: the columns after the last one asked are not split.
+Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
+                   const std::function<void(int, QByteArrayView)> &valore);
+
+// Files that are not text tables, known by their first bytes: a one-line description ("un foglio di calcolo
+// Excel (.xlsx)"), empty when the bytes may be a table.
+QString nonTabella(QByteArrayView inizio);
+
+// A short excerpt of input for a message: at most `massimo` characters, control characters shown as "·",
+// "…" where it is cut.
+QString estratto(QByteArrayView byte, Codifica codifica, qsizetype massimo = 40);
 
 // The separator of a header line: the most frequent of ";", "," and tab outside quotes (";" on a tie or
 // when there is none).
@@ -35,42 +60,85 @@ QString decodifica(QByteArrayView byte, Codifica codifica);
 QByteArray codifica(const QString &testo, Codifica codifica);
 
 struct Riga {
-    std::vector<QByteArrayView> campi; // the values, unquoted, in the table's bytes
-    QByteArrayView grezza;             // the record as read, line end left out
+    std::vector<QByteArrayView> campi; // the values, unquoted, in the table's encoding
+    QByteArrayView grezza;             // the record as read (in the table's encoding), line end left out
     bool valida = true;                // false: a quote never closed; the fields are those of its first line
+    bool troppoLunga = false;          // a record past the longest allowed: no fields, grezza its first bytes
+    bool vuota = false;                // an empty line: no fields
+    bool copiabile = true;             // grezza holds the record's bytes, to copy as they are
     qint64 numero = 0;                 // line of the input where the record starts, from 1
 };
 
-// Reads records from a device, holding only a buffer of a few MiB whatever the input's size.
-class Lettore final
+// Where the engine takes its rows from: the CSV reader, or any reader of records that gives values in the
+// table's encoding (a sheet reader gives no grezza and says copiabile false, and writes back as CSV).
+class Sorgente
 {
 public:
-    // `separatore` 0: found on the header line. `codifica` Automatica: decided at the first byte outside
-    // ASCII, by the bytes that follow it.
-    explicit Lettore(QIODevice &ingresso, char separatore = 0, Codifica codifica = Codifica::Automatica);
-    ~Lettore();
+    virtual ~Sorgente() = default;
+    // The next record; false at the end or when reading fails (errore()). The views stay valid until the
+    // next call.
+    virtual bool leggi(Riga &riga) = 0;
+    virtual QString errore() const = 0;
+    virtual Codifica codifica() const = 0;
+    // How far reading has gone, 0 to 1 (0 when unknown).
+    virtual double frazione() const = 0;
+    // How the table is written back, known after the first record: separator, line end, byte order mark.
+    virtual char separatore() const = 0;
+    virtual QByteArray fineRiga() const = 0;
+    virtual bool bom() const = 0;
+    // One look at the whole table, after the first record and before the second: each value of the fields
+    // `colonne` (positions) to `valore` with its index in `colonne`, the header's left out; a reader that
+    // decides the encoding decides it here, from all the lines.
+    virtual void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) = 0;
+};
+
+// Reads records from a device, holding only a buffer of a few MiB whatever the input's size.
+class Lettore final : public Sorgente
+{
+public:
+    // `separatore` 0: found on the header line. `codifica` Automatica: on a device that can seek, decided
+    // from the lines of the whole input before the first record (the device is read once more); otherwise
+    // at the first byte outside ASCII, by the bytes that follow it. Once decided, a record in the other
+    // encoding is read in it and handed over in the table's encoding.
+    explicit Lettore(QIODevice &ingresso, char separatore = 0, Codifica codifica = Codifica::Automatica,
+                     qsizetype massimoRiga = kMassimoRiga);
+    ~Lettore() override;
     Lettore(const Lettore &) = delete;
     Lettore &operator=(const Lettore &) = delete;
 
-    // The next record; false at the end of the input or when reading fails (errore()). Empty lines
-    // outside quotes are skipped. The views stay valid until the next call.
-    bool leggi(Riga &riga);
+    // The next record; false at the end of the input or when reading fails (errore()). An empty line outside
+    // quotes is a record marked vuota.
+    bool leggi(Riga &riga) override;
+    double frazione() const override;
 
-    QString errore() const { return m_errore; }
-    char separatore() const { return m_separatore; }
-    Codifica codifica() const { return m_codifica; }
+    QString errore() const override { return m_errore; }
+    char separatore() const override { return m_separatore; }
+    Codifica codifica() const override { return m_codifica; }
+    void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) override;
     // Fixes the encoding while it is still undecided (the output needed a byte outside ASCII).
     void fissaCodifica(Codifica codifica);
-    bool bom() const { return m_bom; }
-    QByteArray fineRiga() const { return m_fineRiga; }
+    // The encoding left undecided by the constructor is decided by the caller (from esamina), after the
+    // first record and before the second: the device is not read twice for it.
+    void rinviaCodifica() { m_rinviata = m_uniforma; }
+    void decidiCodifica(Codifica principale)
+    {
+        if (m_uniforma)
+            m_codifica = principale;
+    }
+    bool bom() const override { return m_bom; }
+    QByteArray fineRiga() const override { return m_fineRiga; }
     qint64 byteLetti() const { return m_byteLetti; }
 
-    // A record whose quote stays open longer than this is judged not closed.
-    static constexpr qsizetype kMassimoRiga = qsizetype(1024) * 1024;
+    // The longest record by default: a record whose quote stays open longer than this is judged not
+    // closed, a line longer than this is troppoLunga.
+    static constexpr qsizetype kMassimoRiga = qsizetype(4) * 1024 * 1024;
 
 private:
+    enum class Linea { Trovata, Finito, TroppoLunga };
     bool riempi();
-    bool prossimaLinea(qsizetype &fine, qsizetype &dopo);
+    Linea prossimaLinea(qsizetype &fine, qsizetype &dopo);
+    bool saltaLinea(Riga &riga);
+    void uniforma(Riga &riga);
     void rilevaInizio();
     void rilevaSu(qsizetype da);
     void chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida);
@@ -80,7 +148,13 @@ private:
     bool dividiSemplice(Riga &riga, qsizetype fine);
 
     QIODevice &m_ingresso;
+    qsizetype m_massimo;
+    qint64 m_dimensione = 0; // of a device that can seek, else 0
+    qint64 m_origine = 0;    // where the table starts on the device
     std::unique_ptr<csv_parser> m_parser;
+    QByteArray m_estratto;                // the first bytes of a record too long
+    std::vector<QByteArray> m_convertiti; // a record's values read in the other encoding
+    QByteArray m_grezzaConvertita;
     QByteArray m_buffer;
     qsizetype m_pos = 0;    // first byte not yet fed to the parser
     qsizetype m_inizio = 0; // first byte of the record being read
@@ -89,6 +163,8 @@ private:
     bool m_bom = false;
     char m_separatore;
     Codifica m_codifica;
+    bool m_uniforma; // the encoding is the reader's to decide, and records in the other one are converted
+    bool m_rinviata = false;
     QByteArray m_fineRiga = "\n";
     QString m_errore;
     qint64 m_byteLetti = 0;
@@ -131,6 +207,8 @@ public:
     // Writes out what is buffered; false when the device refused it.
     bool scarica();
     bool errore() const { return m_errore; }
+    // The system's error number of the write that failed, 0 when unknown.
+    int numeroErrore() const { return m_numeroErrore; }
 
 private:
     void spazio(qsizetype n)
@@ -146,6 +224,7 @@ private:
     char m_separatore;
     QByteArray m_fineRiga;
     bool m_errore = false;
+    int m_numeroErrore = 0;
 };
 
 } // namespace Csv

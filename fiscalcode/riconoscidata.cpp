@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include <QRegularExpression>
+
 namespace {
 
 enum class Ruolo { Giorno, Mese, Anno };
@@ -150,6 +152,113 @@ std::optional<QDate> riconosciData(const QString &testo, const QLocale &locale, 
     if (giorno < 1 || mese < 1 || a < 100 || !QDate::isValid(a, mese, giorno))
         return std::nullopt;
     return QDate(a, mese, giorno);
+}
+
+namespace {
+
+// The day, month and year of "n/n/yyyy" or "n/n/yy" (with "/", "-" or "."), ignoring what follows a space;
+// false for anything else.
+bool treNumeri(QByteArrayView t, int &primo, int &secondo, int &terzo)
+{
+    while (!t.isEmpty() && (t.front() == ' ' || t.front() == '\t'))
+        t = t.sliced(1);
+    const qsizetype spazio = t.indexOf(' ');
+    if (spazio >= 0)
+        t = t.first(spazio);
+    int *valori[3] = {&primo, &secondo, &terzo};
+    qsizetype i = 0;
+    for (int parte = 0; parte < 3; ++parte) {
+        const qsizetype inizio = i;
+        *valori[parte] = 0;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - inizio < 4)
+            *valori[parte] = *valori[parte] * 10 + (t[i++] - '0');
+        const qsizetype cifre = i - inizio;
+        if (cifre == 0 || (parte < 2 && cifre > 2) || (parte == 2 && cifre != 2 && cifre != 4))
+            return false;
+        if (parte < 2) {
+            if (i >= t.size() || (t[i] != '/' && t[i] != '-' && t[i] != '.'))
+                return false;
+            ++i;
+        }
+    }
+    if (i != t.size())
+        return false;
+    if (terzo < 100)
+        terzo += terzo < 30 ? 2000 : 1900;
+    return true;
+}
+
+const QLocale &italiano()
+{
+    static const QLocale l(QLocale::Italian, QLocale::Italy);
+    return l;
+}
+
+const QLocale &inglese()
+{
+    static const QLocale l(QLocale::English, QLocale::UnitedStates);
+    return l;
+}
+
+} // namespace
+
+unsigned ordiniPossibili(QByteArrayView testo)
+{
+    int a = 0, b = 0, anno = 0;
+    if (!treNumeri(testo, a, b, anno) || a == b)
+        return 0;
+    return (QDate::isValid(anno, b, a) ? kGiornoPrima : 0u) | (QDate::isValid(anno, a, b) ? kMesePrima : 0u);
+}
+
+std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine, const QDate &oggi)
+{
+    QString t = testo.trimmed();
+    // The day number of spreadsheets, counted from 30 December 1899, up to the year 9999.
+    static const QRegularExpression seriale(QStringLiteral("^(\\d{1,7})(?:[.,]\\d+)?$"));
+    QRegularExpressionMatch m = seriale.match(t);
+    if (m.hasMatch()) {
+        const qint64 giorni = m.captured(1).toLongLong();
+        // Four digits alone that read as a year are a year typed without day and month, not a day of 1905.
+        const bool anno = m.captured(0).size() == 4 && giorni >= 1800 && giorni <= 2200;
+        if (giorni < 1 || giorni > 2958465 || anno)
+            return std::nullopt;
+        return QDate(1899, 12, 30).addDays(giorni);
+    }
+    // A time of day after the date (also after "T"), midnight or not: the date alone counts.
+    static const QRegularExpression ora(
+        QStringLiteral("^(.*\\S)(?:\\s+|T)(\\d{1,2})[:.](\\d{2})(?:[:.](\\d{2})(?:[.,]\\d+)?)?(?:\\s*([AaPp][Mm]))?$"));
+    m = ora.match(t);
+    if (m.hasMatch()) {
+        const int h = m.captured(2).toInt(), min = m.captured(3).toInt(), s = m.captured(4).toInt();
+        const bool ampm = !m.captured(5).isEmpty();
+        if (h > (ampm ? 12 : 23) || min > 59 || s > 59)
+            return std::nullopt;
+        t = m.captured(1);
+    }
+    // Year first: only one order.
+    static const QRegularExpression annoPrima(QStringLiteral("^(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})$"));
+    m = annoPrima.match(t);
+    if (m.hasMatch()) {
+        const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        return d.isValid() && d.year() >= 100 ? std::optional<QDate>(d) : std::nullopt;
+    }
+    // A month name: Italian or English, the numbers around it day and year.
+    bool lettere = false;
+    for (QChar c : t)
+        lettere = lettere || c.isLetter();
+    if (lettere) {
+        t.replace(u',', u' ');
+        if (std::optional<QDate> d = riconosciData(t, italiano(), oggi))
+            return d;
+        return riconosciData(t, inglese(), oggi);
+    }
+    if (ordine == OrdineData::Contraddittorio) {
+        const unsigned ordini = ordiniPossibili(t.toLatin1());
+        if (ordini == (kGiornoPrima | kMesePrima))
+            return std::nullopt;
+        ordine = ordini == kMesePrima ? OrdineData::MeseGiorno : OrdineData::GiornoMese;
+    }
+    return riconosciData(t, ordine == OrdineData::MeseGiorno ? inglese() : italiano(), oggi);
 }
 
 } // namespace Fiscale

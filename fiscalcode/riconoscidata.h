@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QLocale>
 #include <QString>
@@ -22,5 +23,23 @@ namespace Fiscale {
 // Spaces before and after are ignored; nothing else is a date (no time of day, no other characters).
 std::optional<QDate> riconosciData(const QString &testo, const QLocale &locale = QLocale(),
                                    const QDate &oggi = QDate::currentDate());
+
+// How the numbers of a date in a table column are read: day first, month first (sheets exported under
+// English settings), or, in a column that has dates fitting only one order and dates fitting only the
+// other, each date in the only order it fits (a date that fits both is not read).
+enum class OrdineData { GiornoMese, MeseGiorno, Contraddittorio };
+
+// The orders in which a date of numbers ("07/04/1968", "15-03-75", with a time after it) reads as a date,
+// when they give different days: kGiornoPrima, kMesePrima or both; 0 for any other text.
+constexpr unsigned kGiornoPrima = 1, kMesePrima = 2;
+unsigned ordiniPossibili(QByteArrayView testo);
+
+// A date of a table cell: what riconosciData accepts (in `ordine`), and the forms spreadsheets write: a
+// time after the date ("1980-01-01 00:00:00", "01/01/1980 0.00"), year first ("1980-01-31"), the day
+// number of spreadsheets (29221 is 1 January 1980, with or without a fraction of a day; but not four digits
+// alone from 1800 to 2200, a year typed without day and month), month names in
+// Italian or English ("15 marzo 1975", "March 15, 1975", "15-Mar-1975").
+std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine = OrdineData::GiornoMese,
+                                      const QDate &oggi = QDate::currentDate());
 
 } // namespace Fiscale

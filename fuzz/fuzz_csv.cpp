@@ -1,8 +1,11 @@
 // The CSV reader of sportello-cli on arbitrary bytes, and the byte paths of calcola and verifica on the
 // records it reads, against the general paths.
 //
-// Every record read is written back and read again to the same values; a record of six values or more goes
-// through calcola, its first value through verifica, both ways, with the same bytes out.
+// The encoding is decided on the whole input; a table read as UTF-8 hands over only valid UTF-8, whatever
+// lines of Windows-1252 it holds. Every record read (empty lines included) is written back and read again, in
+// that encoding, to the same values; read again with a short longest record, the records past it are cut to
+// a short excerpt and the others are read alike. A record of six values or more goes through calcola (in
+// each order of dates), its first value through verifica, both ways, with the same bytes out.
 
 #include <QBuffer>
 
@@ -17,23 +20,45 @@ const Cli::Calcola *calcola = nullptr;
 const Cli::VerificaCmd *verifica = nullptr;
 const Cli::PartitaIvaCmd *partitaIva = nullptr;
 
+Cli::Calcola *calcolaMeseGiorno = nullptr;
+Cli::Calcola *calcolaContraddittorio = nullptr;
+
+// Valid UTF-8: decoded and encoded again to the same bytes (after a letter, as a leading byte order mark
+// would be dropped by the decoding).
+bool utf8Valido(const QByteArray &b)
+{
+    const QByteArray conLettera = 'a' + b;
+    return QString::fromUtf8(conLettera).toUtf8() == conLettera;
+}
+
 std::vector<QByteArray> leggiTutto(const QByteArray &dati, char separatore, Csv::Codifica *codifica = nullptr,
                                    std::vector<std::vector<QByteArray>> *righe = nullptr,
-                                   std::vector<bool> *valide = nullptr, bool *bom = nullptr)
+                                   std::vector<bool> *valide = nullptr, bool *bom = nullptr,
+                                   Csv::Codifica forzata = Csv::Codifica::Automatica,
+                                   qsizetype massimo = Csv::Lettore::kMassimoRiga)
 {
     QBuffer buffer;
     buffer.setData(dati);
     buffer.open(QIODevice::ReadOnly);
-    Csv::Lettore lettore(buffer, separatore);
+    Csv::Lettore lettore(buffer, separatore, forzata, massimo);
     Csv::Riga riga;
     std::vector<QByteArray> grezze;
     while (lettore.leggi(riga)) {
-        VERIFICA(!riga.campi.empty());
+        VERIFICA(riga.troppoLunga || riga.vuota == riga.campi.empty());
+        VERIFICA(!riga.troppoLunga || riga.grezza.size() <= 200);
+        if (lettore.codifica() == Csv::Codifica::Utf8 && forzata == Csv::Codifica::Automatica) {
+            for (QByteArrayView c : riga.campi)
+                VERIFICA(utf8Valido(c.toByteArray()));
+        }
         grezze.push_back(riga.grezza.toByteArray());
         if (righe) {
             std::vector<QByteArray> campi;
             for (QByteArrayView c : riga.campi)
                 campi.push_back(c.toByteArray());
+            if (campi.size() == 1 && campi[0].isEmpty()) // written back, an empty line
+                campi.clear();
+            if (riga.troppoLunga)
+                campi = {QByteArray("troppo lunga")};
             righe->push_back(campi);
             valide->push_back(riga.valida);
         }
@@ -88,6 +113,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
         std::abort();
     }
     calcola = new Cli::Calcola(tabella, QDate(2024, 5, 17));
+    calcolaMeseGiorno = new Cli::Calcola(tabella, QDate(2024, 5, 17));
+    calcolaMeseGiorno->ordineDate(3, Fiscale::OrdineData::MeseGiorno);
+    calcolaContraddittorio = new Cli::Calcola(tabella, QDate(2024, 5, 17));
+    calcolaContraddittorio->ordineDate(3, Fiscale::OrdineData::Contraddittorio);
     verifica = new Cli::VerificaCmd(tabella, QDate(2024, 5, 17));
     partitaIva = new Cli::PartitaIvaCmd();
     return 0;
@@ -104,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
 
     // Written back, after the byte order mark when the input had one (as sportello-cli does, so that a
     // second mark stays part of the first value), a record reads as the same values (a lone empty value
-    // would be an empty line, which is skipped, so it is left out).
+    // is an empty line, read as no value), in the encoding of the first reading.
     QBuffer uscita;
     uscita.open(QIODevice::WriteOnly);
     std::vector<std::vector<QByteArray>> attese;
@@ -113,8 +142,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
         if (bom)
             scrittore.grezzo("\xEF\xBB\xBF");
         for (const auto &campi : righe) {
-            if (campi.size() == 1 && campi[0].isEmpty())
-                continue;
             for (size_t i = 0; i < campi.size(); ++i) {
                 if (i > 0)
                     scrittore.separatore();
@@ -126,15 +153,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     }
     std::vector<std::vector<QByteArray>> rilette;
     std::vector<bool> rilettteValide;
-    leggiTutto(uscita.data(), ';', nullptr, &rilette, &rilettteValide);
+    leggiTutto(uscita.data(), ';', nullptr, &rilette, &rilettteValide, nullptr,
+               codifica == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : codifica);
     VERIFICA(rilette == attese);
+
+    // With a short longest record: the same records up to the first one past it (after that, a record cut
+    // short may be followed by lines that the full reading had inside it).
+    std::vector<std::vector<QByteArray>> corte;
+    std::vector<bool> corteValide;
+    leggiTutto(ingresso, ';', nullptr, &corte, &corteValide, nullptr, Csv::Codifica::Automatica, 64);
+    for (size_t r = 0; r < righe.size() && r < corte.size(); ++r) {
+        if (corte[r] == std::vector<QByteArray>{QByteArray("troppo lunga")} || !corteValide[r] || !valide[r])
+            break;
+        VERIFICA(corte[r] == righe[r]);
+    }
 
     for (size_t r = 0; r < righe.size(); ++r) {
         if (!valide[r])
             continue;
         std::vector<QByteArrayView> valori(righe[r].begin(), righe[r].end());
-        if (valori.size() >= 6)
+        if (valori.empty())
+            continue;
+        if (valori.size() >= 6) {
             confronta(*calcola, valori, codifica);
+            confronta(*calcolaMeseGiorno, valori, codifica);
+            confronta(*calcolaContraddittorio, valori, codifica);
+        }
         confronta(*verifica, {valori[0]}, codifica);
         confronta(*verifica, valori, codifica); // with surname and name
         confronta(*partitaIva, {valori[0]}, codifica);

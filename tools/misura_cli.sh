@@ -1,6 +1,8 @@
 #!/bin/sh
 # Measures sportello-cli on generated tables, file in and file out, pinned to one core: rows per second
-# (wall clock and CPU time) and peak memory of each command, the best of three runs.
+# (wall clock and CPU time) and peak memory of each command, the best of three runs; also calcola and
+# verifica without the first pass that decides encoding and order of dates, and the memory on a line of
+# 200 MiB without a line end.
 #   tools/misura_cli.sh [BUILD_DIR] [RIGHE]      default build/ and 1,000,000 rows
 #   MISURA_GRANDE=1 tools/misura_cli.sh          also calcola on a table of about 1 GB (memory stays flat)
 # Needs GNU time (/usr/bin/time, installed by tools/setup.sh), awk and taskset.
@@ -63,14 +65,27 @@ FINE
 }
 
 misura "calcola (UTF-8)" "$righe" calcola --csv "$tmp/persone.csv" -o "$tmp/out.csv"
+# Without the first pass over the file (encoding and order of dates given): what deciding them costs.
+misura "calcola, date con ordine dato" "$righe" calcola --csv "$tmp/persone.csv" -o "$tmp/out.csv" --data gg/mm
+misura "calcola, senza prima lettura" "$righe" calcola --csv "$tmp/persone.csv" -o "$tmp/out.csv" \
+    --codifica utf-8 --data gg/mm
 misura "calcola (Windows-1252)" "$righe" calcola --csv "$tmp/persone-1252.csv" -o "$tmp/out.csv"
 misura "verifica" "$righe" verifica --csv "$tmp/codici.csv" -o "$tmp/out.csv"
 misura "verifica (omocodici)" "$righe" verifica --csv "$tmp/omocodici.csv" -o "$tmp/out.csv"
 misura "verifica (cognome e nome)" "$righe" verifica --csv "$tmp/calcolati.csv" -o "$tmp/out.csv"
+misura "verifica, codifica data" "$righe" verifica --csv "$tmp/codici.csv" -o "$tmp/out.csv" --codifica utf-8
 misura "partita-iva" "$righe" partita-iva --csv "$tmp/partite.csv" -o "$tmp/out.csv"
 ingresso="$tmp/persone.csv"
 misura "calcola, stdin e stdout" "$righe" calcola --csv -
 ingresso=""
+
+# Memory stays bounded on a line without a line end: 200 MiB of one record, the header before it.
+{
+    echo "partita_iva;nota"
+    head -c 209715200 /dev/zero | tr '\0' x
+} >"$tmp/riga-lunga.csv"
+misura "riga di 200 MiB senza a capo" 1 partita-iva --csv "$tmp/riga-lunga.csv" -o "$tmp/out.csv"
+rm -f "$tmp/riga-lunga.csv"
 
 if [ "${MISURA_GRANDE:-0}" = 1 ]; then
     grande=$((righe * 25))

@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <QBuffer>
+
 #include "percorsi.h"
 #include "rigadicomando.h"
 #include "supporto.h"
+#include "tabellacsv.h"
 
 namespace {
 
@@ -40,7 +43,112 @@ void scrivi(const QString &percorso, const QByteArray &dati)
     f.write(dati);
 }
 
+// The records of a table, each as its values (an empty line as no value), with what the reader found.
+struct Letta {
+    std::vector<std::vector<QByteArray>> righe;
+    Csv::Codifica codifica = Csv::Codifica::Automatica;
+    bool bom = false;
+    QByteArray fineRiga;
+};
+
+Letta leggiTabella(const QByteArray &dati)
+{
+    QBuffer buffer;
+    buffer.setData(dati);
+    buffer.open(QIODevice::ReadOnly);
+    Csv::Lettore lettore(buffer);
+    Letta letta;
+    Csv::Riga riga;
+    while (lettore.leggi(riga)) {
+        std::vector<QByteArray> campi;
+        for (QByteArrayView c : riga.campi)
+            campi.push_back(c.toByteArray());
+        letta.righe.push_back(campi);
+    }
+    letta.codifica = lettore.codifica();
+    letta.bom = lettore.bom();
+    letta.fineRiga = lettore.fineRiga();
+    return letta;
+}
+
 } // namespace
+
+// Real exports of two sheets (tests/cli/dati/README.md says how each was made): every row in its place with
+// every column kept, in the input's encoding, separator and line end, and the right result on each row.
+TEST(SportelloCli, EsportazioniVere)
+{
+    // Per data row of each sheet: the new values expected ("?": an esito, whatever its text; nothing for a
+    // blank or total row, which has no data).
+    const std::vector<QStringList> dipendenti = {{"RSSMRA80A01H501U", ""}, {"NCLNOE70C02D704G", ""},
+                                                 {"DNGLCU85T41F205G", ""}, {},
+                                                 {"BNCNNA75C55I199E", ""}, {"", "?"},
+                                                 {"MLLJSO90R20A952B", ""}};
+    // "*": not checked (the number with an "IT" prefix and spaces).
+    const std::vector<QStringList> fornitori = {{"", "Torino"}, {"*", "*"}, {"?", ""}, {}, {"?", ""}, {}};
+    const struct {
+        const char *file, *comando;
+        const std::vector<QStringList> &attese;
+        const char *messaggio;
+    } casi[] = {
+        {"dipendenti-predefinito.csv", "calcola", dipendenti, "mese prima del giorno"},
+        {"dipendenti-utf8.csv", "calcola", dipendenti, ""},
+        {"dipendenti-en-utf8.csv", "calcola", dipendenti, "mese prima del giorno"},
+        {"dipendenti-cp1252.csv", "calcola", dipendenti, ""},
+        {"dipendenti-excel.csv", "calcola", dipendenti, ""},
+        {"fornitori-predefinito.csv", "partita-iva", fornitori, ""},
+        {"fornitori-utf8.csv", "partita-iva", fornitori, ""},
+        {"fornitori-cp1252.csv", "partita-iva", fornitori, ""},
+    };
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        const QString ingresso = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/cli/dati/") + QLatin1String(c.file);
+        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
+        const Esito e = esegui({c.comando, "--csv", ingresso, "-o", uscita});
+        EXPECT_EQ(e.stato, 1) << c.file << e.errori.toStdString();
+        EXPECT_EQ(e.errori.contains(QString::fromUtf8(c.messaggio)), true) << c.file << e.errori.toStdString();
+        const Letta prima = leggiTabella(leggi(ingresso)), dopo = leggiTabella(leggi(uscita));
+        EXPECT_EQ(dopo.codifica, prima.codifica) << c.file;
+        EXPECT_EQ(dopo.bom, prima.bom) << c.file;
+        EXPECT_EQ(dopo.fineRiga, prima.fineRiga) << c.file;
+        ASSERT_EQ(dopo.righe.size(), prima.righe.size()) << c.file;
+        ASSERT_EQ(dopo.righe.size(), c.attese.size() + 1) << c.file;
+        for (size_t r = 0; r < dopo.righe.size(); ++r) {
+            const std::vector<QByteArray> &in = prima.righe[r], &out = dopo.righe[r];
+            if (in.empty()) { // an empty line stays empty
+                EXPECT_TRUE(out.empty()) << c.file << " riga " << r;
+                continue;
+            }
+            ASSERT_EQ(out.size(), in.size() + 2) << c.file << " riga " << r;
+            EXPECT_TRUE(std::equal(in.begin(), in.end(), out.begin())) << c.file << " riga " << r;
+            if (r == 0)
+                continue;
+            const QStringList &attese = c.attese[r - 1];
+            const QString nuovo = Csv::decodifica(out[in.size()], prima.codifica);
+            const QString secondo = Csv::decodifica(out[in.size() + 1], prima.codifica);
+            if (attese.isEmpty()) {
+                EXPECT_TRUE(nuovo.isEmpty() && secondo.isEmpty()) << c.file << " riga " << r;
+                continue;
+            }
+            for (int i = 0; i < 2; ++i) {
+                const QString &v = i == 0 ? nuovo : secondo;
+                if (attese[i] == u"*")
+                    continue;
+                if (attese[i] == u"?")
+                    EXPECT_FALSE(v.isEmpty()) << c.file << " riga " << r;
+                else
+                    EXPECT_EQ(v, attese[i]) << c.file << " riga " << r;
+            }
+        }
+    }
+    // The same sheet saved as a sheet: named in one line, nothing written.
+    for (const char *file : {"dipendenti.xlsx", "dipendenti.ods", "dipendenti.xls"}) {
+        const Esito e =
+            esegui({"calcola", "--csv", QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/cli/dati/") + QLatin1String(file)});
+        EXPECT_EQ(e.stato, 2) << file;
+        EXPECT_TRUE(e.errori.contains(u"non un file CSV") && e.errori.count(u'\n') == 1) << e.errori.toStdString();
+        EXPECT_TRUE(e.uscita.isEmpty()) << file;
+    }
+}
 
 TEST(SportelloCli, TabellaDaCapoAFondo)
 {
@@ -134,7 +242,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          {"comune"},
          "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nForli';\nBozen;BZ\n00184;\n39049;\n"
          "Paterno';\nCastro;Lecce\n",
-         "comune;provincia;denominazione;cap;provincia;sigla;regione;prefisso;esito\n"
+         "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito\n"
          "Roma;;ROMA;00100;ROMA;RM;LAZIO;06;\nCastro;LE;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n"
          "Castro;;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;SAMONE;10010;TORINO;TO;PIEMONTE;0125;\n"
          "Forli';;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;\n"
@@ -147,15 +255,74 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"comune per cap",
          {"comune"},
          "cap\n00184\n",
-         "cap;denominazione;cap;provincia;sigla;regione;prefisso;esito\n00184;ROMA;00184;ROMA;RM;LAZIO;06;\n",
+         "cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito\n00184;ROMA;00184;ROMA;RM;LAZIO;06;\n",
          0},
         {"righe corte e lunghe",
          {"partita-iva"},
          "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n",
          "partita_iva;a;b;esito;ufficio\n12345670017;;;;Torino\n12345670017;1;2;;Torino\n"
-         "12345670017;1;2;3;Riga non valida: 4 campi, l'intestazione ne ha 3;\n",
+         "12345670017;1;2;Riga con 4 campi, l'intestazione ne ha 3: quelli in più seguono le nuove colonne;Torino;3\n",
          1},
         {"solo l'intestazione", {"partita-iva"}, "cf;partita iva\n", "cf;partita iva;esito;ufficio\n", 0},
+        {"righe vuote al loro posto, righe senza dati senza esito",
+         {"partita-iva"},
+         "\nfornitore;P.I.\nAlfa;12345670017\n\n;\nTotale;\n",
+         "\nfornitore;P.I.;esito;ufficio\nAlfa;12345670017;;Torino\n\n;;;\nTotale;;;\n",
+         0},
+        {"intestazioni come le scrive la gente",
+         {"calcola"},
+         "Cognome e nome;COGNOME;Nome;M/F;Nato/a il (gg/mm/aaaa);Località di nascita;Prov. nascita\n"
+         "Rossi Mario;Rossi;Mario;M;01/01/1980;Roma;RM\n",
+         "Cognome e nome;COGNOME;Nome;M/F;Nato/a il (gg/mm/aaaa);Località di nascita;Prov. "
+         "nascita;codice_fiscale;esito\n"
+         "Rossi Mario;Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\n",
+         0},
+        {"la stessa tabella due volte: le colonne del comando sostituite",
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito;note\n"
+         "Rossi;Mario;M;1/1/1980;Roma;RM;XXX;vecchio;a\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito;note\n"
+         "Rossi;Mario;M;1/1/1980;Roma;RM;RSSMRA80A01H501U;;a\n",
+         0},
+        {"le colonne di un altro comando restano, le nuove hanno il loro nome",
+         {"verifica"},
+         "codice_fiscale;esito;sesso\nRSSMRA80A01H501U;;M\n",
+         "codice_fiscale;esito;sesso;esito_verifica;sesso_verifica;data_nascita;comune;provincia;codice_base;avviso\n"
+         "RSSMRA80A01H501U;;M;;M;01/01/1980;ROMA;RM;;\n",
+         0},
+        {"date con il mese prima",
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;07/04/1968;Roma;RM\n"
+         "Rossi;Mario;M;03/15/1975;Roma;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;07/04/1968;Roma;RM;RSSMRA68L04H501K;\nRossi;Mario;M;03/15/1975;Roma;RM;RSSMRA75C15H501P;\n",
+         0},
+        {"date in ordine imposto",
+         {"calcola", "--data", "gg/mm"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;07/04/1968;Roma;RM\n"
+         "Rossi;Mario;M;03/15/1975;Roma;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;07/04/1968;Roma;RM;RSSMRA68D07H501V;\nRossi;Mario;M;03/15/1975;Roma;RM;;Data non valida\n",
+         1},
+        {"due fogli incollati: una codifica sola in uscita, quella della maggioranza",
+         {"comune"},
+         "comune;provincia\nForl\xC3\xAC;FC\nCant\xC3\xB9;CO\nForl\xEC;FC\n",
+         "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito\n"
+         "Forl\xC3\xAC;FC;FORL\xC3\x8C;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;\n"
+         "Cant\xC3\xB9;CO;CANT\xC3\x99;22063;COMO;CO;LOMBARDIA;031;\n"
+         "Forl\xC3\xAC;FC;FORL\xC3\x8C;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;\n",
+         0},
+        {"codifica per nome: latin1",
+         {"partita-iva", "--codifica", "latin1"},
+         "partita_iva;nota\n12345670017;Citt\xC3\xA0\n",
+         "partita_iva;nota;esito;ufficio\n12345670017;Citt\xC3\xA0;;Torino\n",
+         0},
+        {"riga troppo lunga",
+         {"partita-iva", "--riga-massima", "1"},
+         "partita_iva;nota\n12345670017;" + QByteArray(2 << 20, 'x') + "\n12345670017;b\n",
+         "partita_iva;nota;esito;ufficio\n;;\"Riga troppo lunga: supera 1 MiB (inizia con "
+         "«12345670017;xxxxxxxxxxxxxxxxxxxxxxxxxxxx…»); non letta\";\n12345670017;b;;Torino\n",
+         1},
     };
     for (const auto &c : casi) {
         QTemporaryDir cartella;
@@ -177,6 +344,8 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
     scrivi(ingresso, "nome;cognome\nMario;Rossi\n");
     const QString partite = cartella.filePath(QStringLiteral("piva.csv"));
     scrivi(partite, "partita_iva\n12345670017\n");
+    const QString foglio = cartella.filePath(QStringLiteral("foglio.csv"));
+    scrivi(foglio, QByteArray("PK\x03\x04\x14\0\0\0[Content_Types].xml xl/workbook.xml", 45));
     scrivi(uscita, "da non toccare");
     const struct {
         QStringList argomenti;
@@ -191,6 +360,12 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         {{"partita-iva"}, "mancano i valori"},
         {{"euro", "abc", "lira italiana"}, "Importo non valido"},
         {{"euro", "1", "lira"}, "Valuta ambigua"},
+        {{"calcola", "--csv", ingresso, "--colonna", "sesso=Genere"}, "--colonna sesso=Genere"},
+        {{"calcola", "--csv", foglio}, "è un foglio di calcolo Excel (.xlsx), non un file CSV"},
+        {{"calcola", "--csv", cartella.path()}, "è una cartella"},
+        {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "la cartella"},
+        {{"partita-iva", "--csv", partite, "--codifica", "utf-16"}, "codifica «utf-16» non valida"},
+        {{"calcola", "--csv", ingresso, "--data", "aaaa"}, "--data «aaaa» non valido"},
     };
     for (const auto &c : casi) {
         const Esito e = esegui(c.argomenti);
@@ -198,7 +373,7 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         EXPECT_TRUE(e.errori.contains(QString::fromUtf8(c.messaggio))) << e.errori.toStdString();
     }
     EXPECT_EQ(leggi(uscita), "da non toccare");
-    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files).size(), 4);
 }
 
 TEST(SportelloCli, ValoriSullaRigaDiComando)

@@ -210,13 +210,27 @@ TEST(PercorsoRapido, UgualeAlGenerale_SuiCasiLimite)
         {"Rossi", "Mario", "M", "1/1/1980", "san giorgio di nogaro e oltre", "UD"},
         {"Rossi", "Mario", "M", "1/1/1980", "Aglie'", "TO"},
         {"Rossi", "Mario", "M", "1/1/1980", "\xC3\xA0\xC2\xA0\xC2\x80", "TO"},
+        {"Rossi", "Mario", "M", "07/04/1968", "Roma", "RM"},
+        {"Rossi", "Mario", "M", "03/15/1975", "Roma", "RM"},
+        {"Rossi", "Mario", "F", "15/03/1975", "Roma", "RM"},
+        {"Rossi", "Mario", "M", "05/05/1975", "Roma", "RM"},
+        {"Rossi", "Mario", "M", "13/13/1975", "Roma", "RM"},
+        {"Rossi", "Mario", "M", "02/29/2000", "Roma", "RM"},
+        {"Rossi", "Mario", "M", "1980-01-01 00:00:00", "Roma", "RM"},
+        {"Rossi", "Mario", "M", "01/02/1980 0.00", "Roma", "RM"},
+        {"Rossi", "Mario", "M", "29221", "Roma", "RM"},
     };
-    const Cli::Calcola calcola(tabella(), kOggi);
-    Confronto confronto(calcola);
-    for (const auto &campi : casi) {
-        std::vector<QByteArrayView> v(campi.begin(), campi.end());
-        confronto.confronta(v, Csv::Codifica::Utf8);
-        confronto.confronta(v, Csv::Codifica::Windows1252);
+    // In each order of day and month that a date column can have.
+    for (Fiscale::OrdineData ordine :
+         {Fiscale::OrdineData::GiornoMese, Fiscale::OrdineData::MeseGiorno, Fiscale::OrdineData::Contraddittorio}) {
+        Cli::Calcola calcola(tabella(), kOggi);
+        calcola.ordineDate(3, ordine);
+        Confronto confronto(calcola);
+        for (const auto &campi : casi) {
+            std::vector<QByteArrayView> v(campi.begin(), campi.end());
+            confronto.confronta(v, Csv::Codifica::Utf8);
+            confronto.confronta(v, Csv::Codifica::Windows1252);
+        }
     }
 }
 

@@ -93,3 +93,59 @@ TEST(RiconosciData, OrdineDelleImpostazioniRegionali)
     EXPECT_EQ(Fiscale::riconosciData(QString::fromUtf8("1 févr. 1980"), francia, kOggi), QDate(1980, 2, 1));
     EXPECT_EQ(Fiscale::riconosciData(QString::fromUtf8("1 FÉVRIER 1980"), francia, kOggi), QDate(1980, 2, 1));
 }
+
+TEST(RiconosciData, DateDelleTabelle)
+{
+    using Fiscale::OrdineData;
+    const struct {
+        const char *testo;
+        OrdineData ordine;
+        QDate attesa; // invalid: not a date
+    } casi[] = {
+        {"07/04/1968", OrdineData::GiornoMese, QDate(1968, 4, 7)},
+        {"07/04/1968", OrdineData::MeseGiorno, QDate(1968, 7, 4)},
+        {"07/04/1968", OrdineData::Contraddittorio, QDate()},
+        {"03/15/1975", OrdineData::Contraddittorio, QDate(1975, 3, 15)},
+        {"15/03/1975", OrdineData::Contraddittorio, QDate(1975, 3, 15)},
+        {"05/05/1975", OrdineData::Contraddittorio, QDate(1975, 5, 5)},
+        {"15/03/1975", OrdineData::MeseGiorno, QDate()},
+        {"1980-01-01 00:00:00", OrdineData::GiornoMese, QDate(1980, 1, 1)},
+        {"1980-01-31T12:30:00", OrdineData::MeseGiorno, QDate(1980, 1, 31)},
+        {"01/02/1980 0.00", OrdineData::GiornoMese, QDate(1980, 2, 1)},
+        {"01/02/1980 23:59:59", OrdineData::MeseGiorno, QDate(1980, 1, 2)},
+        {"1/2/1980 12:00 PM", OrdineData::MeseGiorno, QDate(1980, 1, 2)},
+        {"01/02/1980 24:00", OrdineData::GiornoMese, QDate()},
+        {"29221", OrdineData::GiornoMese, QDate(1980, 1, 1)},
+        {"29221,5", OrdineData::GiornoMese, QDate(1980, 1, 1)},
+        {"60", OrdineData::GiornoMese, QDate(1900, 2, 28)},
+        {"0", OrdineData::GiornoMese, QDate()},
+        {"1980", OrdineData::GiornoMese, QDate()}, // a year alone, not a day number
+        {"1980,0", OrdineData::GiornoMese, QDate(1905, 6, 2)},
+        {"15 marzo 1975", OrdineData::MeseGiorno, QDate(1975, 3, 15)},
+        {"March 15, 1975", OrdineData::GiornoMese, QDate(1975, 3, 15)},
+        {"15-Mar-1975", OrdineData::GiornoMese, QDate(1975, 3, 15)},
+        {"4 July 1968", OrdineData::GiornoMese, QDate(1968, 7, 4)},
+        {"1980-02-30", OrdineData::GiornoMese, QDate()},
+        {"1/1/1980 ore 12", OrdineData::GiornoMese, QDate()},
+    };
+    for (const auto &c : casi) {
+        const std::optional<QDate> d = Fiscale::leggiDataTabella(QString::fromUtf8(c.testo), c.ordine, kOggi);
+        EXPECT_EQ(d.value_or(QDate()), c.attesa) << c.testo << " ordine " << static_cast<int>(c.ordine);
+    }
+
+    const struct {
+        const char *testo;
+        unsigned ordini;
+    } ordini[] = {
+        {"07/04/1968", Fiscale::kGiornoPrima | Fiscale::kMesePrima},
+        {"03/15/1975", Fiscale::kMesePrima},
+        {"15.03.75", Fiscale::kGiornoPrima},
+        {"05/05/1975", 0},
+        {"1975-03-15", 0},
+        {"31/31/1975", 0},
+        {"01/02/1980 0.00", Fiscale::kGiornoPrima | Fiscale::kMesePrima},
+        {"15 marzo 1975", 0},
+    };
+    for (const auto &o : ordini)
+        EXPECT_EQ(Fiscale::ordiniPossibili(QByteArrayView(o.testo)), o.ordini) << o.testo;
+}
