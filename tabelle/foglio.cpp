@@ -19,13 +19,13 @@ namespace tabelle {
 
 namespace {
 
-constexpr qint64 kMiB = 1024 * 1024;
+constexpr qint64 kMiB = qint64(1024) * 1024;
 constexpr qint64 kParteMinore = 64 * kMiB;      // workbook, relations, styles, content types
 constexpr qint64 kStringheMassime = 256 * kMiB; // the shared strings, held in memory
 constexpr qint64 kTokenMassimo = 4 * kMiB;      // XML fed without a token coming out: one huge element
 constexpr qint64 kSogliaRapporto = 16 * kMiB;   // below this a part may grow by any ratio
 constexpr int kTestoMassimo = 32767;            // characters in a cell, as in Excel
-constexpr qint64 kBlocco = 256 * 1024;
+constexpr qint64 kBlocco = qint64(256) * 1024;
 
 const QString kDanneggiato = QStringLiteral("Il file è danneggiato o incompleto");
 
@@ -194,7 +194,7 @@ public:
                 if (saltando > 0)
                     --saltando;
             } else if (t == QXmlStreamReader::Characters && saltando == 0) {
-                if (fuori.size() + m_xml.text().size() > kTestoMassimo * 2) {
+                if (fuori.size() + m_xml.text().size() > qsizetype(kTestoMassimo) * 2) {
                     m_errore = QStringLiteral("Una cella del foglio supera 32.767 caratteri");
                     return false;
                 }
@@ -336,7 +336,7 @@ bool formatoPredefinitoDiData(int id)
     return (id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 36) || (id >= 50 && id <= 58);
 }
 
-QString nomeParte(QString base, const QString &destinazione)
+QString nomeParte(const QString &base, const QString &destinazione)
 {
     if (destinazione.startsWith(u'/'))
         return destinazione.mid(1);
@@ -543,8 +543,8 @@ public:
         m_errore = m_parte.errore();
         xmlSAXHandler sax{};
         sax.initialized = XML_SAX2_MAGIC;
-        sax.startElementNs = &SorgenteXlsx::inizio;
-        sax.endElementNs = &SorgenteXlsx::fine;
+        sax.startElementNs = &SorgenteXlsx::apreElemento;
+        sax.endElementNs = &SorgenteXlsx::chiudeElemento;
         sax.characters = &SorgenteXlsx::caratteri;
         sax.cdataBlock = &SorgenteXlsx::caratteri;
         sax.internalSubset = &SorgenteXlsx::dtd;
@@ -612,7 +612,7 @@ private:
     static QStringView attributo(const xmlChar **attributi, int n, const char *nome, QString *spazio)
     {
         for (int i = 0; i < n; ++i) {
-            const xmlChar **a = attributi + 5 * i;
+            const xmlChar **a = attributi + static_cast<std::ptrdiff_t>(5) * i;
             if (std::strcmp(reinterpret_cast<const char *>(a[0]), nome) == 0 && a[2] == nullptr) {
                 *spazio = QString::fromUtf8(reinterpret_cast<const char *>(a[3]), static_cast<int>(a[4] - a[3]));
                 return *spazio;
@@ -621,8 +621,8 @@ private:
         return {};
     }
 
-    static void inizio(void *ctx, const xmlChar *locale, const xmlChar *, const xmlChar *, int, const xmlChar **,
-                       int nAttributi, int, const xmlChar **attributi)
+    static void apreElemento(void *ctx, const xmlChar *locale, const xmlChar *, const xmlChar *, int, const xmlChar **,
+                             int nAttributi, int, const xmlChar **attributi)
     {
         SorgenteXlsx &s = *io(ctx);
         const char *n = reinterpret_cast<const char *>(locale);
@@ -678,7 +678,7 @@ private:
         }
     }
 
-    static void fine(void *ctx, const xmlChar *locale, const xmlChar *, const xmlChar *)
+    static void chiudeElemento(void *ctx, const xmlChar *locale, const xmlChar *, const xmlChar *)
     {
         SorgenteXlsx &s = *io(ctx);
         if (s.m_salta > 0) {
@@ -803,7 +803,7 @@ bool areeUnite(LettoreFoglio::Stato &s, zip_int64_t indice, std::vector<Area> *a
             break;
         if (!trovate) {
             const QByteArray cerca = coda.right(16) + b;
-            const int i = cerca.indexOf("mergeCell");
+            const qsizetype i = cerca.indexOf("mergeCell");
             if (i >= 0) {
                 trovate = true;
                 coda = cerca.mid(i);
@@ -820,10 +820,10 @@ bool areeUnite(LettoreFoglio::Stato &s, zip_int64_t indice, std::vector<Area> *a
     }
     if (!trovate)
         return true;
-    int da = 0;
+    qsizetype da = 0;
     while ((da = coda.indexOf("ref=\"", da)) >= 0) {
         da += 5;
-        const int a = coda.indexOf('"', da);
+        const qsizetype a = coda.indexOf('"', da);
         if (a < 0)
             break;
         const QString ref = QString::fromLatin1(coda.mid(da, a - da));
@@ -1087,16 +1087,15 @@ private:
                     continue;
                 }
                 ++profondita;
-                if (n == u"p" && paragrafi++ > 0)
+                const bool aCapo = (n == u"p" && paragrafi++ > 0) || n == u"line-break";
+                if (aCapo)
                     fuori += u'\n';
                 else if (n == u"s")
                     fuori += QString(std::clamp(x.attributes().value(QLatin1String("text:c")).toInt(), 1, 1000), u' ');
                 else if (n == u"tab")
                     fuori += u'\t';
-                else if (n == u"line-break")
-                    fuori += u'\n';
             }
-            if (fuori.size() > kTestoMassimo * 2) {
+            if (fuori.size() > qsizetype(kTestoMassimo) * 2) {
                 m_errore = QStringLiteral("Una cella del foglio supera 32.767 caratteri");
                 return false;
             }

@@ -108,7 +108,8 @@ bool ScrittoreXlsx::apri(const QStringList &intestazioni)
                                                 intestazioni[c].toUtf8().constData(), s.intestazione),
                          QStringLiteral("intestazione")))
             return false;
-        s.allarga(static_cast<size_t>(c), intestazioni[c].size() + 3); // room for the filter button
+        s.allarga(static_cast<size_t>(c),
+                  static_cast<double>(intestazioni[c].size() + 3)); // room for the filter button
     }
     worksheet_freeze_panes(s.foglio, 1, 0);
     return true;
@@ -147,11 +148,11 @@ bool ScrittoreXlsx::scriviRiga(const std::vector<Cella> &celle, bool evidenziata
             }
             r = worksheet_write_string(s.foglio, s.riga, c, x.testo.toUtf8().constData(),
                                        evidenziata ? s.formati[e][0] : nullptr);
-            s.allarga(i, x.testo.size());
+            s.allarga(i, static_cast<double>(x.testo.size()));
             break;
         case TipoCella::Numero:
             r = worksheet_write_number(s.foglio, s.riga, c, x.numero, evidenziata ? s.formati[e][0] : nullptr);
-            s.allarga(i, testoVisibile(x).size());
+            s.allarga(i, static_cast<double>(testoVisibile(x).size()));
             break;
         case TipoCella::Booleano:
             r = worksheet_write_boolean(s.foglio, s.riga, c, x.numero != 0, evidenziata ? s.formati[e][0] : nullptr);
@@ -205,7 +206,7 @@ bool ScrittoreXlsx::chiudi(const std::vector<std::pair<QString, QString>> &riepi
             s.controlla(numero ? worksheet_write_number(r, riga, 1, v, nullptr)
                                : worksheet_write_string(r, riga, 1, riepilogo[i].second.toUtf8().constData(), nullptr),
                         QStringLiteral("Riepilogo"));
-            larghezza = std::max<double>(larghezza, riepilogo[i].first.size() + 1);
+            larghezza = std::max(larghezza, static_cast<double>(riepilogo[i].first.size() + 1));
         }
         if (r)
             worksheet_set_column(r, 0, 0, std::min(kLarghezzaMassima, larghezza), nullptr);

@@ -317,7 +317,7 @@ TEST(Foglio, InputNonValido)
         {"espansione",
          [] {
              // 40 MiB of spaces inside the sheet, about 40 KiB compressed: far beyond 250 times.
-             return xlsxDi(foglioDi(QByteArray(40 * 1024 * 1024, ' ')));
+             return xlsxDi(foglioDi(QByteArray(qsizetype(40) * 1024 * 1024, ' ')));
          },
          QStringLiteral("Il file si espande oltre il limite consentito: archivio anomalo o malevolo, non letto")},
         {"righe", [] { return xlsxDi(foglioDi("<row r=\"1048577\"><c><v>1</v></c></row>")); },
