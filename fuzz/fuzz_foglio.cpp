@@ -54,7 +54,7 @@ QByteArray zipDi(const std::vector<std::pair<const char *, QByteArray>> &parti)
 
 QByteArray archivio(const uint8_t *dati, size_t n)
 {
-    const QByteArray tutto(reinterpret_cast<const char *>(dati), static_cast<qsizetype>(n));
+    QByteArray tutto(reinterpret_cast<const char *>(dati), static_cast<qsizetype>(n));
     if (n == 0)
         return tutto;
     const QByteArray resto = tutto.mid(1);

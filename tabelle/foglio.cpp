@@ -6,6 +6,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <QBuffer>
@@ -250,26 +251,24 @@ bool numeroDaTesto(QStringView s, double *v)
     return r.ec == std::errc() && r.ptr == fine && std::isfinite(*v);
 }
 
-// "B12" to column 2 (1-based) and row 12; 0 where a part is missing or out of range.
-void indirizzo(QStringView s, qint64 *riga, qint64 *colonna)
+// "B12" to column 2 (1-based) and row 12; 0 where a part is missing, beyond the limit where it is out of it.
+void indirizzo(std::string_view s, qint64 *riga, qint64 *colonna)
 {
     qint64 c = 0;
-    qsizetype i = 0;
-    while (i < s.size() && s[i].isLetter()) {
-        const char16_t u = s[i].toUpper().unicode();
-        if (u < u'A' || u > u'Z')
+    size_t i = 0;
+    for (; i < s.size(); ++i) {
+        char u = s[i];
+        if (u >= 'a' && u <= 'z')
+            u = static_cast<char>(u - 'a' + 'A');
+        if (u < 'A' || u > 'Z')
             break;
-        c = c * 26 + (u - u'A' + 1);
-        if (c > LettoreFoglio::kColonneMassime)
-            c = LettoreFoglio::kColonneMassime + 1;
-        ++i;
+        c = std::min<qint64>(c * 26 + (u - 'A' + 1), LettoreFoglio::kColonneMassime + 1);
     }
     qint64 r = 0;
     bool cifre = false;
-    while (i < s.size() && s[i].isDigit()) {
-        r = std::min<qint64>(r * 10 + (s[i].unicode() - u'0'), LettoreFoglio::kRigheMassime + 1);
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        r = std::min<qint64>(r * 10 + (s[i] - '0'), LettoreFoglio::kRigheMassime + 1);
         cifre = true;
-        ++i;
     }
     *colonna = c;
     *riga = cifre ? r : 0;
@@ -609,14 +608,12 @@ private:
 
     static xmlEntityPtr entita(void *, const xmlChar *) { return nullptr; }
 
-    static QStringView attributo(const xmlChar **attributi, int n, const char *nome, QString *spazio)
+    static std::string_view attributo(const xmlChar **attributi, int n, const char *nome)
     {
         for (int i = 0; i < n; ++i) {
             const xmlChar **a = attributi + static_cast<std::ptrdiff_t>(5) * i;
-            if (std::strcmp(reinterpret_cast<const char *>(a[0]), nome) == 0 && a[2] == nullptr) {
-                *spazio = QString::fromUtf8(reinterpret_cast<const char *>(a[3]), static_cast<int>(a[4] - a[3]));
-                return *spazio;
-            }
+            if (std::strcmp(reinterpret_cast<const char *>(a[0]), nome) == 0 && a[2] == nullptr)
+                return {reinterpret_cast<const char *>(a[3]), static_cast<size_t>(a[4] - a[3])};
         }
         return {};
     }
@@ -630,9 +627,8 @@ private:
             ++s.m_salta;
             return;
         }
-        QString spazio;
         if (s.m_inCella) {
-            if (std::strcmp(n, "v") == 0 || (s.m_tipo == u"inlineStr" && std::strcmp(n, "is") == 0)) {
+            if (std::strcmp(n, "v") == 0 || (s.m_tipo == "inlineStr" && std::strcmp(n, "is") == 0)) {
                 s.m_valore.clear();
                 s.m_cattura = true;
                 s.m_haValore = true;
@@ -644,7 +640,7 @@ private:
         if (s.m_inRiga && std::strcmp(n, "c") == 0) {
             qint64 r = 0;
             qint64 c = 0;
-            indirizzo(attributo(attributi, nAttributi, "r", &spazio), &r, &c);
+            indirizzo(attributo(attributi, nAttributi, "r"), &r, &c);
             if (c == 0)
                 c = s.m_colonna + 1;
             if (c <= s.m_colonna)
@@ -652,10 +648,12 @@ private:
             if (c > LettoreFoglio::kColonneMassime)
                 return s.ferma(msgColonne());
             s.m_colonna = c;
-            bool ok = false;
-            const uint stile = attributo(attributi, nAttributi, "s", &spazio).toUInt(&ok);
-            s.m_data = ok && stile < s.m_stiliData.size() && s.m_stiliData[stile];
-            s.m_tipo = attributo(attributi, nAttributi, "t", &spazio).toString();
+            const std::string_view testoStile = attributo(attributi, nAttributi, "s");
+            size_t stile = 0;
+            const auto letto = std::from_chars(testoStile.data(), testoStile.data() + testoStile.size(), stile);
+            s.m_data =
+                letto.ec == std::errc() && !testoStile.empty() && stile < s.m_stiliData.size() && s.m_stiliData[stile];
+            s.m_tipo = attributo(attributi, nAttributi, "t");
             s.m_inCella = true;
             s.m_haValore = false;
             return;
@@ -663,7 +661,7 @@ private:
         if (std::strcmp(n, "row") == 0 && !s.m_inRiga) {
             qint64 numero = 0;
             qint64 colonna = 0;
-            indirizzo(attributo(attributi, nAttributi, "r", &spazio), &numero, &colonna);
+            indirizzo(attributo(attributi, nAttributi, "r"), &numero, &colonna);
             if (numero == 0)
                 numero = s.m_ultima + 1;
             if (numero <= s.m_ultima)
@@ -716,18 +714,18 @@ private:
             return;
         const auto testo = [&] { return QString::fromUtf8(m_valore.data(), static_cast<qsizetype>(m_valore.size())); };
         Cella c;
-        if (m_tipo == u"s") {
+        if (m_tipo == "s") {
             size_t i = 0;
             const char *fine = m_valore.data() + m_valore.size();
             const auto r = std::from_chars(m_valore.data(), fine, i);
             if (r.ec != std::errc() || r.ptr != fine || i >= m_stringhe.size())
                 return ferma(kDanneggiato + QStringLiteral(" (testo condiviso mancante)"));
             c = Cella::diTesto(m_stringhe[i]);
-        } else if (m_tipo == u"inlineStr" || m_tipo == u"str" || m_tipo == u"e") {
+        } else if (m_tipo == "inlineStr" || m_tipo == "str" || m_tipo == "e") {
             c = Cella::diTesto(senzaEscapeOoxml(testo()));
-        } else if (m_tipo == u"b") {
+        } else if (m_tipo == "b") {
             c = Cella::diBooleano(m_valore == "1" || m_valore == "true");
-        } else if (m_tipo == u"d") {
+        } else if (m_tipo == "d") {
             const QString t = testo().trimmed();
             const QDateTime dt = QDateTime::fromString(t, Qt::ISODate);
             const QDate d = dt.isValid() ? dt.date() : QDate::fromString(t, Qt::ISODate);
@@ -778,7 +776,7 @@ private:
     Riga m_riga;
     qint64 m_ultima = 0;
     qint64 m_colonna = 0;
-    QString m_tipo;
+    std::string m_tipo;
     std::string m_valore;
     bool m_data = false;
     bool m_inRiga = false;
@@ -826,12 +824,12 @@ bool areeUnite(LettoreFoglio::Stato &s, zip_int64_t indice, std::vector<Area> *a
         const qsizetype a = coda.indexOf('"', da);
         if (a < 0)
             break;
-        const QString ref = QString::fromLatin1(coda.mid(da, a - da));
-        const auto due = ref.indexOf(u':');
-        if (due > 0) {
+        const std::string_view ref(coda.constData() + da, static_cast<size_t>(a - da));
+        const size_t due = ref.find(':');
+        if (due != std::string_view::npos && due > 0) {
             Area ar{};
-            indirizzo(QStringView(ref).left(due), &ar.riga1, &ar.colonna1);
-            indirizzo(QStringView(ref).mid(due + 1), &ar.riga2, &ar.colonna2);
+            indirizzo(ref.substr(0, due), &ar.riga1, &ar.colonna1);
+            indirizzo(ref.substr(due + 1), &ar.riga2, &ar.colonna2);
             if (ar.riga1 > 0 && ar.colonna1 > 0 && ar.riga2 >= ar.riga1 && ar.colonna2 >= ar.colonna1)
                 aree->push_back(ar);
         }
