@@ -17,6 +17,7 @@ namespace tabelle {
 struct ScrittoreXlsx::Stato {
     QString percorso;
     QString temporaneo;
+    QByteArray cartella; // libxlsxwriter's own temporary files, unlinked as soon as made
     lxw_workbook *libro = nullptr;
     lxw_worksheet *foglio = nullptr;
     lxw_format *intestazione = nullptr;
@@ -78,8 +79,12 @@ bool ScrittoreXlsx::apri(const QStringList &intestazioni)
     s.temporaneo = t.fileName();
     t.close();
 
+    // The rows wait in libxlsxwriter's temporary files until the end: beside the target rather than in
+    // /tmp, which may be held in memory.
+    s.cartella = QFile::encodeName(destinazione.absolutePath());
     lxw_workbook_options opzioni{};
     opzioni.constant_memory = LXW_TRUE;
+    opzioni.tmpdir = s.cartella.data();
     s.libro = workbook_new_opt(QFile::encodeName(s.temporaneo).constData(), &opzioni);
     if (s.libro)
         s.foglio = workbook_add_worksheet(s.libro, nullptr);

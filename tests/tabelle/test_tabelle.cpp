@@ -18,7 +18,7 @@ namespace {
 const QString kDati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
 
 // The sheet as rows of visible text, each cell prefixed by its kind (T text, N number, D date, B boolean)
-// and marked with * when it lies in a merged area; a row as "numero: cell|cell".
+// and marked with * when it lies in a merged area; a row as "numero: cell|cell", a merged title row marked.
 QStringList comeTesto(LettoreFoglio &l)
 {
     QStringList righe;
@@ -32,7 +32,8 @@ QStringList comeTesto(LettoreFoglio &l)
                 s += u'*';
             celle.append(s);
         }
-        righe.append(QString::number(r.numero) + QStringLiteral(": ") + celle.join(u'|'));
+        righe.append(QString::number(r.numero) + QStringLiteral(": ") + celle.join(u'|') +
+                     (rigaUnita(r) ? QStringLiteral(" (titolo unito)") : QString()));
     }
     return righe;
 }
@@ -40,7 +41,7 @@ QStringList comeTesto(LettoreFoglio &l)
 // The table the fixtures hold (dipendenti.fods, converted by LibreOffice; the same values written by
 // libxlsxwriter in dipendenti-libxlsxwriter.xlsx).
 const QStringList kDipendenti = {
-    QStringLiteral("1: TElenco dipendenti 2026*"),
+    QStringLiteral("1: TElenco dipendenti 2026* (titolo unito)"),
     QStringLiteral("2: TCognome|TNome|TSesso|TData di nascita|TComune|TP.IVA|TEtichetta"),
     QStringLiteral("3: TD'Angelo|TNicolò|TM|D07/04/1968|TForlì|N743110157|TD'Angelo Nicolò"),
     QStringLiteral("4: "),
@@ -127,7 +128,7 @@ TEST(Foglio, SceltaDelFoglio)
     const struct {
         const char *file, *foglio, *prima, *errore;
     } casi[] = {
-        {"dipendenti.xlsx", "", "1: TElenco dipendenti 2026*", ""},
+        {"dipendenti.xlsx", "", "1: TElenco dipendenti 2026* (titolo unito)", ""},
         {"dipendenti.xlsx", "Secondo", "1: Tsolo", ""},
         {"dipendenti.xlsx", "2", "1: Tsolo", ""},
         {"dipendenti.xlsx", "3", "", "Il foglio \"3\" non esiste; fogli presenti: Dipendenti, Secondo"},
