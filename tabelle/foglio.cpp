@@ -205,18 +205,8 @@ public:
         return true;
     }
 
+    // Consumes the current element with its content.
     bool salta()
-    {
-        QString nulla;
-        return testoScartato(nulla);
-    }
-
-    QXmlStreamReader &xml() { return m_xml; }
-    const QString &errore() const { return m_errore; }
-    void imposta(const QString &e) { m_errore = e; }
-
-private:
-    bool testoScartato(QString &)
     {
         int profondita = 1;
         while (profondita > 0) {
@@ -234,6 +224,11 @@ private:
         return true;
     }
 
+    QXmlStreamReader &xml() { return m_xml; }
+    const QString &errore() const { return m_errore; }
+    void imposta(const QString &e) { m_errore = e; }
+
+private:
     ParteZip m_parte;
     QString m_nome;
     QXmlStreamReader m_xml;
