@@ -477,6 +477,7 @@ struct LettoreFoglio::Stato {
     std::unique_ptr<Sorgente> sorgente;
     qint64 espansione = 4LL * 1024 * kMiB;
     qint64 rapporto = 250;
+    bool cercaUnite = true;
     qint64 emesse = 0; // the number of the last row given
     Riga attesa;       // a row read ahead of an empty stretch
     bool inAttesa = false;
@@ -1140,6 +1141,11 @@ LettoreFoglio::LettoreFoglio()
 
 LettoreFoglio::~LettoreFoglio() = default;
 
+void LettoreFoglio::impostaAreeUnite(bool cerca)
+{
+    m->cercaUnite = cerca;
+}
+
 void LettoreFoglio::impostaLimiti(qint64 espansioneMassima, qint64 rapportoMassimo)
 {
     m->espansione = espansioneMassima;
@@ -1165,8 +1171,10 @@ bool LettoreFoglio::apri(const QString &percorso, const QString &foglio)
 {
     const qint64 espansione = m->espansione;
     const qint64 rapporto = m->rapporto;
+    const bool cercaUnite = m->cercaUnite;
     m = std::make_unique<Stato>();
     impostaLimiti(espansione, rapporto);
+    m->cercaUnite = cercaUnite;
     QFile f(percorso);
     if (!f.open(QIODevice::ReadOnly)) {
         m->errore = QStringLiteral("Impossibile aprire il file: ") + f.errorString();
@@ -1189,8 +1197,10 @@ bool LettoreFoglio::apriDati(const QByteArray &dati, const QString &foglio)
 {
     const qint64 espansione = m->espansione;
     const qint64 rapporto = m->rapporto;
+    const bool cercaUnite = m->cercaUnite;
     m = std::make_unique<Stato>();
     impostaLimiti(espansione, rapporto);
+    m->cercaUnite = cercaUnite;
     QByteArray copia = dati;
     QBuffer b(&copia);
     b.open(QIODevice::ReadOnly);
@@ -1367,7 +1377,7 @@ bool LettoreFoglio::avvia(const QString &foglio)
     std::vector<bool> stiliData;
     std::vector<Area> aree;
     if ((!condivise.isEmpty() && !leggiStringhe(s, condivise, &stringhe)) ||
-        (!stili.isEmpty() && !leggiStili(s, stili, &stiliData)) || !areeUnite(s, indice, &aree))
+        (!stili.isEmpty() && !leggiStili(s, stili, &stiliData)) || (s.cercaUnite && !areeUnite(s, indice, &aree)))
         return fallisci(s.errore);
     s.sorgente = std::make_unique<SorgenteXlsx>(s, indice, std::move(stringhe), std::move(stiliData), data1904,
                                                 std::move(aree), parteFoglio);

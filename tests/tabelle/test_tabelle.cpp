@@ -121,6 +121,11 @@ TEST(Foglio, Fixture)
         EXPECT_TRUE(l.errore().isEmpty()) << l.errore().toStdString();
         EXPECT_EQ(l.nomeFoglio(), QStringLiteral("Dipendenti"));
     }
+    // Without looking for merged areas the title row of an .xlsx is plain text.
+    LettoreFoglio l;
+    l.impostaAreeUnite(false);
+    ASSERT_TRUE(l.apri(kDati + QStringLiteral("dipendenti.xlsx")));
+    EXPECT_EQ(comeTesto(l).value(0), QStringLiteral("1: TElenco dipendenti 2026"));
 }
 
 TEST(Foglio, SceltaDelFoglio)
