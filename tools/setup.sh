@@ -12,6 +12,7 @@ set -eu
 PACCHETTI="cmake ninja-build g++ pkg-config python3
 qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 libgtest-dev libbenchmark-dev libcsv-dev time
+libzip-dev libxml2-dev libxlsxwriter-dev
 xvfb xauth
 fonts-liberation2 fonts-dejavu-core"
 for opzione in "$@"; do

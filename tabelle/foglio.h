@@ -1,0 +1,118 @@
+#pragma once
+
+// Reads one sheet of an .xlsx or .ods file row by row, cells with their types, never the whole sheet at
+// once. The kind of file is told by its content (a zip with the OpenDocument mimetype or the OOXML
+// [Content_Types].xml), not by its name.
+//
+// Libraries: libzip (Debian's libzip-dev) for the archive; libxml2's SAX push parser for the rows of an
+// .xlsx sheet; QXmlStreamReader for the small parts and for .ods. liborcus 0.17 (LibreOffice's import
+// library, through its import_factory interface) was tried first and left out. Measured on a busy machine
+// (load about 11 on 2 cores; CPU seconds, /usr/bin/time), 100,000 rows and 7 columns:
+//   - liborcus, a factory that only counts cells, on the sheet as LibreOffice saves it (shared strings):
+//     0.60 s, 47 MiB peak. On the same sheet as libxlsxwriter writes it (inline strings) it sees 200,000
+//     of the 700,000 cells: 0.17 drops inline strings. It inflates a whole part into memory before
+//     parsing (a part of 400 MiB of spaces: 416 MiB peak, no cap possible), takes a row beyond 1,048,576
+//     without a word, throws exceptions with an empty message for a truncated zip and an old .xls, and
+//     needs its style interface (about 60 methods) implemented to tell date formats.
+//   - this reader, writing every cell as text as well: 1.6 s with QXmlStreamReader for the sheet rows,
+//     0.9 s with libxml2 (hence libxml2 there), 15 MiB peak whatever the size.
+// 1,000,000 rows (tools/misura_fogli.sh, one core, the machine less busy, load about 2): this reader to
+// text 6.3 s, 159,000 rows/s, 14.7 MiB peak; LibreOffice converting the same file to CSV headless 17.4 s,
+// 57,000 rows/s, 328 MiB peak (2.8 times slower); writing the file (scrittorexlsx.h) 9.7 s, 104,000 rows/s,
+// 12.4 MiB peak, 41% of it in the deflate of libxlsxwriter's zip.
+// Each part is inflated a block at a time under a cap (4 GiB, and 250 times its compressed size beyond
+// 16 MiB), an XML declaration of entities (DTD) is refused, so an entity bomb never expands, and no
+// element may grow beyond 4 MiB.
+// Bad input ends the reading with a one-line Italian message in errore(), never an exception.
+
+#include <QDate>
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+#include <memory>
+#include <vector>
+
+namespace tabelle {
+
+enum class TipoCella { Vuota, Testo, Numero, Data, Booleano };
+
+struct Cella {
+    TipoCella tipo = TipoCella::Vuota;
+    QString testo;      // Testo
+    double numero = 0;  // Numero; Booleano 0 or 1; Data: the spreadsheet day number (1900 system)
+    QDate data;         // Data
+    QTime ora;          // Data: the time of day when the cell holds one, else invalid
+    bool unita = false; // the cell lies in a merged area
+
+    static Cella diTesto(const QString &t);
+    static Cella diNumero(double v);
+    static Cella diData(const QDate &d, const QTime &o = {});
+    static Cella diBooleano(bool b);
+    bool vuota() const { return tipo == TipoCella::Vuota; }
+};
+
+struct Riga {
+    qint64 numero = 0;        // 1-based, as the spreadsheet program shows it
+    std::vector<Cella> celle; // trailing empty cells left out
+};
+
+// The cell as the user sees it, as text: numbers in full (743110157, 10000000000, 1,5 with the Italian
+// decimal comma, never an exponent for a whole number), dates dd/mm/yyyy (with hh:mm when they hold a
+// time), booleans VERO/FALSO.
+QString testoVisibile(const Cella &c);
+
+// True when the row's non-empty cells all lie in merged areas: a title row merged over the columns.
+bool rigaUnita(const Riga &r);
+
+// The spreadsheet day number (1900 system, as Excel and LibreOffice count) of a date and back.
+double numeroDaData(const QDate &d, const QTime &o = {});
+bool dataDaNumero(double numero, QDate *d, QTime *o);
+
+class LettoreFoglio final
+{
+public:
+    enum class Formato { Sconosciuto, Xlsx, Ods };
+
+    LettoreFoglio();
+    ~LettoreFoglio();
+    LettoreFoglio(const LettoreFoglio &) = delete;
+    LettoreFoglio &operator=(const LettoreFoglio &) = delete;
+
+    // Opens the file and the sheet named `foglio`, or the sheet with that number (1-based) when none has
+    // that name, or the first sheet when `foglio` is empty. False with errore() set on failure.
+    bool apri(const QString &percorso, const QString &foglio = {});
+    // The same over bytes in memory (tests, fuzzing); the bytes must outlive the reader.
+    bool apriDati(const QByteArray &dati, const QString &foglio = {});
+
+    // The next row: rows are numbered from 1 and come in order, an empty row of the sheet as a row
+    // without cells. False at the end of the sheet or on an error (then errore() is not empty).
+    bool leggiRiga(Riga &riga);
+
+    QString errore() const;
+    Formato formato() const;
+    QString nomeFoglio() const; // the name of the sheet being read
+
+    // Limits, settable for tests: the bytes a part of the archive may expand to, and how many times its
+    // compressed size it may grow beyond a first few MiB.
+    static constexpr qint64 kRigheMassime = 1048576;
+    static constexpr int kColonneMassime = 16384;
+    void impostaLimiti(qint64 espansioneMassima, qint64 rapportoMassimo);
+    // Whether an .xlsx sheet's merged areas are looked for (on by default): they follow the rows in the
+    // file, so finding them inflates the sheet once more, about a seventh of the reading time.
+    void impostaAreeUnite(bool cerca);
+
+    struct Stato;
+
+private:
+    bool avvia(const QString &foglio);
+    std::unique_ptr<Stato> m;
+};
+
+// What a file is, in one Italian line, when its first bytes say it is not a sheet this reader takes (an
+// old .xls, a file protected by a password, no zip at all); empty when it may be one. Reads from the
+// start of `file`.
+QString descriviNonFoglio(QIODevice &file);
+
+} // namespace tabelle

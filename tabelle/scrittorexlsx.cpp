@@ -1,0 +1,249 @@
+#include "scrittorexlsx.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+namespace tabelle {
+
+struct ScrittoreXlsx::Stato {
+    QString percorso;
+    QString temporaneo;
+    QByteArray cartella; // libxlsxwriter's own temporary files, unlinked as soon as made
+    lxw_workbook *libro = nullptr;
+    lxw_worksheet *foglio = nullptr;
+    lxw_format *intestazione = nullptr;
+    // [evidenziata][0 plain, 1 date, 2 date and time]
+    lxw_format *formati[2][3] = {};
+    std::vector<double> larghezze;
+    lxw_row_t riga = 0;
+    int colonne = 0;
+    QString errore;
+    bool chiuso = false;
+
+    bool controlla(lxw_error e, const QString &dove)
+    {
+        if (e == LXW_NO_ERROR)
+            return true;
+        if (errore.isEmpty())
+            errore = QStringLiteral("Impossibile scrivere %1 (%2): %3")
+                         .arg(QFileInfo(percorso).fileName(), dove, QString::fromUtf8(lxw_strerror(e)));
+        return false;
+    }
+
+    void allarga(size_t colonna, double caratteri)
+    {
+        if (colonna >= larghezze.size())
+            larghezze.resize(colonna + 1, 0);
+        larghezze[colonna] = std::max(larghezze[colonna], caratteri);
+    }
+};
+
+ScrittoreXlsx::ScrittoreXlsx(QString percorso)
+    : m(std::make_unique<Stato>())
+{
+    m->percorso = std::move(percorso);
+}
+
+ScrittoreXlsx::~ScrittoreXlsx()
+{
+    if (!m->chiuso)
+        annulla();
+}
+
+QString ScrittoreXlsx::errore() const
+{
+    return m->errore;
+}
+
+bool ScrittoreXlsx::apri(const QStringList &intestazioni)
+{
+    Stato &s = *m;
+    const QFileInfo destinazione(s.percorso);
+    QTemporaryFile t(
+        destinazione.absoluteDir().filePath(QStringLiteral(".") + destinazione.fileName() + QStringLiteral(".XXXXXX")));
+    t.setAutoRemove(false);
+    if (!t.open()) {
+        s.errore = QStringLiteral("Impossibile scrivere nella cartella %1: %2")
+                       .arg(QDir::toNativeSeparators(destinazione.absolutePath()), t.errorString());
+        return false;
+    }
+    s.temporaneo = t.fileName();
+    t.close();
+
+    // The rows wait in libxlsxwriter's temporary files until the end: beside the target rather than in
+    // /tmp, which may be held in memory.
+    s.cartella = QFile::encodeName(destinazione.absolutePath());
+    lxw_workbook_options opzioni{};
+    opzioni.constant_memory = LXW_TRUE;
+    opzioni.tmpdir = s.cartella.data();
+    s.libro = workbook_new_opt(QFile::encodeName(s.temporaneo).constData(), &opzioni);
+    if (s.libro)
+        s.foglio = workbook_add_worksheet(s.libro, nullptr);
+    if (!s.libro || !s.foglio) {
+        s.errore = QStringLiteral("Impossibile creare il foglio di calcolo %1").arg(destinazione.fileName());
+        annulla();
+        return false;
+    }
+    s.intestazione = workbook_add_format(s.libro);
+    format_set_bold(s.intestazione);
+    for (int e = 0; e < 2; ++e) {
+        for (int k = 0; k < 3; ++k) {
+            lxw_format *f = workbook_add_format(s.libro);
+            if (e)
+                format_set_bg_color(f, 0xFFC7CE);
+            if (k == 1)
+                format_set_num_format(f, "dd/mm/yyyy");
+            else if (k == 2)
+                format_set_num_format(f, "dd/mm/yyyy hh:mm");
+            s.formati[e][k] = f;
+        }
+    }
+    s.colonne = static_cast<int>(intestazioni.size());
+    for (int c = 0; c < intestazioni.size(); ++c) {
+        if (!s.controlla(worksheet_write_string(s.foglio, 0, static_cast<lxw_col_t>(c),
+                                                intestazioni[c].toUtf8().constData(), s.intestazione),
+                         QStringLiteral("intestazione")))
+            return false;
+        s.allarga(static_cast<size_t>(c),
+                  static_cast<double>(intestazioni[c].size() + 3)); // room for the filter button
+    }
+    worksheet_freeze_panes(s.foglio, 1, 0);
+    return true;
+}
+
+bool ScrittoreXlsx::scriviRiga(const std::vector<Cella> &celle, bool evidenziata)
+{
+    Stato &s = *m;
+    if (!s.foglio || !s.errore.isEmpty())
+        return false;
+    if (s.riga + 1 >= LettoreFoglio::kRigheMassime) {
+        s.errore = QStringLiteral("Il risultato supera il limite di 1.048.576 righe di un foglio .xlsx");
+        return false;
+    }
+    ++s.riga;
+    const int e = evidenziata ? 1 : 0;
+    const size_t n = std::max(celle.size(), evidenziata ? static_cast<size_t>(s.colonne) : size_t(0));
+    if (n > static_cast<size_t>(LettoreFoglio::kColonneMassime)) {
+        s.errore = QStringLiteral("Il risultato supera il limite di 16.384 colonne");
+        return false;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<lxw_col_t>(i);
+        const Cella vuota;
+        const Cella &x = i < celle.size() ? celle[i] : vuota;
+        lxw_error r = LXW_NO_ERROR;
+        switch (x.tipo) {
+        case TipoCella::Vuota:
+            if (evidenziata)
+                r = worksheet_write_blank(s.foglio, s.riga, c, s.formati[e][0]);
+            break;
+        case TipoCella::Testo:
+            if (x.testo.size() > 32767) {
+                s.errore = QStringLiteral("Una cella della riga %1 supera 32.767 caratteri").arg(s.riga + 1);
+                return false;
+            }
+            r = worksheet_write_string(s.foglio, s.riga, c, x.testo.toUtf8().constData(),
+                                       evidenziata ? s.formati[e][0] : nullptr);
+            s.allarga(i, static_cast<double>(x.testo.size()));
+            break;
+        case TipoCella::Numero:
+            r = worksheet_write_number(s.foglio, s.riga, c, x.numero, evidenziata ? s.formati[e][0] : nullptr);
+            s.allarga(i, static_cast<double>(testoVisibile(x).size()));
+            break;
+        case TipoCella::Booleano:
+            r = worksheet_write_boolean(s.foglio, s.riga, c, x.numero != 0, evidenziata ? s.formati[e][0] : nullptr);
+            s.allarga(i, 6);
+            break;
+        case TipoCella::Data: {
+            const bool conOra = x.ora.isValid() && x.ora.msecsSinceStartOfDay() > 0;
+            const double giorno = numeroDaData(x.data, x.ora);
+            if (giorno < 1) { // before 1900 a spreadsheet holds no date: the date as text
+                const QString t = testoVisibile(x);
+                r = worksheet_write_string(s.foglio, s.riga, c, t.toUtf8().constData(),
+                                           evidenziata ? s.formati[e][0] : nullptr);
+            } else {
+                r = worksheet_write_number(s.foglio, s.riga, c, giorno, s.formati[e][conOra ? 2 : 1]);
+            }
+            s.allarga(i, conOra ? 16 : 10);
+            break;
+        }
+        }
+        if (!s.controlla(r, QStringLiteral("riga %1").arg(s.riga + 1)))
+            return false;
+    }
+    return true;
+}
+
+bool ScrittoreXlsx::chiudi(const std::vector<std::pair<QString, QString>> &riepilogo)
+{
+    Stato &s = *m;
+    if (!s.libro || !s.errore.isEmpty()) {
+        annulla();
+        return false;
+    }
+    const int colonne = std::max<int>(s.colonne, static_cast<int>(s.larghezze.size()));
+    for (size_t c = 0; c < s.larghezze.size(); ++c) {
+        const double l = std::min(kLarghezzaMassima, std::max(8.0, s.larghezze[c] + 1));
+        s.controlla(worksheet_set_column(s.foglio, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), l, nullptr),
+                    QStringLiteral("colonne"));
+    }
+    if (colonne > 0)
+        s.controlla(worksheet_autofilter(s.foglio, 0, 0, s.riga, static_cast<lxw_col_t>(colonne - 1)),
+                    QStringLiteral("filtro"));
+    if (!riepilogo.empty()) {
+        lxw_worksheet *r = workbook_add_worksheet(s.libro, "Riepilogo");
+        double larghezza = 8;
+        for (size_t i = 0; r && i < riepilogo.size(); ++i) {
+            const auto riga = static_cast<lxw_row_t>(i);
+            s.controlla(worksheet_write_string(r, riga, 0, riepilogo[i].first.toUtf8().constData(), nullptr),
+                        QStringLiteral("Riepilogo"));
+            bool numero = false;
+            const double v = riepilogo[i].second.toDouble(&numero);
+            s.controlla(numero ? worksheet_write_number(r, riga, 1, v, nullptr)
+                               : worksheet_write_string(r, riga, 1, riepilogo[i].second.toUtf8().constData(), nullptr),
+                        QStringLiteral("Riepilogo"));
+            larghezza = std::max(larghezza, static_cast<double>(riepilogo[i].first.size() + 1));
+        }
+        if (r)
+            worksheet_set_column(r, 0, 0, std::min(kLarghezzaMassima, larghezza), nullptr);
+    }
+    const lxw_error e = workbook_close(s.libro);
+    s.libro = nullptr;
+    if (!s.controlla(e, QStringLiteral("chiusura")) || !s.errore.isEmpty()) {
+        annulla();
+        return false;
+    }
+    if (std::rename(QFile::encodeName(s.temporaneo).constData(), QFile::encodeName(s.percorso).constData()) != 0) {
+        s.errore = QStringLiteral("Impossibile salvare %1: %2")
+                       .arg(QDir::toNativeSeparators(s.percorso), QString::fromLocal8Bit(std::strerror(errno)));
+        annulla();
+        return false;
+    }
+    s.chiuso = true;
+    return true;
+}
+
+void ScrittoreXlsx::annulla()
+{
+    Stato &s = *m;
+    if (s.libro) {
+        workbook_close(s.libro); // frees it and its temporary files; what it wrote goes below
+        s.libro = nullptr;
+    }
+    s.foglio = nullptr;
+    if (!s.temporaneo.isEmpty())
+        QFile::remove(s.temporaneo);
+    s.temporaneo.clear();
+    s.chiuso = true;
+}
+
+} // namespace tabelle

@@ -1,0 +1,45 @@
+#pragma once
+
+// Writes a table to an .xlsx file through libxlsxwriter in its constant-memory mode (one row in memory):
+// the cells keep their types (text stays text, so no leading zero is lost; dates are dates shown
+// dd/mm/yyyy), the header row is bold, frozen and carries a filter, the columns are as wide as their
+// longest value (capped), chosen rows are filled light red, and a second sheet "Riepilogo" lists label and
+// value pairs. The file is written under a temporary name in the target's folder and renamed at the end:
+// after a failure or annulla() nothing is left under the final name.
+
+#include "foglio.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace tabelle {
+
+class ScrittoreXlsx final
+{
+public:
+    explicit ScrittoreXlsx(QString percorso);
+    ~ScrittoreXlsx(); // annulla() when chiudi() did not succeed
+    ScrittoreXlsx(const ScrittoreXlsx &) = delete;
+    ScrittoreXlsx &operator=(const ScrittoreXlsx &) = delete;
+
+    // Each returns false with errore() set on failure; after a failure the rest does nothing.
+    bool apri(const QStringList &intestazioni);
+    bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata = false);
+    bool chiudi(const std::vector<std::pair<QString, QString>> &riepilogo = {});
+    void annulla();
+
+    QString errore() const;
+
+    static constexpr double kLarghezzaMassima = 60;
+
+    struct Stato;
+
+private:
+    std::unique_ptr<Stato> m;
+};
+
+} // namespace tabelle

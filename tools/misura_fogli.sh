@@ -1,0 +1,50 @@
+#!/bin/sh
+# Measures the sheet reader on a generated .xlsx of people (cognome, nome, sesso, data di nascita as date
+# cells, comune, provincia, a number), pinned to one core: rows per second and peak memory of writing the
+# file (libxlsxwriter, constant memory), of reading it to ;-separated text through our reader, and of
+# LibreOffice converting the same file to CSV headless; then the ratio of the two readings.
+#   tools/misura_fogli.sh [BUILD_DIR] [RIGHE]      default build/ and 1,000,000 rows
+# Needs GNU time (/usr/bin/time) and taskset; soffice is installed here on demand, not in CI.
+set -eu
+radice=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$radice/build}
+righe=${2:-1000000}
+aiuto=$build/tests/misura_fogli
+if [ ! -x "$aiuto" ]; then
+    cmake -S "$radice" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" --target misura_fogli
+fi
+if ! command -v soffice >/dev/null 2>&1; then
+    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends libreoffice-calc-nogui
+fi
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+uno="taskset -c 0"
+
+# misura NOME COMANDO...: the wall-clock seconds, CPU seconds and peak KiB of one run, printed and left in
+# $reale and $picco.
+misura() {
+    nome=$1
+    shift
+    /usr/bin/time -f "%e %U %S %M" -o "$tmp/tempo" $uno "$@" >"$tmp/uscita" 2>"$tmp/errori" || {
+        echo "$nome: fallito" >&2
+        cat "$tmp/errori" >&2
+        exit 1
+    }
+    read -r reale utente sistema picco <<FINE
+$(tail -n 1 "$tmp/tempo")
+FINE
+    awk -v nome="$nome" -v n="$righe" -v reale="$reale" -v u="$utente" -v s="$sistema" -v kb="$picco" 'BEGIN {
+        cpu = u + s; if (reale <= 0) reale = 0.01; if (cpu <= 0) cpu = 0.01
+        printf "%-34s %9.0f righe/s   (CPU: %9.0f righe/s)   %7.2f s   picco %7.1f MiB\n", nome, n / reale, n / cpu, reale, kb / 1024 }'
+}
+
+misura "scrittura .xlsx (libxlsxwriter)" "$aiuto" genera "$tmp/persone.xlsx" "$righe"
+echo "File: $(du -k "$tmp/persone.xlsx" | cut -f1) KiB"
+misura "lettura .xlsx in testo (tabelle)" "$aiuto" leggi "$tmp/persone.xlsx"
+nostro=$reale
+misura "soffice --convert-to csv" soffice -env:UserInstallation="file://$tmp/profilo" --headless \
+    --convert-to csv --outdir "$tmp" "$tmp/persone.xlsx"
+loro=$reale
+awk -v a="$loro" -v b="$nostro" 'BEGIN { if (b <= 0) b = 0.01; printf "Rapporto soffice / tabelle: %.1f\n", a / b }'
