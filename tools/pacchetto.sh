@@ -39,6 +39,7 @@ trap 'rm -rf $cartelle' EXIT
 istantanea=$(mktemp -d)
 cartelle="$cartelle $istantanea"
 istantanea=$istantanea/albero.tar
+# shellcheck disable=SC2016 # the inner shell expands "$f"
 git -C "$radice" ls-files -z --cached --others --exclude-standard |
     (cd "$radice" && xargs -0 sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh) |
     (cd "$radice" && tar --null -T - -cf -) >"$istantanea"
@@ -101,7 +102,7 @@ for programma in sportello sportello-cli; do
     readelf --dyn-syms -W "$binario" | grep -q ' __[a-z_]*_chk@' || manca "fortified call"
     id=$(readelf -n "$binario" | sed -n 's/.*Build ID: *\([0-9a-f]*\).*/\1/p')
     debug=$radice_prova/usr/lib/debug/.build-id/$(echo "$id" | cut -c1-2)/$(echo "$id" | cut -c3-).debug
-    [ -n "$id" ] && [ -f "$debug" ] || manca "debug symbols in $simboli"
+    if [ -z "$id" ] || [ ! -f "$debug" ]; then manca "debug symbols in $simboli"; fi
     echo "$programma: PIE, RELRO, BIND_NOW, stack protector, fortified calls; symbols in $simboli"
 done
 
