@@ -30,5 +30,5 @@ function(sportello_immagini_decodificate target)
     qt_add_resources(${target} "${target}_decodificate"
         PREFIX "/decodificate${I_PREFIX}"
         FILES ${uscite}
-        OPTIONS -no-compress)
+        OPTIONS -no-compress ${SPORTELLO_OPZIONI_RCC})
 endfunction()

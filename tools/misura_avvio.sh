@@ -13,13 +13,26 @@
 #
 #   tools/misura_avvio.sh [runs]          (default 40)
 #   tools/misura_avvio.sh --istruzioni    (needs valgrind)
+#   tools/misura_avvio.sh --indurito [runs | --istruzioni]
 #
 # It builds what it measures in build-avvio/ (RelWithDebInfo, without tests), reusing it on later runs.
+# --indurito builds in build-avvio-indurito/ with the compiler and linker flags of the Debian package
+# (dpkg-buildflags with hardening=+all, as debian/rules), to compare the hardened start with the plain one.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)
 cartella=$radice/build-avvio
 istruzioni=0
 giri=40
+if [ "${1:-}" = --indurito ]; then
+    cartella=$radice/build-avvio-indurito
+    DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    export DEB_BUILD_MAINT_OPTIONS
+    CXXFLAGS=$(dpkg-buildflags --get CXXFLAGS) CPPFLAGS=$(dpkg-buildflags --get CPPFLAGS)
+    LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+    CXXFLAGS="$CXXFLAGS $CPPFLAGS"
+    export CXXFLAGS LDFLAGS
+    shift
+fi
 case "${1:-}" in
 --istruzioni) istruzioni=1 ;;
 '') ;;

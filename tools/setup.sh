@@ -2,8 +2,9 @@
 # Installs what building, running and testing Sportello needs on Debian 12, and nothing when all is there.
 #   tools/setup.sh            the build, the program and the test suite
 #   tools/setup.sh --analisi  also clang with libFuzzer, clang-tidy and cppcheck (fuzzing, static analysis)
-#   tools/setup.sh --pacchetto  also what builds and checks the Debian package, its desktop entry and
-#                               its AppStream data (tools/pacchetto.sh)
+#   tools/setup.sh --pacchetto  also what builds the Debian source and binary packages (dpkg-buildpackage
+#                               with debhelper; debian/rules needs no root, so no fakeroot) and checks them,
+#                               their desktop entry and their AppStream data (tools/pacchetto.sh)
 #   tools/setup.sh --immagini   also what renders the pictures and takes the screenshots (tools/gen_icons.py,
 #                               tools/schermate.sh)
 # The options add up.
@@ -19,7 +20,8 @@ for opzione in "$@"; do
     case "$opzione" in
     --analisi) PACCHETTI="$PACCHETTI clang-14 libclang-rt-14-dev clang-tidy-14 cppcheck" ;;
     --pacchetto)
-        PACCHETTI="$PACCHETTI dpkg-dev file help2man lintian desktop-file-utils appstream" ;;
+        PACCHETTI="$PACCHETTI build-essential dpkg-dev debhelper git xz-utils file lintian desktop-file-utils
+            appstream" ;;
     --immagini) PACCHETTI="$PACCHETTI librsvg2-bin tango-icon-theme imagemagick xdotool" ;;
     *) echo "tools/setup.sh: unknown option $opzione" >&2; exit 2 ;;
     esac

@@ -4,7 +4,8 @@
 #   tools/test.sh --asan      then the suite again under AddressSanitizer + UBSan (build-asan/)
 #   tools/test.sh --fuzz      then every fuzz target for its fixed number of runs (tools/fuzz.sh)
 #   tools/test.sh --analisi   then clang-tidy and cppcheck over the tree (tools/analisi.sh)
-#   tools/test.sh --pacchetto then the Debian package, built and checked (tools/pacchetto.sh)
+#   tools/test.sh --pacchetto then the Debian package, built twice from two folders by dpkg-buildpackage,
+#                             checked and compared byte by byte (tools/pacchetto.sh --riproducibile)
 # The options add up; CI passes all four.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,8 +38,8 @@ suite() {
 }
 
 suite "$radice/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-# The package from the build just tested: little left to build.
-[ $pacchetto = no ] || "$radice/tools/pacchetto.sh"
+# The package compiles the programs again, from a copy of the tree, with the package's flags; twice.
+[ $pacchetto = no ] || "$radice/tools/pacchetto.sh" --riproducibile
 if [ $asan = yes ]; then
     ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         suite "$radice/build-asan" -DCMAKE_BUILD_TYPE=Debug -DSPORTELLO_SANITIZE=ON -DSPORTELLO_BENCHMARKS=OFF

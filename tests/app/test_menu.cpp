@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDirIterator>
+#include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -144,6 +146,30 @@ TEST(frmAbout, ContenutoEIndirizzoNonModificabile)
 
     QTest::keyClicks(info.txtWebPage, QStringLiteral("xyz"));
     EXPECT_EQ(info.txtWebPage->text(), QString::fromUtf8(Informazioni::kSitoWeb));
+}
+
+// The address and the e-mail of the window are those that the package and the AppStream data give: one
+// place (debian/control) holds them for all.
+TEST(frmAbout, IndirizzoEContattoComeNelPacchettoENeiDatiAppStream)
+{
+    frmAbout info;
+    ASSERT_TRUE(info.carica());
+    const QString sito = QStringLiteral("https://") + info.txtWebPage->text();
+    const QString email = info.OsenXPLabel5->text();
+
+    QFile control(QStringLiteral(SPORTELLO_DEBIAN_CONTROL));
+    ASSERT_TRUE(control.open(QIODevice::ReadOnly));
+    const QString campi = QString::fromUtf8(control.readAll());
+    EXPECT_TRUE(campi.contains(QStringLiteral("\nHomepage: ") + sito + QLatin1Char('\n'))) << sito.toStdString();
+    const QRegularExpression manutentore(QStringLiteral("\nMaintainer: [^\n<]+ <") + QRegularExpression::escape(email) +
+                                         QStringLiteral(">\n"));
+    EXPECT_TRUE(campi.contains(manutentore)) << email.toStdString();
+
+    QFile metainfo(QStringLiteral(SPORTELLO_METAINFO));
+    ASSERT_TRUE(metainfo.open(QIODevice::ReadOnly));
+    const QString appstream = QString::fromUtf8(metainfo.readAll());
+    EXPECT_TRUE(appstream.contains(QStringLiteral("<url type=\"homepage\">") + sito + QStringLiteral("</url>")));
+    EXPECT_TRUE(appstream.contains(QStringLiteral("<release version=\"" SPORTELLO_VERSIONE_PROGETTO "\"")));
 }
 
 TEST(frmAbout, SenzaBrowserIlMessaggioELaFinestraRestaAperta)
