@@ -345,7 +345,8 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
     const QString partite = cartella.filePath(QStringLiteral("piva.csv"));
     scrivi(partite, "partita_iva\n12345670017\n");
     const QString foglio = cartella.filePath(QStringLiteral("foglio.csv"));
-    scrivi(foglio, QByteArray("PK\x03\x04\x14\0\0\0[Content_Types].xml xl/workbook.xml", 45));
+    const char zip[] = "PK\x03\x04\x14\0\0\0[Content_Types].xml xl/workbook.xml";
+    scrivi(foglio, QByteArray(zip, sizeof zip - 1));
     scrivi(uscita, "da non toccare");
     const struct {
         QStringList argomenti;
