@@ -11,6 +11,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -69,6 +70,24 @@ void quandoModale(std::function<void(QWidget *)> azione, int millisecondi)
         }
     });
     timer->start(10);
+}
+
+QStringList scegliLuogo(QWidget *scelta, int riga)
+{
+    auto *lista = scelta->findChild<QListWidget *>(QStringLiteral("Luoghi"));
+    QStringList voci;
+    for (int i = 0; i < lista->count(); ++i)
+        voci << lista->item(i)->text();
+    // The list has the keyboard; the keys go to it whether or not the window is active yet.
+    EXPECT_EQ(scelta->focusWidget(), lista);
+    if (riga == -2) {
+        QTest::keyClick(lista, Qt::Key_Escape);
+        return voci;
+    }
+    for (int i = 0; i < riga; ++i)
+        QTest::keyClick(lista, Qt::Key_Down);
+    QTest::keyClick(lista, Qt::Key_Return);
+    return voci;
 }
 
 void PrintTo(const QString &testo, std::ostream *os)

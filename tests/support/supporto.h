@@ -53,6 +53,10 @@ private:
 // go through a real exec(). Gives up after `millisecondi`.
 void quandoModale(std::function<void(QWidget *)> azione, int millisecondi = 5000);
 
+// The place-choice window ("Forse cercavi:"): the rows of its list, after checking that the list has the
+// keyboard, and the keys on it: Down `riga` times and Return, or Escape when `riga` is -2.
+QStringList scegliLuogo(QWidget *scelta, int riga);
+
 // Readable QStrings in test failures.
 void PrintTo(const QString &testo, std::ostream *os);
 
