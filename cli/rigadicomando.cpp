@@ -12,6 +12,7 @@
 namespace {
 
 using namespace Cli;
+using namespace Tabelle;
 
 const QString kCodes = QStringLiteral("codes.cf");
 const QString kComuni = QStringLiteral("codes.dat");

@@ -1,11 +1,11 @@
-# Pictures decoded at build time (see app/ui/immaginidecodificate.h).
+# Pictures decoded at build time (see ui/immaginidecodificate.h).
 #
 #   sportello_immagini_decodificate(<target> PREFIX <prefix> BASE <dir> FILES <png>...)
 #
 # For each PNG, which <target> already holds as the resource <prefix>/<path from BASE>, adds its decoded
 # rows as the resource /decodificate<prefix>/<path from BASE>, uncompressed so that they are read in place.
 add_executable(decodifica_immagine ${CMAKE_SOURCE_DIR}/tools/immagini/decodifica_immagine.cpp)
-target_include_directories(decodifica_immagine PRIVATE ${CMAKE_SOURCE_DIR}/app/ui)
+target_include_directories(decodifica_immagine PRIVATE ${CMAKE_SOURCE_DIR}/ui)
 target_link_libraries(decodifica_immagine PRIVATE Qt6::Gui)
 set_target_properties(decodifica_immagine PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 

@@ -16,12 +16,12 @@
 namespace {
 
 Fiscale::TabellaCodici tabella;
-const Cli::Calcola *calcola = nullptr;
-const Cli::VerificaCmd *verifica = nullptr;
-const Cli::PartitaIvaCmd *partitaIva = nullptr;
+const Tabelle::Calcola *calcola = nullptr;
+const Tabelle::VerificaCmd *verifica = nullptr;
+const Tabelle::PartitaIvaCmd *partitaIva = nullptr;
 
-Cli::Calcola *calcolaMeseGiorno = nullptr;
-Cli::Calcola *calcolaContraddittorio = nullptr;
+Tabelle::Calcola *calcolaMeseGiorno = nullptr;
+Tabelle::Calcola *calcolaContraddittorio = nullptr;
 
 // Valid UTF-8: decoded and encoded again to the same bytes (after a letter, as a leading byte order mark
 // would be dropped by the decoding).
@@ -71,22 +71,22 @@ std::vector<QByteArray> leggiTutto(const QByteArray &dati, char separatore, Csv:
 }
 
 // The new columns of one row by both paths, when the byte path takes it.
-void confronta(const Cli::Comando &comando, std::vector<QByteArrayView> valori, Csv::Codifica codifica)
+void confronta(const Tabelle::Comando &comando, std::vector<QByteArrayView> valori, Csv::Codifica codifica)
 {
     valori.resize(comando.ingresso().size());
     QStringList testi;
     for (QByteArrayView &v : valori) {
-        v = Cli::taglia(v);
+        v = Tabelle::taglia(v);
         testi.append(Csv::decodifica(v, codifica));
     }
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    Cli::Rapido r;
+    Tabelle::Rapido r;
     {
         Csv::Scrittore scrittore(buffer, ';', "");
         r = comando.elaboraByte(valori, codifica, scrittore);
     }
-    if (r == Cli::Rapido::NonGestito) {
+    if (r == Tabelle::Rapido::NonGestito) {
         VERIFICA(buffer.data().isEmpty());
         return;
     }
@@ -112,13 +112,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
         std::fprintf(stderr, "cannot read %s\n", SPORTELLO_CODES_CF);
         std::abort();
     }
-    calcola = new Cli::Calcola(tabella, QDate(2024, 5, 17));
-    calcolaMeseGiorno = new Cli::Calcola(tabella, QDate(2024, 5, 17));
+    calcola = new Tabelle::Calcola(tabella, QDate(2024, 5, 17));
+    calcolaMeseGiorno = new Tabelle::Calcola(tabella, QDate(2024, 5, 17));
     calcolaMeseGiorno->ordineDate(3, Fiscale::OrdineData::MeseGiorno);
-    calcolaContraddittorio = new Cli::Calcola(tabella, QDate(2024, 5, 17));
+    calcolaContraddittorio = new Tabelle::Calcola(tabella, QDate(2024, 5, 17));
     calcolaContraddittorio->ordineDate(3, Fiscale::OrdineData::Contraddittorio);
-    verifica = new Cli::VerificaCmd(tabella, QDate(2024, 5, 17));
-    partitaIva = new Cli::PartitaIvaCmd();
+    verifica = new Tabelle::VerificaCmd(tabella, QDate(2024, 5, 17));
+    partitaIva = new Tabelle::PartitaIvaCmd();
     return 0;
 }
 

@@ -93,23 +93,23 @@ QByteArray archivio(const uint8_t *dati, size_t n)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
 {
     const QByteArray file = archivio(dati, n);
-    tabelle::LettoreFoglio l;
+    Fogli::LettoreFoglio l;
     if (!l.apriDati(file)) {
         VERIFICA(!l.errore().isEmpty());
         VERIFICA(!l.errore().contains(u'\n'));
         return 0;
     }
-    tabelle::Riga r;
+    Fogli::Riga r;
     qint64 attesa = 1;
     while (l.leggiRiga(r)) {
         VERIFICA(r.numero == attesa);
-        VERIFICA(r.numero <= tabelle::LettoreFoglio::kRigheMassime);
-        VERIFICA(r.celle.size() <= static_cast<size_t>(tabelle::LettoreFoglio::kColonneMassime));
+        VERIFICA(r.numero <= Fogli::LettoreFoglio::kRigheMassime);
+        VERIFICA(r.celle.size() <= static_cast<size_t>(Fogli::LettoreFoglio::kColonneMassime));
         VERIFICA(r.celle.empty() || !r.celle.back().vuota() || r.celle.back().unita);
-        for (const tabelle::Cella &c : r.celle) {
-            const QString t = tabelle::testoVisibile(c);
-            VERIFICA(c.tipo != tabelle::TipoCella::Data || (c.data.isValid() && t.size() >= 10));
-            VERIFICA(c.tipo != tabelle::TipoCella::Numero || (!t.isEmpty() && !t.contains(u'.')));
+        for (const Fogli::Cella &c : r.celle) {
+            const QString t = Fogli::testoVisibile(c);
+            VERIFICA(c.tipo != Fogli::TipoCella::Data || (c.data.isValid() && t.size() >= 10));
+            VERIFICA(c.tipo != Fogli::TipoCella::Numero || (!t.isEmpty() && !t.contains(u'.')));
         }
         ++attesa;
     }

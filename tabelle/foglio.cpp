@@ -16,7 +16,7 @@
 #include <libxml/parser.h>
 #include <zip.h>
 
-namespace tabelle {
+namespace Fogli {
 
 namespace {
 
@@ -1410,4 +1410,4 @@ bool LettoreFoglio::leggiRiga(Riga &riga)
     return true;
 }
 
-} // namespace tabelle
+} // namespace Fogli

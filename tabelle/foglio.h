@@ -34,7 +34,7 @@
 #include <memory>
 #include <vector>
 
-namespace tabelle {
+namespace Fogli {
 
 enum class TipoCella { Vuota, Testo, Numero, Data, Booleano };
 
@@ -115,4 +115,4 @@ private:
 // start of `file`.
 QString descriviNonFoglio(QIODevice &file);
 
-} // namespace tabelle
+} // namespace Fogli

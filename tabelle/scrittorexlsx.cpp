@@ -12,7 +12,7 @@
 
 #include <xlsxwriter.h>
 
-namespace tabelle {
+namespace Fogli {
 
 struct ScrittoreXlsx::Stato {
     QString percorso;
@@ -246,4 +246,4 @@ void ScrittoreXlsx::annulla()
     s.chiuso = true;
 }
 
-} // namespace tabelle
+} // namespace Fogli

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-namespace tabelle {
+namespace Fogli {
 
 class ScrittoreXlsx final
 {
@@ -42,4 +42,4 @@ private:
     std::unique_ptr<Stato> m;
 };
 
-} // namespace tabelle
+} // namespace Fogli

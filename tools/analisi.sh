@@ -16,7 +16,7 @@ fuzz="$radice/build-fuzz"
 # The files that moc and rcc generate must exist for the sources that include them.
 cmake --build "$normale" -j"$lavori" >/dev/null
 
-nostri="$radice/(app|fiscalcode|comuni|partitaiva|euroconv|prefix|cli|tabelle|tests|tools|fuzz)/"
+nostri="$radice/(common|ui|app|fiscalcode|comuni|partitaiva|euroconv|prefix|cli|tabelle|tests|tools|fuzz)/"
 rapporto="$normale/analisi.log"
 : >"$rapporto"
 
@@ -24,7 +24,7 @@ echo "== clang-tidy"
 inizio=$(date +%s)
 # run-clang-tidy's exit code also counts the tool's own noise: the findings in our files decide.
 run-clang-tidy-14 -p "$normale" -j"$lavori" -quiet -header-filter="^$nostri" \
-    "^$radice/(app|fiscalcode|comuni|partitaiva|euroconv|prefix|cli|tabelle|tests|tools)/.*\.cpp$" >>"$rapporto" 2>&1 || true
+    "^$radice/(common|ui|app|fiscalcode|comuni|partitaiva|euroconv|prefix|cli|tabelle|tests|tools)/.*\.cpp$" >>"$rapporto" 2>&1 || true
 run-clang-tidy-14 -p "$fuzz" -j"$lavori" -quiet -header-filter="^$nostri" "^$radice/fuzz/.*\.cpp$" \
     >>"$rapporto" 2>&1 || true
 if sed 's/\x1b\[[0-9;]*m//g' "$rapporto" | grep -E "^$radice/.*: (warning|error):"; then
@@ -48,7 +48,7 @@ controlla() {
         --template='{file}:{line}: {severity}: {message} [{id}]' "$@"
 }
 # The filters are matched against the absolute paths of the compile commands.
-controlla "$normale" --file-filter="$radice/app/*" --file-filter="$radice/fiscalcode/*" \
+controlla "$normale" --file-filter="$radice/common/*" --file-filter="$radice/ui/*" --file-filter="$radice/app/*" --file-filter="$radice/fiscalcode/*" \
     --file-filter="$radice/comuni/*" --file-filter="$radice/partitaiva/*" --file-filter="$radice/euroconv/*" \
     --file-filter="$radice/prefix/*" --file-filter="$radice/cli/*" --file-filter="$radice/tabelle/*" --file-filter="$radice/tests/*" --file-filter="$radice/tools/*"
 controlla "$fuzz" --file-filter="$radice/fuzz/*"

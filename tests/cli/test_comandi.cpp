@@ -73,7 +73,7 @@ Letta leggiTabella(const QByteArray &dati)
 
 } // namespace
 
-// Real exports of two sheets (tests/cli/dati/README.md says how each was made): every row in its place with
+// Real exports of two sheets (tests/tabelle/esportazioni/README.md says how each was made): every row in its place with
 // every column kept, in the input's encoding, separator and line end, and the right result on each row.
 TEST(SportelloCli, EsportazioniVere)
 {
@@ -101,7 +101,7 @@ TEST(SportelloCli, EsportazioniVere)
     };
     for (const auto &c : casi) {
         QTemporaryDir cartella;
-        const QString ingresso = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/cli/dati/") + QLatin1String(c.file);
+        const QString ingresso = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/") + QLatin1String(c.file);
         const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
         const Esito e = esegui({c.comando, "--csv", ingresso, "-o", uscita});
         EXPECT_EQ(e.stato, 1) << c.file << e.errori.toStdString();
@@ -143,7 +143,7 @@ TEST(SportelloCli, EsportazioniVere)
     // The same sheet saved as a sheet: named in one line, nothing written.
     for (const char *file : {"dipendenti.xlsx", "dipendenti.ods", "dipendenti.xls"}) {
         const Esito e =
-            esegui({"calcola", "--csv", QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/cli/dati/") + QLatin1String(file)});
+            esegui({"calcola", "--csv", QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/") + QLatin1String(file)});
         EXPECT_EQ(e.stato, 2) << file;
         EXPECT_TRUE(e.errori.contains(u"non un file CSV") && e.errori.count(u'\n') == 1) << e.errori.toStdString();
         EXPECT_TRUE(e.uscita.isEmpty()) << file;

@@ -13,9 +13,9 @@ namespace {
 
 constexpr qint64 kRighe = 100000;
 
-std::vector<tabelle::Cella> persona(qint64 i)
+std::vector<Fogli::Cella> persona(qint64 i)
 {
-    using tabelle::Cella;
+    using Fogli::Cella;
     return {Cella::diTesto(i % 2 ? QStringLiteral("ROSSI") : QStringLiteral("NICOLÒ")),
             Cella::diTesto(QStringLiteral("MARIO")),
             Cella::diTesto(i % 2 ? QStringLiteral("M") : QStringLiteral("F")),
@@ -27,7 +27,7 @@ std::vector<tabelle::Cella> persona(qint64 i)
 
 bool scrivi(const QString &percorso)
 {
-    tabelle::ScrittoreXlsx s(percorso);
+    Fogli::ScrittoreXlsx s(percorso);
     if (!s.apri({QStringLiteral("cognome"), QStringLiteral("nome"), QStringLiteral("sesso"),
                  QStringLiteral("data di nascita"), QStringLiteral("comune"), QStringLiteral("provincia"),
                  QStringLiteral("importo")}))
@@ -59,14 +59,14 @@ void LeggiXlsx(benchmark::State &stato)
         return;
     }
     for (auto _ : stato) {
-        tabelle::LettoreFoglio l;
-        tabelle::Riga r;
+        Fogli::LettoreFoglio l;
+        Fogli::Riga r;
         qint64 caratteri = 0;
         if (!l.apri(percorso))
             stato.SkipWithError("lettura fallita");
         while (l.leggiRiga(r)) {
-            for (const tabelle::Cella &c : r.celle)
-                caratteri += tabelle::testoVisibile(c).size();
+            for (const Fogli::Cella &c : r.celle)
+                caratteri += Fogli::testoVisibile(c).size();
         }
         benchmark::DoNotOptimize(caratteri);
     }

@@ -9,7 +9,7 @@
 #include <QCoreApplication>
 #include <QDate>
 
-using namespace tabelle;
+using namespace Fogli;
 
 namespace {
 

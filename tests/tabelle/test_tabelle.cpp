@@ -11,7 +11,7 @@
 
 #include <zip.h>
 
-using namespace tabelle;
+using namespace Fogli;
 
 namespace {
 

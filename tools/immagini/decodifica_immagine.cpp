@@ -1,4 +1,4 @@
-// Build tool: decodes a picture and writes its rows for ImmaginiDecodificate (app/ui/immaginidecodificate.h).
+// Build tool: decodes a picture and writes its rows for ImmaginiDecodificate (ui/immaginidecodificate.h).
 //   decodifica_immagine <picture.png> <output>
 #include <cstdio>
 

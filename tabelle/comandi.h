@@ -21,7 +21,7 @@
 
 // The commands of sportello-cli over one row of a table (or one value of the command line): the logic of
 // the windows, with their messages, on values instead of controls.
-namespace Cli {
+namespace Tabelle {
 
 // A column the command reads, by its own name ("data_nascita"); optional ones may be missing.
 struct Colonna {
@@ -193,4 +193,4 @@ Risposta euro(const QString &importo, const QString &valuta, bool daEuro);
 // The international prefix of a country, by name or by the start of its name when that is unique.
 Risposta prefisso(const QString &paese);
 
-} // namespace Cli
+} // namespace Tabelle

@@ -209,7 +209,7 @@ QString chiaveProvincia(const QString &nome)
 
 } // namespace
 
-namespace Cli {
+namespace Tabelle {
 
 QString citazione(const QString &valore)
 {
@@ -889,4 +889,4 @@ Risposta prefisso(const QString &paese)
     return {Prefissi::prefisso(voci[posto]), QString()};
 }
 
-} // namespace Cli
+} // namespace Tabelle

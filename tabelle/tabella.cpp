@@ -134,7 +134,7 @@ struct ConteggioDate {
 
 } // namespace
 
-namespace Cli {
+namespace Tabelle {
 
 QString normalizza(const QString &nome)
 {
@@ -596,4 +596,4 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     return conEsito > 0 ? kRigheConEsito : kTuttoBene;
 }
 
-} // namespace Cli
+} // namespace Tabelle

@@ -26,7 +26,7 @@ const Fiscale::TabellaCodici &tabella()
 class Confronto
 {
 public:
-    explicit Confronto(const Cli::Comando &comando)
+    explicit Confronto(const Tabelle::Comando &comando)
         : m_comando(comando)
     {}
 
@@ -36,7 +36,7 @@ public:
         std::vector<QByteArrayView> tagliati;
         tagliati.reserve(valori.size());
         for (QByteArrayView v : valori)
-            tagliati.push_back(Cli::taglia(v));
+            tagliati.push_back(Tabelle::taglia(v));
         tagliati.resize(m_comando.ingresso().size());
         QStringList testi;
         for (QByteArrayView v : tagliati)
@@ -48,22 +48,22 @@ public:
 
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        Cli::Rapido r;
+        Tabelle::Rapido r;
         {
             Csv::Scrittore scrittore(buffer, ';', "");
             r = m_comando.elaboraByte(tagliati, codifica, scrittore);
         }
-        if (r == Cli::Rapido::NonGestito) {
+        if (r == Tabelle::Rapido::NonGestito) {
             EXPECT_TRUE(buffer.data().isEmpty());
             return false;
         }
         EXPECT_EQ(buffer.data(), atteso) << testi.join(u'|').toStdString();
-        EXPECT_EQ(r == Cli::Rapido::ConEsito, !generale[m_comando.colonnaEsito()].isEmpty());
+        EXPECT_EQ(r == Tabelle::Rapido::ConEsito, !generale[m_comando.colonnaEsito()].isEmpty());
         return true;
     }
 
 private:
-    const Cli::Comando &m_comando;
+    const Tabelle::Comando &m_comando;
 };
 
 const QDate kOggi(2024, 5, 17);
@@ -79,8 +79,8 @@ constexpr int kRigheConfronto = 20000;
 
 TEST(PercorsoRapido, UgualeAlGenerale_SullaTabellaGenerata)
 {
-    const Cli::Calcola calcola(tabella(), kOggi);
-    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    const Tabelle::Calcola calcola(tabella(), kOggi);
+    const Tabelle::VerificaCmd verifica(tabella(), kOggi);
     Confronto confronto(calcola), confrontoVerifica(verifica);
     for (Csv::Codifica codifica : {Csv::Codifica::Utf8, Csv::Codifica::Windows1252}) {
         Generatore::Opzioni opzioni;
@@ -101,7 +101,7 @@ TEST(PercorsoRapido, UgualeAlGenerale_SullaTabellaGenerata)
             // The code computed, and its variants, through verifica.
             QStringList testi;
             for (QByteArrayView v : riga.campi)
-                testi.append(Csv::decodifica(Cli::taglia(v), codifica));
+                testi.append(Csv::decodifica(Tabelle::taglia(v), codifica));
             const QByteArray codice = calcola.elabora(testi)[0].toLatin1();
             verificati += confrontoVerifica.confronta({codice}, codifica);
             QByteArray sbagliato = codice;
@@ -131,7 +131,7 @@ TEST(PercorsoRapido, UgualeAlGenerale_SullaTabellaGenerata)
 TEST(PercorsoRapido, VerificaUgualeAlGenerale_SuOgniLuogo)
 {
     // A code for every cadastral code of the table: suppressed municipalities, foreign states, names to quote.
-    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    const Tabelle::VerificaCmd verifica(tabella(), kOggi);
     Confronto confronto(verifica);
     int presi = 0;
     for (int i = 0; i < tabella().numeroVoci(); ++i) {
@@ -148,7 +148,7 @@ TEST(PercorsoRapido, VerificaUgualeAlGenerale_SuOgniLuogo)
 TEST(PercorsoRapido, UgualeAlGenerale_SuiValoriScritti)
 {
     // Codes with look-alike letters and names of white space; numbers as sheets keep them.
-    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    const Tabelle::VerificaCmd verifica(tabella(), kOggi);
     Confronto confrontoVerifica(verifica);
     const std::vector<QByteArray> codici[] = {
         {"YXXRCE08B60\xC4\xB1"
@@ -169,7 +169,7 @@ TEST(PercorsoRapido, UgualeAlGenerale_SuiValoriScritti)
         confrontoVerifica.confronta(v, Csv::Codifica::Utf8);
         confrontoVerifica.confronta(v, Csv::Codifica::Windows1252);
     }
-    const Cli::PartitaIvaCmd partitaIva;
+    const Tabelle::PartitaIvaCmd partitaIva;
     Confronto confrontoIva(partitaIva);
     for (const char *numero :
          {"12345670017", "12345670018", "00000000000", "00000001016", "00000009993", "00000008888", "00743110157",
@@ -223,7 +223,7 @@ TEST(PercorsoRapido, UgualeAlGenerale_SuiCasiLimite)
     // In each order of day and month that a date column can have.
     for (Fiscale::OrdineData ordine :
          {Fiscale::OrdineData::GiornoMese, Fiscale::OrdineData::MeseGiorno, Fiscale::OrdineData::Contraddittorio}) {
-        Cli::Calcola calcola(tabella(), kOggi);
+        Tabelle::Calcola calcola(tabella(), kOggi);
         calcola.ordineDate(3, ordine);
         Confronto confronto(calcola);
         for (const auto &campi : casi) {
@@ -237,7 +237,7 @@ TEST(PercorsoRapido, UgualeAlGenerale_SuiCasiLimite)
 TEST(PercorsoRapido, UgualeAlGenerale_SulCorpusDelFuzzer)
 {
     // Each input of the fuzz target: six lines, surname to province.
-    const Cli::Calcola calcola(tabella(), kOggi);
+    const Tabelle::Calcola calcola(tabella(), kOggi);
     Confronto confronto(calcola);
     const QDir corpus(QStringLiteral(SPORTELLO_CORPUS_CF));
     const QStringList file = corpus.entryList(QDir::Files);
@@ -258,9 +258,9 @@ TEST(PercorsoRapido, UgualeAlGenerale_SulCorpusDelFuzzer)
 TEST(PercorsoRapido, VerificaUgualeAlGenerale_SulleDateLimite)
 {
     // 29 February of every two-digit year, and the days around today: the century rule.
-    const Cli::VerificaCmd verifica(tabella(), kOggi);
+    const Tabelle::VerificaCmd verifica(tabella(), kOggi);
     Confronto confronto(verifica);
-    const Cli::Calcola calcola(tabella(), kOggi);
+    const Tabelle::Calcola calcola(tabella(), kOggi);
     std::vector<QDate> date;
     date.reserve(107);
     for (int aa = 0; aa < 100; ++aa)

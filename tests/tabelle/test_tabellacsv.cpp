@@ -262,5 +262,5 @@ TEST(ScrittoreCsv, DiscoPieno_SiSaPerche)
     scrittore.campo("valore");
     scrittore.fineRiga();
     EXPECT_FALSE(scrittore.scarica());
-    EXPECT_EQ(Cli::motivoScrittura(scrittore.numeroErrore()), QStringLiteral("spazio esaurito sul disco"));
+    EXPECT_EQ(Tabelle::motivoScrittura(scrittore.numeroErrore()), QStringLiteral("spazio esaurito sul disco"));
 }

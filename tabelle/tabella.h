@@ -12,7 +12,7 @@
 #include "riconoscidata.h"
 #include "tabellacsv.h"
 
-namespace Cli {
+namespace Tabelle {
 
 class Comando;
 
@@ -74,4 +74,4 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
 // The text of the progress line.
 QString rigaAvanzamento(qint64 righe, double secondi, double frazione);
 
-} // namespace Cli
+} // namespace Tabelle

@@ -15,12 +15,12 @@ namespace {
 
 constexpr qint64 kRighe = 100000;
 
-struct Tabelle {
+struct Dati {
     QTemporaryDir cartella;
     QString persone, codici, omocodici, calcolati, partite, uscita;
     Fiscale::TabellaCodici tabella;
 
-    Tabelle()
+    Dati()
     {
         tabella.carica(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/codes.cf"));
         persone = cartella.filePath(QStringLiteral("persone.csv"));
@@ -40,7 +40,7 @@ struct Tabelle {
         f.close();
         // The codes that calcola gives, one column, and in omocodic form (positions 14 and 15 replaced); and
         // the whole table that calcola writes, surname and name beside each code.
-        Cli::Calcola calcola(tabella);
+        Tabelle::Calcola calcola(tabella);
         esegui(calcola, persone);
         QFile::copy(uscita, calcolati);
         QFile tabellaCalcolata(calcolati), c(codici), o(omocodici);
@@ -56,22 +56,22 @@ struct Tabelle {
         }
     }
 
-    int esegui(Cli::Comando &comando, const QString &ingresso) const
+    int esegui(Tabelle::Comando &comando, const QString &ingresso) const
     {
-        Cli::OpzioniTabella opzioni;
+        Tabelle::OpzioniTabella opzioni;
         opzioni.ingresso = ingresso;
         opzioni.uscita = uscita;
-        return Cli::eseguiTabella(comando, opzioni, [](const QString &) {});
+        return Tabelle::eseguiTabella(comando, opzioni, [](const QString &) {});
     }
 };
 
-const Tabelle &tabelle()
+const Dati &tabelle()
 {
-    static const Tabelle t;
+    static const Dati t;
     return t;
 }
 
-void misura(benchmark::State &stato, Cli::Comando &&comando, const QString &ingresso)
+void misura(benchmark::State &stato, Tabelle::Comando &&comando, const QString &ingresso)
 {
     for (auto _ : stato) {
         if (tabelle().esegui(comando, ingresso) > 1)
@@ -82,31 +82,31 @@ void misura(benchmark::State &stato, Cli::Comando &&comando, const QString &ingr
 
 void Calcola(benchmark::State &stato)
 {
-    misura(stato, Cli::Calcola(tabelle().tabella), tabelle().persone);
+    misura(stato, Tabelle::Calcola(tabelle().tabella), tabelle().persone);
 }
 BENCHMARK(Calcola)->Unit(benchmark::kMillisecond);
 
 void Verifica(benchmark::State &stato)
 {
-    misura(stato, Cli::VerificaCmd(tabelle().tabella), tabelle().codici);
+    misura(stato, Tabelle::VerificaCmd(tabelle().tabella), tabelle().codici);
 }
 BENCHMARK(Verifica)->Unit(benchmark::kMillisecond);
 
 void VerificaOmocodici(benchmark::State &stato)
 {
-    misura(stato, Cli::VerificaCmd(tabelle().tabella), tabelle().omocodici);
+    misura(stato, Tabelle::VerificaCmd(tabelle().tabella), tabelle().omocodici);
 }
 BENCHMARK(VerificaOmocodici)->Unit(benchmark::kMillisecond);
 
 void VerificaConCognomeENome(benchmark::State &stato)
 {
-    misura(stato, Cli::VerificaCmd(tabelle().tabella), tabelle().calcolati);
+    misura(stato, Tabelle::VerificaCmd(tabelle().tabella), tabelle().calcolati);
 }
 BENCHMARK(VerificaConCognomeENome)->Unit(benchmark::kMillisecond);
 
 void PartitaIva(benchmark::State &stato)
 {
-    misura(stato, Cli::PartitaIvaCmd(), tabelle().partite);
+    misura(stato, Tabelle::PartitaIvaCmd(), tabelle().partite);
 }
 BENCHMARK(PartitaIva)->Unit(benchmark::kMillisecond);
 
