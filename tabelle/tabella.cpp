@@ -597,3 +597,22 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
 }
 
 } // namespace Tabelle
+
+namespace Tabelle {
+
+// Placeholders until the engine reads sheets and makes the commands itself.
+std::unique_ptr<Comando> creaComando(const QString &, DatiComandi &, QString *errore)
+{
+    if (errore)
+        *errore = QStringLiteral("non ancora disponibile");
+    return nullptr;
+}
+
+Anteprima anteprima(const QString &, const QString &, int)
+{
+    Anteprima a;
+    a.errore = QStringLiteral("non ancora disponibile");
+    return a;
+}
+
+} // namespace Tabelle

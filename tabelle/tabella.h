@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -9,7 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "elencocomuni.h"
 #include "riconoscidata.h"
+#include "tabellacodici.h"
 #include "tabellacsv.h"
 
 namespace Tabelle {
@@ -42,6 +46,16 @@ NuoveColonne nuoveColonne(const QStringList &intestazione, const QStringList &pr
 // Why a file cannot be written, from the error number of the system, in Italian.
 QString motivoScrittura(int numeroErrore);
 
+// What a run did, for the window's summary and the "Riepilogo" sheet of an .xlsx output.
+struct Resoconto {
+    qint64 righe = 0;  // rows with data that the command worked on (blank rows not counted)
+    qint64 buone = 0;  // of them, rows without an esito
+    // Rows with an esito, by kind (the esito up to its first ':' or '(', "Comune non trovato"), most
+    // frequent first.
+    QList<QPair<QString, qint64>> perEsito;
+    QString uscita; // the file written
+};
+
 struct OpzioniTabella {
     QString ingresso; // a file, or "-" for standard input (kept in a temporary file, to be read twice)
     QString uscita;   // a file, written under a temporary name and renamed at the end; empty or "-": standard output
@@ -52,12 +66,44 @@ struct OpzioniTabella {
     qsizetype massimoRiga = Csv::Lettore::kMassimoRiga;
     QList<QPair<QString, QString>> colonne; // --colonna NOME=INTESTAZIONE
     bool avanzamento = false;               // a progress line on standard error (only on a terminal)
+    QString foglio;                         // --foglio: the sheet of an .xlsx or .ods input, by name or number
+
+    // For the window, which runs the engine in a worker thread:
+    // set from another thread, the run stops at the next row, writes nothing and returns kAnnullato;
+    const std::atomic<bool> *annullato = nullptr;
+    // called from the running thread several times a second: rows done so far and how far reading has
+    // gone (0 to 1);
+    std::function<void(qint64 righe, double frazione)> progresso;
+    // filled at the end of a run that wrote its output.
+    Resoconto *resoconto = nullptr;
 };
+
+// The data the commands read, loaded once and kept for as long as the commands made from them live.
+struct DatiComandi {
+    Fiscale::TabellaCodici tabella; // codes.cf: calcola, verifica
+    ElencoComuni::Elenco elenco;    // codes.dat: comune
+};
+
+// The command called `nome` ("calcola", "verifica", "partita-iva", "comune"), its data loaded from the files
+// beside the program into `dati` when not yet there; null with `errore` set (a data file missing or damaged,
+// in Italian, one line) or for another name.
+std::unique_ptr<Comando> creaComando(const QString &nome, DatiComandi &dati, QString *errore);
+
+// The first rows of a table (CSV, .xlsx or .ods, told by content), as the engine will read it: the header
+// (after any blank or merged title rows above it) and up to `righe` rows below it, as the user sees them.
+struct Anteprima {
+    QStringList intestazione;
+    QList<QStringList> righe;
+    QStringList fogli; // the sheets of an .xlsx or .ods file, in order; empty for a CSV
+    QString errore;    // why the file cannot be read as a table, one line; empty when it can
+};
+Anteprima anteprima(const QString &file, const QString &foglio, int righe);
 
 // Exit statuses.
 constexpr int kTuttoBene = 0;
 constexpr int kRigheConEsito = 1;
 constexpr int kErroreUso = 2;
+constexpr int kAnnullato = 3; // OpzioniTabella::annullato was set: nothing written
 
 // Runs a command over a table. Messages for the user go to `messaggio` (standard error), the progress
 // line to `avanzamento`. Returns the exit status.
