@@ -412,9 +412,37 @@ QString testoVisibile(const Cella &c)
     case TipoCella::Testo: return c.testo;
     case TipoCella::Booleano: return c.numero != 0 ? QStringLiteral("VERO") : QStringLiteral("FALSO");
     case TipoCella::Data: {
-        QString s = c.data.toString(QStringLiteral("dd/MM/yyyy"));
-        if (c.ora.isValid() && c.ora.msecsSinceStartOfDay() > 0)
-            s += c.ora.toString(c.ora.second() ? QStringLiteral(" HH:mm:ss") : QStringLiteral(" HH:mm"));
+        // dd/MM/yyyy by hand: QDate::toString goes through the locale's format machinery, ten times the cost.
+        int anno = 0;
+        int mese = 0;
+        int giorno = 0;
+        c.data.getDate(&anno, &mese, &giorno);
+        if (!c.data.isValid() || anno < 1 || anno > 9999)
+            return c.data.toString(QStringLiteral("dd/MM/yyyy"));
+        const bool conOra = c.ora.isValid() && c.ora.msecsSinceStartOfDay() > 0;
+        const bool secondi = conOra && c.ora.second() != 0;
+        QString s(10 + (conOra ? 6 : 0) + (secondi ? 3 : 0), Qt::Uninitialized);
+        char16_t *p = reinterpret_cast<char16_t *>(s.data());
+        const auto due = [&p](int v) {
+            *p++ = static_cast<char16_t>(u'0' + v / 10);
+            *p++ = static_cast<char16_t>(u'0' + v % 10);
+        };
+        due(giorno);
+        *p++ = u'/';
+        due(mese);
+        *p++ = u'/';
+        due(anno / 100);
+        due(anno % 100);
+        if (conOra) {
+            *p++ = u' ';
+            due(c.ora.hour());
+            *p++ = u':';
+            due(c.ora.minute());
+            if (secondi) {
+                *p++ = u':';
+                due(c.ora.second());
+            }
+        }
         return s;
     }
     case TipoCella::Numero: {
@@ -426,10 +454,13 @@ QString testoVisibile(const Cella &c)
             r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
         else
             r = std::to_chars(buf, buf + sizeof buf, v);
-        QString s = QString::fromLatin1(buf, static_cast<int>(r.ptr - buf));
-        s.replace(u'.', u',');
-        if (s == QLatin1String("-0"))
-            s = QStringLiteral("0");
+        const auto n = static_cast<qsizetype>(r.ptr - buf);
+        if (n == 2 && buf[0] == '-' && buf[1] == '0')
+            return QStringLiteral("0");
+        QString s(n, Qt::Uninitialized);
+        char16_t *p = reinterpret_cast<char16_t *>(s.data());
+        for (qsizetype i = 0; i < n; ++i)
+            p[i] = buf[i] == '.' ? u',' : static_cast<char16_t>(buf[i]);
         return s;
     }
     }
@@ -519,22 +550,53 @@ struct LettoreFoglio::Stato {
 
 namespace {
 
+bool areeUnite(LettoreFoglio::Stato &s, zip_int64_t indice, std::vector<Area> *aree);
+
+// The kind of an .xlsx cell, from its t attribute.
+enum class TipoXlsx { Numero, Condivisa, InLinea, Formula, Errore, Booleano, Data };
+
+TipoXlsx tipoXlsx(std::string_view t)
+{
+    if (t == "s")
+        return TipoXlsx::Condivisa;
+    if (t == "inlineStr")
+        return TipoXlsx::InLinea;
+    if (t == "str")
+        return TipoXlsx::Formula;
+    if (t == "e")
+        return TipoXlsx::Errore;
+    if (t == "b")
+        return TipoXlsx::Booleano;
+    if (t == "d")
+        return TipoXlsx::Data;
+    return TipoXlsx::Numero;
+}
+
 // The rows of a sheet part through libxml2's SAX push parser: the part is inflated a block at a time, the
 // rows a block completes wait in a queue. QXmlStreamReader, used for the small parts, read a large sheet
 // about three times slower.
+//
+// The merged areas (<mergeCells>) follow the rows in the part, and finding them before the rows means
+// inflating the part twice. They are looked for only when a row is met whose cells could lie in one: a row
+// with a gap, a cell without a value, a missing row before it, or a width other than the rows before it
+// (the other cells of a merged area are empty, and spreadsheet programs write them as cells without a
+// value or leave them out). The row before it is still held back then, so an area that starts there is
+// found in time. A sheet whose every row is full and as wide as the others is read in one pass; the
+// <mergeCell> elements met at its end still mark the last row.
 class SorgenteXlsx final : public Sorgente
 {
 public:
     SorgenteXlsx(LettoreFoglio::Stato &s, zip_int64_t indice, std::vector<QString> stringhe,
-                 std::vector<bool> stiliData, bool data1904, std::vector<Area> aree, QString nome)
-        : m_parte(s.archivio, indice, s.espansione, s.rapporto)
+                 std::vector<bool> stiliData, bool data1904, QString nome)
+        : m_stato(s)
+        , m_indice(indice)
+        , m_parte(s.archivio, indice, s.espansione, s.rapporto)
         , m_nome(std::move(nome))
         , m_stringhe(std::move(stringhe))
         , m_stiliData(std::move(stiliData))
         , m_data1904(data1904)
-        , m_aree(std::move(aree))
+        , m_areeDaCercare(s.cercaUnite)
     {
-        std::sort(m_aree.begin(), m_aree.end(), [](const Area &a, const Area &b) { return a.riga1 < b.riga1; });
         m_errore = m_parte.errore();
         xmlSAXHandler sax{};
         sax.initialized = XML_SAX2_MAGIC;
@@ -562,8 +624,9 @@ public:
 
     bool prossima(Riga &riga) override
     {
-        while (m_coda.empty()) {
-            if (!m_errore.isEmpty() || m_finito)
+        // The last row read stays in the queue until the next one is read (see above).
+        while (m_coda.size() < 2 && !m_finito) {
+            if (!m_errore.isEmpty())
                 return false;
             const QByteArray b = m_parte.leggi();
             if (!m_parte.errore().isEmpty()) {
@@ -579,8 +642,25 @@ public:
             }
             if (!m_errore.isEmpty())
                 return false;
+            if (m_servonoAree && m_areeDaCercare) {
+                m_areeDaCercare = false;
+                m_aree.clear();
+                if (!areeUnite(m_stato, m_indice, &m_aree)) {
+                    m_errore = m_stato.errore;
+                    return false;
+                }
+                ordinaAree();
+            }
         }
-        riga = std::move(m_coda.front());
+        if (m_finito && m_areeDaCercare && !m_areeInCoda.empty()) {
+            m_areeDaCercare = false;
+            m_aree = std::move(m_areeInCoda);
+            ordinaAree();
+        }
+        if (!m_errore.isEmpty() || m_coda.empty())
+            return false;
+        std::swap(riga, m_coda.front());
+        m_riciclate = std::move(m_coda.front().celle);
         m_coda.pop_front();
         segnaUnite(riga);
         return true;
@@ -588,6 +668,22 @@ public:
 
 private:
     static SorgenteXlsx *io(void *ctx) { return static_cast<SorgenteXlsx *>(ctx); }
+
+    void ordinaAree()
+    {
+        std::sort(m_aree.begin(), m_aree.end(), [](const Area &a, const Area &b) { return a.riga1 < b.riga1; });
+    }
+
+    // A merged area given as "A1:G1", when it is one.
+    static bool area(std::string_view ref, Area *a)
+    {
+        const size_t due = ref.find(':');
+        if (due == std::string_view::npos || due == 0)
+            return false;
+        indirizzo(ref.substr(0, due), &a->riga1, &a->colonna1);
+        indirizzo(ref.substr(due + 1), &a->riga2, &a->colonna2);
+        return a->riga1 > 0 && a->colonna1 > 0 && a->riga2 >= a->riga1 && a->colonna2 >= a->colonna1;
+    }
 
     void ferma(const QString &e)
     {
@@ -624,7 +720,7 @@ private:
             return;
         }
         if (s.m_inCella) {
-            if (std::strcmp(n, "v") == 0 || (s.m_tipo == "inlineStr" && std::strcmp(n, "is") == 0)) {
+            if (std::strcmp(n, "v") == 0 || (s.m_tipo == TipoXlsx::InLinea && std::strcmp(n, "is") == 0)) {
                 s.m_valore.clear();
                 s.m_cattura = true;
                 s.m_haValore = true;
@@ -643,15 +739,23 @@ private:
                 return s.ferma(kDanneggiato + QStringLiteral(" (celle fuori ordine)"));
             if (c > LettoreFoglio::kColonneMassime)
                 return s.ferma(msgColonne());
+            if (c > s.m_colonna + 1)
+                s.m_servonoAree = true;
             s.m_colonna = c;
             const std::string_view testoStile = attributo(attributi, nAttributi, "s");
             size_t stile = 0;
             const auto letto = std::from_chars(testoStile.data(), testoStile.data() + testoStile.size(), stile);
             s.m_data =
                 letto.ec == std::errc() && !testoStile.empty() && stile < s.m_stiliData.size() && s.m_stiliData[stile];
-            s.m_tipo = attributo(attributi, nAttributi, "t");
+            s.m_tipo = tipoXlsx(attributo(attributi, nAttributi, "t"));
             s.m_inCella = true;
             s.m_haValore = false;
+            return;
+        }
+        if (!s.m_inRiga && s.m_areeDaCercare && std::strcmp(n, "mergeCell") == 0) {
+            Area a{};
+            if (area(attributo(attributi, nAttributi, "ref"), &a) && s.m_areeInCoda.size() < 1000000)
+                s.m_areeInCoda.push_back(a);
             return;
         }
         if (std::strcmp(n, "row") == 0 && !s.m_inRiga) {
@@ -664,9 +768,13 @@ private:
                 return s.ferma(kDanneggiato + QStringLiteral(" (righe fuori ordine)"));
             if (numero > LettoreFoglio::kRigheMassime)
                 return s.ferma(msgRighe());
+            if (numero > s.m_ultima + 1 && s.m_ultima > 0)
+                s.m_servonoAree = true;
             s.m_ultima = numero;
             s.m_riga.numero = numero;
+            s.m_riga.celle = std::move(s.m_riciclate);
             s.m_riga.celle.clear();
+            s.m_riga.celle.reserve(static_cast<size_t>(s.m_larghezza));
             s.m_colonna = 0;
             s.m_inRiga = true;
         }
@@ -689,6 +797,11 @@ private:
             }
         } else if (s.m_inRiga && std::strcmp(n, "row") == 0) {
             s.m_inRiga = false;
+            const auto larghezza = static_cast<qint64>(s.m_riga.celle.size());
+            if (larghezza != s.m_larghezza && s.m_righe > 0)
+                s.m_servonoAree = true;
+            s.m_larghezza = std::max(s.m_larghezza, larghezza);
+            ++s.m_righe;
             s.m_coda.push_back(std::move(s.m_riga));
             s.m_riga = Riga();
         }
@@ -706,22 +819,24 @@ private:
 
     void cella()
     {
-        if (!m_haValore)
+        if (!m_haValore) {
+            m_servonoAree = true;
             return;
+        }
         const auto testo = [&] { return QString::fromUtf8(m_valore.data(), static_cast<qsizetype>(m_valore.size())); };
         Cella c;
-        if (m_tipo == "s") {
+        if (m_tipo == TipoXlsx::Condivisa) {
             size_t i = 0;
             const char *fine = m_valore.data() + m_valore.size();
             const auto r = std::from_chars(m_valore.data(), fine, i);
             if (r.ec != std::errc() || r.ptr != fine || i >= m_stringhe.size())
                 return ferma(kDanneggiato + QStringLiteral(" (testo condiviso mancante)"));
             c = Cella::diTesto(m_stringhe[i]);
-        } else if (m_tipo == "inlineStr" || m_tipo == "str" || m_tipo == "e") {
+        } else if (m_tipo == TipoXlsx::InLinea || m_tipo == TipoXlsx::Formula || m_tipo == TipoXlsx::Errore) {
             c = Cella::diTesto(senzaEscapeOoxml(testo()));
-        } else if (m_tipo == "b") {
+        } else if (m_tipo == TipoXlsx::Booleano) {
             c = Cella::diBooleano(m_valore == "1" || m_valore == "true");
-        } else if (m_tipo == "d") {
+        } else if (m_tipo == TipoXlsx::Data) {
             const QString t = testo().trimmed();
             const QDateTime dt = QDateTime::fromString(t, Qt::ISODate);
             const QDate d = dt.isValid() ? dt.date() : QDate::fromString(t, Qt::ISODate);
@@ -740,8 +855,10 @@ private:
             else
                 c = Cella::diNumero(v);
         }
-        if (c.vuota())
+        if (c.vuota()) {
+            m_servonoAree = true;
             return;
+        }
         m_riga.celle.resize(static_cast<size_t>(m_colonna));
         m_riga.celle.back() = std::move(c);
     }
@@ -759,20 +876,28 @@ private:
         }
     }
 
+    LettoreFoglio::Stato &m_stato;
+    zip_int64_t m_indice;
     ParteZip m_parte;
     QString m_nome;
     xmlParserCtxtPtr m_ctx = nullptr;
     std::vector<QString> m_stringhe;
     std::vector<bool> m_stiliData;
     bool m_data1904;
+    bool m_areeDaCercare;         // merged areas wanted and not yet looked for
+    bool m_servonoAree = false;   // a row whose cells could be merged was met
     std::vector<Area> m_aree;
+    std::vector<Area> m_areeInCoda; // the <mergeCell> elements met after the rows
     std::vector<Area> m_attive;
     size_t m_prossimaArea = 0;
     std::deque<Riga> m_coda;
     Riga m_riga;
+    std::vector<Cella> m_riciclate; // the cells of a row given out, their memory kept for the next
     qint64 m_ultima = 0;
     qint64 m_colonna = 0;
-    std::string m_tipo;
+    qint64 m_larghezza = 0; // the widest row so far
+    qint64 m_righe = 0;     // rows read
+    TipoXlsx m_tipo = TipoXlsx::Numero;
     std::string m_valore;
     bool m_data = false;
     bool m_inRiga = false;
@@ -1375,12 +1500,11 @@ bool LettoreFoglio::avvia(const QString &foglio)
 
     std::vector<QString> stringhe;
     std::vector<bool> stiliData;
-    std::vector<Area> aree;
     if ((!condivise.isEmpty() && !leggiStringhe(s, condivise, &stringhe)) ||
-        (!stili.isEmpty() && !leggiStili(s, stili, &stiliData)) || (s.cercaUnite && !areeUnite(s, indice, &aree)))
+        (!stili.isEmpty() && !leggiStili(s, stili, &stiliData)))
         return fallisci(s.errore);
-    s.sorgente = std::make_unique<SorgenteXlsx>(s, indice, std::move(stringhe), std::move(stiliData), data1904,
-                                                std::move(aree), parteFoglio);
+    s.sorgente =
+        std::make_unique<SorgenteXlsx>(s, indice, std::move(stringhe), std::move(stiliData), data1904, parteFoglio);
     return true;
 }
 

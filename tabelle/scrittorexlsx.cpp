@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +16,23 @@
 #include <xlsxwriter.h>
 
 namespace Fogli {
+
+namespace {
+
+// The characters of testoVisibile() for a number, without building the text: the column width wants only
+// their count.
+int larghezzaNumero(double v)
+{
+    char buf[400];
+    const double a = std::fabs(v);
+    const std::to_chars_result r = (a == 0 || (a >= 1e-6 && a < 1e21))
+                                       ? std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed)
+                                       : std::to_chars(buf, buf + sizeof buf, v);
+    const auto n = static_cast<int>(r.ptr - buf);
+    return n == 2 && buf[0] == '-' && buf[1] == '0' ? 1 : n;
+}
+
+} // namespace
 
 struct ScrittoreXlsx::Stato {
     QString percorso;
@@ -28,6 +48,40 @@ struct ScrittoreXlsx::Stato {
     int colonne = 0;
     QString errore;
     bool chiuso = false;
+    std::string utf8; // the text of the cell being written, its buffer kept from cell to cell
+
+    // The UTF-8 of a cell's text, NUL-terminated, in `utf8`: without QString::toUtf8's allocation per cell.
+    // A lone surrogate becomes U+FFFD, as QString::toUtf8 makes it.
+    const char *inUtf8(const QString &t)
+    {
+        utf8.clear();
+        const char16_t *p = reinterpret_cast<const char16_t *>(t.constData());
+        const char16_t *fine = p + t.size();
+        while (p < fine) {
+            char32_t u = *p++;
+            if (u < 0x80) {
+                utf8 += static_cast<char>(u);
+                continue;
+            }
+            if (u >= 0xD800 && u < 0xDC00 && p < fine && *p >= 0xDC00 && *p < 0xE000)
+                u = 0x10000 + ((u - 0xD800) << 10) + (*p++ - 0xDC00);
+            else if (u >= 0xD800 && u < 0xE000)
+                u = 0xFFFD;
+            if (u < 0x800) {
+                utf8 += static_cast<char>(0xC0 | (u >> 6));
+            } else {
+                if (u < 0x10000) {
+                    utf8 += static_cast<char>(0xE0 | (u >> 12));
+                } else {
+                    utf8 += static_cast<char>(0xF0 | (u >> 18));
+                    utf8 += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+                }
+                utf8 += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            }
+            utf8 += static_cast<char>(0x80 | (u & 0x3F));
+        }
+        return utf8.c_str();
+    }
 
     bool controlla(lxw_error e, const QString &dove)
     {
@@ -151,13 +205,13 @@ bool ScrittoreXlsx::scriviRiga(const std::vector<Cella> &celle, bool evidenziata
                 s.errore = QStringLiteral("Una cella della riga %1 supera 32.767 caratteri").arg(s.riga + 1);
                 return false;
             }
-            r = worksheet_write_string(s.foglio, s.riga, c, x.testo.toUtf8().constData(),
+            r = worksheet_write_string(s.foglio, s.riga, c, s.inUtf8(x.testo),
                                        evidenziata ? s.formati[e][0] : nullptr);
             s.allarga(i, static_cast<double>(x.testo.size()));
             break;
         case TipoCella::Numero:
             r = worksheet_write_number(s.foglio, s.riga, c, x.numero, evidenziata ? s.formati[e][0] : nullptr);
-            s.allarga(i, static_cast<double>(testoVisibile(x).size()));
+            s.allarga(i, static_cast<double>(larghezzaNumero(x.numero)));
             break;
         case TipoCella::Booleano:
             r = worksheet_write_boolean(s.foglio, s.riga, c, x.numero != 0, evidenziata ? s.formati[e][0] : nullptr);
@@ -177,8 +231,8 @@ bool ScrittoreXlsx::scriviRiga(const std::vector<Cella> &celle, bool evidenziata
             break;
         }
         }
-        if (!s.controlla(r, QStringLiteral("riga %1").arg(s.riga + 1)))
-            return false;
+        if (r != LXW_NO_ERROR) // the place is put into words only for the message
+            return s.controlla(r, QStringLiteral("riga %1").arg(s.riga + 1));
     }
     return true;
 }
