@@ -1,6 +1,9 @@
 // Helper of tools/misura_fogli.sh:
 //   misura_fogli genera FILE N   writes an .xlsx of N people (7 columns, the birth date as a date cell)
 //   misura_fogli leggi FILE [FOGLIO]   reads a sheet and writes it as ;-separated text to standard output
+//   misura_fogli copia FILE USCITA     reads a sheet, turns every cell into text as the commands do, and
+//                                      writes each row to an .xlsx with two text cells more (a code of 16
+//                                      letters and a short note), as `sportello-cli calcola` does
 #include "foglio.h"
 #include "scrittorexlsx.h"
 
@@ -80,6 +83,59 @@ int leggi(const QString &percorso, const QString &foglio)
     return 0;
 }
 
+int copia(const QString &percorso, const QString &uscita)
+{
+    LettoreFoglio l;
+    if (!l.apri(percorso)) {
+        std::fprintf(stderr, "%s\n", qPrintable(l.errore()));
+        return 2;
+    }
+    ScrittoreXlsx s(uscita);
+    Riga r;
+    std::vector<Cella> fuori;
+    qint64 caratteri = 0;
+    bool primaRiga = true;
+    while (l.leggiRiga(r)) {
+        // The text of every cell, as the engine reads it.
+        QString codice;
+        for (const Cella &c : r.celle) {
+            const QString t = testoVisibile(c);
+            caratteri += t.size();
+            codice += t.left(2);
+        }
+        codice = codice.left(16).toUpper();
+        if (primaRiga) {
+            QStringList intestazioni;
+            for (const Cella &c : r.celle)
+                intestazioni.append(testoVisibile(c));
+            intestazioni << QStringLiteral("codice fiscale") << QStringLiteral("esito");
+            if (!s.apri(intestazioni)) {
+                std::fprintf(stderr, "%s\n", qPrintable(s.errore()));
+                return 2;
+            }
+            primaRiga = false;
+            continue;
+        }
+        fuori = r.celle;
+        fuori.resize(7);
+        fuori.push_back(Cella::diTesto(codice));
+        fuori.push_back(Cella::diTesto(QStringLiteral("verificato")));
+        if (!s.scriviRiga(fuori)) {
+            std::fprintf(stderr, "%s\n", qPrintable(s.errore()));
+            return 2;
+        }
+    }
+    if (!l.errore().isEmpty() || primaRiga) {
+        std::fprintf(stderr, "%s\n", qPrintable(l.errore()));
+        return 2;
+    }
+    if (!s.chiudi({{QStringLiteral("Caratteri letti"), QString::number(caratteri)}})) {
+        std::fprintf(stderr, "%s\n", qPrintable(s.errore()));
+        return 2;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -90,6 +146,9 @@ int main(int argc, char **argv)
         return genera(a[2], a[3].toLongLong());
     if ((a.size() == 3 || a.size() == 4) && a[1] == QLatin1String("leggi"))
         return leggi(a[2], a.size() == 4 ? a[3] : QString());
-    std::fprintf(stderr, "Uso: misura_fogli genera FILE RIGHE | misura_fogli leggi FILE [FOGLIO]\n");
+    if (a.size() == 4 && a[1] == QLatin1String("copia"))
+        return copia(a[2], a[3]);
+    std::fprintf(stderr, "Uso: misura_fogli genera FILE RIGHE | misura_fogli leggi FILE [FOGLIO] | "
+                         "misura_fogli copia FILE USCITA\n");
     return 2;
 }
