@@ -128,6 +128,63 @@ TEST(Foglio, Fixture)
     EXPECT_EQ(comeTesto(l).value(0), QStringLiteral("1: TElenco dipendenti 2026"));
 }
 
+// Merged areas of an .xlsx, found whichever row shows first that a cell could lie in one.
+TEST(Foglio, AreeUniteXlsx)
+{
+    const auto riga = [](int n, const char *celle) {
+        QByteArray r = "<row r=\"" + QByteArray::number(n) + "\">";
+        for (const char *c = celle; *c; ++c) {
+            if (*c == '-') // a cell written without a value
+                r += "<c r=\"" + QByteArray(1, static_cast<char>('A' + (c - celle))) + QByteArray::number(n) + "\"/>";
+            else if (*c != ' ')
+                r += "<c r=\"" + QByteArray(1, static_cast<char>('A' + (c - celle))) + QByteArray::number(n) +
+                     "\"><v>" + QByteArray(1, *c) + "</v></c>";
+        }
+        return r + "</row>";
+    };
+    QByteArray pieni; // 20,000 full rows: several blocks of the inflated part
+    for (int n = 1; n <= 20000; ++n)
+        pieni += riga(n, "12");
+    const auto unite = [](const char *aree) { return QByteArray("<mergeCells>") + aree + "</mergeCells>"; };
+    const struct {
+        const char *caso;
+        QByteArray righe, aree;
+        QStringList attese; // the rows asked for by number, from 1
+        std::vector<int> numeri;
+    } casi[] = {
+        {"titolo su una riga sola", riga(1, "1"), unite("<mergeCell ref=\"A1:C1\"/>"),
+         {QStringLiteral("1: N1* (titolo unito)")}, {1}},
+        {"titolo, poi righe più larghe", riga(1, "1") + riga(2, "12") + riga(3, "34"),
+         unite("<mergeCell ref=\"A1:B1\"/>"),
+         {QStringLiteral("1: N1* (titolo unito)"), QStringLiteral("2: N1|N2"), QStringLiteral("3: N3|N4")}, {1, 2, 3}},
+        {"celle coperte senza valore", riga(1, "1--") + riga(2, "123"), unite("<mergeCell ref=\"A1:C1\"/>"),
+         {QStringLiteral("1: N1* (titolo unito)"), QStringLiteral("2: N1|N2|N3")}, {1, 2}},
+        {"verticale, la riga sotto con un vuoto", riga(1, "12") + riga(2, " 3") + riga(3, "45"),
+         unite("<mergeCell ref=\"A1:A2\"/>"),
+         {QStringLiteral("1: N1*|N2"), QStringLiteral("2: *|N3"), QStringLiteral("3: N4|N5")}, {1, 2, 3}},
+        {"verticale su righe mancanti", riga(1, "12") + riga(4, "45"), unite("<mergeCell ref=\"A1:A3\"/>"),
+         {QStringLiteral("1: N1*|N2"), QStringLiteral("4: N4|N5")}, {1, 4}},
+        {"dopo molte righe piene", pieni + riga(20001, " 3") + riga(20002, "45"),
+         unite("<mergeCell ref=\"B20000:B20000\"/><mergeCell ref=\"A20000:A20001\"/>"),
+         {QStringLiteral("19999: N1|N2"), QStringLiteral("20000: N1*|N2* (titolo unito)"), QStringLiteral("20001: *|N3"),
+          QStringLiteral("20002: N4|N5")},
+         {19999, 20000, 20001, 20002}},
+        {"nessuna area", pieni, unite(""), {QStringLiteral("20000: N1|N2")}, {20000}},
+    };
+    for (const auto &c : casi) {
+        SCOPED_TRACE(c.caso);
+        LettoreFoglio l;
+        ASSERT_TRUE(l.apriDati(
+            xlsxDi("<worksheet><sheetData>" + c.righe + "</sheetData>" + c.aree + "</worksheet>")));
+        const QStringList tutte = comeTesto(l);
+        EXPECT_TRUE(l.errore().isEmpty()) << l.errore().toStdString();
+        QStringList scelte;
+        for (const int n : c.numeri)
+            scelte.append(tutte.value(n - 1));
+        EXPECT_EQ(scelte, c.attese);
+    }
+}
+
 TEST(Foglio, SceltaDelFoglio)
 {
     const struct {
@@ -169,6 +226,12 @@ TEST(Foglio, TestoVisibile)
         {Cella::diNumero(1e-9), "1e-09"},
         {Cella::diData(QDate(1968, 4, 7)), "07/04/1968"},
         {Cella::diData(QDate(1980, 1, 1), QTime(10, 30)), "01/01/1980 10:30"},
+        {Cella::diData(QDate(2000, 2, 29), QTime(23, 59, 7)), "29/02/2000 23:59:07"},
+        {Cella::diData(QDate(2026, 12, 9), QTime(0, 0)), "09/12/2026"},
+        {Cella::diData(QDate(999, 11, 30)), "30/11/0999"},
+        {Cella::diData(QDate(9999, 12, 31), QTime(0, 0, 1)), "31/12/9999 00:00:01"},
+        {Cella::diNumero(0), "0"},
+        {Cella::diNumero(-1234.5), "-1234,5"},
         {Cella::diBooleano(true), "VERO"},
         {Cella::diTesto(QStringLiteral("00123")), "00123"},
         {Cella(), ""},
@@ -213,7 +276,7 @@ TEST(Foglio, AndataERitorno)
         {Cella::diTesto(QStringLiteral("NICOLÒ")), Cella::diTesto(QStringLiteral("00743110157")),
          Cella::diData(QDate(1968, 4, 7)), Cella::diNumero(743110157), Cella::diBooleano(false)},
         {},
-        {Cella(), Cella::diTesto(QStringLiteral("a < b & \"c\"\tä\nß")), Cella::diNumero(-1.25),
+        {Cella(), Cella::diTesto(QStringLiteral("a < b & \"c\"\tä\nß €😀")), Cella::diNumero(-1.25),
          Cella::diData(QDate(1899, 1, 1)), Cella::diData(QDate(2000, 2, 29), QTime(23, 59))},
     };
     ScrittoreXlsx s(percorso);
@@ -231,7 +294,7 @@ TEST(Foglio, AndataERitorno)
         QStringLiteral("2: TNICOLÒ|T00743110157|D07/04/1968|N743110157|BFALSO"),
         QStringLiteral("3: "),
         // A date before 1900 is no date to a spreadsheet: it is written as the text it shows.
-        QStringLiteral("4: |Ta < b & \"c\"\tä\nß|N-1,25|T01/01/1899|D29/02/2000 23:59"),
+        QStringLiteral("4: |Ta < b & \"c\"\tä\nß €😀|N-1,25|T01/01/1899|D29/02/2000 23:59"),
     };
     EXPECT_EQ(comeTesto(l), attese);
     ASSERT_TRUE(l.apri(percorso, QStringLiteral("Riepilogo")));
