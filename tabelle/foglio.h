@@ -16,10 +16,15 @@
 //     needs its style interface (about 60 methods) implemented to tell date formats.
 //   - this reader, writing every cell as text as well: 1.6 s with QXmlStreamReader for the sheet rows,
 //     0.9 s with libxml2 (hence libxml2 there), 15 MiB peak whatever the size.
-// 1,000,000 rows (tools/misura_fogli.sh, one core, the machine less busy, load about 2): this reader to
-// text 6.3 s, 159,000 rows/s, 14.7 MiB peak; LibreOffice converting the same file to CSV headless 17.4 s,
-// 57,000 rows/s, 328 MiB peak (2.8 times slower); writing the file (scrittorexlsx.h) 9.7 s, 104,000 rows/s,
-// 12.4 MiB peak, 41% of it in the deflate of libxlsxwriter's zip.
+// 1,000,000 rows (tools/misura_fogli.sh, one core, CPU seconds on a busy machine): this reader to text
+// 4.4 s, 226,000 rows/s, 14.5 MiB peak; LibreOffice converting the same file to CSV headless 12.2 s, 328 MiB
+// peak; writing the file (scrittorexlsx.h) 6.1 s, 164,000 rows/s, 12.5 MiB peak; reading, every cell to
+// text and writing each row with two text cells more (the path of `sportello-cli calcola` without its
+// engine) 12.8 s, 78,000 rows/s, 14.8 MiB peak.
+// Instructions (valgrind --tool=callgrind, 100,000 rows), per row: reading to text about 45,000, of which
+// libxml2's push parser about 34,000 and inflating (with the CRC) 4,000; writing 7 cells about 57,000, of
+// which libxlsxwriter's XML (fprintf) about 24,000 and the deflate of its zip (level 6, not settable) about
+// 26,000: those two are the floor of the writer, beside about 2,500 of ours.
 // Each part is inflated a block at a time under a cap (4 GiB, and 250 times its compressed size beyond
 // 16 MiB), an XML declaration of entities (DTD) is refused, so an entity bomb never expands, and no
 // element may grow beyond 4 MiB.
@@ -100,7 +105,9 @@ public:
     static constexpr int kColonneMassime = 16384;
     void impostaLimiti(qint64 espansioneMassima, qint64 rapportoMassimo);
     // Whether an .xlsx sheet's merged areas are looked for (on by default): they follow the rows in the
-    // file, so finding them inflates the sheet once more, about a seventh of the reading time.
+    // file, so finding them inflates the sheet once more (about a seventh of the reading time), which is
+    // done only when a row is met whose cells could lie in one (a gap, a cell without a value, a missing
+    // row, a width other than the rows before); a sheet of full rows of one width is read in one pass.
     void impostaAreeUnite(bool cerca);
 
     struct Stato;

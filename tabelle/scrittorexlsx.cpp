@@ -21,6 +21,8 @@ namespace {
 
 // The characters of testoVisibile() for a number, without building the text: the column width wants only
 // their count.
+constexpr size_t kMemoriaTemporaneo = size_t(1) << 20;
+
 int larghezzaNumero(double v)
 {
     char buf[400];
@@ -49,6 +51,7 @@ struct ScrittoreXlsx::Stato {
     QString errore;
     bool chiuso = false;
     std::string utf8; // the text of the cell being written, its buffer kept from cell to cell
+    std::unique_ptr<char[]> memoria; // the buffer of libxlsxwriter's temporary file, until workbook_close
 
     // The UTF-8 of a cell's text, NUL-terminated, in `utf8`: without QString::toUtf8's allocation per cell.
     // A lone surrogate becomes U+FFFD, as QString::toUtf8 makes it.
@@ -146,6 +149,12 @@ bool ScrittoreXlsx::apri(const QStringList &intestazioni)
         s.errore = QStringLiteral("Impossibile creare il foglio di calcolo %1").arg(destinazione.fileName());
         annulla();
         return false;
+    }
+    // The rows go to that temporary file through stdio, whose 4 KiB buffer makes a system call every few
+    // rows, each way (written, then read back to be compressed): a larger buffer, set before its first use.
+    if (s.foglio->optimize_tmpfile) {
+        s.memoria = std::make_unique<char[]>(kMemoriaTemporaneo);
+        std::setvbuf(s.foglio->optimize_tmpfile, s.memoria.get(), _IOFBF, kMemoriaTemporaneo);
     }
     s.intestazione = workbook_add_format(s.libro);
     format_set_bold(s.intestazione);

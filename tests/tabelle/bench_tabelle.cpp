@@ -99,12 +99,11 @@ void LeggiTestoScriviXlsx(benchmark::State &stato)
         intestazioni << QStringLiteral("codice fiscale") << QStringLiteral("esito");
         Fogli::ScrittoreXlsx s(uscita);
         bool ok = s.apri(intestazioni);
-        std::vector<Fogli::Cella> fuori;
         while (ok && l.leggiRiga(r)) {
             QString codice;
             for (const Fogli::Cella &c : r.celle)
                 codice += Fogli::testoVisibile(c).left(2);
-            fuori = r.celle;
+            std::vector<Fogli::Cella> fuori = r.celle;
             fuori.resize(7);
             fuori.push_back(Fogli::Cella::diTesto(codice.left(16).toUpper()));
             fuori.push_back(Fogli::Cella::diTesto(QStringLiteral("verificato")));
