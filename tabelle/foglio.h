@@ -21,10 +21,11 @@
 // peak; writing the file (scrittorexlsx.h) 6.1 s, 164,000 rows/s, 12.5 MiB peak; reading, every cell to
 // text and writing each row with two text cells more (the path of `sportello-cli calcola` without its
 // engine) 12.8 s, 78,000 rows/s, 14.8 MiB peak.
-// Instructions (valgrind --tool=callgrind, 100,000 rows), per row: reading to text about 45,000, of which
-// libxml2's push parser about 34,000 and inflating (with the CRC) 4,000; writing 7 cells about 57,000, of
-// which libxlsxwriter's XML (fprintf) about 24,000 and the deflate of its zip (level 6, not settable) about
-// 26,000: those two are the floor of the writer, beside about 2,500 of ours.
+// Instructions (valgrind --tool=callgrind, 100,000 rows), per row: reading about 45,000, of which libxml2's
+// push parser about 31,000, inflating (with the CRC) 4,000 and ours 10,000, and its 7 cells to text 1,400;
+// writing 7 cells about 57,000, of which libxlsxwriter's XML (fprintf) about 24,000 and the deflate of its
+// zip (level 6, not settable) about 26,000, beside about 2,000 of ours. Reading, to text and writing 9
+// cells: about 123,000, of which the two libraries' parts about 110,000.
 // Each part is inflated a block at a time under a cap (4 GiB, and 250 times its compressed size beyond
 // 16 MiB), an XML declaration of entities (DTD) is refused, so an entity bomb never expands, and no
 // element may grow beyond 4 MiB.
