@@ -30,6 +30,7 @@ uno="taskset -c 0"
 misura() {
     nome=$1
     shift
+    # shellcheck disable=SC2086 # $uno is the pinning command with its arguments, split on purpose
     /usr/bin/time -f "%e %U %S %M" -o "$tmp/tempo" $uno "$@" >"$tmp/uscita" 2>"$tmp/errori" || {
         echo "$nome: fallito" >&2
         cat "$tmp/errori" >&2
