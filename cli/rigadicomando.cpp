@@ -5,17 +5,12 @@
 #include <QCommandLineParser>
 
 #include "comandi.h"
-#include "errorifile.h"
-#include "percorsi.h"
 #include "tabella.h"
 
 namespace {
 
 using namespace Cli;
 using namespace Tabelle;
-
-const QString kCodes = QStringLiteral("codes.cf");
-const QString kComuni = QStringLiteral("codes.dat");
 
 struct Descrizione {
     const char *nome;
@@ -75,18 +70,6 @@ QString aiutoComando(const Descrizione &d, bool tabellare, const QString &testoP
         testo += QStringLiteral("     sportello-cli %1 --csv FILE [opzioni]\n").arg(nome);
     const qsizetype primaRiga = testoParser.indexOf(u'\n');
     return testo + (primaRiga < 0 ? QString() : testoParser.mid(primaRiga + 1));
-}
-
-// The data file beside the program, or the window's message.
-template <typename Carica>
-bool caricaDati(const QString &nome, Carica carica, QTextStream &errori)
-{
-    const int errore = carica(Percorsi::fileProgramma(nome));
-    if (errore == 0)
-        return true;
-    errori << "sportello-cli: " << ErroriFile::messaggio(errore, nome) << " (" << Percorsi::fileProgramma(nome)
-           << ")\n";
-    return false;
 }
 
 // One line per new column, "nome: valore", for answers with several parts.
@@ -274,31 +257,12 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
             QStringLiteral("--output, --separatore, --codifica, --colonna e --riga-massima valgono solo con --csv"));
     }
 
-    Fiscale::TabellaCodici tabellaCodici;
-    ElencoComuni::Elenco elenco;
-    std::unique_ptr<Comando> comando;
-    if (nomeComando == u"calcola") {
-        if (!caricaDati(
-                kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
-            return kErroreUso;
-        comando = std::make_unique<Calcola>(tabellaCodici, QDate::currentDate(),
-                                            Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
-    } else if (nomeComando == u"verifica") {
-        if (!caricaDati(
-                kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
-            return kErroreUso;
-        comando = std::make_unique<VerificaCmd>(tabellaCodici);
-    } else if (nomeComando == u"partita-iva") {
-        comando = std::make_unique<PartitaIvaCmd>();
-    } else if (nomeComando == u"comune") {
-        auto carica = [&](const QString &p) {
-            ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
-            elenco = std::move(c.elenco);
-            return c.errore;
-        };
-        if (!caricaDati(kComuni, carica, errori))
-            return kErroreUso;
-        comando = std::make_unique<ComuneCmd>(elenco, Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
+    DatiComandi dati;
+    QString erroreDati;
+    const std::unique_ptr<Comando> comando = creaComando(nomeComando, dati, &erroreDati);
+    if (!comando) {
+        errori << programma << ": " << erroreDati << '\n';
+        return kErroreUso;
     }
 
     if (parser.isSet(csv)) {

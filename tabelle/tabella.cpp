@@ -13,6 +13,8 @@
 #include <QTemporaryFile>
 
 #include "comandi.h"
+#include "errorifile.h"
+#include "percorsi.h"
 
 namespace {
 
@@ -600,11 +602,38 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
 
 namespace Tabelle {
 
-// Placeholders until the engine reads sheets and makes the commands itself.
-std::unique_ptr<Comando> creaComando(const QString &, DatiComandi &, QString *errore)
+std::unique_ptr<Comando> creaComando(const QString &nome, DatiComandi &dati, QString *errore)
 {
+    // A data file beside the program, loaded once; on failure the message the windows give for it, with
+    // the path looked at.
+    auto carica = [&](const QString &file, auto &&leggi) {
+        const QString percorso = Percorsi::fileProgramma(file);
+        const int numero = leggi(percorso);
+        if (numero != 0 && errore)
+            *errore = ErroriFile::messaggio(numero, file) + QStringLiteral(" (%1)").arg(percorso);
+        return numero == 0;
+    };
+    auto codici = [&] {
+        return dati.tabella.numeroVoci() > 0 ||
+               carica(QStringLiteral("codes.cf"), [&](const QString &p) { return dati.tabella.carica(p); });
+    };
+    const QString luoghi = Percorsi::fileProgramma(QStringLiteral("luoghi.dat"));
+    if (nome == u"calcola")
+        return codici() ? std::make_unique<Calcola>(dati.tabella, QDate::currentDate(), luoghi) : nullptr;
+    if (nome == u"verifica")
+        return codici() ? std::make_unique<VerificaCmd>(dati.tabella) : nullptr;
+    if (nome == u"partita-iva")
+        return std::make_unique<PartitaIvaCmd>();
+    if (nome == u"comune") {
+        const bool pronto = !dati.elenco.nomi.isEmpty() || carica(QStringLiteral("codes.dat"), [&](const QString &p) {
+            ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
+            dati.elenco = std::move(c.elenco);
+            return c.errore;
+        });
+        return pronto ? std::make_unique<ComuneCmd>(dati.elenco, luoghi) : nullptr;
+    }
     if (errore)
-        *errore = QStringLiteral("non ancora disponibile");
+        *errore = QStringLiteral("comando sconosciuto «%1»").arg(nome);
     return nullptr;
 }
 
