@@ -1,5 +1,6 @@
 #include "tabella.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
@@ -133,6 +135,22 @@ struct ConteggioDate {
     qint64 soloGiorno = 0, soloMese = 0;
     QString esempioGiorno, esempioMese;
 };
+
+// The summary of a run, the kinds of esito most frequent first (then by name, for a stable order).
+Tabelle::Resoconto resoconto(qint64 righe, qint64 conEsito, const QHash<QString, qint64> &perEsito,
+                             const QString &uscita)
+{
+    Tabelle::Resoconto r;
+    r.righe = righe;
+    r.buone = righe - conEsito;
+    r.uscita = uscita;
+    for (auto i = perEsito.cbegin(); i != perEsito.cend(); ++i)
+        r.perEsito.append({i.key(), i.value()});
+    std::sort(r.perEsito.begin(), r.perEsito.end(), [](const auto &a, const auto &b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
+    return r;
+}
 
 } // namespace
 
@@ -440,6 +458,8 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
             campo = Csv::codifica(Csv::decodifica(campo, codificaIntestazione), codifica);
     }
 
+    if (opzioni.annullato && opzioni.annullato->load())
+        return kAnnullato;
     QSaveFile salvato;
     QFile standard;
     QFileDevice *uscita = &standard;
@@ -501,12 +521,36 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
 
     std::vector<QByteArrayView> valori(colonne.size());
     QStringList testi;
-    qint64 righe = 0, conEsito = 0;
+    qint64 righe = 0, conEsito = 0, conDati = 0;
+    QHash<QString, qint64> perEsito;
+    // The kind of an esito: its text up to the first ':' or '(' ("Comune non trovato").
+    auto contaEsito = [&](const QString &esito) {
+        if (!opzioni.resoconto)
+            return;
+        qsizetype fine = esito.size();
+        for (QChar fermo : {u':', u'('}) {
+            const qsizetype i = esito.indexOf(fermo);
+            if (i > 0 && i < fine)
+                fine = i;
+        }
+        ++perEsito[esito.left(fine).trimmed()];
+    };
     QElapsedTimer orologio;
     orologio.start();
-    qint64 ultimoAvanzamento = 0;
+    qint64 ultimoAvanzamento = 0, ultimoProgresso = 0;
+    bool annullato = false;
     while (sorgente.leggi(riga)) {
         ++righe;
+        if ((righe & 0xFF) == 0) {
+            if (opzioni.annullato && opzioni.annullato->load(std::memory_order_relaxed)) {
+                annullato = true;
+                break;
+            }
+            if (opzioni.progresso && orologio.elapsed() - ultimoProgresso >= 150) {
+                ultimoProgresso = orologio.elapsed();
+                opzioni.progresso(righe, sorgente.frazione());
+            }
+        }
         if (riga.vuota) { // stays an empty line, in its place
             scrittore.fineRiga();
             continue;
@@ -530,13 +574,19 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
         const qsizetype fineDopo = nuove.posto >= 0 ? qMax(n, nIntestazione) : n;
 
         if (riga.troppoLunga) {
-            soloEsito(QStringLiteral("Riga troppo lunga: supera %1 MiB (inizia con «%2»); non letta")
-                          .arg(mib)
-                          .arg(Csv::estratto(riga.grezza, codifica)));
+            const QString esito = QStringLiteral("Riga troppo lunga: supera %1 MiB (inizia con «%2»); non letta")
+                                      .arg(mib)
+                                      .arg(Csv::estratto(riga.grezza, codifica));
+            soloEsito(esito);
+            contaEsito(esito);
             ++conEsito;
+            ++conDati;
         } else if (!riga.valida) {
-            soloEsito(QStringLiteral("Riga non valida: virgolette non chiuse"));
+            const QString esito = QStringLiteral("Riga non valida: virgolette non chiuse");
+            soloEsito(esito);
+            contaEsito(esito);
             ++conEsito;
+            ++conDati;
         } else {
             bool dati = false;
             for (size_t c = 0; c < colonne.size(); ++c) {
@@ -569,7 +619,17 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
                     scrittore.campo(Csv::codifica(t, codifica));
                 }
                 r = risultato.value(posEsito).isEmpty() ? Rapido::Fatto : Rapido::ConEsito;
+                if (r == Rapido::ConEsito)
+                    contaEsito(risultato.value(posEsito));
+            } else if (r == Rapido::ConEsito && opzioni.resoconto) {
+                // The byte path wrote the esito without handing it over: the row once more, as text.
+                testi.clear();
+                for (QByteArrayView v : valori)
+                    testi.append(Csv::decodifica(v, codifica));
+                contaEsito(comando.elabora(testi).value(posEsito));
             }
+            if (dati)
+                ++conDati;
             if (r == Rapido::ConEsito)
                 ++conEsito;
         }
@@ -586,6 +646,10 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     }
     if (avanzamento && ultimoAvanzamento > 0)
         avanzamento(QString());
+    if (annullato || (opzioni.annullato && opzioni.annullato->load())) {
+        salvato.cancelWriting(); // the temporary file goes, the output name is never touched
+        return kAnnullato;
+    }
 
     if (!sorgente.errore().isEmpty())
         return illeggibile(sorgente.errore());
@@ -595,6 +659,10 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
                       .arg(nomeUscita, motivoScrittura(numeroErrore(*uscita, numero))));
         return kErroreUso;
     }
+    if (opzioni.progresso)
+        opzioni.progresso(righe, 1.0);
+    if (opzioni.resoconto)
+        *opzioni.resoconto = resoconto(conDati, conEsito, perEsito, nomeUscita);
     return conEsito > 0 ? kRigheConEsito : kTuttoBene;
 }
 

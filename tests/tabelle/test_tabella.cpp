@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "comandi.h"
 #include "percorsi.h"
@@ -82,4 +84,176 @@ TEST(Motore, ComandoDalNome_DatiCaricatiUnaVolta)
     ASSERT_NE(comune, nullptr) << errore.toStdString();
     EXPECT_TRUE(verifica->elabora({QStringLiteral("RSSMRA80A01H501U"), {}, {}})[0].isEmpty());
     EXPECT_EQ(comune->elabora({QStringLiteral("Roma"), {}, {}})[0], QStringLiteral("ROMA"));
+}
+
+namespace {
+
+void scrivi(const QString &percorso, const QByteArray &dati)
+{
+    QFile f(percorso);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(dati);
+}
+
+// A command that stands for a slow one and tells how many rows it took: it sets `annulla` at row `fermaA`,
+// as the window sets the flag from its own thread while the run goes on.
+class Lento final : public Comando
+{
+public:
+    std::vector<Colonna> ingresso() const override { return {{QStringLiteral("valore")}}; }
+    QStringList uscita() const override { return {QStringLiteral("esito")}; }
+    QStringList elabora(const QStringList &) const override
+    {
+        if (++m_righe == fermaA && annulla)
+            annulla->store(true);
+        if (attesaMs > 0)
+            QThread::msleep(attesaMs);
+        return {QString()};
+    }
+    std::atomic<bool> *annulla = nullptr;
+    qint64 fermaA = -1;
+    unsigned long attesaMs = 0;
+    mutable qint64 m_righe = 0;
+};
+
+QByteArray tabellaDi(int righe)
+{
+    QByteArray t = "valore\n";
+    for (int i = 0; i < righe; ++i)
+        t += QByteArray::number(i) + '\n';
+    return t;
+}
+
+} // namespace
+
+// Cancelled before the run, early in it or late: the run returns kAnnullato within a few hundred rows and
+// leaves nothing under the output name, not even a temporary file; an output already there stays as it was.
+TEST(Motore, Annullato_NienteScritto)
+{
+    const struct {
+        qint64 fermaA; // 0: set before the run
+        bool giaPresente;
+    } casi[] = {{0, false}, {1, false}, {5000, false}, {19999, true}, {0, true}};
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
+        scrivi(ingresso, tabellaDi(20000));
+        if (c.giaPresente)
+            scrivi(uscita, "da non toccare");
+        std::atomic<bool> annulla{c.fermaA == 0};
+        Lento lento;
+        lento.annulla = &annulla;
+        lento.fermaA = c.fermaA;
+        OpzioniTabella o;
+        o.ingresso = ingresso;
+        o.uscita = uscita;
+        o.comando = QStringLiteral("lento");
+        o.annullato = &annulla;
+        Resoconto r;
+        r.righe = -1;
+        o.resoconto = &r;
+        const int stato = eseguiTabella(lento, o, [](const QString &) {});
+        EXPECT_EQ(stato, kAnnullato) << c.fermaA;
+        EXPECT_LE(lento.m_righe, qMax<qint64>(c.fermaA, 0) + 300) << c.fermaA;
+        EXPECT_EQ(r.righe, -1) << c.fermaA; // no summary of a run that did not end
+        const QStringList attesi = c.giaPresente ? QStringList{"in.csv", "out.csv"} : QStringList{"in.csv"};
+        EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden), attesi) << c.fermaA;
+        if (c.giaPresente) {
+            QFile f(uscita);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), "da non toccare");
+        }
+    }
+}
+
+// The progress: rows growing, calls at least 100 ms apart, the last one at the end
+// with every row and the whole input read.
+TEST(Motore, Progresso)
+{
+    QTemporaryDir cartella;
+    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+    scrivi(ingresso, tabellaDi(1200));
+    Lento lento;
+    lento.attesaMs = 1;
+    OpzioniTabella o;
+    o.ingresso = ingresso;
+    o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+    o.comando = QStringLiteral("lento");
+    struct Chiamata {
+        qint64 righe;
+        double frazione;
+        qint64 ms;
+    };
+    std::vector<Chiamata> chiamate;
+    QElapsedTimer orologio;
+    orologio.start();
+    o.progresso = [&](qint64 righe, double frazione) {
+        chiamate.push_back({righe, frazione, orologio.elapsed()});
+    };
+    ASSERT_EQ(eseguiTabella(lento, o, [](const QString &) {}), kTuttoBene);
+    ASSERT_GE(chiamate.size(), 2u);
+    for (size_t i = 1; i < chiamate.size(); ++i) {
+        EXPECT_GT(chiamate[i].righe, chiamate[i - 1].righe);
+        EXPECT_GE(chiamate[i].frazione, chiamate[i - 1].frazione);
+        if (i + 1 < chiamate.size()) {
+            EXPECT_GE(chiamate[i].ms - chiamate[i - 1].ms, 100);
+        }
+    }
+    EXPECT_EQ(chiamate.back().righe, 1200);
+    EXPECT_EQ(chiamate.back().frazione, 1.0);
+}
+
+// The summary: rows with data (blank lines and rows without the command's values left out), rows without
+// esito, and the kinds of esito most frequent first, on the byte path and on the general one.
+TEST(Motore, Resoconto)
+{
+    const struct {
+        const char *comando;
+        QByteArray tabella;
+        qint64 righe, buone;
+        std::vector<std::pair<const char *, qint64>> perEsito;
+    } casi[] = {
+        {"partita-iva",
+         "partita_iva;nome\n12345670017;a\n12345670018;b\n\n123;c\n;totale\n1234567001;d\n12345670019;e\n",
+         5,
+         1,
+         {{"Errore", 2}, {"Errore! L'ultimo numero doveva essere", 2}}}, // a tie: by name
+        {"calcola",
+         "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;01/01/1980;Roma;RM\n"
+         "Rossi;Mario;M;01/01/1980;Atlantide;RM\nRossi;Mario;M;01/01/1980;Roma;RM\n;;;;;\n"
+         "Verdi;Luca;M;01/01/1980;Atlantide;XX\n\"Bianchi;Anna\n",
+         5,
+         2,
+         {{"Comune non trovato", 2}, {"Riga non valida", 1}}},
+        {"partita-iva", "partita_iva\n", 0, 0, {}},
+    };
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+        scrivi(ingresso, c.tabella);
+        Percorsi::impostaCartellaProgramma(kDati);
+        DatiComandi dati;
+        const std::unique_ptr<Comando> comando = creaComando(QString::fromUtf8(c.comando), dati, nullptr);
+        Percorsi::impostaCartellaProgramma(QString());
+        ASSERT_NE(comando, nullptr);
+        OpzioniTabella o;
+        o.ingresso = ingresso;
+        o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+        o.comando = QString::fromUtf8(c.comando);
+        Resoconto r;
+        o.resoconto = &r;
+        QString messaggi;
+        eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; });
+        QStringList tipi;
+        for (const auto &[tipo, quante] : r.perEsito)
+            tipi.append(tipo + u'=' + QString::number(quante));
+        EXPECT_EQ(r.righe, c.righe) << c.tabella.toStdString() << messaggi.toStdString();
+        EXPECT_EQ(r.buone, c.buone) << c.tabella.toStdString();
+        EXPECT_EQ(r.uscita, o.uscita);
+        QList<QPair<QString, qint64>> attesi;
+        for (const auto &[tipo, quante] : c.perEsito)
+            attesi.append({QString::fromUtf8(tipo), quante});
+        EXPECT_EQ(r.perEsito, attesi) << tipi.join(u'|').toStdString();
+    }
 }
