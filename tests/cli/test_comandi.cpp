@@ -140,14 +140,12 @@ TEST(SportelloCli, EsportazioniVere)
             }
         }
     }
-    // The same sheet saved as a sheet: named in one line, nothing written.
-    for (const char *file : {"dipendenti.xlsx", "dipendenti.ods", "dipendenti.xls"}) {
-        const Esito e =
-            esegui({"calcola", "--csv", QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/") + QLatin1String(file)});
-        EXPECT_EQ(e.stato, 2) << file;
-        EXPECT_TRUE(e.errori.contains(u"non un file CSV") && e.errori.count(u'\n') == 1) << e.errori.toStdString();
-        EXPECT_TRUE(e.uscita.isEmpty()) << file;
-    }
+    // The same sheet saved as an old .xls: named in one line, nothing written.
+    const Esito e = esegui({"calcola", "--csv", QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/dipendenti.xls")});
+    EXPECT_EQ(e.stato, 2);
+    EXPECT_TRUE(e.errori.contains(u"vecchio formato Excel (.xls)") && e.errori.count(u'\n') == 1)
+        << e.errori.toStdString();
+    EXPECT_TRUE(e.uscita.isEmpty());
 }
 
 TEST(SportelloCli, TabellaDaCapoAFondo)
@@ -347,6 +345,9 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
     const QString foglio = cartella.filePath(QStringLiteral("foglio.csv"));
     const char zip[] = "PK\x03\x04\x14\0\0\0[Content_Types].xml xl/workbook.xml";
     scrivi(foglio, QByteArray(zip, sizeof zip - 1));
+    const QString esportazioni = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/");
+    const QString troncato = cartella.filePath(QStringLiteral("troncato.xlsx"));
+    scrivi(troncato, leggi(esportazioni + "dipendenti.xlsx").left(3000));
     scrivi(uscita, "da non toccare");
     const struct {
         QStringList argomenti;
@@ -362,7 +363,14 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         {{"euro", "abc", "lira italiana"}, "Importo non valido"},
         {{"euro", "1", "lira"}, "Valuta ambigua"},
         {{"calcola", "--csv", ingresso, "--colonna", "sesso=Genere"}, "--colonna sesso=Genere"},
-        {{"calcola", "--csv", foglio}, "è un foglio di calcolo Excel (.xlsx), non un file CSV"},
+        {{"calcola", "--csv", foglio}, "foglio.csv»: il file è danneggiato o incompleto (archivio zip non valido)"},
+        {{"calcola", "--file", esportazioni + "dipendenti.xls", "-o", uscita}, "il file è nel vecchio formato Excel"},
+        {{"calcola", "-f", troncato, "-o", uscita}, "troncato.xlsx»: il file è danneggiato o incompleto"},
+        {{"calcola", "-f", troncato, "-o", cartella.filePath("out.xlsx")}, "il file è danneggiato o incompleto"},
+        {{"calcola", "--file", ingresso, "--foglio", "2"}, "--foglio vale solo per un file .xlsx o .ods"},
+        {{"calcola", "--file", esportazioni + "dipendenti.ods", "--foglio", "Altro", "-o", cartella.filePath("o.xlsx")},
+         "il foglio \"Altro\" non esiste; fogli presenti: "},
+        {{"partita-iva", "12345670017", "--foglio", "1"}, "valgono solo con --file (--csv)"},
         {{"calcola", "--csv", cartella.path()}, "è una cartella"},
         {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "la cartella"},
         {{"partita-iva", "--csv", partite, "--codifica", "utf-16"}, "codifica «utf-16» non valida"},
@@ -374,7 +382,7 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         EXPECT_TRUE(e.errori.contains(QString::fromUtf8(c.messaggio))) << e.errori.toStdString();
     }
     EXPECT_EQ(leggi(uscita), "da non toccare");
-    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files).size(), 4);
+    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
 }
 
 TEST(SportelloCli, ValoriSullaRigaDiComando)

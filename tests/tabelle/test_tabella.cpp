@@ -188,9 +188,7 @@ TEST(Motore, Progresso)
     std::vector<Chiamata> chiamate;
     QElapsedTimer orologio;
     orologio.start();
-    o.progresso = [&](qint64 righe, double frazione) {
-        chiamate.push_back({righe, frazione, orologio.elapsed()});
-    };
+    o.progresso = [&](qint64 righe, double frazione) { chiamate.push_back({righe, frazione, orologio.elapsed()}); };
     ASSERT_EQ(eseguiTabella(lento, o, [](const QString &) {}), kTuttoBene);
     ASSERT_GE(chiamate.size(), 2u);
     for (size_t i = 1; i < chiamate.size(); ++i) {
@@ -255,5 +253,74 @@ TEST(Motore, Resoconto)
         for (const auto &[tipo, quante] : c.perEsito)
             attesi.append({QString::fromUtf8(tipo), quante});
         EXPECT_EQ(r.perEsito, attesi) << tipi.join(u'|').toStdString();
+    }
+}
+
+// The first look at a table, as the engine reads it: CSV in either encoding, sheets with their title row
+// left out and their sheets listed; a file that cannot be read says why in one line.
+TEST(Motore, Anteprima)
+{
+    QTemporaryDir cartella;
+    const QString utf8 = cartella.filePath(QStringLiteral("utf8.csv"));
+    scrivi(utf8, "\n\n Cognome ;Nome;Città\nRossi;Mario;Forlì\n\nVerdi;\"Luca;Maria\";Roma\nBianchi;Anna;Bari\n");
+    const QString cp1252 = cartella.filePath(QStringLiteral("cp1252.csv"));
+    scrivi(cp1252, "Cognome,Citt\xE0\nNicol\xF2,Forl\xEC\n");
+    const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
+    const QStringList intestazione = {"Cognome", "Nome", "Sesso", "Data di nascita", "Comune", "P.IVA", "Etichetta"};
+    const QStringList fogli = {"Dipendenti", "Secondo"};
+    const struct {
+        QString file, foglio;
+        int righe;
+        QStringList intestazione;
+        QList<QStringList> attese;
+        QStringList fogli;
+        const char *errore;
+    } casi[] = {
+        {utf8,
+         {},
+         3,
+         {"Cognome", "Nome", "Città"},
+         {{"Rossi", "Mario", "Forlì"}, {}, {"Verdi", "Luca;Maria", "Roma"}},
+         {},
+         ""},
+        {utf8, {}, 0, {"Cognome", "Nome", "Città"}, {}, {}, ""},
+        {cp1252, {}, 5, {"Cognome", "Città"}, {{"Nicolò", "Forlì"}}, {}, ""},
+        {dati + "dipendenti.xlsx",
+         {},
+         2,
+         intestazione,
+         {{"D'Angelo", "Nicolò", "M", "07/04/1968", "Forlì", "743110157", "D'Angelo Nicolò"}, {}},
+         fogli,
+         ""},
+        {dati + "dipendenti.ods",
+         {},
+         1,
+         intestazione,
+         {{"D'Angelo", "Nicolò", "M", "07/04/1968", "Forlì", "743110157", "D'Angelo Nicolò"}},
+         fogli,
+         ""},
+        {dati + "dipendenti-libxlsxwriter.xlsx",
+         {},
+         1,
+         intestazione,
+         {{"D'Angelo", "Nicolò", "M", "07/04/1968", "Forlì", "743110157", "D'Angelo Nicolò"}},
+         {},
+         ""},
+        {dati + "dipendenti.ods", "Altro", 1, {}, {}, fogli, "il foglio \"Altro\" non esiste"},
+        {dati + "dipendenti.xls", {}, 1, {}, {}, {}, "nel vecchio formato Excel (.xls)"},
+        {cartella.filePath("nessuno.csv"), {}, 1, {}, {}, {}, "nessuno.csv»: il file non esiste"},
+        {cartella.path(), {}, 1, {}, {}, {}, "è una cartella"},
+    };
+    for (const auto &c : casi) {
+        const Anteprima a = anteprima(c.file, c.foglio, c.righe);
+        const std::string nome = (c.file + u' ' + c.foglio).toStdString();
+        EXPECT_EQ(a.intestazione, c.intestazione) << nome;
+        EXPECT_EQ(a.righe, c.attese) << nome;
+        if (!c.fogli.isEmpty()) {
+            EXPECT_EQ(a.fogli, c.fogli) << nome;
+        }
+        EXPECT_TRUE(a.errore.contains(QString::fromUtf8(c.errore))) << nome << ": " << a.errore.toStdString();
+        EXPECT_EQ(a.errore.isEmpty(), *c.errore == 0) << nome;
+        EXPECT_FALSE(a.errore.contains(u'\n')) << nome;
     }
 }
