@@ -4,12 +4,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include "comandi.h"
+#include "foglio.h"
 #include "percorsi.h"
+#include "scrittorexlsx.h"
 #include "tabella.h"
 
 using namespace Tabelle;
@@ -322,5 +325,176 @@ TEST(Motore, Anteprima)
         EXPECT_TRUE(a.errore.contains(QString::fromUtf8(c.errore))) << nome << ": " << a.errore.toStdString();
         EXPECT_EQ(a.errore.isEmpty(), *c.errore == 0) << nome;
         EXPECT_FALSE(a.errore.contains(u'\n')) << nome;
+    }
+}
+
+namespace {
+
+std::vector<Fogli::Riga> righeDi(const QString &percorso, const QString &foglio = {})
+{
+    Fogli::LettoreFoglio l;
+    std::vector<Fogli::Riga> righe;
+    EXPECT_TRUE(l.apri(percorso, foglio)) << l.errore().toStdString();
+    Fogli::Riga r;
+    while (l.leggiRiga(r))
+        righe.push_back(r);
+    EXPECT_TRUE(l.errore().isEmpty()) << l.errore().toStdString();
+    return righe;
+}
+
+// A cell as "kind:visible text", the kind as LettoreFoglio reads it back.
+std::string comeCella(const Fogli::Cella &c)
+{
+    return std::to_string(static_cast<int>(c.tipo)) + ':' + Fogli::testoVisibile(c).toStdString();
+}
+
+std::vector<std::vector<QString>> csvDi(const QString &percorso)
+{
+    QFile f(percorso);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    Csv::Lettore l(f);
+    std::vector<std::vector<QString>> righe;
+    Csv::Riga r;
+    while (l.leggi(r)) {
+        std::vector<QString> campi;
+        for (QByteArrayView c : r.campi)
+            campi.push_back(Csv::decodifica(c, l.codifica()));
+        righe.push_back(campi);
+    }
+    return righe;
+}
+
+int esegui(const QString &nome, const QString &ingresso, const QString &uscita, Resoconto *resoconto = nullptr)
+{
+    Percorsi::impostaCartellaProgramma(kDati);
+    DatiComandi dati;
+    const std::unique_ptr<Comando> comando = creaComando(nome, dati, nullptr);
+    Percorsi::impostaCartellaProgramma(QString());
+    OpzioniTabella o;
+    o.ingresso = ingresso;
+    o.uscita = uscita;
+    o.comando = nome;
+    o.resoconto = resoconto;
+    return eseguiTabella(*comando, o, [](const QString &) {});
+}
+
+} // namespace
+
+// An .xlsx output read back: the input's cells with their kinds (from a sheet as they were, from a CSV as
+// text, leading zeros kept), the command's columns as text with the values of the CSV output, empty rows in
+// place, and the Riepilogo sheet with the run's summary. Run again on its own output, a command replaces its
+// columns.
+TEST(Motore, UscitaXlsx_RiletturaFedele)
+{
+    const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
+    QTemporaryDir cartella;
+    const QString prima = cartella.filePath(QStringLiteral("prima.xlsx"));
+    const struct {
+        const char *comando;
+        QString ingresso;
+        QString uscita;
+        bool daFoglio;
+        int colonneNuove;
+    } casi[] = {
+        {"partita-iva", dati + "dipendenti.xlsx", prima, true, 2},
+        {"partita-iva", prima, cartella.filePath("di nuovo.XLSX"), true, 0}, // its columns replaced in place
+        {"comune", dati + "dipendenti.ods", cartella.filePath("comune.xlsx"), true, 7},
+        {"partita-iva", dati + "dipendenti-libxlsxwriter.xlsx", cartella.filePath("b.xlsx"), true, 2},
+        {"partita-iva", dati + "dipendenti.csv", cartella.filePath("da csv.xlsx"), false, 2},
+    };
+    for (const auto &c : casi) {
+        const std::string nome = c.uscita.toStdString();
+        const QString comeCsv = cartella.filePath(QStringLiteral("confronto.csv"));
+        Resoconto r;
+        const int stato = esegui(QString::fromUtf8(c.comando), c.ingresso, c.uscita, &r);
+        EXPECT_EQ(esegui(QString::fromUtf8(c.comando), c.ingresso, comeCsv), stato) << nome;
+        const std::vector<std::vector<QString>> attese = csvDi(comeCsv);
+        const std::vector<Fogli::Riga> scritte = righeDi(c.uscita);
+        std::vector<Fogli::Riga> lette;
+        if (c.daFoglio) {
+            lette = righeDi(c.ingresso);
+            while (!lette.empty() && (lette.front().celle.empty() || Fogli::rigaUnita(lette.front())))
+                lette.erase(lette.begin()); // the title above the header
+        }
+        ASSERT_EQ(scritte.size(), attese.size()) << nome;
+        const size_t colonneIngresso = attese[0].size() - size_t(c.colonneNuove);
+        for (size_t i = 0; i < scritte.size(); ++i) {
+            const std::vector<Fogli::Cella> &celle = scritte[i].celle;
+            EXPECT_EQ(scritte[i].numero, qint64(i + 1)) << nome;
+            ASSERT_LE(celle.size(), attese[i].size()) << nome << " riga " << i;
+            for (size_t j = 0; j < attese[i].size(); ++j) {
+                const Fogli::Cella cella = j < celle.size() ? celle[j] : Fogli::Cella();
+                if (i == 0) { // the header, bold text
+                    EXPECT_EQ(comeCella(cella), "1:" + attese[0][j].toStdString()) << nome;
+                } else if (j < colonneIngresso && c.daFoglio) {
+                    const Fogli::Cella originale = j < lette[i].celle.size() ? lette[i].celle[j] : Fogli::Cella();
+                    EXPECT_EQ(comeCella(cella), comeCella(originale)) << nome << " riga " << i << " colonna " << j;
+                } else { // text, as the CSV output has it
+                    EXPECT_EQ(comeCella(cella), attese[i][j].isEmpty() ? "0:" : "1:" + attese[i][j].toStdString())
+                        << nome << " riga " << i << " colonna " << j;
+                }
+            }
+        }
+        std::vector<std::string> riepilogo;
+        for (const Fogli::Riga &riga : righeDi(c.uscita, QStringLiteral("Riepilogo"))) {
+            std::string s;
+            for (const Fogli::Cella &cella : riga.celle)
+                s += comeCella(cella) + ' ';
+            riepilogo.push_back(s);
+        }
+        std::vector<std::string> atteso = {"1:Righe 2:" + std::to_string(r.righe) + ' ',
+                                           "1:Righe senza esito 2:" + std::to_string(r.buone) + ' '};
+        for (const auto &[tipo, quante] : r.perEsito)
+            atteso.push_back("1:" + tipo.toStdString() + " 2:" + std::to_string(quante) + ' ');
+        EXPECT_EQ(riepilogo, atteso) << nome;
+        EXPECT_EQ(QFileInfo(c.uscita).permissions() & QFileDevice::ReadOwner, QFileDevice::ReadOwner);
+    }
+    // Nothing else left beside the outputs.
+    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden).size(), 6);
+}
+
+// Date cells are dates: their day and month are not guessed, whatever the text cells of the column say
+// about the order of theirs (here month first, which the text cell alone decides).
+TEST(Motore, DateDelFoglioSenzaIndovinare)
+{
+    QTemporaryDir cartella;
+    const QString ingresso = cartella.filePath(QStringLiteral("date.xlsx"));
+    const struct {
+        Fogli::Cella cella;
+        const char *giornoPrima; // the same date as calcola reads it day first
+    } righe[] = {
+        {Fogli::Cella::diData(QDate(1980, 1, 2)), "02/01/1980"},
+        {Fogli::Cella::diData(QDate(1975, 3, 4)), "04/03/1975"},
+        {Fogli::Cella::diTesto(QStringLiteral("12/31/1990")), "31/12/1990"},
+        {Fogli::Cella::diData(QDate(2001, 12, 11), QTime(10, 30)), "11/12/2001"},
+    };
+    {
+        Fogli::ScrittoreXlsx s(ingresso);
+        ASSERT_TRUE(s.apri({"Cognome", "Nome", "Sesso", "Data di nascita", "Comune", "Provincia"}));
+        for (const auto &r : righe) {
+            ASSERT_TRUE(s.scriviRiga({Fogli::Cella::diTesto("Rossi"), Fogli::Cella::diTesto("Mario"),
+                                      Fogli::Cella::diTesto("M"), r.cella, Fogli::Cella::diTesto("Roma"),
+                                      Fogli::Cella::diTesto("RM")}));
+        }
+        ASSERT_TRUE(s.chiudi());
+    }
+    Percorsi::impostaCartellaProgramma(kDati);
+    DatiComandi dati;
+    const std::unique_ptr<Comando> comando = creaComando(QStringLiteral("calcola"), dati, nullptr);
+    const std::unique_ptr<Comando> campione = creaComando(QStringLiteral("calcola"), dati, nullptr);
+    Percorsi::impostaCartellaProgramma(QString());
+    OpzioniTabella o;
+    o.ingresso = ingresso;
+    o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+    o.comando = QStringLiteral("calcola");
+    QString messaggi;
+    ASSERT_EQ(eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; }), kTuttoBene)
+        << messaggi.toStdString();
+    EXPECT_TRUE(messaggi.contains(u"mese prima del giorno")) << messaggi.toStdString();
+    const auto scritte = csvDi(o.uscita);
+    ASSERT_EQ(scritte.size(), std::size(righe) + 1);
+    for (size_t i = 0; i < std::size(righe); ++i) {
+        const QString atteso = campione->elabora({"Rossi", "Mario", "M", righe[i].giornoPrima, "Roma", "RM"})[0];
+        EXPECT_EQ(scritte[i + 1][6], atteso) << righe[i].giornoPrima;
     }
 }
