@@ -30,7 +30,9 @@ public:
     QByteArray fineRiga() const override { return "\r\n"; }
     bool bom() const override { return true; }
     // Reads the sheet once more from the row after the header. Date cells are not handed over: their day
-    // and month are known, not guessed.
+    // and month are known, not guessed. A column whose first kCampione rows hold date cells and no text is
+    // a column of dates and is not read further.
+    static constexpr qint64 kCampione = 1000;
     void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) override;
 
     // The cells of the record last read (trailing empty cells left out).
