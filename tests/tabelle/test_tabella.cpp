@@ -498,3 +498,46 @@ TEST(Motore, DateDelFoglioSenzaIndovinare)
         EXPECT_EQ(scritte[i + 1][6], atteso) << righe[i].giornoPrima;
     }
 }
+
+// A column whose first thousand values are date cells is a column of dates: a text date further down is
+// read day first, as Italian sheets write them, and the sheet is not read a second time for it. A text date
+// among the first rows makes the whole column count, as in a CSV.
+TEST(Motore, DateDelFoglio_ColonnaDiDate)
+{
+    const struct {
+        int posto; // of the text date "12/31/1990" among 1,100 rows
+        bool mesePrima;
+    } casi[] = {{1050, false}, {500, true}, {0, true}};
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        const QString ingresso = cartella.filePath(QStringLiteral("date.xlsx"));
+        {
+            Fogli::ScrittoreXlsx s(ingresso);
+            ASSERT_TRUE(s.apri({"Cognome", "Nome", "Sesso", "Data di nascita", "Comune", "Provincia"}));
+            for (int i = 0; i < 1100; ++i) {
+                const Fogli::Cella data = i == c.posto ? Fogli::Cella::diTesto(QStringLiteral("12/31/1990"))
+                                                       : Fogli::Cella::diData(QDate(1980, 1, 2));
+                ASSERT_TRUE(s.scriviRiga({Fogli::Cella::diTesto("Rossi"), Fogli::Cella::diTesto("Mario"),
+                                          Fogli::Cella::diTesto("M"), data, Fogli::Cella::diTesto("Roma"),
+                                          Fogli::Cella::diTesto("RM")}));
+            }
+            ASSERT_TRUE(s.chiudi());
+        }
+        Percorsi::impostaCartellaProgramma(kDati);
+        DatiComandi dati;
+        const std::unique_ptr<Comando> comando = creaComando(QStringLiteral("calcola"), dati, nullptr);
+        Percorsi::impostaCartellaProgramma(QString());
+        OpzioniTabella o;
+        o.ingresso = ingresso;
+        o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+        o.comando = QStringLiteral("calcola");
+        QString messaggi;
+        const int stato = eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; });
+        EXPECT_EQ(stato, c.mesePrima ? kTuttoBene : kRigheConEsito) << c.posto;
+        EXPECT_EQ(messaggi.contains(u"mese prima del giorno"), c.mesePrima) << messaggi.toStdString();
+        const auto scritte = csvDi(o.uscita);
+        ASSERT_EQ(scritte.size(), 1101u);
+        EXPECT_EQ(scritte[1 + (c.posto == 0 ? 1 : 0)][6], QStringLiteral("RSSMRA80A02H501Z")) << c.posto;
+        EXPECT_EQ(scritte[size_t(c.posto) + 1][7].isEmpty(), c.mesePrima) << c.posto;
+    }
+}
