@@ -797,12 +797,14 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
             for (size_t c = 0; c < colonne.size(); ++c) {
                 const int p = posti[c];
                 valori[c] = p >= 0 && p < n ? taglia(riga.campi[size_t(p)]) : QByteArrayView();
-                if (foglio && colonne[c].data) {
-                    dateIso[c] = dataDelFoglio(foglio, p, ordini[c]);
-                    if (!dateIso[c].isEmpty())
-                        valori[c] = dateIso[c];
-                }
                 dati = dati || !valori[c].isEmpty();
+            }
+            for (size_t c = 0; foglio && c < colonne.size(); ++c) { // date cells as dates, not as shown
+                if (!colonne[c].data)
+                    continue;
+                dateIso[c] = dataDelFoglio(foglio, posti[c], ordini[c]);
+                if (!dateIso[c].isEmpty())
+                    valori[c] = dateIso[c];
             }
             Rapido r = Rapido::Fatto;
             if (!dati) { // a blank, title or total row: empty results, no esito
