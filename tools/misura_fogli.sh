@@ -8,6 +8,10 @@
 # on a sheet of generated people (tools/cli/generapersone.*: cognome, nome, sesso, data di nascita as date
 # cells, comune, provincia, and a number, matricola), beside LibreOffice converting the same file to CSV.
 #   tools/misura_fogli.sh --cli [BUILD_DIR] [RIGHE]
+#   1,000,000 rows, one core, the machine busy (load 1 to 4; CPU time is the steadier figure): sportello-cli
+#   16.6 s, 60,000 rows/s (CPU 61,000 rows/s), 16.9 MiB peak; soffice to CSV 17.4 s, 328 MiB. Of the 16.6 s,
+#   reading the sheet takes about 4.3 s and writing the .xlsx about 9.6 s; the same run to CSV takes 5.7 s
+#   (175,000 rows/s).
 # Needs GNU time (/usr/bin/time) and taskset; soffice is installed here on demand, not in CI.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)
