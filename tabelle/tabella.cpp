@@ -742,6 +742,13 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
                 opzioni.progresso(righe, sorgente.frazione());
             }
         }
+        if (opzioni.avanzamento && avanzamento && (righe & 0x3FFF) == 0) {
+            const qint64 ms = orologio.elapsed();
+            if (ms >= 1000 && ms - ultimoAvanzamento >= 500) {
+                ultimoAvanzamento = ms;
+                avanzamento(rigaAvanzamento(righe, static_cast<double>(ms) / 1000.0, sorgente.frazione()));
+            }
+        }
         if (xlsx) {
             bool conValori = false;
             const QString esito = rigaXlsx(comando, riga, foglio, colonne, posti, ordini, nuove, nIntestazione,
@@ -848,13 +855,6 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
         scriviCampi(riga.campi, n, dopoDa, fineDopo);
         scrittore.fineRiga();
 
-        if (opzioni.avanzamento && avanzamento && (righe & 0x3FFF) == 0) {
-            const qint64 ms = orologio.elapsed();
-            if (ms >= 1000 && ms - ultimoAvanzamento >= 500) {
-                ultimoAvanzamento = ms;
-                avanzamento(rigaAvanzamento(righe, static_cast<double>(ms) / 1000.0, sorgente.frazione()));
-            }
-        }
     }
     if (avanzamento && ultimoAvanzamento > 0)
         avanzamento(QString());
