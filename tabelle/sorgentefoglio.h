@@ -25,7 +25,7 @@ public:
     bool leggi(Csv::Riga &riga) override;
     QString errore() const override { return m_errore; }
     Csv::Codifica codifica() const override { return Csv::Codifica::Utf8; }
-    double frazione() const override { return 0; } // the reader does not tell how far it has gone
+    double frazione() const override { return m_lettore.frazione(); }
     char separatore() const override { return ';'; }
     QByteArray fineRiga() const override { return "\r\n"; }
     bool bom() const override { return true; }

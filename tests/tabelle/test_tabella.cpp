@@ -175,34 +175,51 @@ TEST(Motore, Annullato_NienteScritto)
 TEST(Motore, Progresso)
 {
     QTemporaryDir cartella;
-    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
-    scrivi(ingresso, tabellaDi(1200));
-    Lento lento;
-    lento.attesaMs = 1;
-    OpzioniTabella o;
-    o.ingresso = ingresso;
-    o.uscita = cartella.filePath(QStringLiteral("out.csv"));
-    o.comando = QStringLiteral("lento");
-    struct Chiamata {
-        qint64 righe;
-        double frazione;
-        qint64 ms;
-    };
-    std::vector<Chiamata> chiamate;
-    QElapsedTimer orologio;
-    orologio.start();
-    o.progresso = [&](qint64 righe, double frazione) { chiamate.push_back({righe, frazione, orologio.elapsed()}); };
-    ASSERT_EQ(eseguiTabella(lento, o, [](const QString &) {}), kTuttoBene);
-    ASSERT_GE(chiamate.size(), 2u);
-    for (size_t i = 1; i < chiamate.size(); ++i) {
-        EXPECT_GT(chiamate[i].righe, chiamate[i - 1].righe);
-        EXPECT_GE(chiamate[i].frazione, chiamate[i - 1].frazione);
-        if (i + 1 < chiamate.size()) {
-            EXPECT_GE(chiamate[i].ms - chiamate[i - 1].ms, 100);
-        }
+    const QString csv = cartella.filePath(QStringLiteral("in.csv"));
+    scrivi(csv, tabellaDi(1200));
+    // A sheet whose part spans many blocks, so that how far it has been read shows.
+    const QString xlsx = cartella.filePath(QStringLiteral("in.xlsx"));
+    {
+        Fogli::ScrittoreXlsx s(xlsx);
+        ASSERT_TRUE(s.apri({QStringLiteral("valore"), QStringLiteral("nota")}));
+        for (int i = 0; i < 1200; ++i)
+            ASSERT_TRUE(
+                s.scriviRiga({Fogli::Cella::diNumero(i), Fogli::Cella::diTesto(QString(400, QChar(u'a' + i % 26)))}));
+        ASSERT_TRUE(s.chiudi());
     }
-    EXPECT_EQ(chiamate.back().righe, 1200);
-    EXPECT_EQ(chiamate.back().frazione, 1.0);
+    for (const QString &ingresso : {csv, xlsx}) {
+        Lento lento;
+        lento.attesaMs = 1;
+        OpzioniTabella o;
+        o.ingresso = ingresso;
+        o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+        o.comando = QStringLiteral("lento");
+        struct Chiamata {
+            qint64 righe;
+            double frazione;
+            qint64 ms;
+        };
+        std::vector<Chiamata> chiamate;
+        QElapsedTimer orologio;
+        orologio.start();
+        o.progresso = [&](qint64 righe, double frazione) { chiamate.push_back({righe, frazione, orologio.elapsed()}); };
+        ASSERT_EQ(eseguiTabella(lento, o, [](const QString &) {}), kTuttoBene);
+        ASSERT_GE(chiamate.size(), 2u);
+        bool aMeta = false;
+        for (size_t i = 1; i < chiamate.size(); ++i) {
+            EXPECT_GT(chiamate[i].righe, chiamate[i - 1].righe);
+            EXPECT_GE(chiamate[i].frazione, chiamate[i - 1].frazione);
+            aMeta = aMeta || (chiamate[i].frazione > 0 && chiamate[i].frazione < 1);
+            if (i + 1 < chiamate.size()) {
+                EXPECT_GE(chiamate[i].ms - chiamate[i - 1].ms, 100);
+            }
+        }
+        if (ingresso == xlsx) { // a small CSV is read into the buffer at once
+            EXPECT_TRUE(aMeta);
+        }
+        EXPECT_EQ(chiamate.back().righe, 1200);
+        EXPECT_EQ(chiamate.back().frazione, 1.0);
+    }
 }
 
 // The summary: rows with data (blank lines and rows without the command's values left out), rows without
