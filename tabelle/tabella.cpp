@@ -78,6 +78,15 @@ QString minuscola(QString testo)
     return testo;
 }
 
+// The esito of a row with more fields than the header says where they went.
+void segnalaRigaLunga(QString &esito, qsizetype campi, qsizetype intestazione)
+{
+    esito += (esito.isEmpty() ? QString() : QStringLiteral("; ")) +
+             QStringLiteral("Riga con %1 campi, l'intestazione ne ha %2: quelli in più seguono le nuove colonne")
+                 .arg(campi)
+                 .arg(intestazione);
+}
+
 QString perUtente(const QString &percorso)
 {
     return percorso == u"-" ? QStringLiteral("standard input") : percorso;
@@ -269,14 +278,8 @@ QString rigaXlsx(const Tabelle::Comando &comando, const Csv::Riga &riga, const T
             for (QByteArrayView v : valori)
                 testi.append(Csv::decodifica(v, codifica));
             risultato = comando.elabora(testi);
-            if (lunga && posEsito >= 0) {
-                QString &esito = risultato[posEsito];
-                esito += (esito.isEmpty() ? QString() : QStringLiteral("; ")) +
-                         QStringLiteral("Riga con %1 campi, l'intestazione ne ha %2: quelli in più seguono le "
-                                        "nuove colonne")
-                             .arg(n)
-                             .arg(nIntestazione);
-            }
+            if (lunga && posEsito >= 0)
+                segnalaRigaLunga(risultato[posEsito], n, nIntestazione);
         }
     }
     for (const QString &t : risultato)
@@ -825,14 +828,8 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
                 for (QByteArrayView v : valori)
                     testi.append(Csv::decodifica(v, codifica));
                 QStringList risultato = comando.elabora(testi);
-                if (lunga && posEsito >= 0) {
-                    QString &esito = risultato[posEsito];
-                    esito += (esito.isEmpty() ? QString() : QStringLiteral("; ")) +
-                             QStringLiteral("Riga con %1 campi, l'intestazione ne ha %2: quelli in più seguono le "
-                                            "nuove colonne")
-                                 .arg(n)
-                                 .arg(nIntestazione);
-                }
+                if (lunga && posEsito >= 0)
+                    segnalaRigaLunga(risultato[posEsito], n, nIntestazione);
                 for (const QString &t : risultato) {
                     scrittore.separatore();
                     scrittore.campo(Csv::codifica(t, codifica));
