@@ -5,17 +5,12 @@
 #include <QCommandLineParser>
 
 #include "comandi.h"
-#include "errorifile.h"
-#include "percorsi.h"
 #include "tabella.h"
 
 namespace {
 
 using namespace Cli;
 using namespace Tabelle;
-
-const QString kCodes = QStringLiteral("codes.cf");
-const QString kComuni = QStringLiteral("codes.dat");
 
 struct Descrizione {
     const char *nome;
@@ -53,7 +48,7 @@ QString aiutoGenerale(const QString &programma)
 {
     QString testo = QStringLiteral("Uso: %1 COMANDO [opzioni] [valori]\n\n"
                                    "Gli strumenti di Sportello dalla riga di comando, su un valore o su una "
-                                   "tabella CSV (--csv FILE).\n\nComandi:\n")
+                                   "tabella CSV, .xlsx o .ods (--file FILE, o --csv FILE).\n\nComandi:\n")
                         .arg(programma);
     for (const Descrizione &d : kComandi)
         testo +=
@@ -72,21 +67,9 @@ QString aiutoComando(const Descrizione &d, bool tabellare, const QString &testoP
     const QString nome = QString::fromLatin1(d.nome);
     QString testo = QStringLiteral("Uso: sportello-cli %1 %2\n").arg(nome, QString::fromLatin1(d.sintassi));
     if (tabellare)
-        testo += QStringLiteral("     sportello-cli %1 --csv FILE [opzioni]\n").arg(nome);
+        testo += QStringLiteral("     sportello-cli %1 --file FILE [opzioni]\n").arg(nome);
     const qsizetype primaRiga = testoParser.indexOf(u'\n');
     return testo + (primaRiga < 0 ? QString() : testoParser.mid(primaRiga + 1));
-}
-
-// The data file beside the program, or the window's message.
-template <typename Carica>
-bool caricaDati(const QString &nome, Carica carica, QTextStream &errori)
-{
-    const int errore = carica(Percorsi::fileProgramma(nome));
-    if (errore == 0)
-        return true;
-    errori << "sportello-cli: " << ErroriFile::messaggio(errore, nome) << " (" << Percorsi::fileProgramma(nome)
-           << ")\n";
-    return false;
 }
 
 // One line per new column, "nome: valore", for answers with several parts.
@@ -138,13 +121,20 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
     parser.setApplicationDescription(QString::fromUtf8(d->testo));
     parser.addOption(aiuto);
     const bool tabellare = nomeComando != u"euro" && nomeComando != u"prefisso";
-    const QCommandLineOption csv(QStringLiteral("csv"),
-                                 QStringLiteral("Elabora la tabella FILE (- per lo standard input)."),
+    const QCommandLineOption csv({QStringLiteral("csv"), QStringLiteral("f"), QStringLiteral("file")},
+                                 QStringLiteral("Elabora la tabella FILE: CSV, .xlsx o .ods, riconosciuto dal "
+                                                "contenuto (- per lo standard input)."),
                                  QStringLiteral("FILE"));
+    const QCommandLineOption foglioOpz(QStringLiteral("foglio"),
+                                       QStringLiteral("Il foglio di un file .xlsx o .ods, per nome o numero (1 il "
+                                                      "primo); se manca, il primo."),
+                                       QStringLiteral("NOME|N"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Scrive la tabella in FILE (al termine, sotto un nome temporaneo "
                                                    "fino ad allora) invece che sullo standard output (- per lo "
-                                                   "standard output)."),
+                                                   "standard output); un FILE .xlsx è un foglio di calcolo, con i "
+                                                   "tipi delle celle, le righe con esito in rosso e il foglio "
+                                                   "Riepilogo."),
                                     QStringLiteral("FILE"));
     const QCommandLineOption separatore(QStringLiteral("separatore"),
                                         QStringLiteral("Il separatore dei campi: ; , o tab (se manca, dalla riga "
@@ -170,7 +160,7 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
                                     QStringLiteral("IMPORTO è in euro (5,16: 5 euro e 16 centesimi) e si converte "
                                                    "nella VALUTA."));
     if (tabellare)
-        parser.addOptions({csv, output, separatore, codifica, colonna, rigaMassima});
+        parser.addOptions({csv, foglioOpz, output, separatore, codifica, colonna, rigaMassima});
     if (nomeComando == u"calcola")
         parser.addOption(data);
     if (nomeComando == u"euro")
@@ -178,7 +168,7 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
     parser.addPositionalArgument(
         QStringLiteral("valori"),
         QString::fromLatin1(d->sintassi) +
-            (tabellare ? QStringLiteral(", in alternativa a --csv FILE.") : QStringLiteral(".")),
+            (tabellare ? QStringLiteral(", in alternativa a --file FILE.") : QStringLiteral(".")),
         QString::fromLatin1(d->sintassi));
 
     QStringList resto = posizionali.mid(1);
@@ -220,8 +210,8 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
 
     // The commands that need a data file, and work on a table or on values.
     if (parser.isSet(csv) == !valori.isEmpty())
-        return erroreUso(parser.isSet(csv) ? QStringLiteral("con --csv non si danno valori")
-                                           : QStringLiteral("mancano i valori (o --csv FILE); --help per l'uso"));
+        return erroreUso(parser.isSet(csv) ? QStringLiteral("con --file (--csv) non si danno valori")
+                                           : QStringLiteral("mancano i valori (o --file FILE); --help per l'uso"));
     OpzioniTabella opzioni;
     opzioni.comando = nomeComando;
     if (nomeComando == u"calcola" && parser.isSet(data)) {
@@ -235,6 +225,7 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
     }
     if (parser.isSet(csv)) {
         opzioni.ingresso = parser.value(csv);
+        opzioni.foglio = parser.value(foglioOpz);
         opzioni.uscita = parser.value(output);
         opzioni.avanzamento = terminale;
         if (parser.isSet(separatore)) {
@@ -269,36 +260,17 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
             opzioni.colonne.append({m.left(uguale), m.mid(uguale + 1)});
         }
     } else if (parser.isSet(output) || parser.isSet(separatore) || parser.isSet(codifica) || parser.isSet(colonna) ||
-               parser.isSet(rigaMassima)) {
-        return erroreUso(
-            QStringLiteral("--output, --separatore, --codifica, --colonna e --riga-massima valgono solo con --csv"));
+               parser.isSet(rigaMassima) || parser.isSet(foglioOpz)) {
+        return erroreUso(QStringLiteral("--output, --foglio, --separatore, --codifica, --colonna e --riga-massima "
+                                        "valgono solo con --file (--csv)"));
     }
 
-    Fiscale::TabellaCodici tabellaCodici;
-    ElencoComuni::Elenco elenco;
-    std::unique_ptr<Comando> comando;
-    if (nomeComando == u"calcola") {
-        if (!caricaDati(
-                kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
-            return kErroreUso;
-        comando = std::make_unique<Calcola>(tabellaCodici, QDate::currentDate(),
-                                            Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
-    } else if (nomeComando == u"verifica") {
-        if (!caricaDati(
-                kCodes, [&](const QString &p) { return tabellaCodici.carica(p); }, errori))
-            return kErroreUso;
-        comando = std::make_unique<VerificaCmd>(tabellaCodici);
-    } else if (nomeComando == u"partita-iva") {
-        comando = std::make_unique<PartitaIvaCmd>();
-    } else if (nomeComando == u"comune") {
-        auto carica = [&](const QString &p) {
-            ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
-            elenco = std::move(c.elenco);
-            return c.errore;
-        };
-        if (!caricaDati(kComuni, carica, errori))
-            return kErroreUso;
-        comando = std::make_unique<ComuneCmd>(elenco, Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
+    DatiComandi dati;
+    QString erroreDati;
+    const std::unique_ptr<Comando> comando = creaComando(nomeComando, dati, &erroreDati);
+    if (!comando) {
+        errori << programma << ": " << erroreDati << '\n';
+        return kErroreUso;
     }
 
     if (parser.isSet(csv)) {

@@ -474,6 +474,7 @@ struct LettoreFoglio::Stato {
     Formato formato = Formato::Sconosciuto;
     QString errore;
     QString nomeFoglio;
+    QStringList fogli; // the sheets' names met while choosing
     std::unique_ptr<Sorgente> sorgente;
     qint64 espansione = 4LL * 1024 * kMiB;
     qint64 rapporto = 250;
@@ -1167,6 +1168,11 @@ QString LettoreFoglio::nomeFoglio() const
     return m->nomeFoglio;
 }
 
+QStringList LettoreFoglio::fogli() const
+{
+    return m->fogli;
+}
+
 bool LettoreFoglio::apri(const QString &percorso, const QString &foglio)
 {
     const qint64 espansione = m->espansione;
@@ -1248,7 +1254,7 @@ bool LettoreFoglio::avvia(const QString &foglio)
         if (s.trova(QStringLiteral("encrypted-package")) >= 0)
             return fallisci(QStringLiteral("Il file è protetto da password: salvalo senza password e riprova"));
         auto ods = std::make_unique<SorgenteOds>(s, i);
-        QStringList nomi;
+        QStringList &nomi = s.fogli;
         if (!ods->scegli(foglio, &s.nomeFoglio, &nomi)) {
             if (!ods->errore().isEmpty())
                 return fallisci(ods->errore());
@@ -1321,6 +1327,8 @@ bool LettoreFoglio::avvia(const QString &foglio)
         if (x.hasError())
             return fallisci(kDanneggiato + QStringLiteral(" (") + libro + QStringLiteral(": XML non valido)"));
     }
+    for (const Foglio &f : fogli)
+        s.fogli.append(f.nome);
     if (fogli.empty())
         return fallisci(QStringLiteral("Il file non contiene fogli"));
     size_t scelto = 0;

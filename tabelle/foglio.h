@@ -93,6 +93,9 @@ public:
     QString errore() const;
     Formato formato() const;
     QString nomeFoglio() const; // the name of the sheet being read
+    // The names of the sheets, in order: all of them for an .xlsx; for an .ods those up to the one opened
+    // (all of them after apri failed for a name that none has).
+    QStringList fogli() const;
 
     // Limits, settable for tests: the bytes a part of the archive may expand to, and how many times its
     // compressed size it may grow beyond a first few MiB.

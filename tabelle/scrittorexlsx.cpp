@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <QDir>
 #include <QFile>
@@ -64,6 +65,39 @@ QString ScrittoreXlsx::errore() const
     return m->errore;
 }
 
+namespace {
+
+// rw for everyone less the umask, read from /proc (umask() itself would change it for a moment, for every
+// thread); 0644 when it cannot be read.
+QFileDevice::Permissions permessiNuovoFile()
+{
+    unsigned maschera = 022;
+    QFile stato(QStringLiteral("/proc/self/status"));
+    if (stato.open(QIODevice::ReadOnly)) {
+        for (QByteArray riga = stato.readLine(); !riga.isEmpty(); riga = stato.readLine()) {
+            if (riga.startsWith("Umask:")) {
+                bool ok = false;
+                const unsigned letta = riga.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    maschera = letta;
+                break;
+            }
+        }
+    }
+    const unsigned modo = 0666u & ~maschera;
+    QFileDevice::Permissions p;
+    const std::pair<unsigned, QFileDevice::Permission> bit[] = {
+        {0400u, QFileDevice::ReadOwner},  {0200u, QFileDevice::WriteOwner}, {0040u, QFileDevice::ReadGroup},
+        {0020u, QFileDevice::WriteGroup}, {0004u, QFileDevice::ReadOther},  {0002u, QFileDevice::WriteOther}};
+    for (const auto &[b, permesso] : bit) {
+        if ((modo & b) != 0)
+            p |= permesso;
+    }
+    return p;
+}
+
+} // namespace
+
 bool ScrittoreXlsx::apri(const QStringList &intestazioni)
 {
     Stato &s = *m;
@@ -77,6 +111,9 @@ bool ScrittoreXlsx::apri(const QStringList &intestazioni)
         return false;
     }
     s.temporaneo = t.fileName();
+    // The permissions of a file written in place (QTemporaryFile makes it private): those of the file
+    // replaced, or of a new file under the process's umask.
+    t.setPermissions(destinazione.exists() ? QFile::permissions(s.percorso) : permessiNuovoFile());
     t.close();
 
     // The rows wait in libxlsxwriter's temporary files until the end: beside the target rather than in

@@ -1,18 +1,25 @@
 #include "tabella.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
 #include "comandi.h"
+#include "scrittorexlsx.h"
+#include "sorgentefoglio.h"
+#include "errorifile.h"
+#include "percorsi.h"
 
 namespace {
 
@@ -60,6 +67,14 @@ QStringList varianti(const QString &nome)
                 QStringLiteral("P.I."),       QStringLiteral("Partita IVA fornitore"),
                 QStringLiteral("C.F./P.IVA"), QStringLiteral("Codice fiscale/Partita IVA")};
     return {};
+}
+
+// A sentence of the sheet reader placed after a colon.
+QString minuscola(QString testo)
+{
+    if (!testo.isEmpty())
+        testo[0] = testo[0].toLower();
+    return testo;
 }
 
 QString perUtente(const QString &percorso)
@@ -131,6 +146,115 @@ struct ConteggioDate {
     qint64 soloGiorno = 0, soloMese = 0;
     QString esempioGiorno, esempioMese;
 };
+
+// A date cell of a sheet, for a command's date column: year first, which no order of day and month
+// misreads. Empty for any other cell.
+QByteArray dataDelFoglio(const Tabelle::SorgenteFoglio *foglio, int posto)
+{
+    if (!foglio || posto < 0 || static_cast<size_t>(posto) >= foglio->celle().size())
+        return {};
+    const Fogli::Cella &c = foglio->celle()[size_t(posto)];
+    return c.tipo == Fogli::TipoCella::Data ? c.data.toString(Qt::ISODate).toLatin1() : QByteArray();
+}
+
+// The header of an .xlsx output: the input's names around the command's columns, placed as in a CSV output.
+QStringList intestazioneXlsx(const QStringList &intestazione, const Tabelle::NuoveColonne &nuove, qsizetype k)
+{
+    const qsizetype prima = nuove.posto >= 0 ? nuove.posto : intestazione.size();
+    const qsizetype dopoDa = nuove.posto >= 0 ? nuove.posto + k : intestazione.size();
+    return intestazione.mid(0, prima) + nuove.nomi + intestazione.mid(dopoDa);
+}
+
+// One row of an .xlsx output into `celle`, placed as a CSV output places it: the input's cells (typed
+// when they come from a sheet, else text), the command's columns as text. Returns the esito; `conDati`
+// tells whether the row had data for the command.
+QString rigaXlsx(const Tabelle::Comando &comando, const Csv::Riga &riga, const Tabelle::SorgenteFoglio *foglio,
+                 const std::vector<Tabelle::Colonna> &colonne, const std::vector<int> &posti,
+                 const Tabelle::NuoveColonne &nuove, qsizetype nIntestazione, Csv::Codifica codifica, qsizetype mib,
+                 std::vector<Fogli::Cella> &celle, bool &conDati)
+{
+    celle.clear();
+    conDati = false;
+    if (riga.vuota)
+        return {};
+    const qsizetype k = nuove.nomi.size();
+    const int posEsito = comando.colonnaEsito();
+    qsizetype n = static_cast<qsizetype>(riga.campi.size());
+    bool campiVuotiInPiu = n > nIntestazione;
+    for (qsizetype i = nIntestazione; i < n && campiVuotiInPiu; ++i)
+        campiVuotiInPiu = riga.campi[size_t(i)].isEmpty();
+    const bool lunga = n > nIntestazione && !campiVuotiInPiu;
+    if (campiVuotiInPiu)
+        n = nIntestazione;
+    const qsizetype prima = nuove.posto >= 0 ? nuove.posto : nIntestazione;
+    const qsizetype dopoDa = nuove.posto >= 0 ? nuove.posto + k : nIntestazione;
+    const qsizetype fineDopo = nuove.posto >= 0 ? qMax(n, nIntestazione) : n;
+    auto cella = [&](qsizetype i) {
+        if (i >= n)
+            return Fogli::Cella();
+        if (foglio)
+            return size_t(i) < foglio->celle().size() ? foglio->celle()[size_t(i)] : Fogli::Cella();
+        const QString t = Csv::decodifica(riga.campi[size_t(i)], codifica);
+        return t.isEmpty() ? Fogli::Cella() : Fogli::Cella::diTesto(t);
+    };
+    for (qsizetype i = 0; i < prima; ++i)
+        celle.push_back(cella(i));
+
+    QStringList risultato;
+    for (qsizetype i = 0; i < k; ++i)
+        risultato.append(QString());
+    if (riga.troppoLunga || !riga.valida) {
+        conDati = true;
+        if (posEsito >= 0)
+            risultato[posEsito] = riga.troppoLunga
+                                      ? QStringLiteral("Riga troppo lunga: supera %1 MiB (inizia con «%2»); non letta")
+                                            .arg(mib)
+                                            .arg(Csv::estratto(riga.grezza, codifica))
+                                      : QStringLiteral("Riga non valida: virgolette non chiuse");
+    } else {
+        QStringList testi;
+        for (size_t c = 0; c < colonne.size(); ++c) {
+            const int p = posti[c];
+            const QByteArray data = colonne[c].data ? dataDelFoglio(foglio, p) : QByteArray();
+            testi.append(!data.isEmpty()   ? QString::fromLatin1(data)
+                         : p >= 0 && p < n ? Csv::decodifica(Tabelle::taglia(riga.campi[size_t(p)]), codifica)
+                                           : QString());
+            conDati = conDati || !testi.back().isEmpty();
+        }
+        if (conDati) {
+            risultato = comando.elabora(testi);
+            if (lunga && posEsito >= 0) {
+                QString &esito = risultato[posEsito];
+                esito += (esito.isEmpty() ? QString() : QStringLiteral("; ")) +
+                         QStringLiteral("Riga con %1 campi, l'intestazione ne ha %2: quelli in più seguono le "
+                                        "nuove colonne")
+                             .arg(n)
+                             .arg(nIntestazione);
+            }
+        }
+    }
+    for (const QString &t : risultato)
+        celle.push_back(t.isEmpty() ? Fogli::Cella() : Fogli::Cella::diTesto(t));
+    for (qsizetype i = dopoDa; i < fineDopo; ++i)
+        celle.push_back(cella(i));
+    return risultato.value(posEsito);
+}
+
+// The summary of a run, the kinds of esito most frequent first (then by name, for a stable order).
+Tabelle::Resoconto resoconto(qint64 righe, qint64 conEsito, const QHash<QString, qint64> &perEsito,
+                             const QString &uscita)
+{
+    Tabelle::Resoconto r;
+    r.righe = righe;
+    r.buone = righe - conEsito;
+    r.uscita = uscita;
+    for (auto i = perEsito.cbegin(); i != perEsito.cend(); ++i)
+        r.perEsito.append({i.key(), i.value()});
+    std::sort(r.perEsito.begin(), r.perEsito.end(), [](const auto &a, const auto &b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
+    return r;
+}
 
 } // namespace
 
@@ -283,10 +407,29 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
             return illeggibile(motivo(file));
     }
 
-    // Files that are not tables, by their first bytes.
+    // Files that are not tables, by their first bytes; sheets (a zip, or an OLE2 container: an old .xls or
+    // a file protected by a password) go to the sheet reader, which tells which.
     const qint64 inizio = ingresso->pos();
-    const QString cosa = Csv::nonTabella(ingresso->read(4096));
+    const QByteArray primi = ingresso->read(4096);
     ingresso->seek(inizio);
+    if (primi.startsWith("PK\x03\x04") || primi.startsWith("PK\x05\x06") ||
+        primi.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        const QString percorso = ingresso == &copia         ? copia.fileName()
+                                 : opzioni.ingresso == u"-" ? QStringLiteral("/dev/stdin")
+                                                            : opzioni.ingresso;
+        SorgenteFoglio foglio;
+        if (!foglio.apri(percorso, opzioni.foglio))
+            return illeggibile(minuscola(foglio.errore()));
+        OpzioniTabella perFoglio = opzioni;
+        perFoglio.codifica = Csv::Codifica::Utf8;
+        perFoglio.separatore = 0;
+        return eseguiSu(comando, foglio, perFoglio, nomeIngresso, messaggio, avanzamento);
+    }
+    if (!opzioni.foglio.isEmpty()) {
+        messaggio(QStringLiteral("--foglio vale solo per un file .xlsx o .ods, e «%1» non lo è").arg(nomeIngresso));
+        return kErroreUso;
+    }
+    const QString cosa = Csv::nonTabella(primi);
     if (!cosa.isEmpty()) {
         const bool foglio = cosa.contains(QStringLiteral("foglio")) || cosa.contains(QStringLiteral(".xls"));
         messaggio(
@@ -306,7 +449,7 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
              const std::function<void(const QString &)> &avanzamento)
 {
     auto illeggibile = [&](const QString &perche) {
-        messaggio(QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, perche));
+        messaggio(QStringLiteral("Impossibile leggere «%1»: %2").arg(nomeIngresso, minuscola(perche)));
         return kErroreUso;
     };
     Csv::Riga riga;
@@ -379,6 +522,7 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
         posti.push_back(posto);
     }
     const qsizetype nIntestazione = static_cast<qsizetype>(riga.campi.size());
+    const bool intestazioneCopiabile = riga.copiabile;
 
     // The first look at the whole table: its encoding, unless given, and the order of day and month of each
     // date column, unless given.
@@ -438,16 +582,26 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
             campo = Csv::codifica(Csv::decodifica(campo, codificaIntestazione), codifica);
     }
 
+    if (opzioni.annullato && opzioni.annullato->load())
+        return kAnnullato;
     QSaveFile salvato;
     QFile standard;
     QFileDevice *uscita = &standard;
     const bool suStandard = opzioni.uscita.isEmpty() || opzioni.uscita == u"-";
     const QString nomeUscita = suStandard ? QStringLiteral("standard output") : opzioni.uscita;
+    // An output named .xlsx is a sheet, written by ScrittoreXlsx under a temporary name of its own.
+    const bool xlsx = !suStandard && opzioni.uscita.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
+    const auto *foglio = dynamic_cast<const SorgenteFoglio *>(&sorgente);
+    std::optional<Fogli::ScrittoreXlsx> libro;
     if (suStandard) {
         standard.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     } else {
         QString ostacolo = ostacoloScrittura(opzioni.uscita);
-        if (ostacolo.isEmpty()) {
+        if (ostacolo.isEmpty() && xlsx) {
+            libro.emplace(opzioni.uscita);
+            if (!libro->apri(intestazioneXlsx(intestazione, nuove, k)))
+                ostacolo = minuscola(libro->errore());
+        } else if (ostacolo.isEmpty()) {
             salvato.setFileName(opzioni.uscita);
             uscita = &salvato;
             if (!salvato.open(QIODevice::WriteOnly))
@@ -459,10 +613,14 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
         }
     }
 
-    Csv::Scrittore scrittore(*uscita, sorgente.separatore(), sorgente.fineRiga());
-    if (sorgente.bom())
+    QBuffer nessuna; // an .xlsx output writes no CSV: the CSV header goes here and nothing else
+    if (xlsx)
+        nessuna.open(QIODevice::WriteOnly);
+    Csv::Scrittore scrittore(xlsx ? static_cast<QIODevice &>(nessuna) : *uscita, sorgente.separatore(),
+                             sorgente.fineRiga());
+    if (sorgente.bom() && !xlsx)
         scrittore.grezzo("\xEF\xBB\xBF");
-    for (qint64 i = 0; i < vuoteIniziali; ++i)
+    for (qint64 i = 0; i < vuoteIniziali && !xlsx; ++i)
         scrittore.fineRiga();
 
     // A row is written as: the columns before the new ones, the new ones, the columns after them (the
@@ -477,7 +635,7 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
                 scrittore.campo(campi[size_t(i)]);
         }
     };
-    if (nuove.posto < 0)
+    if (nuove.posto < 0 && intestazioneCopiabile)
         scrittore.grezzo(grezzaIntestazione);
     else
         scriviCampi(campiIntestazione, nIntestazione, 0, prima);
@@ -499,12 +657,53 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
 
     std::vector<QByteArrayView> valori(colonne.size());
     QStringList testi;
-    qint64 righe = 0, conEsito = 0;
+    std::vector<Fogli::Cella> celle;
+    std::vector<QByteArray> dateIso(colonne.size());
+    qint64 righe = 0, conEsito = 0, conDati = 0;
+    QHash<QString, qint64> perEsito;
+    // The kind of an esito: its text up to the first ':' or '(' ("Comune non trovato").
+    const bool contaTipi = opzioni.resoconto || xlsx;
+    auto contaEsito = [&](const QString &esito) {
+        if (!contaTipi)
+            return;
+        qsizetype fine = esito.size();
+        for (QChar fermo : {u':', u'('}) {
+            const qsizetype i = esito.indexOf(fermo);
+            if (i > 0 && i < fine)
+                fine = i;
+        }
+        ++perEsito[esito.left(fine).trimmed()];
+    };
     QElapsedTimer orologio;
     orologio.start();
-    qint64 ultimoAvanzamento = 0;
+    qint64 ultimoAvanzamento = 0, ultimoProgresso = 0;
+    bool annullato = false;
     while (sorgente.leggi(riga)) {
         ++righe;
+        if ((righe & 0xFF) == 0) {
+            if (opzioni.annullato && opzioni.annullato->load(std::memory_order_relaxed)) {
+                annullato = true;
+                break;
+            }
+            if (opzioni.progresso && orologio.elapsed() - ultimoProgresso >= 150) {
+                ultimoProgresso = orologio.elapsed();
+                opzioni.progresso(righe, sorgente.frazione());
+            }
+        }
+        if (xlsx) {
+            bool conValori = false;
+            const QString esito =
+                rigaXlsx(comando, riga, foglio, colonne, posti, nuove, nIntestazione, codifica, mib, celle, conValori);
+            if (conValori)
+                ++conDati;
+            if (!esito.isEmpty()) {
+                ++conEsito;
+                contaEsito(esito);
+            }
+            if (!libro->scriviRiga(celle, !esito.isEmpty()))
+                break;
+            continue;
+        }
         if (riga.vuota) { // stays an empty line, in its place
             scrittore.fineRiga();
             continue;
@@ -528,18 +727,29 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
         const qsizetype fineDopo = nuove.posto >= 0 ? qMax(n, nIntestazione) : n;
 
         if (riga.troppoLunga) {
-            soloEsito(QStringLiteral("Riga troppo lunga: supera %1 MiB (inizia con «%2»); non letta")
-                          .arg(mib)
-                          .arg(Csv::estratto(riga.grezza, codifica)));
+            const QString esito = QStringLiteral("Riga troppo lunga: supera %1 MiB (inizia con «%2»); non letta")
+                                      .arg(mib)
+                                      .arg(Csv::estratto(riga.grezza, codifica));
+            soloEsito(esito);
+            contaEsito(esito);
             ++conEsito;
+            ++conDati;
         } else if (!riga.valida) {
-            soloEsito(QStringLiteral("Riga non valida: virgolette non chiuse"));
+            const QString esito = QStringLiteral("Riga non valida: virgolette non chiuse");
+            soloEsito(esito);
+            contaEsito(esito);
             ++conEsito;
+            ++conDati;
         } else {
             bool dati = false;
             for (size_t c = 0; c < colonne.size(); ++c) {
                 const int p = posti[c];
                 valori[c] = p >= 0 && p < n ? taglia(riga.campi[size_t(p)]) : QByteArrayView();
+                if (foglio && colonne[c].data) {
+                    dateIso[c] = dataDelFoglio(foglio, p);
+                    if (!dateIso[c].isEmpty())
+                        valori[c] = dateIso[c];
+                }
                 dati = dati || !valori[c].isEmpty();
             }
             Rapido r = Rapido::Fatto;
@@ -567,7 +777,17 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
                     scrittore.campo(Csv::codifica(t, codifica));
                 }
                 r = risultato.value(posEsito).isEmpty() ? Rapido::Fatto : Rapido::ConEsito;
+                if (r == Rapido::ConEsito)
+                    contaEsito(risultato.value(posEsito));
+            } else if (r == Rapido::ConEsito && opzioni.resoconto) {
+                // The byte path wrote the esito without handing it over: the row once more, as text.
+                testi.clear();
+                for (QByteArrayView v : valori)
+                    testi.append(Csv::decodifica(v, codifica));
+                contaEsito(comando.elabora(testi).value(posEsito));
             }
+            if (dati)
+                ++conDati;
             if (r == Rapido::ConEsito)
                 ++conEsito;
         }
@@ -584,15 +804,46 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     }
     if (avanzamento && ultimoAvanzamento > 0)
         avanzamento(QString());
+    if (annullato || (opzioni.annullato && opzioni.annullato->load())) {
+        salvato.cancelWriting(); // the temporary file goes, the output name is never touched
+        if (libro)
+            libro->annulla();
+        return kAnnullato;
+    }
 
-    if (!sorgente.errore().isEmpty())
+    if (!sorgente.errore().isEmpty()) {
+        if (libro)
+            libro->annulla();
         return illeggibile(sorgente.errore());
+    }
+    if (libro) {
+        const Resoconto fatto = resoconto(conDati, conEsito, perEsito, nomeUscita);
+        std::vector<std::pair<QString, QString>> riepilogo = {
+            {QStringLiteral("Righe"), QString::number(fatto.righe)},
+            {QStringLiteral("Righe senza esito"), QString::number(fatto.buone)}};
+        for (const auto &[tipo, quante] : fatto.perEsito)
+            riepilogo.emplace_back(tipo, QString::number(quante));
+        if (!libro->errore().isEmpty() || !libro->chiudi(riepilogo)) {
+            messaggio(QStringLiteral("Impossibile scrivere «%1»: %2").arg(nomeUscita, minuscola(libro->errore())));
+            libro->annulla();
+            return kErroreUso;
+        }
+        if (opzioni.progresso)
+            opzioni.progresso(righe, 1.0);
+        if (opzioni.resoconto)
+            *opzioni.resoconto = fatto;
+        return conEsito > 0 ? kRigheConEsito : kTuttoBene;
+    }
     if (!scrittore.scarica() || (uscita == &salvato && !salvato.commit())) {
         const int numero = scrittore.numeroErrore() != 0 ? scrittore.numeroErrore() : errno;
         messaggio(QStringLiteral("Impossibile scrivere «%1»: %2")
                       .arg(nomeUscita, motivoScrittura(numeroErrore(*uscita, numero))));
         return kErroreUso;
     }
+    if (opzioni.progresso)
+        opzioni.progresso(righe, 1.0);
+    if (opzioni.resoconto)
+        *opzioni.resoconto = resoconto(conDati, conEsito, perEsito, nomeUscita);
     return conEsito > 0 ? kRigheConEsito : kTuttoBene;
 }
 
@@ -600,18 +851,124 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
 
 namespace Tabelle {
 
-// Placeholders until the engine reads sheets and makes the commands itself.
-std::unique_ptr<Comando> creaComando(const QString &, DatiComandi &, QString *errore)
+std::unique_ptr<Comando> creaComando(const QString &nome, DatiComandi &dati, QString *errore)
 {
+    // A data file beside the program, loaded once; on failure the message the windows give for it, with
+    // the path looked at.
+    auto carica = [&](const QString &file, auto &&leggi) {
+        const QString percorso = Percorsi::fileProgramma(file);
+        const int numero = leggi(percorso);
+        if (numero != 0 && errore)
+            *errore = ErroriFile::messaggio(numero, file) + QStringLiteral(" (%1)").arg(percorso);
+        return numero == 0;
+    };
+    auto codici = [&] {
+        return dati.tabella.numeroVoci() > 0 ||
+               carica(QStringLiteral("codes.cf"), [&](const QString &p) { return dati.tabella.carica(p); });
+    };
+    const QString luoghi = Percorsi::fileProgramma(QStringLiteral("luoghi.dat"));
+    if (nome == u"calcola")
+        return codici() ? std::make_unique<Calcola>(dati.tabella, QDate::currentDate(), luoghi) : nullptr;
+    if (nome == u"verifica")
+        return codici() ? std::make_unique<VerificaCmd>(dati.tabella) : nullptr;
+    if (nome == u"partita-iva")
+        return std::make_unique<PartitaIvaCmd>();
+    if (nome == u"comune") {
+        const bool pronto = !dati.elenco.nomi.isEmpty() || carica(QStringLiteral("codes.dat"), [&](const QString &p) {
+            ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
+            dati.elenco = std::move(c.elenco);
+            return c.errore;
+        });
+        return pronto ? std::make_unique<ComuneCmd>(dati.elenco, luoghi) : nullptr;
+    }
     if (errore)
-        *errore = QStringLiteral("non ancora disponibile");
+        *errore = QStringLiteral("comando sconosciuto «%1»").arg(nome);
     return nullptr;
 }
 
-Anteprima anteprima(const QString &, const QString &, int)
+Anteprima anteprima(const QString &file, const QString &foglio, int righe)
 {
     Anteprima a;
-    a.errore = QStringLiteral("non ancora disponibile");
+    const auto illeggibile = [&](const QString &perche) {
+        a.errore = QStringLiteral("Impossibile leggere «%1»: %2").arg(file, minuscola(perche));
+        return a;
+    };
+    if (QFileInfo(file).isDir())
+        return illeggibile(QStringLiteral("è una cartella"));
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return illeggibile(motivo(f));
+    const QByteArray primi = f.read(4096);
+    f.seek(0);
+    if (primi.startsWith("PK\x03\x04") || primi.startsWith("PK\x05\x06") ||
+        primi.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+        SorgenteFoglio sorgente;
+        const bool aperto = sorgente.apri(file, foglio);
+        a.fogli = sorgente.fogli();
+        if (aperto && sorgente.formato() == Fogli::LettoreFoglio::Formato::Ods) {
+            // An .ods names its sheets as they come: all of them from a reading that looks for none.
+            Fogli::LettoreFoglio elenco;
+            elenco.apri(file, QStringLiteral("\n"));
+            a.fogli = elenco.fogli();
+        }
+        if (!aperto)
+            return illeggibile(sorgente.errore());
+        Csv::Riga riga;
+        if (!sorgente.leggi(riga))
+            return sorgente.errore().isEmpty()
+                       ? illeggibile(QStringLiteral("il foglio è vuoto: manca la riga d'intestazione"))
+                       : illeggibile(sorgente.errore());
+        for (const Fogli::Cella &c : sorgente.celle())
+            a.intestazione.append(Fogli::testoVisibile(c).trimmed());
+        while (a.righe.size() < righe && sorgente.leggi(riga)) {
+            QStringList valori;
+            for (const Fogli::Cella &c : sorgente.celle())
+                valori.append(Fogli::testoVisibile(c));
+            a.righe.append(valori);
+        }
+        if (!sorgente.errore().isEmpty())
+            illeggibile(sorgente.errore());
+        return a;
+    }
+    const QString cosa = Csv::nonTabella(primi);
+    if (!cosa.isEmpty()) {
+        a.errore = QStringLiteral("«%1» è %2, non un file CSV").arg(file, cosa);
+        return a;
+    }
+    // The first records as read, their encoding judged from all of them together.
+    Csv::Lettore lettore(f);
+    lettore.rinviaCodifica();
+    Csv::Riga riga;
+    std::vector<std::vector<QByteArray>> lette;
+    QByteArray tutte;
+    bool intestazione = false;
+    while (static_cast<qsizetype>(lette.size()) <= righe && lettore.leggi(riga)) {
+        if (riga.vuota && !intestazione)
+            continue;
+        intestazione = true;
+        std::vector<QByteArray> campi;
+        for (QByteArrayView c : riga.campi) {
+            campi.push_back(c.toByteArray());
+            tutte += campi.back();
+            tutte += '\n';
+        }
+        lette.push_back(std::move(campi));
+    }
+    if (!lettore.errore().isEmpty())
+        return illeggibile(lettore.errore());
+    if (lette.empty())
+        return illeggibile(QStringLiteral("il file è vuoto: manca la riga d'intestazione"));
+    const Csv::Codifica codifica =
+        Csv::rilevaCodifica(tutte) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252 : Csv::Codifica::Utf8;
+    for (size_t r = 0; r < lette.size(); ++r) {
+        QStringList valori;
+        for (const QByteArray &c : lette[r])
+            valori.append(r == 0 ? taglia(Csv::decodifica(c, codifica)) : Csv::decodifica(c, codifica));
+        if (r == 0)
+            a.intestazione = valori;
+        else
+            a.righe.append(valori);
+    }
     return a;
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "comandi.h"
 #include "foglio.h"
 #include "scrittorexlsx.h"
+#include "tabella.h"
 
 #include <functional>
 
@@ -96,6 +98,15 @@ QByteArray foglioDi(const QByteArray &righe)
 {
     return "<worksheet><sheetData>" + righe + "</sheetData></worksheet>";
 }
+
+// A command that takes any table: its one column may be missing.
+class Qualsiasi final : public Tabelle::Comando
+{
+public:
+    std::vector<Tabelle::Colonna> ingresso() const override { return {{QStringLiteral("valore"), false}}; }
+    QStringList uscita() const override { return {QStringLiteral("esito")}; }
+    QStringList elabora(const QStringList &) const override { return {QString()}; }
+};
 
 // An OLE2 container whose directory lists an EncryptedPackage stream, as Office writes a file protected
 // by a password: the header, then the directory in sector 0.
@@ -380,5 +391,24 @@ TEST(Foglio, InputNonValido)
             }
         }
         EXPECT_EQ(daFile.errore(), c.errore);
+        // Through the table engine, when the bytes say sheet: the same reason in one line, status 2, nothing
+        // written under the output's name, CSV or .xlsx.
+        if (!dati.startsWith("PK") && !dati.startsWith("\xD0\xCF\x11\xE0"))
+            continue;
+        for (const char *uscita : {"out.csv", "out.xlsx"}) {
+            Qualsiasi comando;
+            Tabelle::OpzioniTabella o;
+            o.ingresso = f.fileName();
+            o.uscita = d.filePath(QLatin1String(uscita));
+            o.comando = QStringLiteral("qualsiasi");
+            QStringList messaggi;
+            EXPECT_EQ(Tabelle::eseguiTabella(comando, o, [&](const QString &m) { messaggi.append(m); }),
+                      Tabelle::kErroreUso);
+            ASSERT_EQ(messaggi.size(), 1) << uscita;
+            EXPECT_FALSE(messaggi[0].contains(u'\n'));
+            EXPECT_TRUE(messaggi[0].endsWith(QStringLiteral(": ") + c.errore.left(1).toLower() + c.errore.mid(1)))
+                << messaggi[0].toStdString();
+            EXPECT_EQ(QDir(d.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"foglio.xlsx"});
+        }
     }
 }

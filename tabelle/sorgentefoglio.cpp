@@ -1,0 +1,95 @@
+#include "sorgentefoglio.h"
+
+namespace Tabelle {
+
+bool SorgenteFoglio::apri(const QString &percorso, const QString &foglio)
+{
+    m_percorso = percorso;
+    m_foglio = foglio;
+    m_rigaIntestazione = 0;
+    if (!m_lettore.apri(percorso, foglio)) {
+        m_errore = m_lettore.errore();
+        return false;
+    }
+    return true;
+}
+
+bool SorgenteFoglio::prossima(Fogli::Riga &riga)
+{
+    if (m_lettore.leggiRiga(riga))
+        return true;
+    m_errore = m_lettore.errore();
+    return false;
+}
+
+void SorgenteFoglio::riempi(Csv::Riga &riga)
+{
+    riga.numero = m_riga.numero;
+    riga.copiabile = false;
+    riga.valida = true;
+    riga.troppoLunga = false;
+    riga.grezza = QByteArrayView();
+    riga.vuota = m_riga.celle.empty();
+    riga.campi.clear();
+    if (m_testi.size() < m_riga.celle.size())
+        m_testi.resize(m_riga.celle.size());
+    for (size_t i = 0; i < m_riga.celle.size(); ++i) {
+        m_testi[i] = Fogli::testoVisibile(m_riga.celle[i]).toUtf8();
+        riga.campi.emplace_back(m_testi[i]);
+    }
+}
+
+bool SorgenteFoglio::leggi(Csv::Riga &riga)
+{
+    if (m_rigaIntestazione == 0) {
+        // The header: the first row with a cell outside a merged area; a title merged over the columns
+        // above it, and blank rows, are not part of the table. A sheet of merged rows alone starts at its
+        // first one.
+        std::vector<Fogli::Riga> saltate;
+        for (;;) {
+            if (!prossima(m_riga)) {
+                if (!m_errore.isEmpty() || saltate.empty())
+                    return false;
+                m_riga = saltate.front();
+                break;
+            }
+            if (m_riga.celle.empty())
+                continue;
+            if (!Fogli::rigaUnita(m_riga))
+                break;
+            if (saltate.empty())
+                saltate.push_back(m_riga);
+        }
+        m_rigaIntestazione = m_riga.numero;
+        riempi(riga);
+        return true;
+    }
+    if (!prossima(m_riga))
+        return false;
+    riempi(riga);
+    return true;
+}
+
+void SorgenteFoglio::esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+{
+    if (colonne.empty())
+        return;
+    Fogli::LettoreFoglio lettore;
+    lettore.impostaAreeUnite(false);
+    if (!lettore.apri(m_percorso, m_foglio))
+        return; // the reading proper tells why
+    Fogli::Riga r;
+    while (lettore.leggiRiga(r)) {
+        if (r.numero <= m_rigaIntestazione)
+            continue;
+        for (size_t k = 0; k < colonne.size(); ++k) {
+            const auto p = static_cast<size_t>(colonne[k]);
+            if (p >= r.celle.size() || r.celle[p].tipo == Fogli::TipoCella::Data)
+                continue;
+            const QByteArray testo = Fogli::testoVisibile(r.celle[p]).toUtf8();
+            valore(static_cast<int>(k), testo);
+        }
+    }
+}
+
+} // namespace Tabelle

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "foglio.h"
+#include "tabellacsv.h"
+
+namespace Tabelle {
+
+// One sheet of an .xlsx or .ods file as the engine's source of records: each cell as the user sees it
+// (Fogli::testoVisibile) in UTF-8, the typed cells of the row at hand kept beside for an .xlsx output.
+// Blank rows and merged title rows above the header are left out; empty rows below it stay in place.
+// Written back as CSV, a sheet gives what spreadsheet programs write under Italian settings: UTF-8 with a
+// byte order mark (so Excel reads the accents), ';' between the values, CRLF.
+class SorgenteFoglio final : public Csv::Sorgente
+{
+public:
+    // `foglio`: a name, or a number from 1; empty for the first sheet. False with errore() set.
+    bool apri(const QString &percorso, const QString &foglio);
+
+    bool leggi(Csv::Riga &riga) override;
+    QString errore() const override { return m_errore; }
+    Csv::Codifica codifica() const override { return Csv::Codifica::Utf8; }
+    double frazione() const override { return 0; } // the reader does not tell how far it has gone
+    char separatore() const override { return ';'; }
+    QByteArray fineRiga() const override { return "\r\n"; }
+    bool bom() const override { return true; }
+    // Reads the sheet once more from the row after the header. Date cells are not handed over: their day
+    // and month are known, not guessed.
+    void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) override;
+
+    // The cells of the record last read (trailing empty cells left out).
+    const std::vector<Fogli::Cella> &celle() const { return m_riga.celle; }
+    QStringList fogli() const { return m_lettore.fogli(); }
+    QString nomeFoglio() const { return m_lettore.nomeFoglio(); }
+    Fogli::LettoreFoglio::Formato formato() const { return m_lettore.formato(); }
+
+private:
+    bool prossima(Fogli::Riga &riga);
+    void riempi(Csv::Riga &riga);
+
+    Fogli::LettoreFoglio m_lettore;
+    QString m_percorso, m_foglio;
+    QString m_errore;
+    Fogli::Riga m_riga;
+    qint64 m_rigaIntestazione = 0; // the sheet's number of the header row
+    std::vector<QByteArray> m_testi;
+};
+
+} // namespace Tabelle
