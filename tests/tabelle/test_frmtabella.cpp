@@ -289,6 +289,40 @@ TEST_F(FinestraTabella, LaColonnaSceltaArrivaAlMotore)
     EXPECT_FALSE(risultato.righe.front().join(u';').contains(QStringLiteral("ROMA")));
 }
 
+// A sheet file: its sheets to choose from, the preview of the one chosen, the run over it.
+TEST_F(FinestraTabella, FogliDaScegliere)
+{
+    for (const char *nome : {"dipendenti.xlsx", "dipendenti.ods"}) {
+        const QString ingresso = lavoro.filePath(QString::fromLatin1(nome));
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/") + QLatin1String(nome), ingresso));
+        f.txtFile->clear();
+        digitaFile(ingresso);
+        ASSERT_EQ(testoMessaggi(registro), QString()) << nome;
+        ASSERT_EQ(f.cboFoglio->count(), 2) << nome;
+        EXPECT_EQ(f.cboFoglio->itemText(1), QStringLiteral("Secondo"));
+        EXPECT_TRUE(f.cboFoglio->isEnabled());
+        const QString primaIntestazione = f.tblAnteprima->horizontalHeaderItem(1)->text();
+
+        // The second sheet by its access key and an arrow, then back to the first.
+        QTest::keyClick(&f, Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(f.focusWidget(), f.cboFoglio);
+        QTest::keyClick(f.cboFoglio, Qt::Key_Down);
+        EXPECT_EQ(f.cboFoglio->currentText(), QStringLiteral("Secondo"));
+        EXPECT_EQ(testoMessaggi(registro), QString()) << nome;
+        QTest::keyClick(f.cboFoglio, Qt::Key_Up);
+        ASSERT_GT(f.tblAnteprima->columnCount(), 1);
+        EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(1)->text(), primaIntestazione);
+        scegliOperazione(QStringLiteral("Controlla partita IVA"));
+        EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("P.IVA")) << nome;
+
+        QFile::remove(lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx")));
+        ASSERT_TRUE(elaboraEAttendi());
+        EXPECT_EQ(testoMessaggi(registro), QString());
+        EXPECT_TRUE(QFileInfo::exists(lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx"))));
+    }
+}
+
 // Bad input: one message, the window as it was.
 TEST_F(FinestraTabella, FileCheNonSiLeggono)
 {
