@@ -175,6 +175,7 @@ void frmTabella::Form_Load()
     cboOperazione->setCurrentIndex(0);
     aggiornaColonne();
     abilita(true);
+    txtFile->setFocus(Qt::OtherFocusReason);
     if (!m_fileIniziale.isEmpty()) {
         txtFile->setText(QDir::toNativeSeparators(m_fileIniziale));
         caricaFile();
@@ -370,7 +371,7 @@ void frmTabella::cmdElabora_Click()
     opzioni.ingresso = m_caricato;
     opzioni.uscita = uscita;
     opzioni.comando = cboOperazione->currentData().toString();
-    opzioni.foglio = cboFoglio->isEnabled() ? cboFoglio->currentText() : QString();
+    opzioni.foglio = cboFoglio->count() > 0 ? cboFoglio->currentText() : QString();
     for (int i = 0; i < kColonne; ++i) {
         if (cboColonna[i]->isVisibleTo(this) && cboColonna[i]->currentIndex() > 0)
             opzioni.colonne.append({cboColonna[i]->property("colonna").toString(), cboColonna[i]->currentText()});
@@ -433,7 +434,7 @@ void frmTabella::fine(int esito)
         testo += QStringLiteral("\n%1: %2").arg(tipo).arg(quante);
     lblRiepilogo->setCaption(testo);
     m_risultato = r.uscita.isEmpty() ? QDir::fromNativeSeparators(txtUscita->text().trimmed()) : r.uscita;
-    cmdApri->setEnabled(true);
+    abilita(true);
     // Other messages of the run (rows too long, dates read in the other order) are worth a look.
     if (!e->messaggi.isEmpty())
         Modulo1::MostraMessaggio(e->messaggi.join(QLatin1Char('\n')), 64, kTitolo);
@@ -463,7 +464,8 @@ void frmTabella::impostaApertura(std::function<void(const QString &)> funzione)
     apertura() = std::move(funzione);
 }
 
-// While a run goes on only Annulla works; the keyboard focus moves there so that Return or Space cancels.
+// While a run goes on only Annulla works, and has the keyboard so that Return or Space cancels; it and
+// "Apri il risultato" show only when they can be used.
 void frmTabella::abilita(bool libero)
 {
     for (QWidget *w : std::initializer_list<QWidget *>{txtFile, cmdSfoglia, cboOperazione, tblAnteprima, txtUscita,
@@ -472,12 +474,13 @@ void frmTabella::abilita(bool libero)
     for (QComboBox *c : cboColonna)
         c->setEnabled(libero);
     cboFoglio->setEnabled(libero && cboFoglio->count() > 0);
+    if (libero && cmdAnnulla->hasFocus())
+        cmdElabora->setFocus(Qt::OtherFocusReason);
+    cmdAnnulla->setVisible(!libero);
     cmdAnnulla->setEnabled(!libero);
-    cmdApri->setEnabled(libero && !m_risultato.isEmpty());
+    cmdApri->setVisible(libero && !m_risultato.isEmpty());
     if (!libero)
         cmdAnnulla->setFocus(Qt::OtherFocusReason);
-    else if (focusWidget() == nullptr || !focusWidget()->isEnabled())
-        cmdElabora->setFocus(Qt::OtherFocusReason);
 }
 
 void frmTabella::interrompi()

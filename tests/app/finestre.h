@@ -24,6 +24,8 @@ inline const std::vector<FinestraDaProvare> &finestreDaProvare()
         {"Prefix", {"Alt+R", "Down"}},
         {"frmAbout", {"Alt+I"}},
         {"VerificaCF", {"Alt+V"}},
+        {"frmTabella",
+         {"Alt+T", "t:" SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/dipendenti-utf8.csv", "Return"}},
     };
     return finestre;
 }

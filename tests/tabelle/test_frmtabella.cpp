@@ -116,9 +116,10 @@ TEST_F(FinestraTabella, StatoAllApertura)
     ASSERT_EQ(f.cboOperazione->count(), operazioni.size());
     for (int i = 0; i < operazioni.size(); ++i)
         EXPECT_EQ(f.cboOperazione->itemText(i), operazioni[i]);
-    EXPECT_FALSE(f.cmdAnnulla->isEnabled());
-    EXPECT_FALSE(f.cmdApri->isEnabled());
+    EXPECT_FALSE(f.cmdAnnulla->isVisible());
+    EXPECT_FALSE(f.cmdApri->isVisible());
     EXPECT_TRUE(f.cmdElabora->isEnabled());
+    EXPECT_EQ(f.focusWidget(), f.txtFile);
     EXPECT_EQ(f.tblAnteprima->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
@@ -175,7 +176,7 @@ TEST_F(FinestraTabella, DallaTastieraFinoAlRiepilogo)
     QFile file(uscita);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(2) == "PK") << "not an .xlsx";
-    EXPECT_TRUE(f.cmdApri->isEnabled());
+    EXPECT_TRUE(f.cmdApri->isVisible());
 
     QString aperto;
     frmTabella::impostaApertura([&aperto](const QString &percorso) { aperto = percorso; });
@@ -204,7 +205,8 @@ TEST_F(FinestraTabella, AnnullaNonLasciaNulla)
     EXPECT_FALSE(f.txtFile->isEnabled());
     EXPECT_FALSE(f.cboOperazione->isEnabled());
     EXPECT_FALSE(f.cmdElabora->isEnabled());
-    EXPECT_TRUE(f.cmdAnnulla->isEnabled());
+    EXPECT_TRUE(f.cmdAnnulla->isVisible());
+    EXPECT_EQ(f.focusWidget(), f.cmdAnnulla);
     QTRY_VERIFY_WITH_TIMEOUT(f.barAvanzamento->value() > 0 || !f.inCorso(), kAttesa);
     ASSERT_TRUE(f.inCorso()) << "the run ended before it could be cancelled";
     QTest::keyClick(&f, Qt::Key_A, Qt::AltModifier);
@@ -214,8 +216,9 @@ TEST_F(FinestraTabella, AnnullaNonLasciaNulla)
     EXPECT_EQ(f.lblRiepilogo->text(), QStringLiteral("Elaborazione annullata: nessun file scritto."));
     EXPECT_TRUE(f.txtFile->isEnabled());
     EXPECT_TRUE(f.cmdElabora->isEnabled());
-    EXPECT_FALSE(f.cmdAnnulla->isEnabled());
-    EXPECT_FALSE(f.cmdApri->isEnabled());
+    EXPECT_FALSE(f.cmdAnnulla->isVisible());
+    EXPECT_FALSE(f.cmdApri->isVisible());
+    EXPECT_EQ(f.focusWidget(), f.cmdElabora);
 }
 
 // Closing the window during a run cancels it: nothing written.
