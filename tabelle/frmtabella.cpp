@@ -197,12 +197,15 @@ void frmTabella::txtFile_KeyPress(int &KeyAscii)
         cboOperazione->setFocus(Qt::TabFocusReason);
 }
 
+// The file dialogs only choose a name: they neither delete nor make anything (ReadOnly).
 void frmTabella::cmdSfoglia_Click()
 {
+    const Modulo1::RitornoTastiera ritorno;
     const QString file = QFileDialog::getOpenFileName(
         this, QStringLiteral("Scegli il file da elaborare"), QFileInfo(txtFile->text()).absolutePath(),
         QStringLiteral("Tabelle (*.csv *.xlsx *.ods);;CSV (*.csv);;Excel (*.xlsx);;OpenDocument (*.ods);;"
-                       "Tutti i file (*)"));
+                       "Tutti i file (*)"),
+        nullptr, QFileDialog::ReadOnly);
     if (file.isEmpty())
         return;
     txtFile->setText(QDir::toNativeSeparators(file));
@@ -338,9 +341,10 @@ void frmTabella::assegnaTastiColonne()
 
 void frmTabella::cmdSalvaCome_Click()
 {
+    const Modulo1::RitornoTastiera ritorno;
     const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Salva il risultato"), txtUscita->text(),
                                                       QStringLiteral("Cartella di lavoro Excel (*.xlsx)"), nullptr,
-                                                      QFileDialog::DontConfirmOverwrite);
+                                                      QFileDialog::DontConfirmOverwrite | QFileDialog::ReadOnly);
     if (!file.isEmpty())
         txtUscita->setText(QDir::toNativeSeparators(file));
 }
