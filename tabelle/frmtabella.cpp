@@ -113,12 +113,12 @@ frmTabella::frmTabella()
     lblColonne = crea<OsenXPLabel>("lblColonne", 240, 4080, 8760, 285);
     lblColonne->setCaption(QStringLiteral("Colonne del file da usare:"));
     for (int i = 0; i < kColonne; ++i) {
-        const int sinistra = 240 + (i % 3) * 3000;
+        const int sinistra = 240 + (i % 3) * 2940;
         const int alto = 4410 + (i / 3) * 420;
         const QByteArray n = QByteArray::number(i + 1);
-        lblColonna[i] = crea<OsenXPLabel>(("lblColonna" + n).constData(), sinistra, alto + 30, 1200, 285);
+        lblColonna[i] = crea<OsenXPLabel>(("lblColonna" + n).constData(), sinistra, alto + 30, 1080, 285);
         cboColonna[i] =
-            comboElenco(crea<QComboBox>(("cboColonna" + n).constData(), sinistra + 1200, alto, 1560, 315), QString());
+            comboElenco(crea<QComboBox>(("cboColonna" + n).constData(), sinistra + 1080, alto, 1800, 315), QString());
         lblColonna[i]->setBuddy(cboColonna[i]);
         connect(cboColonna[i], &QComboBox::currentIndexChanged, this,
                 [this, i]() { cboColonna[i]->setToolTip(cboColonna[i]->currentText()); });
