@@ -35,7 +35,7 @@ protected:
     // A fixture copied into the work directory.
     QString copia(const QString &fixture, const QString &nome)
     {
-        const QString destinazione = lavoro.filePath(nome);
+        QString destinazione = lavoro.filePath(nome);
         EXPECT_TRUE(QFile::copy(kEsportazioni + fixture, destinazione));
         return destinazione;
     }
