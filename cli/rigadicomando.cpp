@@ -121,7 +121,7 @@ int esegui(const QStringList &argomenti, QTextStream &uscita, QTextStream &error
     parser.setApplicationDescription(QString::fromUtf8(d->testo));
     parser.addOption(aiuto);
     const bool tabellare = nomeComando != u"euro" && nomeComando != u"prefisso";
-    const QCommandLineOption csv({QStringLiteral("csv"), QStringLiteral("f"), QStringLiteral("file")},
+    const QCommandLineOption csv({QStringLiteral("f"), QStringLiteral("file"), QStringLiteral("csv")},
                                  QStringLiteral("Elabora la tabella FILE: CSV, .xlsx o .ods, riconosciuto dal "
                                                 "contenuto (- per lo standard input)."),
                                  QStringLiteral("FILE"));

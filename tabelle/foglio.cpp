@@ -62,6 +62,7 @@ public:
             return;
         }
         qint64 compresso = (st.valid & ZIP_STAT_COMP_SIZE) ? static_cast<qint64>(st.comp_size) : 0;
+        m_dimensione = (st.valid & ZIP_STAT_SIZE) ? static_cast<qint64>(st.size) : 0;
         m_limite = limite;
         if (rapporto > 0 && compresso > 0 && compresso < limite / rapporto)
             m_limite = std::max(kSogliaRapporto, compresso * rapporto);
@@ -84,6 +85,12 @@ public:
     }
     ParteZip(const ParteZip &) = delete;
     ParteZip &operator=(const ParteZip &) = delete;
+
+    // How much of the part has been inflated, 0 to 1 (0 when its size is unknown).
+    double frazione() const
+    {
+        return m_dimensione > 0 ? std::min(1.0, static_cast<double>(m_letti) / static_cast<double>(m_dimensione)) : 0.0;
+    }
 
     // The next block; empty at the end or on an error (then errore() is set).
     QByteArray leggi()
@@ -116,6 +123,7 @@ private:
     zip_file_t *m_file = nullptr;
     qint64 m_limite = 0;
     qint64 m_letti = 0;
+    qint64 m_dimensione = 0; // inflated, as the archive states it; 0 when unknown
     bool m_fine = false;
     QString m_errore;
 };
@@ -225,6 +233,7 @@ public:
     }
 
     QXmlStreamReader &xml() { return m_xml; }
+    double frazione() const { return m_parte.frazione(); }
     const QString &errore() const { return m_errore; }
     void imposta(const QString &e) { m_errore = e; }
 
@@ -464,6 +473,7 @@ public:
     virtual ~Sorgente() = default;
     virtual bool prossima(Riga &riga) = 0;
     virtual QString errore() const = 0;
+    virtual double frazione() const = 0;
 };
 
 } // namespace
@@ -560,6 +570,7 @@ public:
     SorgenteXlsx &operator=(const SorgenteXlsx &) = delete;
 
     QString errore() const override { return m_errore; }
+    double frazione() const override { return m_parte.frazione(); }
 
     bool prossima(Riga &riga) override
     {
@@ -914,6 +925,7 @@ public:
     {}
 
     QString errore() const override { return m_errore.isEmpty() ? m_xml.errore() : m_errore; }
+    double frazione() const override { return m_xml.frazione(); }
 
     // Moves to the chosen table; its name goes to *nome. A number that names no table picks by position.
     bool scegli(const QString &foglio, QString *nome, QStringList *nomi)
@@ -1171,6 +1183,11 @@ QString LettoreFoglio::nomeFoglio() const
 QStringList LettoreFoglio::fogli() const
 {
     return m->fogli;
+}
+
+double LettoreFoglio::frazione() const
+{
+    return m->sorgente ? m->sorgente->frazione() : 0.0;
 }
 
 bool LettoreFoglio::apri(const QString &percorso, const QString &foglio)

@@ -96,6 +96,9 @@ public:
     // The names of the sheets, in order: all of them for an .xlsx; for an .ods those up to the one opened
     // (all of them after apri failed for a name that none has).
     QStringList fogli() const;
+    // How far reading has gone, 0 to 1, by the bytes of the part inflated so far (for an .ods, of the
+    // whole content, all sheets); 0 when unknown.
+    double frazione() const;
 
     // Limits, settable for tests: the bytes a part of the archive may expand to, and how many times its
     // compressed size it may grow beyond a first few MiB.

@@ -78,16 +78,40 @@ void SorgenteFoglio::esamina(const std::vector<int> &colonne, const std::functio
     lettore.impostaAreeUnite(false);
     if (!lettore.apri(m_percorso, m_foglio))
         return; // the reading proper tells why
+    // A column whose first values are all date cells is a column of dates: it is not read further (a text
+    // date lower down is read day first, as Italian sheets write it). Any other column is read to the end,
+    // as a CSV column is, to decide the order of its text dates. This saves reading the sheet twice in the
+    // common case.
+    struct Stato {
+        qint64 date = 0, testi = 0;
+        bool aperta = true;
+    };
+    std::vector<Stato> stati(colonne.size());
+    size_t aperte = colonne.size();
+    qint64 lette = 0;
     Fogli::Riga r;
-    while (lettore.leggiRiga(r)) {
+    while (aperte > 0 && lettore.leggiRiga(r)) {
         if (r.numero <= m_rigaIntestazione)
             continue;
         for (size_t k = 0; k < colonne.size(); ++k) {
             const auto p = static_cast<size_t>(colonne[k]);
-            if (p >= r.celle.size() || r.celle[p].tipo == Fogli::TipoCella::Data)
+            if (!stati[k].aperta || p >= r.celle.size() || r.celle[p].vuota())
                 continue;
+            if (r.celle[p].tipo == Fogli::TipoCella::Data) {
+                ++stati[k].date;
+                continue;
+            }
+            ++stati[k].testi;
             const QByteArray testo = Fogli::testoVisibile(r.celle[p]).toUtf8();
             valore(static_cast<int>(k), testo);
+        }
+        if (++lette == kCampione) {
+            for (Stato &s : stati) {
+                if (s.date > 0 && s.testi == 0) {
+                    s.aperta = false;
+                    --aperte;
+                }
+            }
         }
     }
 }

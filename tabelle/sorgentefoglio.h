@@ -25,12 +25,14 @@ public:
     bool leggi(Csv::Riga &riga) override;
     QString errore() const override { return m_errore; }
     Csv::Codifica codifica() const override { return Csv::Codifica::Utf8; }
-    double frazione() const override { return 0; } // the reader does not tell how far it has gone
+    double frazione() const override { return m_lettore.frazione(); }
     char separatore() const override { return ';'; }
     QByteArray fineRiga() const override { return "\r\n"; }
     bool bom() const override { return true; }
     // Reads the sheet once more from the row after the header. Date cells are not handed over: their day
-    // and month are known, not guessed.
+    // and month are known, not guessed. A column whose first kCampione rows hold date cells and no text is
+    // a column of dates and is not read further.
+    static constexpr qint64 kCampione = 1000;
     void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) override;
 
     // The cells of the record last read (trailing empty cells left out).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -147,14 +148,31 @@ struct ConteggioDate {
     QString esempioGiorno, esempioMese;
 };
 
-// A date cell of a sheet, for a command's date column: year first, which no order of day and month
-// misreads. Empty for any other cell.
-QByteArray dataDelFoglio(const Tabelle::SorgenteFoglio *foglio, int posto)
+// A date cell of a sheet, for a command's date column: written in the order the command reads that column
+// in (day first, month first), so that the date is the cell's whatever the order; year first when the
+// column reads each date in the only order it fits. Empty for any other cell.
+QByteArray dataDelFoglio(const Tabelle::SorgenteFoglio *foglio, int posto, Fiscale::OrdineData ordine)
 {
     if (!foglio || posto < 0 || static_cast<size_t>(posto) >= foglio->celle().size())
         return {};
     const Fogli::Cella &c = foglio->celle()[size_t(posto)];
-    return c.tipo == Fogli::TipoCella::Data ? c.data.toString(Qt::ISODate).toLatin1() : QByteArray();
+    if (c.tipo != Fogli::TipoCella::Data)
+        return {};
+    const QDate &d = c.data;
+    char testo[16];
+    int n = 0;
+    switch (ordine) {
+    case Fiscale::OrdineData::GiornoMese:
+        n = std::snprintf(testo, sizeof testo, "%02d/%02d/%04d", d.day(), d.month(), d.year());
+        break;
+    case Fiscale::OrdineData::MeseGiorno:
+        n = std::snprintf(testo, sizeof testo, "%02d/%02d/%04d", d.month(), d.day(), d.year());
+        break;
+    case Fiscale::OrdineData::Contraddittorio:
+        n = std::snprintf(testo, sizeof testo, "%04d-%02d-%02d", d.year(), d.month(), d.day());
+        break;
+    }
+    return n > 0 && n < int(sizeof testo) ? QByteArray(testo, n) : d.toString(Qt::ISODate).toLatin1();
 }
 
 // The header of an .xlsx output: the input's names around the command's columns, placed as in a CSV output.
@@ -165,12 +183,20 @@ QStringList intestazioneXlsx(const QStringList &intestazione, const Tabelle::Nuo
     return intestazione.mid(0, prima) + nuove.nomi + intestazione.mid(dopoDa);
 }
 
+// The command's byte path writing into memory, for an .xlsx output.
+struct ViaRapida {
+    QBuffer buffer;
+    Csv::Scrittore scrittore{buffer, ';', "\n"};
+    ViaRapida() { buffer.open(QIODevice::WriteOnly); }
+};
+
 // One row of an .xlsx output into `celle`, placed as a CSV output places it: the input's cells (typed
 // when they come from a sheet, else text), the command's columns as text. Returns the esito; `conDati`
 // tells whether the row had data for the command.
 QString rigaXlsx(const Tabelle::Comando &comando, const Csv::Riga &riga, const Tabelle::SorgenteFoglio *foglio,
                  const std::vector<Tabelle::Colonna> &colonne, const std::vector<int> &posti,
-                 const Tabelle::NuoveColonne &nuove, qsizetype nIntestazione, Csv::Codifica codifica, qsizetype mib,
+                 const std::vector<Fiscale::OrdineData> &ordini, const Tabelle::NuoveColonne &nuove,
+                 qsizetype nIntestazione, Csv::Codifica codifica, qsizetype mib, ViaRapida &rapida,
                  std::vector<Fogli::Cella> &celle, bool &conDati)
 {
     celle.clear();
@@ -212,16 +238,36 @@ QString rigaXlsx(const Tabelle::Comando &comando, const Csv::Riga &riga, const T
                                             .arg(Csv::estratto(riga.grezza, codifica))
                                       : QStringLiteral("Riga non valida: virgolette non chiuse");
     } else {
-        QStringList testi;
+        std::vector<QByteArray> date(colonne.size());
+        std::vector<QByteArrayView> valori(colonne.size());
         for (size_t c = 0; c < colonne.size(); ++c) {
             const int p = posti[c];
-            const QByteArray data = colonne[c].data ? dataDelFoglio(foglio, p) : QByteArray();
-            testi.append(!data.isEmpty()   ? QString::fromLatin1(data)
-                         : p >= 0 && p < n ? Csv::decodifica(Tabelle::taglia(riga.campi[size_t(p)]), codifica)
-                                           : QString());
-            conDati = conDati || !testi.back().isEmpty();
+            date[c] = colonne[c].data ? dataDelFoglio(foglio, p, ordini[c]) : QByteArray();
+            valori[c] = !date[c].isEmpty() ? QByteArrayView(date[c])
+                        : p >= 0 && p < n  ? Tabelle::taglia(riga.campi[size_t(p)])
+                                           : QByteArrayView();
+            conDati = conDati || !valori[c].isEmpty();
         }
-        if (conDati) {
+        // The byte path first, its values taken back from what it wrote; the general one when it does not
+        // take the row or wrote a value in quotes.
+        bool fatto = false;
+        if (conDati && !lunga) {
+            rapida.buffer.buffer().clear();
+            rapida.buffer.seek(0);
+            if (comando.elaboraByte(valori, codifica, rapida.scrittore) != Tabelle::Rapido::NonGestito &&
+                rapida.scrittore.scarica() && !rapida.buffer.buffer().contains('"')) {
+                const QList<QByteArray> campi = rapida.buffer.buffer().split(';');
+                if (campi.size() == k + 1) {
+                    for (qsizetype i = 0; i < k; ++i)
+                        risultato[i] = Csv::decodifica(campi[i + 1], codifica);
+                    fatto = true;
+                }
+            }
+        }
+        if (conDati && !fatto) {
+            QStringList testi;
+            for (QByteArrayView v : valori)
+                testi.append(Csv::decodifica(v, codifica));
             risultato = comando.elabora(testi);
             if (lunga && posEsito >= 0) {
                 QString &esito = risultato[posEsito];
@@ -527,12 +573,15 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     // The first look at the whole table: its encoding, unless given, and the order of day and month of each
     // date column, unless given.
     std::vector<int> colonneDate;
+    // The order each date column is read in, for the date cells of a sheet.
+    std::vector<Fiscale::OrdineData> ordini(colonne.size(), Fiscale::OrdineData::GiornoMese);
     std::vector<size_t> date;
     for (size_t c = 0; c < colonne.size(); ++c) {
         if (!colonne[c].data || posti[c] < 0)
             continue;
         if (opzioni.ordineData) {
             comando.ordineDate(c, *opzioni.ordineData);
+            ordini[c] = *opzioni.ordineData;
         } else {
             colonneDate.push_back(posti[c]);
             date.push_back(c);
@@ -558,11 +607,13 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
         const QString nome = Csv::estratto(intestazione[posti[c]].toUtf8(), Csv::Codifica::Utf8, 30);
         if (conto.soloMese > 0 && conto.soloGiorno == 0) {
             comando.ordineDate(c, Fiscale::OrdineData::MeseGiorno);
+            ordini[c] = Fiscale::OrdineData::MeseGiorno;
             messaggio(QStringLiteral("La colonna «%1» ha le date con il mese prima del giorno (come «%2»): "
                                      "lette come mese/giorno/anno")
                           .arg(nome, conto.esempioMese));
         } else if (conto.soloMese > 0) {
             comando.ordineDate(c, Fiscale::OrdineData::Contraddittorio);
+            ordini[c] = Fiscale::OrdineData::Contraddittorio;
             messaggio(QStringLiteral("La colonna «%1» ha date con il giorno prima del mese (come «%2») e date con il "
                                      "mese prima (come «%3»): le date leggibili nei due modi hanno un esito; --data "
                                      "sceglie l'ordine")
@@ -658,6 +709,7 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     std::vector<QByteArrayView> valori(colonne.size());
     QStringList testi;
     std::vector<Fogli::Cella> celle;
+    ViaRapida rapida;
     std::vector<QByteArray> dateIso(colonne.size());
     qint64 righe = 0, conEsito = 0, conDati = 0;
     QHash<QString, qint64> perEsito;
@@ -690,10 +742,17 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
                 opzioni.progresso(righe, sorgente.frazione());
             }
         }
+        if (opzioni.avanzamento && avanzamento && (righe & 0x3FFF) == 0) {
+            const qint64 ms = orologio.elapsed();
+            if (ms >= 1000 && ms - ultimoAvanzamento >= 500) {
+                ultimoAvanzamento = ms;
+                avanzamento(rigaAvanzamento(righe, static_cast<double>(ms) / 1000.0, sorgente.frazione()));
+            }
+        }
         if (xlsx) {
             bool conValori = false;
-            const QString esito =
-                rigaXlsx(comando, riga, foglio, colonne, posti, nuove, nIntestazione, codifica, mib, celle, conValori);
+            const QString esito = rigaXlsx(comando, riga, foglio, colonne, posti, ordini, nuove, nIntestazione,
+                                           codifica, mib, rapida, celle, conValori);
             if (conValori)
                 ++conDati;
             if (!esito.isEmpty()) {
@@ -745,12 +804,14 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
             for (size_t c = 0; c < colonne.size(); ++c) {
                 const int p = posti[c];
                 valori[c] = p >= 0 && p < n ? taglia(riga.campi[size_t(p)]) : QByteArrayView();
-                if (foglio && colonne[c].data) {
-                    dateIso[c] = dataDelFoglio(foglio, p);
-                    if (!dateIso[c].isEmpty())
-                        valori[c] = dateIso[c];
-                }
                 dati = dati || !valori[c].isEmpty();
+            }
+            for (size_t c = 0; foglio && c < colonne.size(); ++c) { // date cells as dates, not as shown
+                if (!colonne[c].data)
+                    continue;
+                dateIso[c] = dataDelFoglio(foglio, posti[c], ordini[c]);
+                if (!dateIso[c].isEmpty())
+                    valori[c] = dateIso[c];
             }
             Rapido r = Rapido::Fatto;
             if (!dati) { // a blank, title or total row: empty results, no esito
@@ -794,13 +855,6 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
         scriviCampi(riga.campi, n, dopoDa, fineDopo);
         scrittore.fineRiga();
 
-        if (opzioni.avanzamento && avanzamento && (righe & 0x3FFF) == 0) {
-            const qint64 ms = orologio.elapsed();
-            if (ms >= 1000 && ms - ultimoAvanzamento >= 500) {
-                ultimoAvanzamento = ms;
-                avanzamento(rigaAvanzamento(righe, static_cast<double>(ms) / 1000.0, sorgente.frazione()));
-            }
-        }
     }
     if (avanzamento && ultimoAvanzamento > 0)
         avanzamento(QString());

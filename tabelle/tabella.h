@@ -48,8 +48,8 @@ QString motivoScrittura(int numeroErrore);
 
 // What a run did, for the window's summary and the "Riepilogo" sheet of an .xlsx output.
 struct Resoconto {
-    qint64 righe = 0;  // rows with data that the command worked on (blank rows not counted)
-    qint64 buone = 0;  // of them, rows without an esito
+    qint64 righe = 0; // rows with data that the command worked on (blank rows not counted)
+    qint64 buone = 0; // of them, rows without an esito
     // Rows with an esito, by kind (the esito up to its first ':' or '(', "Comune non trovato"), most
     // frequent first.
     QList<QPair<QString, qint64>> perEsito;
@@ -58,8 +58,10 @@ struct Resoconto {
 
 struct OpzioniTabella {
     QString ingresso; // a file, or "-" for standard input (kept in a temporary file, to be read twice)
-    QString uscita;   // a file, written under a temporary name and renamed at the end; empty or "-": standard output
-    QString comando;  // the command's name, for the names of its columns
+    // A file, written under a temporary name and renamed at the end; empty or "-": standard output. A name
+    // ending in .xlsx (any case) is written as a sheet through Fogli::ScrittoreXlsx, else CSV.
+    QString uscita;
+    QString comando; // the command's name, for the names of its columns
     char separatore = 0;
     Csv::Codifica codifica = Csv::Codifica::Automatica;
     std::optional<Fiscale::OrdineData> ordineData; // --data; else decided for each date column
@@ -105,14 +107,17 @@ constexpr int kRigheConEsito = 1;
 constexpr int kErroreUso = 2;
 constexpr int kAnnullato = 3; // OpzioniTabella::annullato was set: nothing written
 
-// Runs a command over a table. Messages for the user go to `messaggio` (standard error), the progress
-// line to `avanzamento`. Returns the exit status.
+// Runs a command over a table: a CSV file, or a sheet of an .xlsx or .ods file (told by content; see
+// SorgenteFoglio). Messages for the user go to `messaggio` (standard error), one line each, the progress
+// line to `avanzamento`. Returns the exit status; after kErroreUso or kAnnullato nothing is left under the
+// output's name that was not there before.
 int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
                   const std::function<void(const QString &)> &messaggio,
                   const std::function<void(const QString &)> &avanzamento = {});
 
 // The same over the records of any reader (the CSV reader is one): the header first, then one output
-// line per record, written back as CSV. `nomeIngresso` names the input in messages.
+// line per record, written back as CSV in the reader's format, or as .xlsx (with the cells' types when the
+// reader is a SorgenteFoglio). `nomeIngresso` names the input in messages.
 int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &opzioni, const QString &nomeIngresso,
              const std::function<void(const QString &)> &messaggio,
              const std::function<void(const QString &)> &avanzamento = {});

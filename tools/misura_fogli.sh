@@ -4,13 +4,31 @@
 # file (libxlsxwriter, constant memory), of reading it to ;-separated text through our reader, and of
 # LibreOffice converting the same file to CSV headless; then the ratio of the two readings.
 #   tools/misura_fogli.sh [BUILD_DIR] [RIGHE]      default build/ and 1,000,000 rows
+# With --cli first, the whole command instead: `sportello-cli calcola --csv persone.xlsx --output out.xlsx`
+# on a sheet of generated people (tools/cli/generapersone.*: cognome, nome, sesso, data di nascita as date
+# cells, comune, provincia, and a number, matricola), beside LibreOffice converting the same file to CSV.
+#   tools/misura_fogli.sh --cli [BUILD_DIR] [RIGHE]
+#   1,000,000 rows, one core, the machine busy (load 1 to 4; CPU time is the steadier figure): sportello-cli
+#   16.6 s, 60,000 rows/s (CPU 61,000 rows/s), 16.9 MiB peak; soffice to CSV 17.4 s, 328 MiB. Of the 16.6 s,
+#   reading the sheet takes about 4.3 s and writing the .xlsx about 9.6 s; the same run to CSV takes 5.7 s
+#   (175,000 rows/s).
 # Needs GNU time (/usr/bin/time) and taskset; soffice is installed here on demand, not in CI.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)
+cli=no
+if [ "${1:-}" = "--cli" ]; then
+    cli=yes
+    shift
+fi
 build=${1:-$radice/build}
 righe=${2:-1000000}
 aiuto=$build/tests/misura_fogli
-if [ ! -x "$aiuto" ]; then
+if [ "$cli" = yes ]; then
+    if [ ! -x "$build/bin/sportello-cli" ] || [ ! -x "$build/tools/genera_persone" ]; then
+        cmake -S "$radice" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+        cmake --build "$build" --target sportello-cli genera_persone
+    fi
+elif [ ! -x "$aiuto" ]; then
     cmake -S "$radice" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$build" --target misura_fogli
 fi
@@ -40,6 +58,20 @@ FINE
         printf "%-34s %9.0f righe/s   (CPU: %9.0f righe/s)   %7.2f s   picco %7.1f MiB\n", nome, n / reale, n / cpu, reale, kb / 1024 }'
 }
 
+if [ "$cli" = yes ]; then
+    misura "genera_persone --xlsx" "$build/tools/genera_persone" --righe "$righe" --xlsx "$tmp/persone.xlsx" \
+        "$radice/data/codes.dat"
+    echo "File: $(du -k "$tmp/persone.xlsx" | cut -f1) KiB"
+    # Exit status 1 (some rows with an esito) is a finished run.
+    misura "sportello-cli calcola .xlsx -> .xlsx" sh -c '"$@"; [ $? -le 1 ]' sh "$build/bin/sportello-cli" \
+        calcola --csv "$tmp/persone.xlsx" --output "$tmp/out.xlsx"
+    nostro=$reale
+    misura "soffice --convert-to csv" soffice -env:UserInstallation="file://$tmp/profilo" --headless \
+        --convert-to csv --outdir "$tmp" "$tmp/persone.xlsx"
+    loro=$reale
+    awk -v a="$loro" -v b="$nostro" 'BEGIN { if (b <= 0) b = 0.01; printf "Rapporto soffice / sportello-cli: %.1f\n", a / b }'
+    exit 0
+fi
 misura "scrittura .xlsx (libxlsxwriter)" "$aiuto" genera "$tmp/persone.xlsx" "$righe"
 echo "File: $(du -k "$tmp/persone.xlsx" | cut -f1) KiB"
 misura "lettura .xlsx in testo (tabelle)" "$aiuto" leggi "$tmp/persone.xlsx"

@@ -175,34 +175,51 @@ TEST(Motore, Annullato_NienteScritto)
 TEST(Motore, Progresso)
 {
     QTemporaryDir cartella;
-    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
-    scrivi(ingresso, tabellaDi(1200));
-    Lento lento;
-    lento.attesaMs = 1;
-    OpzioniTabella o;
-    o.ingresso = ingresso;
-    o.uscita = cartella.filePath(QStringLiteral("out.csv"));
-    o.comando = QStringLiteral("lento");
-    struct Chiamata {
-        qint64 righe;
-        double frazione;
-        qint64 ms;
-    };
-    std::vector<Chiamata> chiamate;
-    QElapsedTimer orologio;
-    orologio.start();
-    o.progresso = [&](qint64 righe, double frazione) { chiamate.push_back({righe, frazione, orologio.elapsed()}); };
-    ASSERT_EQ(eseguiTabella(lento, o, [](const QString &) {}), kTuttoBene);
-    ASSERT_GE(chiamate.size(), 2u);
-    for (size_t i = 1; i < chiamate.size(); ++i) {
-        EXPECT_GT(chiamate[i].righe, chiamate[i - 1].righe);
-        EXPECT_GE(chiamate[i].frazione, chiamate[i - 1].frazione);
-        if (i + 1 < chiamate.size()) {
-            EXPECT_GE(chiamate[i].ms - chiamate[i - 1].ms, 100);
-        }
+    const QString csv = cartella.filePath(QStringLiteral("in.csv"));
+    scrivi(csv, tabellaDi(1200));
+    // A sheet whose part spans many blocks, so that how far it has been read shows.
+    const QString xlsx = cartella.filePath(QStringLiteral("in.xlsx"));
+    {
+        Fogli::ScrittoreXlsx s(xlsx);
+        ASSERT_TRUE(s.apri({QStringLiteral("valore"), QStringLiteral("nota")}));
+        for (int i = 0; i < 1200; ++i)
+            ASSERT_TRUE(
+                s.scriviRiga({Fogli::Cella::diNumero(i), Fogli::Cella::diTesto(QString(400, QChar(u'a' + i % 26)))}));
+        ASSERT_TRUE(s.chiudi());
     }
-    EXPECT_EQ(chiamate.back().righe, 1200);
-    EXPECT_EQ(chiamate.back().frazione, 1.0);
+    for (const QString &ingresso : {csv, xlsx}) {
+        Lento lento;
+        lento.attesaMs = 1;
+        OpzioniTabella o;
+        o.ingresso = ingresso;
+        o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+        o.comando = QStringLiteral("lento");
+        struct Chiamata {
+            qint64 righe;
+            double frazione;
+            qint64 ms;
+        };
+        std::vector<Chiamata> chiamate;
+        QElapsedTimer orologio;
+        orologio.start();
+        o.progresso = [&](qint64 righe, double frazione) { chiamate.push_back({righe, frazione, orologio.elapsed()}); };
+        ASSERT_EQ(eseguiTabella(lento, o, [](const QString &) {}), kTuttoBene);
+        ASSERT_GE(chiamate.size(), 2u);
+        bool aMeta = false;
+        for (size_t i = 1; i < chiamate.size(); ++i) {
+            EXPECT_GT(chiamate[i].righe, chiamate[i - 1].righe);
+            EXPECT_GE(chiamate[i].frazione, chiamate[i - 1].frazione);
+            aMeta = aMeta || (chiamate[i].frazione > 0 && chiamate[i].frazione < 1);
+            if (i + 1 < chiamate.size()) {
+                EXPECT_GE(chiamate[i].ms - chiamate[i - 1].ms, 100);
+            }
+        }
+        if (ingresso == xlsx) { // a small CSV is read into the buffer at once
+            EXPECT_TRUE(aMeta);
+        }
+        EXPECT_EQ(chiamate.back().righe, 1200);
+        EXPECT_EQ(chiamate.back().frazione, 1.0);
+    }
 }
 
 // The summary: rows with data (blank lines and rows without the command's values left out), rows without
@@ -496,5 +513,48 @@ TEST(Motore, DateDelFoglioSenzaIndovinare)
     for (size_t i = 0; i < std::size(righe); ++i) {
         const QString atteso = campione->elabora({"Rossi", "Mario", "M", righe[i].giornoPrima, "Roma", "RM"})[0];
         EXPECT_EQ(scritte[i + 1][6], atteso) << righe[i].giornoPrima;
+    }
+}
+
+// A column whose first thousand values are date cells is a column of dates: a text date further down is
+// read day first, as Italian sheets write them, and the sheet is not read a second time for it. A text date
+// among the first rows makes the whole column count, as in a CSV.
+TEST(Motore, DateDelFoglio_ColonnaDiDate)
+{
+    const struct {
+        int posto; // of the text date "12/31/1990" among 1,100 rows
+        bool mesePrima;
+    } casi[] = {{1050, false}, {500, true}, {0, true}};
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        const QString ingresso = cartella.filePath(QStringLiteral("date.xlsx"));
+        {
+            Fogli::ScrittoreXlsx s(ingresso);
+            ASSERT_TRUE(s.apri({"Cognome", "Nome", "Sesso", "Data di nascita", "Comune", "Provincia"}));
+            for (int i = 0; i < 1100; ++i) {
+                const Fogli::Cella data = i == c.posto ? Fogli::Cella::diTesto(QStringLiteral("12/31/1990"))
+                                                       : Fogli::Cella::diData(QDate(1980, 1, 2));
+                ASSERT_TRUE(s.scriviRiga({Fogli::Cella::diTesto("Rossi"), Fogli::Cella::diTesto("Mario"),
+                                          Fogli::Cella::diTesto("M"), data, Fogli::Cella::diTesto("Roma"),
+                                          Fogli::Cella::diTesto("RM")}));
+            }
+            ASSERT_TRUE(s.chiudi());
+        }
+        Percorsi::impostaCartellaProgramma(kDati);
+        DatiComandi dati;
+        const std::unique_ptr<Comando> comando = creaComando(QStringLiteral("calcola"), dati, nullptr);
+        Percorsi::impostaCartellaProgramma(QString());
+        OpzioniTabella o;
+        o.ingresso = ingresso;
+        o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+        o.comando = QStringLiteral("calcola");
+        QString messaggi;
+        const int stato = eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; });
+        EXPECT_EQ(stato, c.mesePrima ? kTuttoBene : kRigheConEsito) << c.posto;
+        EXPECT_EQ(messaggi.contains(u"mese prima del giorno"), c.mesePrima) << messaggi.toStdString();
+        const auto scritte = csvDi(o.uscita);
+        ASSERT_EQ(scritte.size(), 1101u);
+        EXPECT_EQ(scritte[1 + (c.posto == 0 ? 1 : 0)][6], QStringLiteral("RSSMRA80A02H501Z")) << c.posto;
+        EXPECT_EQ(scritte[size_t(c.posto) + 1][7].isEmpty(), c.mesePrima) << c.posto;
     }
 }
