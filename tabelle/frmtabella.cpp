@@ -67,6 +67,7 @@ QComboBox *comboElenco(QComboBox *combo, const QString &nome)
 } // namespace
 
 struct frmTabella::Esecuzione {
+    quint64 numero = 0; // which run of the window: a notice of a run already gone is dropped
     std::atomic<bool> annullato{false};
     Tabelle::Resoconto resoconto;
     QStringList messaggi;
@@ -383,36 +384,38 @@ void frmTabella::cmdElabora_Click()
 
     m_esecuzione = std::make_unique<Esecuzione>();
     Esecuzione *e = m_esecuzione.get();
+    e->numero = ++m_esecuzioni;
+    const quint64 numero = e->numero;
     opzioni.annullato = &e->annullato;
     opzioni.resoconto = &e->resoconto;
     // The engine calls back from its own thread: the window is updated in the GUI thread, in order.
-    opzioni.progresso = [this](qint64 righe, double frazione) {
+    opzioni.progresso = [this, numero](qint64 righe, double frazione) {
         QMetaObject::invokeMethod(
-            this, [this, righe, frazione]() { avanzamento(righe, frazione); }, Qt::QueuedConnection);
+            this, [this, numero, righe, frazione]() { avanzamento(numero, righe, frazione); }, Qt::QueuedConnection);
     };
     m_risultato.clear();
     barAvanzamento->setValue(0);
     lblRiepilogo->setCaption(QStringLiteral("Elaborazione in corso..."));
     abilita(false);
-    e->filo = std::thread([this, e, opzioni, comando = m_comando.get()]() {
+    e->filo = std::thread([this, e, numero, opzioni, comando = m_comando.get()]() {
         const int esito =
             Tabelle::eseguiTabella(*comando, opzioni, [e](const QString &testo) { e->messaggi.append(testo); });
         QMetaObject::invokeMethod(
-            this, [this, esito]() { fine(esito); }, Qt::QueuedConnection);
+            this, [this, numero, esito]() { fine(numero, esito); }, Qt::QueuedConnection);
     });
 }
 
-void frmTabella::avanzamento(qint64 righe, double frazione)
+void frmTabella::avanzamento(quint64 numero, qint64 righe, double frazione)
 {
-    if (!inCorso())
+    if (!inCorso() || m_esecuzione->numero != numero)
         return;
     barAvanzamento->setValue(static_cast<int>(qBound(0.0, frazione, 1.0) * 1000));
     lblRiepilogo->setCaption(QStringLiteral("Elaborazione in corso... Righe: %1").arg(righe));
 }
 
-void frmTabella::fine(int esito)
+void frmTabella::fine(quint64 numero, int esito)
 {
-    if (!inCorso())
+    if (!inCorso() || m_esecuzione->numero != numero)
         return;
     m_esecuzione->filo.join();
     const std::unique_ptr<Esecuzione> e = std::move(m_esecuzione);

@@ -87,8 +87,8 @@ private:
     void aggiornaColonne();
     void assegnaTastiColonne();
     void abilita(bool libero);
-    void avanzamento(qint64 righe, double frazione);
-    void fine(int esito);
+    void avanzamento(quint64 numero, qint64 righe, double frazione);
+    void fine(quint64 numero, int esito);
     // Stops a run in progress and waits for its thread.
     void interrompi();
 
@@ -99,4 +99,5 @@ private:
     QString m_caricato; // the file the preview and the columns are from
     QString m_risultato;
     std::unique_ptr<Esecuzione> m_esecuzione;
+    quint64 m_esecuzioni = 0;
 };
