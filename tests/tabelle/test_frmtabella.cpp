@@ -64,9 +64,13 @@ protected:
         ASSERT_EQ(f.cboOperazione->currentText(), voce);
     }
 
-    ::testing::AssertionResult elaboraEAttendi()
+    // Elabora by its access key, or Return on the control that has the keyboard.
+    ::testing::AssertionResult elaboraEAttendi(bool conInvio = false)
     {
-        QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
+        if (conInvio)
+            QTest::keyClick(f.focusWidget(), Qt::Key_Return);
+        else
+            QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
         if (!QTest::qWaitFor([this] { return f.inCorso(); }, 2000) && f.lblRiepilogo->text().isEmpty())
             return ::testing::AssertionFailure() << "the run did not start";
         if (!QTest::qWaitFor([this] { return !f.inCorso(); }, kAttesa))
@@ -320,7 +324,8 @@ TEST_F(FinestraTabella, FogliDaScegliere)
         EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("P.IVA")) << nome;
 
         QFile::remove(lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx")));
-        ASSERT_TRUE(elaboraEAttendi());
+        ASSERT_EQ(f.focusWidget(), f.cboOperazione);
+        ASSERT_TRUE(elaboraEAttendi(qstrcmp(nome, "dipendenti.ods") == 0));
         EXPECT_EQ(testoMessaggi(registro), QString());
         EXPECT_TRUE(QFileInfo::exists(lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx"))));
     }
