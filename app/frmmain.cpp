@@ -2,11 +2,16 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "codicefiscale.h"
 #include "comuni.h"
 #include "euroconv.h"
 #include "frmabout.h"
+#include "frmtabella.h"
 #include "modulo1.h"
 #include "partiva.h"
 #include "prefix.h"
@@ -23,7 +28,7 @@ void apri()
 } // namespace
 
 frmMain::frmMain()
-    : FormSportello(QStringLiteral("Sportello"), 6825, 4275)
+    : FormSportello(QStringLiteral("Sportello"), 6825, 5355)
 {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
 
@@ -45,10 +50,14 @@ frmMain::frmMain()
     cmdAssegniEmessi = pulsante("cmdAssegniEmessi", "&Euro Convertitore", "euro", 5040, 600);
     cmdContiCorrenti = pulsante("cmdContiCorrenti", "P&refissi Internazionali", "prefissi", 5040, 1680);
     cmdInfo = pulsante("cmdInfo", "&Informazioni", "info", 5040, 2760);
-    // Under the centre picture, mirroring cmdEsci about the picture's middle.
+    // Under the centre picture, the two buttons mirror each other about the picture's middle; cmdEsci,
+    // a row lower, sits on that middle.
     cmdVerifica = pulsante("cmdVerifica", "&Verifica Codice Fiscale", "verifica", 1785, 3120);
     cmdVerifica->setToolTip(QStringLiteral("Verifica un codice fiscale e ne legge sesso, data e luogo di nascita"));
-    cmdEsci = pulsante("cmdEsci", "E&sci", "esci", 3480, 3120);
+    cmdTabella = pulsante("cmdTabella", "Elabora &tabella", "tabella", 3480, 3120);
+    cmdTabella->setToolTip(QStringLiteral("Elabora tutte le righe di un file CSV, xlsx o ods"));
+    cmdEsci = pulsante("cmdEsci", "E&sci", "esci", 2633, 4200);
+    setAcceptDrops(true);
 
     connect(cmdAssegniRicevuti, &QPushButton::clicked, this, &frmMain::cmdAssegniRicevuti_Click);
     connect(cmdAnagrafica, &QPushButton::clicked, this, &frmMain::cmdAnagrafica_Click);
@@ -57,10 +66,11 @@ frmMain::frmMain()
     connect(cmdContiCorrenti, &QPushButton::clicked, this, &frmMain::cmdContiCorrenti_Click);
     connect(cmdInfo, &QPushButton::clicked, this, &frmMain::cmdInfo_Click);
     connect(cmdVerifica, &QPushButton::clicked, this, &frmMain::cmdVerifica_Click);
+    connect(cmdTabella, &QPushButton::clicked, this, &frmMain::cmdTabella_Click);
     connect(cmdEsci, &QPushButton::clicked, this, &frmMain::cmdEsci_Click);
 
     ordineTab({OsenXPForm1(), cmdAssegniRicevuti, cmdAnagrafica, cmdReportistica, cmdAssegniEmessi, cmdContiCorrenti,
-               cmdInfo, cmdVerifica, cmdEsci, OsenXPLabel1});
+               cmdInfo, cmdVerifica, cmdTabella, cmdEsci, OsenXPLabel1});
 }
 
 OsenXPButton *frmMain::pulsante(const char *nome, const char *caption, const char *immagine, int sinistra, int alto)
@@ -115,6 +125,18 @@ void frmMain::cmdVerifica_Click()
     apri<VerificaCF>();
 }
 
+void frmMain::cmdTabella_Click()
+{
+    apriTabella(QString());
+}
+
+void frmMain::apriTabella(const QString &file)
+{
+    frmTabella finestra;
+    finestra.impostaFile(file);
+    finestra.apriModale();
+}
+
 void frmMain::cmdEsci_Click()
 {
     close();
@@ -126,4 +148,30 @@ void frmMain::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
     if (event->isAccepted())
         QCoreApplication::quit();
+}
+
+namespace {
+QString fileTrascinato(const QMimeData *dati)
+{
+    if (!dati || !dati->hasUrls() || dati->urls().isEmpty() || !dati->urls().constFirst().isLocalFile())
+        return {};
+    return dati->urls().constFirst().toLocalFile();
+}
+} // namespace
+
+void frmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!fileTrascinato(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent *event)
+{
+    const QString file = fileTrascinato(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The drop ends before the window opens: a modal loop inside the drop would hold the drag.
+    QMetaObject::invokeMethod(
+        this, [this, file]() { apriTabella(file); }, Qt::QueuedConnection);
 }

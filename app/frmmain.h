@@ -2,7 +2,8 @@
 
 #include "formsportello.h"
 
-// The main menu: seven buttons open the tools and the about window, one ends the program.
+// The main menu: eight buttons open the tools and the about window, one ends the program. A file dropped on
+// it opens the window "Elabora Tabella" with that file.
 class frmMain final : public FormSportello
 {
     Q_OBJECT
@@ -20,6 +21,9 @@ public:
     void cmdContiCorrenti_Click();
     void cmdInfo_Click();
     void cmdVerifica_Click();
+    void cmdTabella_Click();
+    // Opens "Elabora Tabella" showing `file` (empty: none).
+    void apriTabella(const QString &file);
     void cmdEsci_Click();
 
     OsenXPLabel *OsenXPLabel1;
@@ -31,10 +35,13 @@ public:
     OsenXPButton *cmdContiCorrenti;
     OsenXPButton *cmdInfo;
     OsenXPButton *cmdVerifica;
+    OsenXPButton *cmdTabella;
     OsenXPButton *cmdEsci;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     OsenXPButton *pulsante(const char *nome, const char *caption, const char *immagine, int sinistra, int alto);

@@ -43,6 +43,7 @@ PICTURES = [
     ("prefissi.svg", "app/images/prefissi.png", 32, 32),
     ("info.svg", "app/images/info.png", 32, 32),
     ("verifica.svg", "app/images/verifica.png", 32, 32),
+    ("tabella.svg", "app/images/tabella.png", 32, 32),
 ]
 
 # The program's icon for the hicolor theme: packaging/icone/<size>.png, installed

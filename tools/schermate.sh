@@ -1,7 +1,8 @@
 #!/bin/sh
 # Takes the screenshots of docs/schermate/: starts the program under Xvfb once for each line of
 # docs/schermate/finestre.txt, runs that line's xdotool commands on the main menu (open a window, type
-# into it), then saves the window that has the focus as docs/schermate/<file name>.png.
+# into it; "$tabella" is the path of a copy of a table to work on), then saves the window that has the
+# focus as docs/schermate/<file name>.png.
 #   tools/schermate.sh          all the lines of the table
 #   tools/schermate.sh comuni   only the named ones
 # Needs Xvfb, xdotool and ImageMagick (tools/setup.sh --immagini). A new window is one line of the table.
@@ -17,6 +18,13 @@ if [ -z "${SCHERMATE_IN_XVFB:-}" ]; then
     # A fixed screen and locale, so that a refresh changes only what the program changed.
     SCHERMATE_IN_XVFB=1 LC_ALL=C.UTF-8 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
+
+# A table to work on, at a fixed path (it shows in the window) and away from the repository, since the
+# window writes its result beside it.
+tabella=/tmp/sportello-schermate/dipendenti.csv
+mkdir -p "$(dirname "$tabella")"
+cp "$radice/tests/tabelle/esportazioni/dipendenti-utf8.csv" "$tabella"
+trap 'rm -rf "$(dirname "$tabella")"' EXIT
 
 fatte=0
 while IFS='|' read -r nome comandi caption didascalia; do

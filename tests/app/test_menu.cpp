@@ -33,20 +33,25 @@ TEST(frmMain, StatoAllAvvio)
     EXPECT_EQ(menu.windowTitle(), QStringLiteral("Quietanza 3.0"));
     EXPECT_EQ(menu.OsenXPForm1()->Caption(), QStringLiteral("Sportello"));
     EXPECT_EQ(menu.OsenXPLabel1->text(), QStringLiteral("Sportello"));
-    EXPECT_EQ(menu.size(), QSize(455, 285));
+    EXPECT_EQ(menu.size(), QSize(455, 357));
     EXPECT_TRUE(centrata(menu));
 
-    const QStringList attese{"&Comuni Italiani",         "Calcolo del Codice &Fiscale",
-                             "Controllo &Partita IVA",   "&Euro Convertitore",
-                             "P&refissi Internazionali", "&Informazioni",
-                             "&Verifica Codice Fiscale", "E&sci"};
+    const QStringList attese{"&Comuni Italiani",
+                             "Calcolo del Codice &Fiscale",
+                             "Controllo &Partita IVA",
+                             "&Euro Convertitore",
+                             "P&refissi Internazionali",
+                             "&Informazioni",
+                             "&Verifica Codice Fiscale",
+                             "Elabora &tabella",
+                             "E&sci"};
     const QList<OsenXPButton *> pulsanti{menu.cmdAssegniRicevuti, menu.cmdAnagrafica,    menu.cmdReportistica,
                                          menu.cmdAssegniEmessi,   menu.cmdContiCorrenti, menu.cmdInfo,
-                                         menu.cmdVerifica,        menu.cmdEsci};
+                                         menu.cmdVerifica,        menu.cmdTabella,       menu.cmdEsci};
     for (int i = 0; i < pulsanti.size(); ++i)
         EXPECT_EQ(pulsanti[i]->text(), attese[i]);
 
-    // Tab order: left column, right column, then Verifica and Esci; the title label is no tab stop.
+    // Tab order: left column, right column, then Verifica, Tabella and Esci; the title label is no tab stop.
     QWidget *w = menu.cmdAssegniRicevuti;
     for (int i = 1; i < pulsanti.size(); ++i) {
         w = w->nextInFocusChain();
@@ -74,6 +79,7 @@ TEST(frmMain, OgniPulsanteApreLaSuaFinestraModale)
         {menu.cmdAssegniRicevuti, "Comuni"},         {menu.cmdReportistica, "Controllo Partita Iva"},
         {menu.cmdAssegniEmessi, "Euroconvertitore"}, {menu.cmdContiCorrenti, "Prefissi Internazionali"},
         {menu.cmdInfo, "Informazioni su Sportello"}, {menu.cmdVerifica, "Verifica Codice Fiscale"},
+        {menu.cmdTabella, "Elabora Tabella"},
     };
     for (const auto &c : casi) {
         QString titolo;
@@ -221,7 +227,7 @@ TEST(Risorse, OgniImmagineSiCarica)
         ++immagini;
     }
     EXPECT_GE(immagini, 10);
-    EXPECT_GE(decodificate, 9);
+    EXPECT_GE(decodificate, 10);
     // What is not such a copy is refused, and the PNG itself is read instead.
     const QByteArray corta = ImmaginiDecodificate::codifica(QImage(2, 2, QImage::Format_RGB32)).left(20);
     EXPECT_TRUE(

@@ -160,3 +160,25 @@ TEST(Tastiera, Informazioni)
         {{"Alt+I", "Alt+O"}, {{"@finestra", kTitoloMenu}}},
     });
 }
+
+TEST(Tastiera, Tabella)
+{
+    const char *const dipendenti = "t:" SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/dipendenti-utf8.csv";
+    provaTasti({
+        // Return in the file box reads the file and moves on to the operation; the arrows choose it.
+        {{"Alt+T", dipendenti, "Return"}, {{"@finestra", "Elabora Tabella"}, {"@fuoco", "cboOperazione"}}},
+        {{"Alt+T", dipendenti, "Return", "Down", "Down"},
+         {{"cboOperazione", "Controlla partita IVA"}, {"cboColonna1", "(nessuna)"}}},
+        // Access keys reach the boxes; Tab goes on in order.
+        {{"Alt+T", dipendenti, "Return", "Alt+R"}, {{"@fuoco", "txtUscita"}}},
+        {{"Alt+T", dipendenti, "Return", "Alt+P"}, {{"@fuoco", "tblAnteprima"}}},
+        {{"Alt+T", dipendenti, "Return", "Alt+P", "Tab"}, {{"@fuoco", "cboColonna1"}, {"cboColonna1", "Cognome"}}},
+        // A CSV file has no sheets to choose: Tab passes over the empty box.
+        {{"Alt+T", dipendenti, "Return", "Tab"}, {{"@fuoco", "tblAnteprima"}}},
+        {{"Alt+T", "Alt+S"}, {{"@finestra", "Scegli il file da elaborare"}}},
+        // A name that is no file: one message, what was typed stays.
+        {{"Alt+T", "t:/non/esiste.csv", "Return"},
+         {{"@messaggi", "Il file «/non/esiste.csv» non esiste.|"}, {"txtFile", "/non/esiste.csv"}}},
+        {{"Alt+T", dipendenti, "Ctrl+W"}, {{"@finestra", kTitoloMenu}, {"@fuoco", "cmdAssegniRicevuti"}}},
+    });
+}

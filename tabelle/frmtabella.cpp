@@ -1,0 +1,548 @@
+#include "frmtabella.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+
+#include "comandi.h"
+#include "modulo1.h"
+
+namespace {
+
+const QString kTitolo = QStringLiteral("Elabora Tabella");
+const QString kNessuna = QStringLiteral("(nessuna)");
+constexpr int kRigheAnteprima = 20;
+
+// The operations as the user reads them, with the engine's command names.
+const struct {
+    const char *voce;
+    const char *comando;
+} kOperazioni[] = {
+    {"Calcola codice fiscale", "calcola"},
+    {"Verifica codice fiscale", "verifica"},
+    {"Controlla partita IVA", "partita-iva"},
+    {"Cerca comune", "comune"},
+};
+
+// The access keys of the fixed captions; the column captions take letters left over.
+const QString kTastiFissi = QStringLiteral("fsogprceai");
+
+std::function<void(const QString &)> &apertura()
+{
+    static std::function<void(const QString &)> funzione;
+    return funzione;
+}
+
+QString fileLocale(const QMimeData *dati)
+{
+    if (!dati || !dati->hasUrls() || dati->urls().isEmpty())
+        return {};
+    const QUrl url = dati->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+// "data_nascita" as a caption: "Data nascita".
+QString captionColonna(const QString &nome)
+{
+    QString testo = nome;
+    testo.replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (!testo.isEmpty())
+        testo[0] = testo.at(0).toUpper();
+    return testo;
+}
+
+QComboBox *comboElenco(QComboBox *combo, const QString &nome)
+{
+    combo->setEditable(false);
+    combo->setAccessibleName(nome);
+    return combo;
+}
+
+} // namespace
+
+struct frmTabella::Esecuzione {
+    quint64 numero = 0; // which run of the window: a notice of a run already gone is dropped
+    std::atomic<bool> annullato{false};
+    Tabelle::Resoconto resoconto;
+    QStringList messaggi;
+    std::thread filo;
+};
+
+frmTabella::frmTabella()
+    : FormSportello(kTitolo, 9240, 7380)
+{
+    setAcceptDrops(true);
+
+    lblFile = crea<OsenXPLabel>("lblFile", 240, 630, 1080, 285);
+    lblFile->setCaption(QStringLiteral("&File:"));
+    txtFile = crea<OsenXPTextBox>("txtFile", 1320, 600, 6000, 315);
+    txtFile->setToolTip(QStringLiteral("Il file da elaborare (CSV, xlsx, ods): Invio lo legge"));
+    txtFile->setAccessibleName(QStringLiteral("File"));
+    txtFile->setKeyPress([this](int &KeyAscii) { txtFile_KeyPress(KeyAscii); });
+    lblFile->setBuddy(txtFile);
+    cmdSfoglia = crea<OsenXPButton>("cmdSfoglia", 7440, 570, 1560, 375);
+    cmdSfoglia->setText(QStringLiteral("&Sfoglia..."));
+    cmdSfoglia->setToolTip(QStringLiteral("Scegliere il file da elaborare"));
+
+    lblOperazione = crea<OsenXPLabel>("lblOperazione", 240, 1110, 1080, 285);
+    lblOperazione->setCaption(QStringLiteral("&Operazione:"));
+    cboOperazione = comboElenco(crea<QComboBox>("cboOperazione", 1320, 1080, 3000, 315), QStringLiteral("Operazione"));
+    for (const auto &o : kOperazioni)
+        cboOperazione->addItem(QString::fromUtf8(o.voce), QString::fromLatin1(o.comando));
+    lblOperazione->setBuddy(cboOperazione);
+
+    lblFoglio = crea<OsenXPLabel>("lblFoglio", 4560, 1110, 840, 285);
+    lblFoglio->setCaption(QStringLiteral("Fo&glio:"));
+    cboFoglio = comboElenco(crea<QComboBox>("cboFoglio", 5400, 1080, 3600, 315), QStringLiteral("Foglio"));
+    lblFoglio->setBuddy(cboFoglio);
+
+    lblAnteprima = crea<OsenXPLabel>("lblAnteprima", 240, 1560, 3000, 285);
+    lblAnteprima->setCaption(QStringLiteral("Ante&prima:"));
+    tblAnteprima = crea<QTableWidget>("tblAnteprima", 240, 1860, 8760, 2100);
+    tblAnteprima->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblAnteprima->setTabKeyNavigation(false);
+    tblAnteprima->setAccessibleName(QStringLiteral("Anteprima"));
+    tblAnteprima->verticalHeader()->setDefaultSectionSize(tblAnteprima->fontMetrics().height() + 4);
+    lblAnteprima->setBuddy(tblAnteprima);
+
+    lblColonne = crea<OsenXPLabel>("lblColonne", 240, 4080, 8760, 285);
+    lblColonne->setCaption(QStringLiteral("Colonne del file da usare:"));
+    for (int i = 0; i < kColonne; ++i) {
+        const int sinistra = 240 + (i % 3) * 2940;
+        const int alto = 4410 + (i / 3) * 420;
+        const QByteArray n = QByteArray::number(i + 1);
+        lblColonna[i] = crea<OsenXPLabel>(("lblColonna" + n).constData(), sinistra, alto + 30, 1080, 285);
+        cboColonna[i] =
+            comboElenco(crea<QComboBox>(("cboColonna" + n).constData(), sinistra + 1080, alto, 1800, 315), QString());
+        lblColonna[i]->setBuddy(cboColonna[i]);
+        connect(cboColonna[i], &QComboBox::currentIndexChanged, this,
+                [this, i]() { cboColonna[i]->setToolTip(cboColonna[i]->currentText()); });
+    }
+
+    lblUscita = crea<OsenXPLabel>("lblUscita", 240, 5310, 1080, 285);
+    lblUscita->setCaption(QStringLiteral("&Risultato:"));
+    txtUscita = crea<OsenXPTextBox>("txtUscita", 1320, 5280, 6000, 315);
+    txtUscita->setToolTip(QStringLiteral("Il file .xlsx da scrivere"));
+    txtUscita->setAccessibleName(QStringLiteral("Risultato"));
+    lblUscita->setBuddy(txtUscita);
+    cmdSalvaCome = crea<OsenXPButton>("cmdSalvaCome", 7440, 5250, 1560, 375);
+    cmdSalvaCome->setText(QStringLiteral("Salva &con nome..."));
+
+    barAvanzamento = crea<QProgressBar>("barAvanzamento", 240, 5790, 8760, 285);
+    barAvanzamento->setRange(0, 1000);
+    barAvanzamento->setValue(0);
+    barAvanzamento->setAccessibleName(QStringLiteral("Avanzamento"));
+
+    lblRiepilogo = crea<OsenXPLabel>("lblRiepilogo", 240, 6210, 5880, 975);
+    lblRiepilogo->setCampo(QStringLiteral("Riepilogo"));
+    lblRiepilogo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    cmdElabora = crea<OsenXPButton>("cmdElabora", 6240, 6210, 1320, 375);
+    cmdElabora->setText(QStringLiteral("&Elabora"));
+    cmdElabora->setToolTip(QStringLiteral("Elaborare tutte le righe del file"));
+    cmdAnnulla = crea<OsenXPButton>("cmdAnnulla", 7680, 6210, 1320, 375);
+    cmdAnnulla->setText(QStringLiteral("&Annulla"));
+    cmdAnnulla->setToolTip(QStringLiteral("Fermare l'elaborazione senza scrivere nulla"));
+    cmdApri = crea<OsenXPButton>("cmdApri", 6240, 6690, 2760, 375);
+    cmdApri->setText(QStringLiteral("Apri &il risultato"));
+    cmdApri->setToolTip(QStringLiteral("Aprire il file scritto con il programma del sistema"));
+
+    connect(cmdSfoglia, &QPushButton::clicked, this, &frmTabella::cmdSfoglia_Click);
+    connect(cboOperazione, &QComboBox::activated, this, &frmTabella::cboOperazione_Click);
+    connect(cboFoglio, &QComboBox::activated, this, &frmTabella::cboFoglio_Click);
+    connect(cmdSalvaCome, &QPushButton::clicked, this, &frmTabella::cmdSalvaCome_Click);
+    connect(cmdElabora, &QPushButton::clicked, this, &frmTabella::cmdElabora_Click);
+    connect(cmdAnnulla, &QPushButton::clicked, this, &frmTabella::cmdAnnulla_Click);
+    connect(cmdApri, &QPushButton::clicked, this, &frmTabella::cmdApri_Click);
+
+    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, tblAnteprima, cboColonna[0], cboColonna[1], cboColonna[2],
+               cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome, cmdElabora, cmdAnnulla, cmdApri,
+               OsenXPForm1()});
+}
+
+frmTabella::~frmTabella()
+{
+    interrompi();
+}
+
+void frmTabella::Form_Load()
+{
+    cboOperazione->setCurrentIndex(0);
+    aggiornaColonne();
+    abilita(true);
+    txtFile->setFocus(Qt::OtherFocusReason);
+    if (!m_fileIniziale.isEmpty()) {
+        txtFile->setText(QDir::toNativeSeparators(m_fileIniziale));
+        caricaFile();
+    }
+}
+
+void frmTabella::Form_Activate()
+{
+    Modulo1::ApplicaStile(this);
+}
+
+void frmTabella::txtFile_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    KeyAscii = 0;
+    caricaFile();
+    if (!m_caricato.isEmpty())
+        cboOperazione->setFocus(Qt::TabFocusReason);
+}
+
+// The file dialogs only choose a name: they neither delete nor make anything (ReadOnly).
+void frmTabella::cmdSfoglia_Click()
+{
+    const Modulo1::RitornoTastiera ritorno;
+    const QString file = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Scegli il file da elaborare"), QFileInfo(txtFile->text()).absolutePath(),
+        QStringLiteral("Tabelle (*.csv *.xlsx *.ods);;CSV (*.csv);;Excel (*.xlsx);;OpenDocument (*.ods);;"
+                       "Tutti i file (*)"),
+        nullptr, QFileDialog::ReadOnly);
+    if (file.isEmpty())
+        return;
+    txtFile->setText(QDir::toNativeSeparators(file));
+    caricaFile();
+}
+
+// The command, with its data files, is made once there is a table to use it on: opening the window reads
+// nothing.
+void frmTabella::cboOperazione_Click()
+{
+    m_comando.reset();
+    if (!m_caricato.isEmpty())
+        creaComando();
+    aggiornaColonne();
+}
+
+bool frmTabella::creaComando()
+{
+    if (m_comando)
+        return true;
+    QString errore;
+    m_comando = Tabelle::creaComando(cboOperazione->currentData().toString(), m_dati, &errore);
+    if (!m_comando)
+        Modulo1::MostraMessaggio(errore, 48, QStringLiteral("Errore"));
+    return m_comando != nullptr;
+}
+
+void frmTabella::cboFoglio_Click()
+{
+    const Tabelle::Anteprima a = Tabelle::anteprima(m_caricato, cboFoglio->currentText(), kRigheAnteprima);
+    if (!a.errore.isEmpty()) {
+        Modulo1::MostraMessaggio(a.errore, 48, QStringLiteral("Errore"));
+        return;
+    }
+    mostraAnteprima(a);
+}
+
+void frmTabella::caricaFile()
+{
+    const QString file = QDir::fromNativeSeparators(txtFile->text().trimmed());
+    if (file.isEmpty())
+        return;
+    if (!QFileInfo(file).isFile()) {
+        Modulo1::MostraMessaggio(QStringLiteral("Il file «%1» non esiste.").arg(QDir::toNativeSeparators(file)), 48,
+                                 QStringLiteral("Errore"));
+        return;
+    }
+    const Tabelle::Anteprima a = Tabelle::anteprima(file, QString(), kRigheAnteprima);
+    if (!a.errore.isEmpty()) {
+        Modulo1::MostraMessaggio(a.errore, 48, QStringLiteral("Errore"));
+        return;
+    }
+    m_caricato = file;
+    cboFoglio->clear();
+    cboFoglio->addItems(a.fogli);
+    creaComando();
+    mostraAnteprima(a);
+    txtUscita->setText(QDir::toNativeSeparators(nomeRisultato(file)));
+    m_risultato.clear();
+    lblRiepilogo->setCaption(QString());
+    barAvanzamento->setValue(0);
+    abilita(true);
+}
+
+QString frmTabella::nomeRisultato(const QString &ingresso)
+{
+    const QFileInfo info(ingresso);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(" - risultati.xlsx"));
+}
+
+void frmTabella::mostraAnteprima(const Tabelle::Anteprima &anteprima)
+{
+    m_intestazione = anteprima.intestazione;
+    tblAnteprima->clear();
+    tblAnteprima->setColumnCount(static_cast<int>(m_intestazione.size()));
+    tblAnteprima->setRowCount(static_cast<int>(anteprima.righe.size()));
+    tblAnteprima->setHorizontalHeaderLabels(m_intestazione);
+    for (int r = 0; r < anteprima.righe.size(); ++r) {
+        const QStringList &riga = anteprima.righe.at(r);
+        for (int c = 0; c < riga.size() && c < m_intestazione.size(); ++c)
+            tblAnteprima->setItem(r, c, new QTableWidgetItem(riga.at(c)));
+    }
+    tblAnteprima->resizeColumnsToContents();
+    if (tblAnteprima->rowCount() > 0 && tblAnteprima->columnCount() > 0)
+        tblAnteprima->setCurrentCell(0, 0);
+    aggiornaColonne();
+}
+
+// One combo box for each input column of the command, listing the file's header, preset with the column
+// the engine would take by itself.
+void frmTabella::aggiornaColonne()
+{
+    const std::vector<Tabelle::Colonna> ingresso = m_comando ? m_comando->ingresso() : std::vector<Tabelle::Colonna>();
+    for (int i = 0; i < kColonne; ++i) {
+        const bool usata = i < static_cast<int>(ingresso.size());
+        lblColonna[i]->setVisible(usata);
+        cboColonna[i]->setVisible(usata);
+        cboColonna[i]->clear();
+        if (!usata)
+            continue;
+        const Tabelle::Colonna &colonna = ingresso.at(static_cast<size_t>(i));
+        cboColonna[i]->setProperty("colonna", colonna.nome);
+        cboColonna[i]->addItem(kNessuna);
+        cboColonna[i]->addItems(m_intestazione);
+        const int trovata = Tabelle::trovaColonna(m_intestazione, colonna.nome);
+        cboColonna[i]->setCurrentIndex(trovata + 1);
+        cboColonna[i]->setAccessibleName(QStringLiteral("Colonna %1").arg(captionColonna(colonna.nome)));
+        cboColonna[i]->setToolTip(cboColonna[i]->currentText());
+        lblColonna[i]->setCaption(captionColonna(colonna.nome) + QLatin1Char(':'));
+    }
+    assegnaTastiColonne();
+}
+
+// Each column caption gets as access key its first letter that no other caption of the window has.
+void frmTabella::assegnaTastiColonne()
+{
+    QString prese = kTastiFissi;
+    for (int i = 0; i < kColonne; ++i) {
+        if (!lblColonna[i]->isVisibleTo(this))
+            continue;
+        QString testo = lblColonna[i]->text().remove(QLatin1Char('&'));
+        for (int p = 0; p < testo.size(); ++p) {
+            const QChar lettera = testo.at(p).toLower();
+            if (lettera.isLetter() && !prese.contains(lettera)) {
+                prese.append(lettera);
+                testo.insert(p, QLatin1Char('&'));
+                break;
+            }
+        }
+        lblColonna[i]->setCaption(testo);
+    }
+}
+
+void frmTabella::cmdSalvaCome_Click()
+{
+    const Modulo1::RitornoTastiera ritorno;
+    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Salva il risultato"), txtUscita->text(),
+                                                      QStringLiteral("Cartella di lavoro Excel (*.xlsx)"), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite | QFileDialog::ReadOnly);
+    if (!file.isEmpty())
+        txtUscita->setText(QDir::toNativeSeparators(file));
+}
+
+void frmTabella::cmdElabora_Click()
+{
+    if (inCorso())
+        return;
+    if (m_caricato.isEmpty() || QDir::fromNativeSeparators(txtFile->text().trimmed()) != m_caricato)
+        caricaFile();
+    if (m_caricato.isEmpty())
+        return;
+    if (!creaComando())
+        return;
+    const QString uscita = QDir::fromNativeSeparators(txtUscita->text().trimmed());
+    if (uscita.isEmpty()) {
+        Modulo1::MostraMessaggio(QStringLiteral("Scrivere il nome del file del risultato."), 48,
+                                 QStringLiteral("Errore"));
+        return;
+    }
+    if (QFileInfo::exists(uscita) &&
+        Modulo1::MostraMessaggio(
+            QStringLiteral("Il file «%1» esiste già. Sostituirlo?").arg(QDir::toNativeSeparators(uscita)), 4 + 32,
+            kTitolo) != 6)
+        return;
+
+    Tabelle::OpzioniTabella opzioni;
+    opzioni.ingresso = m_caricato;
+    opzioni.uscita = uscita;
+    opzioni.comando = cboOperazione->currentData().toString();
+    opzioni.foglio = cboFoglio->count() > 0 ? cboFoglio->currentText() : QString();
+    for (int i = 0; i < kColonne; ++i) {
+        if (cboColonna[i]->isVisibleTo(this) && cboColonna[i]->currentIndex() > 0)
+            opzioni.colonne.append({cboColonna[i]->property("colonna").toString(), cboColonna[i]->currentText()});
+    }
+
+    m_esecuzione = std::make_unique<Esecuzione>();
+    Esecuzione *e = m_esecuzione.get();
+    e->numero = ++m_esecuzioni;
+    const quint64 numero = e->numero;
+    opzioni.annullato = &e->annullato;
+    opzioni.resoconto = &e->resoconto;
+    // The engine calls back from its own thread: the window is updated in the GUI thread, in order.
+    opzioni.progresso = [this, numero](qint64 righe, double frazione) {
+        QMetaObject::invokeMethod(
+            this, [this, numero, righe, frazione]() { avanzamento(numero, righe, frazione); }, Qt::QueuedConnection);
+    };
+    m_risultato.clear();
+    barAvanzamento->setValue(0);
+    lblRiepilogo->setCaption(QStringLiteral("Elaborazione in corso..."));
+    abilita(false);
+    e->filo = std::thread([this, e, numero, opzioni, comando = m_comando.get()]() {
+        const int esito =
+            Tabelle::eseguiTabella(*comando, opzioni, [e](const QString &testo) { e->messaggi.append(testo); });
+        QMetaObject::invokeMethod(
+            this, [this, numero, esito]() { fine(numero, esito); }, Qt::QueuedConnection);
+    });
+}
+
+void frmTabella::avanzamento(quint64 numero, qint64 righe, double frazione)
+{
+    if (!inCorso() || m_esecuzione->numero != numero)
+        return;
+    barAvanzamento->setValue(static_cast<int>(qBound(0.0, frazione, 1.0) * 1000));
+    lblRiepilogo->setCaption(QStringLiteral("Elaborazione in corso... Righe: %1").arg(righe));
+}
+
+void frmTabella::fine(quint64 numero, int esito)
+{
+    if (!inCorso() || m_esecuzione->numero != numero)
+        return;
+    m_esecuzione->filo.join();
+    const std::unique_ptr<Esecuzione> e = std::move(m_esecuzione);
+    abilita(true);
+    if (esito == Tabelle::kAnnullato) {
+        barAvanzamento->setValue(0);
+        lblRiepilogo->setCaption(QStringLiteral("Elaborazione annullata: nessun file scritto."));
+        return;
+    }
+    if (esito != Tabelle::kTuttoBene && esito != Tabelle::kRigheConEsito) {
+        barAvanzamento->setValue(0);
+        lblRiepilogo->setCaption(QStringLiteral("Nessun risultato."));
+        Modulo1::MostraMessaggio(e->messaggi.isEmpty() ? QStringLiteral("Elaborazione non riuscita.")
+                                                       : e->messaggi.join(QLatin1Char('\n')),
+                                 48, QStringLiteral("Errore"));
+        return;
+    }
+    barAvanzamento->setValue(barAvanzamento->maximum());
+    const Tabelle::Resoconto &r = e->resoconto;
+    QString testo =
+        QStringLiteral("Righe: %1, corrette: %2, con esito: %3").arg(r.righe).arg(r.buone).arg(r.righe - r.buone);
+    for (const auto &[tipo, quante] : r.perEsito)
+        testo += QStringLiteral("\n%1: %2").arg(tipo).arg(quante);
+    lblRiepilogo->setCaption(testo);
+    m_risultato = r.uscita.isEmpty() ? QDir::fromNativeSeparators(txtUscita->text().trimmed()) : r.uscita;
+    abilita(true);
+    // Other messages of the run (rows too long, dates read in the other order) are worth a look.
+    if (!e->messaggi.isEmpty())
+        Modulo1::MostraMessaggio(e->messaggi.join(QLatin1Char('\n')), 64, kTitolo);
+}
+
+void frmTabella::cmdAnnulla_Click()
+{
+    if (inCorso())
+        m_esecuzione->annullato = true;
+}
+
+void frmTabella::cmdApri_Click()
+{
+    if (m_risultato.isEmpty())
+        return;
+    if (apertura()) {
+        apertura()(m_risultato);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_risultato)))
+        Modulo1::MostraMessaggio(QStringLiteral("Impossibile aprire «%1».").arg(QDir::toNativeSeparators(m_risultato)),
+                                 48, QStringLiteral("Errore"));
+}
+
+void frmTabella::impostaApertura(std::function<void(const QString &)> funzione)
+{
+    apertura() = std::move(funzione);
+}
+
+// While a run goes on only Annulla works, and has the keyboard so that Return or Space cancels; it and
+// "Apri il risultato" show only when they can be used.
+void frmTabella::abilita(bool libero)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{txtFile, cmdSfoglia, cboOperazione, tblAnteprima, txtUscita,
+                                                       cmdSalvaCome, cmdElabora})
+        w->setEnabled(libero);
+    for (QComboBox *c : cboColonna)
+        c->setEnabled(libero);
+    cboFoglio->setEnabled(libero && cboFoglio->count() > 0);
+    if (libero && cmdAnnulla->hasFocus())
+        cmdElabora->setFocus(Qt::OtherFocusReason);
+    cmdAnnulla->setVisible(!libero);
+    cmdAnnulla->setEnabled(!libero);
+    cmdApri->setVisible(libero && !m_risultato.isEmpty());
+    if (!libero)
+        cmdAnnulla->setFocus(Qt::OtherFocusReason);
+}
+
+void frmTabella::interrompi()
+{
+    if (!inCorso())
+        return;
+    m_esecuzione->annullato = true;
+    m_esecuzione->filo.join();
+    m_esecuzione.reset();
+    abilita(true);
+}
+
+void frmTabella::keyPressEvent(QKeyEvent *event)
+{
+    const int tasto = event->key();
+    if (tasto == Qt::Key_Escape && inCorso()) {
+        cmdAnnulla_Click();
+        event->accept();
+        return;
+    }
+    // Return runs the table from anywhere but a button, which it presses.
+    if ((tasto == Qt::Key_Return || tasto == Qt::Key_Enter) && !qobject_cast<QPushButton *>(focusWidget())) {
+        if (cmdElabora->isEnabled())
+            cmdElabora_Click();
+        event->accept();
+        return;
+    }
+    FormSportello::keyPressEvent(event);
+}
+
+// Closing the window during a run cancels it first: nothing is written.
+void frmTabella::closeEvent(QCloseEvent *event)
+{
+    interrompi();
+    FormSportello::closeEvent(event);
+}
+
+void frmTabella::reject()
+{
+    interrompi();
+    FormSportello::reject();
+}
+
+void frmTabella::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!inCorso() && !fileLocale(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmTabella::dropEvent(QDropEvent *event)
+{
+    const QString file = fileLocale(event->mimeData());
+    if (inCorso() || file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    txtFile->setText(QDir::toNativeSeparators(file));
+    caricaFile();
+}

@@ -1,0 +1,412 @@
+// The window "Elabora Tabella" with the real engine, from the keyboard: files of the office exports and a
+// large generated table in a temporary directory.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "frmmain.h"
+#include "frmtabella.h"
+#include "generapersone.h"
+#include "supporto.h"
+#include "tabella.h"
+
+namespace {
+
+const QString kEsportazioni = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/");
+constexpr int kAttesa = 60000;
+
+// The program's data files beside a stand-in program directory, messages recorded, the window open.
+class FinestraTabella : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char *nome : {"codes.dat", "codes.cf", "luoghi.dat"})
+            QFile::copy(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/") + QLatin1String(nome),
+                        programma.file(QLatin1String(nome)));
+        ASSERT_TRUE(apriPerProva(f));
+    }
+
+    // A fixture copied into the work directory.
+    QString copia(const QString &fixture, const QString &nome)
+    {
+        QString destinazione = lavoro.filePath(nome);
+        EXPECT_TRUE(QFile::copy(kEsportazioni + fixture, destinazione));
+        return destinazione;
+    }
+
+    void scrivi(const QString &nome, const QByteArray &byte)
+    {
+        QFile file(lavoro.filePath(nome));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(byte);
+    }
+
+    // Types the path into the file box and Return, as the user does.
+    void digitaFile(const QString &percorso)
+    {
+        f.txtFile->setFocus();
+        QTest::keyClicks(f.txtFile, QDir::toNativeSeparators(percorso));
+        QTest::keyClick(f.txtFile, Qt::Key_Return);
+    }
+
+    void scegliOperazione(const QString &voce)
+    {
+        f.cboOperazione->setFocus();
+        QTest::keyClick(f.cboOperazione, Qt::Key_Home);
+        for (int i = 0; i < f.cboOperazione->count() && f.cboOperazione->currentText() != voce; ++i)
+            QTest::keyClick(f.cboOperazione, Qt::Key_Down);
+        ASSERT_EQ(f.cboOperazione->currentText(), voce);
+    }
+
+    // Elabora by its access key, or Return on the control that has the keyboard.
+    ::testing::AssertionResult elaboraEAttendi(bool conInvio = false)
+    {
+        if (conInvio)
+            QTest::keyClick(f.focusWidget(), Qt::Key_Return);
+        else
+            QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
+        if (!QTest::qWaitFor([this] { return f.inCorso(); }, 2000) && f.lblRiepilogo->text().isEmpty())
+            return ::testing::AssertionFailure() << "the run did not start";
+        if (!QTest::qWaitFor([this] { return !f.inCorso(); }, kAttesa))
+            return ::testing::AssertionFailure() << "the run did not end";
+        return ::testing::AssertionSuccess();
+    }
+
+    QStringList nomiNellaCartella() const { return QDir(lavoro.path()).entryList(QDir::Files, QDir::Name); }
+
+    CartellaProgrammaFinta programma;
+    QTemporaryDir lavoro;
+    RegistroMessaggi registro;
+    frmTabella f;
+};
+
+QString testoMessaggi(const RegistroMessaggi &registro)
+{
+    QStringList testi;
+    for (const Modulo1::Messaggio &m : registro.messaggi())
+        testi << m.testo;
+    return testi.join(u'|');
+}
+
+} // namespace
+
+TEST(frmTabellaNomi, IlRisultatoVaAccantoAllIngresso)
+{
+    const struct {
+        const char *ingresso;
+        const char *uscita;
+    } casi[] = {
+        {"/tmp/dipendenti.csv", "/tmp/dipendenti - risultati.xlsx"},
+        {"/tmp/dipendenti.xlsx", "/tmp/dipendenti - risultati.xlsx"},
+        {"/tmp/a/fornitori 2026.ods", "/tmp/a/fornitori 2026 - risultati.xlsx"},
+        {"/tmp/elenco.2026.csv", "/tmp/elenco.2026 - risultati.xlsx"},
+        {"/tmp/senza", "/tmp/senza - risultati.xlsx"},
+    };
+    for (const auto &c : casi)
+        EXPECT_EQ(frmTabella::nomeRisultato(QString::fromUtf8(c.ingresso)), QString::fromUtf8(c.uscita)) << c.ingresso;
+}
+
+TEST_F(FinestraTabella, StatoAllApertura)
+{
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Elabora Tabella"));
+    const QStringList operazioni{"Calcola codice fiscale", "Verifica codice fiscale", "Controlla partita IVA",
+                                 "Cerca comune"};
+    ASSERT_EQ(f.cboOperazione->count(), operazioni.size());
+    for (int i = 0; i < operazioni.size(); ++i)
+        EXPECT_EQ(f.cboOperazione->itemText(i), operazioni[i]);
+    EXPECT_FALSE(f.cmdAnnulla->isVisible());
+    EXPECT_FALSE(f.cmdApri->isVisible());
+    EXPECT_TRUE(f.cmdElabora->isEnabled());
+    EXPECT_EQ(f.focusWidget(), f.txtFile);
+    EXPECT_EQ(f.tblAnteprima->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+// Every caption has an access key, and no two captions share one, whatever the operation's columns.
+TEST_F(FinestraTabella, TastiDiAccessoDistintiPerOgniOperazione)
+{
+    for (int operazione = 0; operazione < f.cboOperazione->count(); ++operazione) {
+        f.cboOperazione->setCurrentIndex(operazione);
+        f.cboOperazione_Click();
+        QStringList tasti;
+        for (const QWidget *w : f.findChildren<QWidget *>()) {
+            QString testo;
+            if (const auto *l = qobject_cast<const QLabel *>(w); l && l->buddy())
+                testo = l->text();
+            else if (const auto *b = qobject_cast<const QAbstractButton *>(w))
+                testo = b->text();
+            if (!w->isVisibleTo(&f) || testo.isEmpty())
+                continue;
+            const qsizetype posto = testo.indexOf(QLatin1Char('&'));
+            ASSERT_GE(posto, 0) << w->objectName().toStdString() << " " << testo.toStdString();
+            const QString tasto = testo.mid(posto + 1, 1).toLower();
+            EXPECT_FALSE(tasti.contains(tasto))
+                << testo.toStdString() << " in " << f.cboOperazione->itemText(operazione).toStdString();
+            tasti << tasto;
+        }
+    }
+}
+
+TEST_F(FinestraTabella, DallaTastieraFinoAlRiepilogo)
+{
+    const QString ingresso = copia(QStringLiteral("dipendenti-utf8.csv"), QStringLiteral("dipendenti.csv"));
+    digitaFile(ingresso);
+    ASSERT_EQ(testoMessaggi(registro), QString());
+    // The header shows in the preview, and Return moved on to the operation.
+    EXPECT_EQ(f.focusWidget(), f.cboOperazione);
+    ASSERT_GT(f.tblAnteprima->columnCount(), 0);
+    EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(1)->text(), QStringLiteral("Cognome"));
+    EXPECT_EQ(f.txtUscita->text(),
+              QDir::toNativeSeparators(lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx"))));
+
+    QTest::keyClick(f.cboOperazione, Qt::Key_Down);
+    QTest::keyClick(f.cboOperazione, Qt::Key_Up);
+    ASSERT_EQ(f.cboOperazione->currentText(), QStringLiteral("Calcola codice fiscale"));
+    // The columns found by their usual names.
+    EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("Cognome"));
+    EXPECT_EQ(f.cboColonna[3]->currentText(), QStringLiteral("Data di nascita"));
+
+    ASSERT_TRUE(elaboraEAttendi());
+    EXPECT_EQ(testoMessaggi(registro), QString());
+    EXPECT_TRUE(f.lblRiepilogo->text().startsWith(QStringLiteral("Righe: "))) << f.lblRiepilogo->text().toStdString();
+    EXPECT_TRUE(f.lblRiepilogo->accessibleName().startsWith(QStringLiteral("Riepilogo: Righe: ")));
+    const QString uscita = lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx"));
+    EXPECT_TRUE(QFileInfo::exists(uscita));
+    QFile file(uscita);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(2) == "PK") << "not an .xlsx";
+    EXPECT_TRUE(f.cmdApri->isVisible());
+
+    QString aperto;
+    frmTabella::impostaApertura([&aperto](const QString &percorso) { aperto = percorso; });
+    QTest::keyClick(&f, Qt::Key_I, Qt::AltModifier);
+    QTRY_COMPARE(aperto, uscita);
+    frmTabella::impostaApertura({});
+}
+
+// A large table: Annulla stops the run, nothing is left in the folder, and the window works again.
+TEST_F(FinestraTabella, AnnullaNonLasciaNulla)
+{
+    Generatore::Opzioni opzioni;
+    opzioni.righe = 400000;
+    QByteArray tabella;
+    ASSERT_TRUE(Generatore::persone(programma.file(QStringLiteral("codes.dat")), opzioni,
+                                    [&tabella](const QByteArray &pezzo) { tabella += pezzo; }));
+    scrivi(QStringLiteral("persone.csv"), tabella);
+    tabella.clear();
+    digitaFile(lavoro.filePath(QStringLiteral("persone.csv")));
+    ASSERT_EQ(testoMessaggi(registro), QString());
+
+    QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
+    // The access key clicks a moment after the key.
+    QTRY_VERIFY(f.inCorso());
+    // While it runs, only Annulla works.
+    EXPECT_FALSE(f.txtFile->isEnabled());
+    EXPECT_FALSE(f.cboOperazione->isEnabled());
+    EXPECT_FALSE(f.cmdElabora->isEnabled());
+    EXPECT_TRUE(f.cmdAnnulla->isVisible());
+    EXPECT_EQ(f.focusWidget(), f.cmdAnnulla);
+    QTRY_VERIFY_WITH_TIMEOUT(f.barAvanzamento->value() > 0 || !f.inCorso(), kAttesa);
+    ASSERT_TRUE(f.inCorso()) << "the run ended before it could be cancelled";
+    QTest::keyClick(&f, Qt::Key_A, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.inCorso(), kAttesa);
+
+    EXPECT_EQ(nomiNellaCartella(), QStringList{QStringLiteral("persone.csv")});
+    EXPECT_EQ(f.lblRiepilogo->text(), QStringLiteral("Elaborazione annullata: nessun file scritto."));
+    EXPECT_TRUE(f.txtFile->isEnabled());
+    EXPECT_TRUE(f.cmdElabora->isEnabled());
+    EXPECT_FALSE(f.cmdAnnulla->isVisible());
+    EXPECT_FALSE(f.cmdApri->isVisible());
+    EXPECT_EQ(f.focusWidget(), f.cmdElabora);
+}
+
+// Closing the window during a run cancels it: nothing written.
+TEST_F(FinestraTabella, ChiudereDuranteLElaborazioneLAnnulla)
+{
+    Generatore::Opzioni opzioni;
+    opzioni.righe = 400000;
+    QByteArray tabella;
+    ASSERT_TRUE(Generatore::persone(programma.file(QStringLiteral("codes.dat")), opzioni,
+                                    [&tabella](const QByteArray &pezzo) { tabella += pezzo; }));
+    scrivi(QStringLiteral("persone.csv"), tabella);
+    digitaFile(lavoro.filePath(QStringLiteral("persone.csv")));
+    QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
+    QTRY_VERIFY(f.inCorso());
+    QTest::keyClick(&f, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(f.inCorso());
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(nomiNellaCartella(), QStringList{QStringLiteral("persone.csv")});
+}
+
+TEST_F(FinestraTabella, SovrascritturaConfermataOppureNo)
+{
+    const QString ingresso = copia(QStringLiteral("dipendenti-utf8.csv"), QStringLiteral("dipendenti.csv"));
+    const QString uscita = lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx"));
+    scrivi(QStringLiteral("dipendenti - risultati.xlsx"), "vecchio");
+    digitaFile(ingresso);
+
+    const struct {
+        int risposta; // 6 Yes, 7 No
+        bool sostituito;
+    } casi[] = {{7, false}, {6, true}};
+    for (const auto &c : casi) {
+        registro.svuota();
+        registro.accoda(c.risposta);
+        QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(registro.conta() >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.inCorso(), kAttesa);
+        EXPECT_EQ(registro.messaggi().front().testo,
+                  QStringLiteral("Il file «%1» esiste già. Sostituirlo?").arg(QDir::toNativeSeparators(uscita)));
+        EXPECT_EQ(registro.messaggi().front().stile, 4 + 32);
+        QFile file(uscita);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll() != "vecchio", c.sostituito) << c.risposta;
+    }
+}
+
+// The column chosen in the box is the one the engine reads: the place of residence instead of birth.
+TEST_F(FinestraTabella, LaColonnaSceltaArrivaAlMotore)
+{
+    scrivi(QStringLiteral("sedi.csv"), "comune;residenza\nRoma;Milano\n");
+    digitaFile(lavoro.filePath(QStringLiteral("sedi.csv")));
+    scegliOperazione(QStringLiteral("Cerca comune"));
+    ASSERT_TRUE(f.cboColonna[0]->isVisibleTo(&f));
+    EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("comune"));
+    // From the keyboard: its label's access key, then the arrow.
+    const QString caption = f.lblColonna[0]->text();
+    const QChar tasto = caption.at(caption.indexOf(u'&') + 1).toUpper();
+    QTest::keyClick(&f, static_cast<Qt::Key>(tasto.unicode()), Qt::AltModifier);
+    QTRY_COMPARE(f.focusWidget(), f.cboColonna[0]);
+    QTest::keyClick(f.cboColonna[0], Qt::Key_Down);
+    ASSERT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("residenza"));
+    ASSERT_TRUE(elaboraEAttendi());
+    ASSERT_EQ(testoMessaggi(registro), QString());
+
+    const Tabelle::Anteprima risultato =
+        Tabelle::anteprima(lavoro.filePath(QStringLiteral("sedi - risultati.xlsx")), QString(), 5);
+    ASSERT_EQ(risultato.errore, QString());
+    ASSERT_EQ(risultato.righe.size(), 1);
+    EXPECT_TRUE(risultato.righe.front().join(u';').contains(QStringLiteral("MILANO")))
+        << risultato.righe.front().join(u';').toStdString();
+    EXPECT_FALSE(risultato.righe.front().join(u';').contains(QStringLiteral("ROMA")));
+}
+
+// A sheet file: its sheets to choose from, the preview of the one chosen, the run over it.
+TEST_F(FinestraTabella, FogliDaScegliere)
+{
+    for (const char *nome : {"dipendenti.xlsx", "dipendenti.ods"}) {
+        const QString ingresso = lavoro.filePath(QString::fromLatin1(nome));
+        ASSERT_TRUE(
+            QFile::copy(QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/") + QLatin1String(nome), ingresso));
+        f.txtFile->clear();
+        digitaFile(ingresso);
+        ASSERT_EQ(testoMessaggi(registro), QString()) << nome;
+        ASSERT_EQ(f.cboFoglio->count(), 2) << nome;
+        EXPECT_EQ(f.cboFoglio->itemText(1), QStringLiteral("Secondo"));
+        EXPECT_TRUE(f.cboFoglio->isEnabled());
+        const QString primaIntestazione = f.tblAnteprima->horizontalHeaderItem(1)->text();
+
+        // The second sheet by its access key and an arrow, then back to the first.
+        QTest::keyClick(&f, Qt::Key_G, Qt::AltModifier);
+        QTRY_COMPARE(f.focusWidget(), f.cboFoglio);
+        QTest::keyClick(f.cboFoglio, Qt::Key_Down);
+        EXPECT_EQ(f.cboFoglio->currentText(), QStringLiteral("Secondo"));
+        EXPECT_EQ(testoMessaggi(registro), QString()) << nome;
+        QTest::keyClick(f.cboFoglio, Qt::Key_Up);
+        ASSERT_GT(f.tblAnteprima->columnCount(), 1);
+        EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(1)->text(), primaIntestazione);
+        scegliOperazione(QStringLiteral("Controlla partita IVA"));
+        EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("P.IVA")) << nome;
+
+        QFile::remove(lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx")));
+        ASSERT_EQ(f.focusWidget(), f.cboOperazione);
+        ASSERT_TRUE(elaboraEAttendi(qstrcmp(nome, "dipendenti.ods") == 0));
+        EXPECT_EQ(testoMessaggi(registro), QString());
+        EXPECT_TRUE(QFileInfo::exists(lavoro.filePath(QStringLiteral("dipendenti - risultati.xlsx"))));
+    }
+}
+
+// Bad input: one message, the window as it was.
+TEST_F(FinestraTabella, FileCheNonSiLeggono)
+{
+    scrivi(QStringLiteral("vuoto.csv"), "");
+    scrivi(QStringLiteral("binario.csv"), QByteArray("\x00\x01\x02\x03", 4));
+    const struct {
+        QString percorso;
+    } casi[] = {{lavoro.filePath(QStringLiteral("manca.csv"))},
+                {lavoro.filePath(QStringLiteral("vuoto.csv"))},
+                {lavoro.filePath(QStringLiteral("binario.csv"))},
+                {lavoro.path()}};
+    for (const auto &c : casi) {
+        registro.svuota();
+        f.txtFile->clear();
+        digitaFile(c.percorso);
+        EXPECT_EQ(registro.conta(), 1) << c.percorso.toStdString();
+        if (registro.conta() == 1) {
+            EXPECT_FALSE(registro.messaggi().front().testo.contains(u'\n'));
+            EXPECT_EQ(registro.messaggi().front().titolo, QStringLiteral("Errore"));
+        }
+        EXPECT_EQ(f.tblAnteprima->columnCount(), 0);
+        EXPECT_TRUE(f.cmdElabora->isEnabled());
+    }
+    EXPECT_EQ(nomiNellaCartella(), (QStringList{"binario.csv", "vuoto.csv"}));
+}
+
+TEST_F(FinestraTabella, UnFileLasciatoSullaFinestra)
+{
+    const QString ingresso = copia(QStringLiteral("dipendenti-utf8.csv"), QStringLiteral("dipendenti.csv"));
+    QMimeData dati;
+    dati.setUrls({QUrl::fromLocalFile(ingresso)});
+    QDragEnterEvent entra(QPoint(10, 10), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
+    entra.ignore();
+    QApplication::sendEvent(&f, &entra);
+    EXPECT_TRUE(entra.isAccepted());
+    QDropEvent lascia(QPointF(10, 10), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&f, &lascia);
+    EXPECT_EQ(f.txtFile->text(), QDir::toNativeSeparators(ingresso));
+    EXPECT_GT(f.tblAnteprima->columnCount(), 0);
+}
+
+TEST(frmTabellaMenu, UnFileLasciatoSulMenuApreLaFinestra)
+{
+    CartellaProgrammaFinta programma;
+    for (const char *nome : {"codes.dat", "codes.cf"})
+        QFile::copy(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/") + QLatin1String(nome),
+                    programma.file(QLatin1String(nome)));
+    RegistroMessaggi registro;
+    frmMain menu;
+    menu.carica();
+    menu.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&menu));
+    const QString ingresso = kEsportazioni + QStringLiteral("dipendenti-utf8.csv");
+    QString titolo;
+    QString file;
+    quandoModale([&](QWidget *finestra) {
+        titolo = finestra->windowTitle();
+        if (auto *t = qobject_cast<frmTabella *>(finestra))
+            file = t->txtFile->text();
+        finestra->close();
+    });
+    QMimeData dati;
+    dati.setUrls({QUrl::fromLocalFile(ingresso)});
+    QDragEnterEvent entra(QPoint(10, 10), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
+    entra.ignore();
+    QApplication::sendEvent(&menu, &entra);
+    EXPECT_TRUE(entra.isAccepted());
+    QDropEvent lascia(QPointF(10, 10), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&menu, &lascia);
+    QTRY_COMPARE(titolo, QStringLiteral("Elabora Tabella"));
+    EXPECT_EQ(file, QDir::toNativeSeparators(ingresso));
+    // Not a local file: nothing opens.
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.org/a.csv"))});
+    QDragEnterEvent altro(QPoint(10, 10), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    altro.ignore();
+    QApplication::sendEvent(&menu, &altro);
+    EXPECT_FALSE(altro.isAccepted());
+}
