@@ -8,6 +8,7 @@
 
 #include "elencocomuni.h"
 #include "errorifile.h"
+#include "foglio.h"
 #include "percorsi.h"
 #include "tabellacodici.h"
 #include "versione.h"
@@ -54,6 +55,18 @@ bool controllaComuni(QTextStream &uscita, QTextStream &errori)
            << dettagli.prefisso.trimmed() << Qt::endl;
     return true;
 }
+// The module of the sheet libraries, which the program loads at its first sheet.
+bool controllaFogli(QTextStream &uscita, QTextStream &errori)
+{
+    QString errore;
+    const Fogli::Libreria *libreria = Fogli::libreria(&errore);
+    if (!libreria || !libreria->lettore()) {
+        errori << errore << Qt::endl;
+        return false;
+    }
+    uscita << "Fogli di calcolo: lettura e scrittura disponibili" << Qt::endl;
+    return true;
+}
 } // namespace
 
 namespace Autoverifica {
@@ -77,6 +90,7 @@ int esegui(const QWidget &finestra, QTextStream &uscita, QTextStream &errori)
     // Both files, even when the first fails, so that one run names every fault.
     riuscita = controllaCodici(uscita, errori) && riuscita;
     riuscita = controllaComuni(uscita, errori) && riuscita;
+    riuscita = controllaFogli(uscita, errori) && riuscita;
     return riuscita ? 0 : 1;
 }
 

@@ -38,6 +38,7 @@
 #include <QTime>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Fogli {
@@ -76,35 +77,77 @@ bool rigaUnita(const Riga &r);
 double numeroDaData(const QDate &d, const QTime &o = {});
 bool dataDaNumero(double numero, QDate *d, QTime *o);
 
-class LettoreFoglio final
+enum class FormatoFoglio { Sconosciuto, Xlsx, Ods };
+
+// What the table engine uses of a sheet reader (LettoreFoglio) and of an .xlsx writer (ScrittoreXlsx,
+// scrittorexlsx.h), so that it can take them from libreria().
+class Lettore
 {
 public:
-    enum class Formato { Sconosciuto, Xlsx, Ods };
+    virtual ~Lettore() = default;
+    virtual bool apri(const QString &percorso, const QString &foglio) = 0;
+    virtual bool leggiRiga(Riga &riga) = 0;
+    virtual QString errore() const = 0;
+    virtual FormatoFoglio formato() const = 0;
+    virtual QString nomeFoglio() const = 0;
+    virtual QStringList fogli() const = 0;
+    virtual double frazione() const = 0;
+    virtual void impostaAreeUnite(bool cerca) = 0;
+};
+
+class Scrittore
+{
+public:
+    virtual ~Scrittore() = default;
+    virtual bool apri(const QStringList &intestazioni) = 0;
+    virtual bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata) = 0;
+    virtual bool chiudi(const std::vector<std::pair<QString, QString>> &riepilogo) = 0;
+    virtual void annulla() = 0;
+    virtual QString errore() const = 0;
+};
+
+// Makes the readers and writers of sheet files.
+struct Libreria {
+    std::unique_ptr<Lettore> (*lettore)();
+    std::unique_ptr<Scrittore> (*scrittore)(const QString &percorso);
+};
+
+// The sheet readers and writers and the libraries behind them (libzip, libxml2, libxlsxwriter, and theirs,
+// libcrypto among them). sportello-cli and the tests link them in (fogli_statico); the window program loads
+// them at the first call from the module sportello-fogli.so beside it (fogli_dinamico), so that its start
+// does not pay for loading them. Null, with `errore` set to one Italian line, when the module cannot be
+// loaded. Safe to call from any thread.
+const Libreria *libreria(QString *errore = nullptr);
+
+class LettoreFoglio final : public Lettore
+{
+public:
+    using Formato = FormatoFoglio;
 
     LettoreFoglio();
-    ~LettoreFoglio();
+    ~LettoreFoglio() override;
     LettoreFoglio(const LettoreFoglio &) = delete;
     LettoreFoglio &operator=(const LettoreFoglio &) = delete;
 
     // Opens the file and the sheet named `foglio`, or the sheet with that number (1-based) when none has
     // that name, or the first sheet when `foglio` is empty. False with errore() set on failure.
-    bool apri(const QString &percorso, const QString &foglio = {});
+    bool apri(const QString &percorso, const QString &foglio = {}) override;
     // The same over bytes in memory (tests, fuzzing); the bytes must outlive the reader.
     bool apriDati(const QByteArray &dati, const QString &foglio = {});
 
     // The next row: rows are numbered from 1 and come in order, an empty row of the sheet as a row
     // without cells. False at the end of the sheet or on an error (then errore() is not empty).
-    bool leggiRiga(Riga &riga);
+    bool leggiRiga(Riga &riga) override;
 
-    QString errore() const;
-    Formato formato() const;
-    QString nomeFoglio() const; // the name of the sheet being read
+    QString errore() const override;
+    Formato formato() const override;
+    QString nomeFoglio() const override; // the name of the sheet being read
     // The names of the sheets, in order: all of them for an .xlsx; for an .ods those up to the one opened
     // (all of them after apri failed for a name that none has).
-    QStringList fogli() const;
+    QStringList fogli() const override;
     // How far reading has gone, 0 to 1, by the bytes of the part inflated so far (for an .ods, of the
     // whole content, all sheets); 0 when unknown.
-    double frazione() const;
+    double frazione() const override;
 
     // Limits, settable for tests: the bytes a part of the archive may expand to, and how many times its
     // compressed size it may grow beyond a first few MiB.
@@ -115,7 +158,7 @@ public:
     // file, so finding them inflates the sheet once more (about a seventh of the reading time), which is
     // done only when a row is met whose cells could lie in one (a gap, a cell without a value, a missing
     // row, a width other than the rows before); a sheet of full rows of one width is read in one pass.
-    void impostaAreeUnite(bool cerca);
+    void impostaAreeUnite(bool cerca) override;
 
     struct Stato;
 

@@ -18,21 +18,21 @@
 
 namespace Fogli {
 
-class ScrittoreXlsx final
+class ScrittoreXlsx final : public Scrittore
 {
 public:
     explicit ScrittoreXlsx(QString percorso);
-    ~ScrittoreXlsx(); // annulla() when chiudi() did not succeed
+    ~ScrittoreXlsx() override; // annulla() when chiudi() did not succeed
     ScrittoreXlsx(const ScrittoreXlsx &) = delete;
     ScrittoreXlsx &operator=(const ScrittoreXlsx &) = delete;
 
     // Each returns false with errore() set on failure; after a failure the rest does nothing.
-    bool apri(const QStringList &intestazioni);
-    bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata = false);
-    bool chiudi(const std::vector<std::pair<QString, QString>> &riepilogo = {});
-    void annulla();
+    bool apri(const QStringList &intestazioni) override;
+    bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata = false) override;
+    bool chiudi(const std::vector<std::pair<QString, QString>> &riepilogo = {}) override;
+    void annulla() override;
 
-    QString errore() const;
+    QString errore() const override;
 
     static constexpr double kLarghezzaMassima = 60;
 

@@ -7,18 +7,27 @@ bool SorgenteFoglio::apri(const QString &percorso, const QString &foglio)
     m_percorso = percorso;
     m_foglio = foglio;
     m_rigaIntestazione = 0;
-    if (!m_lettore.apri(percorso, foglio)) {
-        m_errore = m_lettore.errore();
+    m_lettore = nuovoLettore(&m_errore);
+    if (!m_lettore)
+        return false;
+    if (!m_lettore->apri(percorso, foglio)) {
+        m_errore = m_lettore->errore();
         return false;
     }
     return true;
 }
 
+std::unique_ptr<Fogli::Lettore> SorgenteFoglio::nuovoLettore(QString *errore)
+{
+    const Fogli::Libreria *libreria = Fogli::libreria(errore);
+    return libreria ? libreria->lettore() : nullptr;
+}
+
 bool SorgenteFoglio::prossima(Fogli::Riga &riga)
 {
-    if (m_lettore.leggiRiga(riga))
+    if (m_lettore && m_lettore->leggiRiga(riga))
         return true;
-    m_errore = m_lettore.errore();
+    m_errore = m_lettore ? m_lettore->errore() : m_errore;
     return false;
 }
 
@@ -74,10 +83,12 @@ void SorgenteFoglio::esamina(const std::vector<int> &colonne, const std::functio
 {
     if (colonne.empty())
         return;
-    Fogli::LettoreFoglio lettore;
-    lettore.impostaAreeUnite(false);
-    if (!lettore.apri(m_percorso, m_foglio))
+    const std::unique_ptr<Fogli::Lettore> lettore = nuovoLettore(nullptr);
+    if (!lettore)
         return; // the reading proper tells why
+    lettore->impostaAreeUnite(false);
+    if (!lettore->apri(m_percorso, m_foglio))
+        return;
     // A column whose first values are all date cells is a column of dates: it is not read further (a text
     // date lower down is read day first, as Italian sheets write it). Any other column is read to the end,
     // as a CSV column is, to decide the order of its text dates. This saves reading the sheet twice in the
@@ -90,7 +101,7 @@ void SorgenteFoglio::esamina(const std::vector<int> &colonne, const std::functio
     size_t aperte = colonne.size();
     qint64 lette = 0;
     Fogli::Riga r;
-    while (aperte > 0 && lettore.leggiRiga(r)) {
+    while (aperte > 0 && lettore->leggiRiga(r)) {
         if (r.numero <= m_rigaIntestazione)
             continue;
         for (size_t k = 0; k < colonne.size(); ++k) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include <QByteArray>
@@ -25,7 +26,7 @@ public:
     bool leggi(Csv::Riga &riga) override;
     QString errore() const override { return m_errore; }
     Csv::Codifica codifica() const override { return Csv::Codifica::Utf8; }
-    double frazione() const override { return m_lettore.frazione(); }
+    double frazione() const override { return m_lettore ? m_lettore->frazione() : 0; }
     char separatore() const override { return ';'; }
     QByteArray fineRiga() const override { return "\r\n"; }
     bool bom() const override { return true; }
@@ -37,15 +38,18 @@ public:
 
     // The cells of the record last read (trailing empty cells left out).
     const std::vector<Fogli::Cella> &celle() const { return m_riga.celle; }
-    QStringList fogli() const { return m_lettore.fogli(); }
-    QString nomeFoglio() const { return m_lettore.nomeFoglio(); }
-    Fogli::LettoreFoglio::Formato formato() const { return m_lettore.formato(); }
+    QStringList fogli() const { return m_lettore ? m_lettore->fogli() : QStringList(); }
+    QString nomeFoglio() const { return m_lettore ? m_lettore->nomeFoglio() : QString(); }
+    Fogli::FormatoFoglio formato() const { return m_lettore ? m_lettore->formato() : Fogli::FormatoFoglio::Sconosciuto; }
+
+    // A sheet reader from Fogli::libreria(); null with `errore` set when the sheet libraries cannot be had.
+    static std::unique_ptr<Fogli::Lettore> nuovoLettore(QString *errore);
 
 private:
     bool prossima(Fogli::Riga &riga);
     void riempi(Csv::Riga &riga);
 
-    Fogli::LettoreFoglio m_lettore;
+    std::unique_ptr<Fogli::Lettore> m_lettore;
     QString m_percorso, m_foglio;
     QString m_errore;
     Fogli::Riga m_riga;

@@ -17,7 +17,7 @@
 #include <QTemporaryFile>
 
 #include "comandi.h"
-#include "scrittorexlsx.h"
+#include "foglio.h"
 #include "sorgentefoglio.h"
 #include "errorifile.h"
 #include "percorsi.h"
@@ -646,15 +646,18 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     // An output named .xlsx is a sheet, written by ScrittoreXlsx under a temporary name of its own.
     const bool xlsx = !suStandard && opzioni.uscita.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
     const auto *foglio = dynamic_cast<const SorgenteFoglio *>(&sorgente);
-    std::optional<Fogli::ScrittoreXlsx> libro;
+    std::unique_ptr<Fogli::Scrittore> libro;
     if (suStandard) {
         standard.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     } else {
         QString ostacolo = ostacoloScrittura(opzioni.uscita);
         if (ostacolo.isEmpty() && xlsx) {
-            libro.emplace(opzioni.uscita);
-            if (!libro->apri(intestazioneXlsx(intestazione, nuove, k)))
-                ostacolo = minuscola(libro->errore());
+            const Fogli::Libreria *libreria = Fogli::libreria(&ostacolo);
+            if (libreria) {
+                libro = libreria->scrittore(opzioni.uscita);
+                if (!libro->apri(intestazioneXlsx(intestazione, nuove, k)))
+                    ostacolo = minuscola(libro->errore());
+            }
         } else if (ostacolo.isEmpty()) {
             salvato.setFileName(opzioni.uscita);
             uscita = &salvato;
@@ -956,11 +959,12 @@ Anteprima anteprima(const QString &file, const QString &foglio, int righe)
         SorgenteFoglio sorgente;
         const bool aperto = sorgente.apri(file, foglio);
         a.fogli = sorgente.fogli();
-        if (aperto && sorgente.formato() == Fogli::LettoreFoglio::Formato::Ods) {
+        if (aperto && sorgente.formato() == Fogli::FormatoFoglio::Ods) {
             // An .ods names its sheets as they come: all of them from a reading that looks for none.
-            Fogli::LettoreFoglio elenco;
-            elenco.apri(file, QStringLiteral("\n"));
-            a.fogli = elenco.fogli();
+            if (const std::unique_ptr<Fogli::Lettore> elenco = SorgenteFoglio::nuovoLettore(nullptr)) {
+                elenco->apri(file, QStringLiteral("\n"));
+                a.fogli = elenco->fogli();
+            }
         }
         if (!aperto)
             return illeggibile(sorgente.errore());

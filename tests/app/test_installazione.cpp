@@ -37,13 +37,19 @@ TEST(Installazione, IlProgrammaTrovaIDatiAccantoASeAttraversoICollegamenti)
 {
     const struct {
         const char *caso;
-        QStringList dati;  // the data files copied beside the program
+        QStringList dati;  // the data files (and the module) copied beside the program
         bool collegamento; // started through usr/bin/sportello
         int stato;
         const char *uscita;
         const char *errori;
     } casi[] = {
-        {"link, both files", {"codes.cf", "codes.dat"}, true, 0, "ROMA CAP 00100, RM, LAZIO", ""},
+        {"link, both files", {"codes.cf", "codes.dat", "sportello-fogli.so"}, true, 0, "ROMA CAP 00100, RM, LAZIO", ""},
+        {"no sheet module",
+         {"codes.cf", "codes.dat"},
+         true,
+         1,
+         "ROMA CAP 00100, RM, LAZIO",
+         "Impossibile caricare"},
         {"link, codes.cf only",
          {"codes.cf"},
          true,
