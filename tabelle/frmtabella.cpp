@@ -377,9 +377,12 @@ void frmTabella::cmdElabora_Click()
     opzioni.uscita = uscita;
     opzioni.comando = cboOperazione->currentData().toString();
     opzioni.foglio = cboFoglio->count() > 0 ? cboFoglio->currentText() : QString();
+    opzioni.finestra = true;
+    // Every box says which column to use; "(nessuna)" none, even where the engine would find one by its name.
     for (int i = 0; i < kColonne; ++i) {
-        if (cboColonna[i]->isVisibleTo(this) && cboColonna[i]->currentIndex() > 0)
-            opzioni.colonne.append({cboColonna[i]->property("colonna").toString(), cboColonna[i]->currentText()});
+        if (cboColonna[i]->isVisibleTo(this))
+            opzioni.colonne.append({cboColonna[i]->property("colonna").toString(),
+                                    cboColonna[i]->currentIndex() > 0 ? cboColonna[i]->currentText() : QString()});
     }
 
     m_esecuzione = std::make_unique<Esecuzione>();

@@ -549,23 +549,30 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     }
     std::vector<int> posti;
     for (const Colonna &c : colonne) {
-        QString mappata;
+        std::optional<QString> mappata; // an empty heading: no column for it
         for (const auto &[nome, testa] : opzioni.colonne) {
             if (normalizza(nome) == normalizza(c.nome))
                 mappata = testa;
         }
-        const int posto = trovaColonna(dove, c.nome, mappata);
-        if (posto < 0 && !mappata.isEmpty()) {
-            messaggio(QStringLiteral("Nel file «%1» non c'è la colonna «%2» indicata con --colonna %3=%2 "
-                                     "(intestazione: %4)")
-                          .arg(nomeIngresso, mappata, c.nome, elencoIntestazione(intestazione)));
+        const bool nessuna = mappata && mappata->isEmpty();
+        const int posto = nessuna ? -1 : trovaColonna(dove, c.nome, mappata.value_or(QString()));
+        if (posto < 0 && mappata && !nessuna) {
+            messaggio(opzioni.finestra
+                          ? QStringLiteral("Nel file «%1» non c'è più la colonna «%2» (intestazione: %3)")
+                                .arg(nomeIngresso, *mappata, elencoIntestazione(intestazione))
+                          : QStringLiteral("Nel file «%1» non c'è la colonna «%2» indicata con --colonna %3=%2 "
+                                           "(intestazione: %4)")
+                                .arg(nomeIngresso, *mappata, c.nome, elencoIntestazione(intestazione)));
             return kErroreUso;
         }
         if (posto < 0 && c.obbligatoria) {
-            messaggio(QStringLiteral("Nel file «%1» manca la colonna «%2» (intestazione: %3); indicarla con "
-                                     "--colonna %2=INTESTAZIONE; nomi riconosciuti: %4")
-                          .arg(nomeIngresso, c.nome, elencoIntestazione(intestazione),
-                               nomiRiconosciuti(c.nome).join(QStringLiteral(", "))));
+            messaggio(opzioni.finestra
+                          ? QStringLiteral("Nel file «%1» manca la colonna «%2»: sceglierla tra le colonne del file")
+                                .arg(nomeIngresso, c.nome)
+                          : QStringLiteral("Nel file «%1» manca la colonna «%2» (intestazione: %3); indicarla con "
+                                           "--colonna %2=INTESTAZIONE; nomi riconosciuti: %4")
+                                .arg(nomeIngresso, c.nome, elencoIntestazione(intestazione),
+                                     nomiRiconosciuti(c.nome).join(QStringLiteral(", "))));
             return kErroreUso;
         }
         posti.push_back(posto);

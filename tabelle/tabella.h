@@ -66,9 +66,11 @@ struct OpzioniTabella {
     Csv::Codifica codifica = Csv::Codifica::Automatica;
     std::optional<Fiscale::OrdineData> ordineData; // --data; else decided for each date column
     qsizetype massimoRiga = Csv::Lettore::kMassimoRiga;
-    QList<QPair<QString, QString>> colonne; // --colonna NOME=INTESTAZIONE
+    // --colonna NOME=INTESTAZIONE; an empty INTESTAZIONE (the window's "(nessuna)"): no column for NOME.
+    QList<QPair<QString, QString>> colonne;
     bool avanzamento = false;               // a progress line on standard error (only on a terminal)
     QString foglio;                         // --foglio: the sheet of an .xlsx or .ods input, by name or number
+    bool finestra = false; // messages for the window: columns are chosen there, not with --colonna
 
     // For the window, which runs the engine in a worker thread:
     // set from another thread, the run stops at the next row, writes nothing and returns kAnnullato;

@@ -276,6 +276,49 @@ TEST(Motore, Resoconto)
     }
 }
 
+// The columns as the window's boxes give them: an empty heading ("(nessuna)") leaves out a column the
+// engine would find by its name; a required one left out is said without command-line advice there.
+TEST(Motore, ColonneScelte)
+{
+    const struct {
+        QList<QPair<QString, QString>> colonne;
+        bool finestra;
+        int stato;
+        const char *uscita;   // in the written table
+        const char *messaggio; // in the messages
+    } casi[] = {
+        {{}, true, kRigheConEsito, "Mario;\"Cognome (BNC): diverso", ""},
+        {{{"cognome", ""}}, true, kTuttoBene, "Mario;;M;01/01/1980;ROMA", ""},
+        {{{"cognome", "Nome"}}, true, kRigheConEsito, "Mario;\"Cognome (MRA): diverso", ""},
+        {{{"codice_fiscale", ""}}, true, kErroreUso, "", "manca la colonna «codice_fiscale»: sceglierla tra le colonne"},
+        {{{"codice_fiscale", ""}}, false, kErroreUso, "", "--colonna codice_fiscale=INTESTAZIONE"},
+        {{{"cognome", "Cognome da nubile"}}, true, kErroreUso, "", "non c'è più la colonna «Cognome da nubile»"},
+    };
+    Percorsi::impostaCartellaProgramma(kDati);
+    DatiComandi dati;
+    const std::unique_ptr<Comando> comando = creaComando(QStringLiteral("verifica"), dati, nullptr);
+    Percorsi::impostaCartellaProgramma(QString());
+    ASSERT_NE(comando, nullptr);
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        OpzioniTabella o;
+        o.ingresso = cartella.filePath(QStringLiteral("in.csv"));
+        scrivi(o.ingresso, "codice_fiscale;cognome;nome\nRSSMRA80A01H501U;Bianchi;Mario\n");
+        o.uscita = cartella.filePath(QStringLiteral("out.csv"));
+        o.comando = QStringLiteral("verifica");
+        o.colonne = c.colonne;
+        o.finestra = c.finestra;
+        QString messaggi;
+        EXPECT_EQ(eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; }), c.stato) << messaggi.toStdString();
+        EXPECT_TRUE(messaggi.contains(QString::fromUtf8(c.messaggio))) << messaggi.toStdString();
+        EXPECT_EQ(messaggi.contains(QStringLiteral("--colonna")), !c.finestra && c.stato == kErroreUso);
+        QFile uscita(o.uscita);
+        EXPECT_EQ(uscita.open(QIODevice::ReadOnly), c.stato != kErroreUso);
+        const QByteArray scritta = uscita.readAll();
+        EXPECT_TRUE(scritta.contains(c.uscita)) << scritta.toStdString();
+    }
+}
+
 // The first look at a table, as the engine reads it: CSV in either encoding, sheets with their title row
 // left out and their sheets listed; a file that cannot be read says why in one line.
 TEST(Motore, Anteprima)
