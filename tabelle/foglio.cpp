@@ -1311,7 +1311,7 @@ bool LettoreFoglio::avvia(const QString &foglio)
     struct Foglio {
         QString nome, rid;
     };
-    std::vector<Foglio> fogli;
+    std::vector<Foglio> libroFogli;
     bool data1904 = false;
     {
         QXmlStreamReader x(dati);
@@ -1326,7 +1326,7 @@ bool LettoreFoglio::avvia(const QString &foglio)
                     if (a.name() == u"id")
                         rid = a.value().toString();
                 }
-                fogli.push_back({x.attributes().value(QLatin1String("name")).toString(), rid});
+                libroFogli.push_back({x.attributes().value(QLatin1String("name")).toString(), rid});
             } else if (x.name() == u"workbookPr") {
                 const QStringView d = x.attributes().value(QLatin1String("date1904"));
                 data1904 = d == u"1" || d == u"true";
@@ -1335,32 +1335,32 @@ bool LettoreFoglio::avvia(const QString &foglio)
         if (x.hasError())
             return fallisci(kDanneggiato + QStringLiteral(" (") + libro + QStringLiteral(": XML non valido)"));
     }
-    for (const Foglio &f : fogli)
+    for (const Foglio &f : libroFogli)
         s.fogli.append(f.nome);
-    if (fogli.empty())
+    if (libroFogli.empty())
         return fallisci(QStringLiteral("Il file non contiene fogli"));
     size_t scelto = 0;
     if (!foglio.isEmpty()) {
-        scelto = fogli.size();
-        for (size_t i = 0; i < fogli.size(); ++i) {
-            if (fogli[i].nome == foglio) {
+        scelto = libroFogli.size();
+        for (size_t i = 0; i < libroFogli.size(); ++i) {
+            if (libroFogli[i].nome == foglio) {
                 scelto = i;
                 break;
             }
         }
         bool ok = false;
         const int n = foglio.toInt(&ok);
-        if (scelto == fogli.size() && ok && n >= 1 && static_cast<size_t>(n) <= fogli.size())
+        if (scelto == libroFogli.size() && ok && n >= 1 && static_cast<size_t>(n) <= libroFogli.size())
             scelto = static_cast<size_t>(n - 1);
-        if (scelto == fogli.size()) {
+        if (scelto == libroFogli.size()) {
             QStringList nomi;
-            for (const Foglio &f : fogli)
+            for (const Foglio &f : libroFogli)
                 nomi.append(f.nome);
             return fallisci(QStringLiteral("Il foglio \"%1\" non esiste; fogli presenti: %2")
                                 .arg(foglio, nomi.join(QStringLiteral(", "))));
         }
     }
-    s.nomeFoglio = fogli[scelto].nome;
+    s.nomeFoglio = libroFogli[scelto].nome;
 
     QString parteFoglio;
     QString stili;
@@ -1377,7 +1377,7 @@ bool LettoreFoglio::avvia(const QString &foglio)
             const QXmlStreamAttributes a = x.attributes();
             const QString destinazione = nomeParte(cartella, a.value(QLatin1String("Target")).toString());
             const QStringView tipo = a.value(QLatin1String("Type"));
-            if (a.value(QLatin1String("Id")) == fogli[scelto].rid)
+            if (a.value(QLatin1String("Id")) == libroFogli[scelto].rid)
                 parteFoglio = destinazione;
             else if (tipo.endsWith(u"/styles"))
                 stili = destinazione;

@@ -6,11 +6,11 @@ namespace Fogli {
 
 const Libreria &libreriaCollegata()
 {
-    static const Libreria libreria{
+    static const Libreria collegata{
         []() -> std::unique_ptr<Lettore> { return std::make_unique<LettoreFoglio>(); },
         [](const QString &percorso) -> std::unique_ptr<Scrittore> { return std::make_unique<ScrittoreXlsx>(percorso); },
     };
-    return libreria;
+    return collegata;
 }
 
 } // namespace Fogli
