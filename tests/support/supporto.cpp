@@ -172,6 +172,15 @@ struct Passi : QObject {
             }
             allaFine();
             finiti = true;
+            // A click still on its way after the last step (an access key's, on a busy machine) may open a
+            // modal window whose own event loop would hold the wait for the end: one still there two seconds
+            // on is closed, so that the walk returns.
+            auto *guardia = new QTimer(this);
+            connect(guardia, &QTimer::timeout, this, [] {
+                if (QWidget *modale = QApplication::activeModalWidget())
+                    modale->close();
+            });
+            guardia->start(2000);
             return;
         }
         const QString p = passo(fatti++);
