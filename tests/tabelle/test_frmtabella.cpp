@@ -48,6 +48,19 @@ protected:
     }
 
     // Types the path into the file box and Return, as the user does.
+    // A table of `righe` generated people, long enough for a run to be caught while it goes.
+    bool scriviPersone(const QString &nome, qint64 righe)
+    {
+        Generatore::Opzioni opzioni;
+        opzioni.righe = righe;
+        QByteArray tabella;
+        if (!Generatore::persone(programma.file(QStringLiteral("codes.dat")), opzioni,
+                                 [&tabella](const QByteArray &pezzo) { tabella += pezzo; }))
+            return false;
+        scrivi(nome, tabella);
+        return true;
+    }
+
     void digitaFile(const QString &percorso)
     {
         f.txtFile->setFocus();
@@ -192,13 +205,7 @@ TEST_F(FinestraTabella, DallaTastieraFinoAlRiepilogo)
 // A large table: Annulla stops the run, nothing is left in the folder, and the window works again.
 TEST_F(FinestraTabella, AnnullaNonLasciaNulla)
 {
-    Generatore::Opzioni opzioni;
-    opzioni.righe = 400000;
-    QByteArray tabella;
-    ASSERT_TRUE(Generatore::persone(programma.file(QStringLiteral("codes.dat")), opzioni,
-                                    [&tabella](const QByteArray &pezzo) { tabella += pezzo; }));
-    scrivi(QStringLiteral("persone.csv"), tabella);
-    tabella.clear();
+    ASSERT_TRUE(scriviPersone(QStringLiteral("persone.csv"), 400000));
     digitaFile(lavoro.filePath(QStringLiteral("persone.csv")));
     ASSERT_EQ(testoMessaggi(registro), QString());
 
@@ -228,12 +235,7 @@ TEST_F(FinestraTabella, AnnullaNonLasciaNulla)
 // Closing the window during a run cancels it: nothing written.
 TEST_F(FinestraTabella, ChiudereDuranteLElaborazioneLAnnulla)
 {
-    Generatore::Opzioni opzioni;
-    opzioni.righe = 400000;
-    QByteArray tabella;
-    ASSERT_TRUE(Generatore::persone(programma.file(QStringLiteral("codes.dat")), opzioni,
-                                    [&tabella](const QByteArray &pezzo) { tabella += pezzo; }));
-    scrivi(QStringLiteral("persone.csv"), tabella);
+    ASSERT_TRUE(scriviPersone(QStringLiteral("persone.csv"), 400000));
     digitaFile(lavoro.filePath(QStringLiteral("persone.csv")));
     QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
     QTRY_VERIFY(f.inCorso());
