@@ -221,11 +221,18 @@ TEST(Foglio, AreeUniteXlsx)
          {QStringLiteral("1: N1*|N2"), QStringLiteral("2: *|N3"), QStringLiteral("3: N4|N5")}, {1, 2, 3}},
         {"verticale su righe mancanti", riga(1, "12") + riga(4, "45"), unite("<mergeCell ref=\"A1:A3\"/>"),
          {QStringLiteral("1: N1*|N2"), QStringLiteral("4: N4|N5")}, {1, 4}},
+        // Conditional formats and validations that follow name areas too, which are not merged.
         {"dopo molte righe piene", pieni + riga(20001, " 3") + riga(20002, "45"),
-         unite("<mergeCell ref=\"B20000:B20000\"/><mergeCell ref=\"A20000:A20001\"/>"),
+         unite("<mergeCell ref=\"B20000:B20000\"/><mergeCell ref=\"A20000:A20001\"/>") +
+             "<conditionalFormatting sqref=\"A1:B20002\"/><dataValidations><dataValidation sqref=\"A1:A9\"/>"
+             "</dataValidations><ignoredErrors><ignoredError sqref=\"B1:B5\"/></ignoredErrors>",
          {QStringLiteral("19999: N1|N2"), QStringLiteral("20000: N1*|N2* (titolo unito)"), QStringLiteral("20001: *|N3"),
           QStringLiteral("20002: N4|N5")},
          {19999, 20000, 20001, 20002}},
+        {"con un prefisso", pieni + riga(20001, " 3"),
+         "<x:mergeCells xmlns:x=\"u\" count=\"1\"><x:mergeCell ref=\"A19999:A20001\"/></x:mergeCells>"
+         "<x:conditionalFormatting xmlns:x=\"u\" sqref=\"A1:B3\"/>",
+         {QStringLiteral("1: N1|N2"), QStringLiteral("19999: N1*|N2"), QStringLiteral("20001: *|N3")}, {1, 19999, 20001}},
         {"nessuna area", pieni, unite(""), {QStringLiteral("20000: N1|N2")}, {20000}},
     };
     for (const auto &c : casi) {
