@@ -30,7 +30,8 @@ QString msgFoglioAssente(const QString &foglio, const QStringList &nomi)
 {
     if (nomi.isEmpty())
         return QStringLiteral("Il file non contiene fogli");
-    return QStringLiteral("Il foglio \"%1\" non esiste; fogli presenti: %2").arg(foglio, nomi.join(QStringLiteral(", ")));
+    return QStringLiteral("Il foglio \"%1\" non esiste; fogli presenti: %2")
+        .arg(foglio, nomi.join(QStringLiteral(", ")));
 }
 
 namespace {

@@ -30,6 +30,9 @@
 // 16 MiB), an XML declaration of entities (DTD) is refused, so an entity bomb never expands, and no
 // element may grow beyond 4 MiB.
 // Bad input ends the reading with a one-line Italian message in errore(), never an exception.
+// The parts: riconoscimento.cpp (what a file is by its first bytes), zipxml (the archive's parts and their
+// XML), ooxml (the cells of an .xlsx), lettorexlsx.cpp and lettoreods.cpp (each format's reader), foglio.cpp
+// (the format by the archive's content, the choice of the sheet, the rows in order).
 
 #include <QByteArrayView>
 #include <QDate>

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 #include <deque>
+#include <functional>
 
 #include <libxml/parser.h>
 
@@ -147,8 +148,8 @@ private:
     static SorgenteXlsx *io(void *ctx) { return static_cast<SorgenteXlsx *>(ctx); }
     static void dtd(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *);
     static xmlEntityPtr entita(void *, const xmlChar *) { return nullptr; }
-    static void apreElemento(void *ctx, const xmlChar *locale, const xmlChar *, const xmlChar *, int,
-                             const xmlChar **, int nAttributi, int, const xmlChar **attributi);
+    static void apreElemento(void *ctx, const xmlChar *locale, const xmlChar *, const xmlChar *, int, const xmlChar **,
+                             int nAttributi, int, const xmlChar **attributi);
     static void chiudeElemento(void *ctx, const xmlChar *locale, const xmlChar *, const xmlChar *);
     static void caratteri(void *ctx, const xmlChar *testo, int n);
 
@@ -455,6 +456,19 @@ void SorgenteXlsx::segnaUnite(Riga &riga)
 // ---------------------------------------------------------------------------------------------------------
 // The workbook: its sheets, and the parts the chosen one needs.
 
+// A small part read whole as XML; a missing one is a damaged file.
+bool scorriParte(Archivio &archivio, const QString &nome, QString *errore,
+                 const std::function<void(QXmlStreamReader &)> &elemento)
+{
+    QByteArray dati;
+    if (!archivio.leggiParte(nome, &dati)) {
+        *errore =
+            archivio.errore().isEmpty() ? kDanneggiato + QStringLiteral(" (manca ") + nome + u')' : archivio.errore();
+        return false;
+    }
+    return scorriXml(dati, nome, errore, elemento);
+}
+
 struct Libro {
     QStringList nomi, rid; // the sheets' names and relation ids, in order
     bool data1904 = false;
@@ -462,13 +476,7 @@ struct Libro {
 
 bool leggiLibro(Archivio &archivio, const QString &libro, Libro *l, QString *errore)
 {
-    QByteArray dati;
-    if (!archivio.leggiParte(libro, &dati)) {
-        *errore = archivio.errore().isEmpty() ? kDanneggiato + QStringLiteral(" (manca ") + libro + u')'
-                                              : archivio.errore();
-        return false;
-    }
-    return scorriXml(dati, libro, errore, [&](QXmlStreamReader &x) {
+    return scorriParte(archivio, libro, errore, [&](QXmlStreamReader &x) {
         if (x.name() == u"sheet") {
             QString rid;
             for (const QXmlStreamAttribute &a : x.attributes()) {
@@ -491,7 +499,7 @@ QString nomeParte(const QString &base, const QString &destinazione)
     QStringList parti = base.split(u'/', Qt::SkipEmptyParts);
     for (const QString &p : destinazione.split(u'/', Qt::SkipEmptyParts)) {
         if (p == QLatin1String(".."))
-            parti.removeLast();
+            parti = parti.mid(0, parti.size() - 1); // none left above the root
         else if (p != QLatin1String("."))
             parti.append(p);
     }
@@ -506,14 +514,9 @@ struct Parti {
 bool leggiRelazioni(Archivio &archivio, const QString &libro, const QString &rid, Parti *p, QString *errore)
 {
     const QString cartella = libro.left(libro.lastIndexOf(u'/') + 1);
-    const QString relazioni = cartella + QStringLiteral("_rels/") + libro.mid(cartella.size()) + QStringLiteral(".rels");
-    QByteArray dati;
-    if (!archivio.leggiParte(relazioni, &dati)) {
-        *errore = archivio.errore().isEmpty() ? kDanneggiato + QStringLiteral(" (manca ") + relazioni + u')'
-                                              : archivio.errore();
-        return false;
-    }
-    return scorriXml(dati, relazioni, errore, [&](QXmlStreamReader &x) {
+    const QString relazioni =
+        cartella + QStringLiteral("_rels/") + libro.mid(cartella.size()) + QStringLiteral(".rels");
+    return scorriParte(archivio, relazioni, errore, [&](QXmlStreamReader &x) {
         if (x.name() != u"Relationship")
             return;
         const QXmlStreamAttributes a = x.attributes();
@@ -534,7 +537,8 @@ Apertura apriXlsx(Archivio &archivio, const QString &libro, const QString &fogli
 {
     Apertura a;
     Libro l;
-    if (!leggiLibro(archivio, nomeParte({}, libro), &l, &a.errore))
+    const QString parte = nomeParte({}, libro);
+    if (!leggiLibro(archivio, parte, &l, &a.errore))
         return a;
     a.fogli = l.nomi;
     const int scelto = sceltaFoglio(l.nomi, foglio, true);
@@ -544,7 +548,7 @@ Apertura apriXlsx(Archivio &archivio, const QString &libro, const QString &fogli
     }
     a.nome = l.nomi[scelto];
     Parti p;
-    if (!leggiRelazioni(archivio, nomeParte({}, libro), l.rid[scelto], &p, &a.errore))
+    if (!leggiRelazioni(archivio, parte, l.rid[scelto], &p, &a.errore))
         return a;
     const zip_int64_t indice = p.foglio.isEmpty() ? -1 : archivio.trova(p.foglio);
     if (indice < 0) {

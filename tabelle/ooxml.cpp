@@ -208,8 +208,8 @@ bool cellaXlsx(TipoXlsx tipo, bool data, const std::string &valore, const Contes
     case TipoXlsx::InLinea:
     case TipoXlsx::Formula:
     case TipoXlsx::Errore:
-        *cella = Cella::diTesto(
-            senzaEscapeOoxml(QString::fromUtf8(valore.data(), static_cast<qsizetype>(valore.size()))));
+        *cella =
+            Cella::diTesto(senzaEscapeOoxml(QString::fromUtf8(valore.data(), static_cast<qsizetype>(valore.size()))));
         return true;
     case TipoXlsx::Booleano: *cella = Cella::diBooleano(valore == "1" || valore == "true"); return true;
     case TipoXlsx::Data: *cella = cellaData(valore); return true;

@@ -71,8 +71,7 @@ bool Archivio::apriDati(const QByteArray &dati)
 {
     zip_error_t ze;
     zip_error_init(&ze);
-    zip_source_t *src =
-        zip_source_buffer_create(dati.constData(), static_cast<zip_uint64_t>(dati.size()), 0, &ze);
+    zip_source_t *src = zip_source_buffer_create(dati.constData(), static_cast<zip_uint64_t>(dati.size()), 0, &ze);
     if (src)
         m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &ze);
     if (src && !m_zip)

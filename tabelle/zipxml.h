@@ -15,8 +15,8 @@
 namespace Fogli {
 
 constexpr qint64 kMiB = qint64(1024) * 1024;
-constexpr qint64 kParteMinore = 64 * kMiB;  // workbook, relations, styles, content types
-constexpr int kTestoMassimo = 32767;        // characters in a cell, as in Excel
+constexpr qint64 kParteMinore = 64 * kMiB; // workbook, relations, styles, content types
+constexpr int kTestoMassimo = 32767;       // characters in a cell, as in Excel
 constexpr qint64 kMassimoInCoda = 1000000; // merged areas, styles: beyond this the file is not a sheet's
 
 // The reader's messages, each worded once.
