@@ -126,10 +126,8 @@ QStringList SorgenteOds::tuttiIFogli()
     while (m_dentro) { // the rest of the table opened, tables inside it left out whole
         const auto t = m_xml.prossimo();
         const bool tabella = m_xml.xml().name() == u"table" && m_xml.xml().namespaceUri() == kNsTabella;
-        if (t == QXmlStreamReader::Invalid || (t == QXmlStreamReader::EndElement && tabella))
-            m_dentro = false;
-        else if (t == QXmlStreamReader::StartElement && tabella && !m_xml.salta())
-            m_dentro = false;
+        const bool finita = t == QXmlStreamReader::Invalid || (t == QXmlStreamReader::EndElement && tabella);
+        m_dentro = !finita && !(t == QXmlStreamReader::StartElement && tabella && !m_xml.salta());
     }
     m_ripetizioni = 0;
     while (prossimaTabella()) {
