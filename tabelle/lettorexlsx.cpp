@@ -59,13 +59,16 @@ public:
     void aggiungi(const QByteArray &b)
     {
         m_xml.addData(b);
+        m_senzaToken += b.size();
         while (!m_fine) {
             const auto t = m_xml.readNext();
             if (t == QXmlStreamReader::Invalid) {
-                // More is needed, or the XML is broken there: the reading of the rows will say so.
-                m_fine = m_xml.error() != QXmlStreamReader::PrematureEndOfDocumentError;
+                // More is needed, or the XML is broken there (the reading of the rows will say so), or one
+                // element goes on beyond reason.
+                m_fine = m_xml.error() != QXmlStreamReader::PrematureEndOfDocumentError || m_senzaToken > 4 * kMiB;
                 return;
             }
+            m_senzaToken = 0;
             if (t == QXmlStreamReader::StartElement)
                 apre();
             else if (t == QXmlStreamReader::EndElement)
@@ -91,6 +94,7 @@ private:
     std::vector<Area> *m_aree;
     QXmlStreamReader m_xml;
     int m_profondita = 0;
+    qint64 m_senzaToken = 0; // bytes fed since the last token
     bool m_fine = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "comandi.h"
 #include "foglio.h"
+#include "formati.h"
 #include "scrittorexlsx.h"
 #include "tabella.h"
 
@@ -289,6 +290,26 @@ TEST(Foglio, SceltaDelFoglio)
             EXPECT_TRUE(l.errore().isEmpty());
         }
     }
+}
+
+// The rule alone, also while an .ods's names are still coming (tutti false): only a name in the same case,
+// or the first sheet for no text, is sure before every name is known.
+TEST(Foglio, RegolaDellaScelta)
+{
+    const QStringList nomi = {"dati", "2", "Dati", "1"};
+    const struct {
+        const char *foglio;
+        bool tutti;
+        int atteso;
+    } casi[] = {
+        {"", true, 0},      {"", false, 0},      {"Dati", true, 2},  {"Dati", false, 2}, {"DATI", true, 0},
+        {"DATI", false, -1}, {"2", true, 1},      {"1", true, 3},     {"1", false, 3},    {"3", true, 2},
+        {"3", false, -1},   {"4", true, 3},      {"5", true, -1},    {"0", true, -1},    {"-1", true, -1},
+        {"Altro", true, -1},
+    };
+    for (const auto &c : casi)
+        EXPECT_EQ(sceltaFoglio(nomi, QString::fromUtf8(c.foglio), c.tutti), c.atteso) << c.foglio << ' ' << c.tutti;
+    EXPECT_EQ(sceltaFoglio({}, QString(), true), -1);
 }
 
 TEST(Foglio, TestoVisibile)
