@@ -30,7 +30,11 @@
 // 16 MiB), an XML declaration of entities (DTD) is refused, so an entity bomb never expands, and no
 // element may grow beyond 4 MiB.
 // Bad input ends the reading with a one-line Italian message in errore(), never an exception.
+// The parts: riconoscimento.cpp (what a file is by its first bytes), zipxml (the archive's parts and their
+// XML), ooxml (the cells of an .xlsx), lettorexlsx.cpp and lettoreods.cpp (each format's reader), foglio.cpp
+// (the format by the archive's content, the choice of the sheet, the rows in order).
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QIODevice>
 #include <QString>
@@ -91,6 +95,7 @@ public:
     virtual FormatoFoglio formato() const = 0;
     virtual QString nomeFoglio() const = 0;
     virtual QStringList fogli() const = 0;
+    virtual QStringList tuttiIFogli() = 0;
     virtual double frazione() const = 0;
     virtual void impostaAreeUnite(bool cerca) = 0;
 };
@@ -129,8 +134,9 @@ public:
     LettoreFoglio(const LettoreFoglio &) = delete;
     LettoreFoglio &operator=(const LettoreFoglio &) = delete;
 
-    // Opens the file and the sheet named `foglio`, or the sheet with that number (1-based) when none has
-    // that name, or the first sheet when `foglio` is empty. False with errore() set on failure.
+    // Opens the file and the sheet `foglio` picks, by one rule for both formats: the sheet so named (the
+    // same case first, then any case), else when it is a number the sheet in that place (from 1), the first
+    // sheet when it is empty. False with errore() set on failure.
     bool apri(const QString &percorso, const QString &foglio = {}) override;
     // The same over bytes in memory (tests, fuzzing); the bytes must outlive the reader.
     bool apriDati(const QByteArray &dati, const QString &foglio = {});
@@ -143,8 +149,12 @@ public:
     Formato formato() const override;
     QString nomeFoglio() const override; // the name of the sheet being read
     // The names of the sheets, in order: all of them for an .xlsx; for an .ods those up to the one opened
-    // (all of them after apri failed for a name that none has).
+    // (all of them after a number picked it, or after apri failed for a name that none has).
     QStringList fogli() const override;
+    // The names of all the sheets, in order. An .ods names its sheets along its content: it is read on from
+    // where the rows have got to, so that a first look at a sheet and the list take one pass; no row of the
+    // sheet is given after it.
+    QStringList tuttiIFogli() override;
     // How far reading has gone, 0 to 1, by the bytes of the part inflated so far (for an .ods, of the
     // whole content, all sheets); 0 when unknown.
     double frazione() const override;
@@ -163,13 +173,23 @@ public:
     struct Stato;
 
 private:
+    void ricomincia();
     bool avvia(const QString &foglio);
     std::unique_ptr<Stato> m;
 };
+
+// What the first bytes of a file say it is: a zip (an .xlsx or .ods, or another archive), an OLE2 container
+// of old Office (an .xls, or an .xlsx or .ods protected by a password, stored inside one), or neither. Both
+// containers go to the sheet reader, which tells which file it is.
+enum class Contenitore { Nessuno, Zip, Ole2 };
+Contenitore contenitoreDi(QByteArrayView inizio);
 
 // What a file is, in one Italian line, when its first bytes say it is not a sheet this reader takes (an
 // old .xls, a file protected by a password, no zip at all); empty when it may be one. Reads from the
 // start of `file`.
 QString descriviNonFoglio(QIODevice &file);
+
+// The one wording of a sheet file protected by a password.
+QString msgPassword();
 
 } // namespace Fogli

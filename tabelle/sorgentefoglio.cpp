@@ -7,6 +7,7 @@ bool SorgenteFoglio::apri(const QString &percorso, const QString &foglio)
     m_percorso = percorso;
     m_foglio = foglio;
     m_rigaIntestazione = 0;
+    m_tenute.clear();
     m_lettore = nuovoLettore(&m_errore);
     if (!m_lettore)
         return false;
@@ -25,6 +26,11 @@ std::unique_ptr<Fogli::Lettore> SorgenteFoglio::nuovoLettore(QString *errore)
 
 bool SorgenteFoglio::prossima(Fogli::Riga &riga)
 {
+    if (!m_tenute.empty()) {
+        riga = std::move(m_tenute.front());
+        m_tenute.pop_front();
+        return true;
+    }
     if (m_lettore && m_lettore->leggiRiga(riga))
         return true;
     m_errore = m_lettore ? m_lettore->errore() : m_errore;
@@ -48,27 +54,36 @@ void SorgenteFoglio::riempi(Csv::Riga &riga)
     }
 }
 
+// The header: the first row with a cell outside a merged area; a title merged over the columns above it, and
+// blank rows, are not part of the table. Merged rows with no such row after them (to the end, or for more
+// rows than a title takes) are the table: it starts at the first of them, and the others come again after it,
+// blank rows among them in place.
+bool SorgenteFoglio::intestazione()
+{
+    constexpr size_t kTitoloMassimo = 100;
+    std::deque<Fogli::Riga> unite;
+    while (unite.size() <= kTitoloMassimo) {
+        if (!prossima(m_riga)) {
+            if (!m_errore.isEmpty() || unite.empty())
+                return false;
+            break;
+        }
+        if (!m_riga.celle.empty() && !Fogli::rigaUnita(m_riga))
+            return true;
+        if (!unite.empty() || !m_riga.celle.empty())
+            unite.push_back(m_riga);
+    }
+    m_riga = std::move(unite.front());
+    unite.pop_front();
+    m_tenute = std::move(unite);
+    return true;
+}
+
 bool SorgenteFoglio::leggi(Csv::Riga &riga)
 {
     if (m_rigaIntestazione == 0) {
-        // The header: the first row with a cell outside a merged area; a title merged over the columns
-        // above it, and blank rows, are not part of the table. A sheet of merged rows alone starts at its
-        // first one.
-        std::vector<Fogli::Riga> saltate;
-        for (;;) {
-            if (!prossima(m_riga)) {
-                if (!m_errore.isEmpty() || saltate.empty())
-                    return false;
-                m_riga = saltate.front();
-                break;
-            }
-            if (m_riga.celle.empty())
-                continue;
-            if (!Fogli::rigaUnita(m_riga))
-                break;
-            if (saltate.empty())
-                saltate.push_back(m_riga);
-        }
+        if (!intestazione())
+            return false;
         m_rigaIntestazione = m_riga.numero;
         riempi(riga);
         return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -46,6 +47,7 @@ public:
     static std::unique_ptr<Fogli::Lettore> nuovoLettore(QString *errore);
 
 private:
+    bool intestazione();
     bool prossima(Fogli::Riga &riga);
     void riempi(Csv::Riga &riga);
 
@@ -53,6 +55,7 @@ private:
     QString m_percorso, m_foglio;
     QString m_errore;
     Fogli::Riga m_riga;
+    std::deque<Fogli::Riga> m_tenute; // rows read while looking for the header, to give after it
     qint64 m_rigaIntestazione = 0; // the sheet's number of the header row
     std::vector<QByteArray> m_testi;
 };

@@ -331,6 +331,12 @@ TEST(Motore, Anteprima)
     const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
     const QStringList intestazione = {"Cognome", "Nome", "Sesso", "Data di nascita", "Comune", "P.IVA", "Etichetta"};
     const QStringList fogli = {"Dipendenti", "Secondo"};
+    const QStringList fogliCasi = {"Piede unito", "Titolo unito", "Righe unite", "Colonna sola"};
+    const QStringList fornitori = {"Cognome", "Nome", "Partita IVA"};
+    const QStringList piva = {"Partita IVA"};
+    const QStringList rossi = {"Rossi", "Mario", "00743110157"};
+    const QStringList bianchi = {"Bianchi", "Anna", "12345678903"};
+    const QStringList verdi = {"Verdi", "Luca", "01234567890"};
     const struct {
         QString file, foglio;
         int righe;
@@ -370,6 +376,13 @@ TEST(Motore, Anteprima)
          {},
          ""},
         {dati + "dipendenti.ods", "Altro", 1, {}, {}, fogli, "il foglio \"Altro\" non esiste"},
+        // Merged areas, and what only looks like them: the header found, no row lost.
+        {dati + "casi.xlsx", "Piede unito", 4, fornitori, {rossi, bianchi, verdi, {"Totale: 3 fornitori"}}, fogliCasi, ""},
+        {dati + "casi.xlsx", "Titolo unito", 1, fornitori, {rossi}, fogliCasi, ""},
+        {dati + "casi.ods", "Titolo unito", 1, fornitori, {rossi}, fogliCasi, ""},
+        {dati + "casi.xlsx", "Righe unite", 4, piva, {{"00743110157"}, {"12345678903"}, {}, {"01234567890"}}, fogliCasi, ""},
+        {dati + "casi.ods", "Righe unite", 4, piva, {{"00743110157"}, {"12345678903"}, {}, {"01234567890"}}, fogliCasi, ""},
+        {dati + "casi.xlsx", "Colonna sola", 2, piva, {{"00743110157"}, {"12345678903"}}, fogliCasi, ""},
         {dati + "dipendenti.xls", {}, 1, {}, {}, {}, "nel vecchio formato Excel (.xls)"},
         {cartella.filePath("nessuno.csv"), {}, 1, {}, {}, {}, "nessuno.csv»: il file non esiste"},
         {cartella.path(), {}, 1, {}, {}, {}, "è una cartella"},

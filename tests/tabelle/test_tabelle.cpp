@@ -2,6 +2,7 @@
 
 #include "comandi.h"
 #include "foglio.h"
+#include "formati.h"
 #include "scrittorexlsx.h"
 #include "tabella.h"
 
@@ -21,11 +22,11 @@ const QString kDati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/"
 
 // The sheet as rows of visible text, each cell prefixed by its kind (T text, N number, D date, B boolean)
 // and marked with * when it lies in a merged area; a row as "numero: cell|cell", a merged title row marked.
-QStringList comeTesto(LettoreFoglio &l)
+QStringList comeTesto(LettoreFoglio &l, qsizetype massimo = -1)
 {
     QStringList righe;
     Riga r;
-    while (l.leggiRiga(r)) {
+    while (righe.size() != massimo && l.leggiRiga(r)) {
         QStringList celle;
         for (const Cella &c : r.celle) {
             static const char tipi[] = {' ', 'T', 'N', 'D', 'B'};
@@ -122,20 +123,66 @@ QByteArray ole2Cifrato()
 
 } // namespace
 
+// Sheets as spreadsheet programs write them (dati/README.md says how each was made).
 TEST(Foglio, Fixture)
 {
-    for (const char *nome : {"dipendenti.xlsx", "dipendenti.ods", "dipendenti-libxlsxwriter.xlsx"}) {
-        SCOPED_TRACE(nome);
+    const QStringList piede = {
+        QStringLiteral("1: TCognome|TNome|TPartita IVA"),
+        QStringLiteral("2: TRossi|TMario|T00743110157"),
+        QStringLiteral("3: TBianchi|TAnna|T12345678903"),
+        QStringLiteral("4: TVerdi|TLuca|T01234567890"),
+        QStringLiteral("5: TTotale: 3 fornitori* (titolo unito)"),
+    };
+    const QStringList titolo = {
+        QStringLiteral("1: TFornitori 2026* (titolo unito)"),
+        QStringLiteral("2: TCognome|TNome|TPartita IVA"),
+        QStringLiteral("3: TRossi|TMario|T00743110157"),
+        QStringLiteral("4: TBianchi|TAnna|T12345678903"),
+        QStringLiteral("5: TVerdi|TLuca|T01234567890"),
+    };
+    const QStringList righeUnite = {
+        QStringLiteral("1: TPartita IVA* (titolo unito)"),
+        QStringLiteral("2: T00743110157* (titolo unito)"),
+        QStringLiteral("3: T12345678903* (titolo unito)"),
+        QStringLiteral("4: "),
+        QStringLiteral("5: T01234567890* (titolo unito)"),
+    };
+    const QStringList colonna = {
+        QStringLiteral("1: TElenco partite IVA* (titolo unito)"),
+        QStringLiteral("2: TPartita IVA"),
+        QStringLiteral("3: T00743110157"),
+        QStringLiteral("4: T12345678903"),
+    };
+    const struct {
+        const char *file, *foglio;
+        QStringList attese;
+    } casi[] = {
+        {"dipendenti.xlsx", "", kDipendenti},
+        {"dipendenti.ods", "", kDipendenti},
+        {"dipendenti-libxlsxwriter.xlsx", "", kDipendenti},
+        // Conditional formats and validations name areas after the merged ones: they are not merged.
+        {"casi.xlsx", "Piede unito", piede},
+        {"casi.ods", "Piede unito", piede},
+        {"casi.xlsx", "Titolo unito", titolo},
+        {"casi.ods", "Titolo unito", titolo},
+        {"casi.xlsx", "Righe unite", righeUnite},
+        {"casi.ods", "Righe unite", righeUnite},
+        // A title merged beyond the one column of full rows, its covered cells not in the file.
+        {"casi.xlsx", "Colonna sola", colonna},
+        {"casi.ods", "Colonna sola", colonna},
+    };
+    for (const auto &c : casi) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.foglio);
         LettoreFoglio l;
-        ASSERT_TRUE(l.apri(kDati + QLatin1String(nome))) << l.errore().toStdString();
-        EXPECT_EQ(comeTesto(l), kDipendenti);
+        ASSERT_TRUE(l.apri(kDati + QLatin1String(c.file), QString::fromUtf8(c.foglio))) << l.errore().toStdString();
+        EXPECT_EQ(comeTesto(l), c.attese);
         EXPECT_TRUE(l.errore().isEmpty()) << l.errore().toStdString();
-        EXPECT_EQ(l.nomeFoglio(), QStringLiteral("Dipendenti"));
     }
     // Without looking for merged areas the title row of an .xlsx is plain text.
     LettoreFoglio l;
     l.impostaAreeUnite(false);
     ASSERT_TRUE(l.apri(kDati + QStringLiteral("dipendenti.xlsx")));
+    EXPECT_EQ(l.nomeFoglio(), QStringLiteral("Dipendenti"));
     EXPECT_EQ(comeTesto(l).value(0), QStringLiteral("1: TElenco dipendenti 2026"));
 }
 
@@ -175,11 +222,18 @@ TEST(Foglio, AreeUniteXlsx)
          {QStringLiteral("1: N1*|N2"), QStringLiteral("2: *|N3"), QStringLiteral("3: N4|N5")}, {1, 2, 3}},
         {"verticale su righe mancanti", riga(1, "12") + riga(4, "45"), unite("<mergeCell ref=\"A1:A3\"/>"),
          {QStringLiteral("1: N1*|N2"), QStringLiteral("4: N4|N5")}, {1, 4}},
+        // Conditional formats and validations that follow name areas too, which are not merged.
         {"dopo molte righe piene", pieni + riga(20001, " 3") + riga(20002, "45"),
-         unite("<mergeCell ref=\"B20000:B20000\"/><mergeCell ref=\"A20000:A20001\"/>"),
+         unite("<mergeCell ref=\"B20000:B20000\"/><mergeCell ref=\"A20000:A20001\"/>") +
+             "<conditionalFormatting sqref=\"A1:B20002\"/><dataValidations><dataValidation sqref=\"A1:A9\"/>"
+             "</dataValidations><ignoredErrors><ignoredError sqref=\"B1:B5\"/></ignoredErrors>",
          {QStringLiteral("19999: N1|N2"), QStringLiteral("20000: N1*|N2* (titolo unito)"), QStringLiteral("20001: *|N3"),
           QStringLiteral("20002: N4|N5")},
          {19999, 20000, 20001, 20002}},
+        {"con un prefisso", pieni + riga(20001, " 3"),
+         "<x:mergeCells xmlns:x=\"u\" count=\"1\"><x:mergeCell ref=\"A19999:A20001\"/></x:mergeCells>"
+         "<x:conditionalFormatting xmlns:x=\"u\" sqref=\"A1:B3\"/>",
+         {QStringLiteral("1: N1|N2"), QStringLiteral("19999: N1*|N2"), QStringLiteral("20001: *|N3")}, {1, 19999, 20001}},
         {"nessuna area", pieni, unite(""), {QStringLiteral("20000: N1|N2")}, {20000}},
     };
     for (const auto &c : casi) {
@@ -196,28 +250,66 @@ TEST(Foglio, AreeUniteXlsx)
     }
 }
 
+// One rule in both formats: the sheet so named (the same case first, then any case), then a number by place.
 TEST(Foglio, SceltaDelFoglio)
 {
+    const QStringList dipendenti = {QStringLiteral("Dipendenti"), QStringLiteral("Secondo")};
+    QStringList numerati = {QStringLiteral("Totale")};
+    for (int n = 1; n <= 12; ++n)
+        numerati.append(QString::number(n));
     const struct {
         const char *file, *foglio, *prima, *errore;
     } casi[] = {
-        {"dipendenti.xlsx", "", "1: TElenco dipendenti 2026* (titolo unito)", ""},
-        {"dipendenti.xlsx", "Secondo", "1: Tsolo", ""},
-        {"dipendenti.xlsx", "2", "1: Tsolo", ""},
-        {"dipendenti.xlsx", "3", "", "Il foglio \"3\" non esiste; fogli presenti: Dipendenti, Secondo"},
-        {"dipendenti.ods", "Secondo", "1: Tsolo", ""},
-        {"dipendenti.ods", "2", "1: Tsolo", ""},
-        {"dipendenti.ods", "Terzo", "", "Il foglio \"Terzo\" non esiste; fogli presenti: Dipendenti, Secondo"},
+        {"dipendenti", "", "1: TElenco dipendenti 2026* (titolo unito)", ""},
+        {"dipendenti", "Secondo", "1: Tsolo", ""},
+        {"dipendenti", "SECONDO", "1: Tsolo", ""},
+        {"dipendenti", "2", "1: Tsolo", ""},
+        {"dipendenti", "3", "", "Il foglio \"3\" non esiste; fogli presenti: Dipendenti, Secondo"},
+        {"dipendenti", "Terzo", "", "Il foglio \"Terzo\" non esiste; fogli presenti: Dipendenti, Secondo"},
+        // Sheets Totale, 1 ... 12: a number is a name first.
+        {"fogli-numerati", "", "1: Tfoglio Totale", ""},
+        {"fogli-numerati", "2", "1: Tfoglio 2", ""},
+        {"fogli-numerati", "12", "1: Tfoglio 12", ""},
+        {"fogli-numerati", "totale", "1: Tfoglio Totale", ""},
+        {"fogli-numerati", "13", "1: Tfoglio 12", ""}, // by place: the thirteenth sheet
+        {"fogli-numerati", "14", "", "Il foglio \"14\" non esiste; fogli presenti: Totale, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12"},
+        {"fogli-numerati", "0", "", "Il foglio \"0\" non esiste; fogli presenti: Totale, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12"},
     };
-    for (const auto &c : casi) {
-        SCOPED_TRACE(std::string(c.file) + " " + c.foglio);
-        LettoreFoglio l;
-        const bool ok = l.apri(kDati + QLatin1String(c.file), QString::fromUtf8(c.foglio));
-        EXPECT_EQ(l.errore(), QString::fromUtf8(c.errore));
-        if (ok) {
-            EXPECT_EQ(comeTesto(l).value(0), QString::fromUtf8(c.prima));
+    for (const char *formato : {".xlsx", ".ods"}) {
+        for (const auto &c : casi) {
+            const QString file = QLatin1String(c.file) + QLatin1String(formato);
+            SCOPED_TRACE(file.toStdString() + " " + c.foglio);
+            LettoreFoglio l;
+            const bool ok = l.apri(kDati + file, QString::fromUtf8(c.foglio));
+            EXPECT_EQ(l.errore(), QString::fromUtf8(c.errore));
+            if (!ok)
+                continue;
+            EXPECT_EQ(comeTesto(l, 1).value(0), QString::fromUtf8(c.prima));
+            // The list of every sheet, read on from the first row for an .ods.
+            EXPECT_EQ(l.tuttiIFogli(), *c.file == 'd' ? dipendenti : numerati);
+            EXPECT_TRUE(l.errore().isEmpty());
         }
     }
+}
+
+// The rule alone, also while an .ods's names are still coming (tutti false): only a name in the same case,
+// or the first sheet for no text, is sure before every name is known.
+TEST(Foglio, RegolaDellaScelta)
+{
+    const QStringList nomi = {"dati", "2", "Dati", "1"};
+    const struct {
+        const char *foglio;
+        bool tutti;
+        int atteso;
+    } casi[] = {
+        {"", true, 0},      {"", false, 0},      {"Dati", true, 2},  {"Dati", false, 2}, {"DATI", true, 0},
+        {"DATI", false, -1}, {"2", true, 1},      {"1", true, 3},     {"1", false, 3},    {"3", true, 2},
+        {"3", false, -1},   {"4", true, 3},      {"5", true, -1},    {"0", true, -1},    {"-1", true, -1},
+        {"Altro", true, -1},
+    };
+    for (const auto &c : casi)
+        EXPECT_EQ(sceltaFoglio(nomi, QString::fromUtf8(c.foglio), c.tutti), c.atteso) << c.foglio << ' ' << c.tutti;
+    EXPECT_EQ(sceltaFoglio({}, QString(), true), -1);
 }
 
 TEST(Foglio, TestoVisibile)
