@@ -35,7 +35,9 @@ set(ENV{PKG_CONFIG_LIBDIR} ${SPORTELLO_SDK_WINDOWS}/librerie/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
-# ctest and the build's own tools run the programs through Wine (unless told otherwise, even nothing).
+# ctest and the build's own tools run the programs through Wine (unless told otherwise, even nothing), in a
+# Wine prefix of the build folder, with the SDK's DLLs on Wine's PATH.
 if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/windows/wine.sh)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/windows/wine.sh
+        --sdk ${SPORTELLO_SDK_WINDOWS} --prefisso ${CMAKE_BINARY_DIR}/wine)
 endif()

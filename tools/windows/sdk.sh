@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds, once, the SDK of the Windows build into a cache folder: Qt for Windows, and zlib, libzip, libxml2,
+# Builds, once, the SDK of the Windows build into a cache folder: Qt for Windows (with Qt's Italian texts,
+# Debian's own file of the same version: a translation is the same on every platform), and zlib, libzip, libxml2,
 # libxlsxwriter, libcsv and googletest, each from its Debian source package, built with MinGW-w64 as static
 # libraries (the programs carry them, so no DLL of theirs is shipped). A second run with the cache in place
 # does nothing. Prints the folder on its last line.
@@ -48,7 +49,7 @@ LIBRERIE="zlib libzip libxml2 libxlsxwriter libcsv googletest"
 pronto() { [ -f "$cartella/.pronto/$1" ]; }
 segna() { mkdir -p "$cartella/.pronto" && echo "$2" >"$cartella/.pronto/$1"; }
 tutto_pronto() {
-    pronto qt || return 1
+    pronto qt && pronto traduzioni || return 1
     for l in $LIBRERIE; do pronto "$l" || return 1; done
 }
 
@@ -58,6 +59,7 @@ if [ $piano = yes ]; then
     elif [ $mai_qt = yes ]; then echo "qt: none (not built here)"
     else echo "qt: build from Debian's source (tools/windows/qt.sh)"
     fi
+    if pronto traduzioni; then echo "traduzioni: in the cache"; else echo "traduzioni: copy Debian's"; fi
     for l in $LIBRERIE; do
         if pronto "$l"; then echo "$l: in the cache"; else echo "$l: build from Debian's source"; fi
     done
@@ -211,6 +213,11 @@ if ! pronto qt; then
         registra "$radice/tools/windows/qt.sh" "$lavoro/qt" "$cartella/qt6-mingw64"
         segna qt "qt6-base 6.4.2+dfsg-10"
     fi
+fi
+if ! pronto traduzioni; then
+    mkdir -p "$cartella/qt6-mingw64/translations"
+    cp /usr/share/qt6/translations/qtbase_it.qm "$cartella/qt6-mingw64/translations/"
+    segna traduzioni "$(dpkg-query -W -f='${Version}' qt6-translations-l10n)"
 fi
 for nome in $LIBRERIE; do
     pronto "$nome" && continue
