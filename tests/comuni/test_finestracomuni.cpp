@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#ifndef Q_OS_WIN
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -99,7 +99,7 @@ TEST(Comuni, ErroriDelFileDeiComuni)
     } casi[] = {
         {"mancante", "File dei codici CODES.DAT non trovato, impossibile continuare", false},
         {"cartella", "Si è verificato un errore - code: 75 - Impossibile continuare", false},
-#ifndef Q_OS_WIN // a socket in the place of a file, which only POSIX systems have
+#ifndef _WIN32 // a socket in the place of a file, which only POSIX systems have
         {"socket", "Disco non pronto", true},
 #endif
     };
@@ -109,7 +109,7 @@ TEST(Comuni, ErroriDelFileDeiComuni)
         int presa = -1;
         if (qstrcmp(c.caso, "cartella") == 0)
             QDir().mkdir(percorso);
-#ifndef Q_OS_WIN
+#ifndef _WIN32
         if (qstrcmp(c.caso, "socket") == 0) {
             presa = ::socket(AF_UNIX, SOCK_STREAM, 0);
             sockaddr_un indirizzo{};
@@ -146,7 +146,7 @@ TEST(Comuni, ErroriDelFileDeiComuni)
             EXPECT_EQ(messaggi[1].first.testo, QStringLiteral("Comune non trovato"));
         }
         Modulo1::impostaIntercettatoreMessaggi({});
-#ifndef Q_OS_WIN
+#ifndef _WIN32
         if (presa >= 0)
             ::close(presa);
 #endif
