@@ -106,7 +106,7 @@ TEST(Comuni, ErroriDelFileDeiComuni)
     for (const auto &c : casi) {
         CartellaProgrammaFinta cartella;
         const QString percorso = cartella.file(QStringLiteral("codes.dat"));
-        int presa = -1;
+        [[maybe_unused]] int presa = -1;
         if (qstrcmp(c.caso, "cartella") == 0)
             QDir().mkdir(percorso);
 #ifndef _WIN32
