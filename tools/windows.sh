@@ -63,6 +63,7 @@ fi
 # Xvfb, in a Wine prefix of the build folder kept alive meanwhile.
 escluse=$(sed -n 's/^\([^#][^|]*[^ |]\) *|.*/\1/p' "$radice/tools/windows/escluse.txt" | paste -sd '|' -)
 export WINEPREFIX="$build/wine"
+# shellcheck disable=SC2016 # the inner script's own variables
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     radice=$1 sdk=$2 build=$3 escluse=$4
     "$radice/tools/windows/wine.sh" --sdk "$sdk" wineboot -i >/dev/null 2>&1

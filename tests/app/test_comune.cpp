@@ -14,6 +14,11 @@
 #include "sostituzione.h"
 #include "supporto.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 TEST(Percorsi, UnisceCartellaENomeConUnSoloSeparatore)
 {
     const struct {
@@ -198,5 +203,37 @@ TEST(Browser, ArgomentiDellaRigaExec)
                                          QStringLiteral("/x.desktop")),
                   c.attesi)
             << c.exec;
+    }
+}
+
+TEST(Browser, ArgomentoDellaRigaDiComandoDiWindows)
+{
+    const struct {
+        const char *argomento;
+        const char *riga;
+    } casi[] = {
+        {"www.example.com", "\"www.example.com\""},
+        {"www.example.com/a b?c=1&d=\"$x\"", "\"www.example.com/a b?c=1&d=\\\"$x\\\"\""},
+        {"C:\\Kit\\", "\"C:\\Kit\\\\\""},
+        {"a\\\"b", "\"a\\\\\\\"b\""},
+        {"a\\b c", "\"a\\b c\""},
+        {"", "\"\""},
+    };
+    for (const auto &c : casi) {
+        const QString argomento = QString::fromUtf8(c.argomento);
+        const QString riga = Browser::argomentoWindows(argomento);
+        EXPECT_EQ(riga, QString::fromUtf8(c.riga)) << c.argomento;
+#ifdef _WIN32
+        // Windows's own reading of a command line gives the argument back whole.
+        int quanti = 0;
+        const QString intera = QStringLiteral("browser.exe ") + riga;
+        LPWSTR *argomenti = CommandLineToArgvW(reinterpret_cast<LPCWSTR>(intera.utf16()), &quanti);
+        ASSERT_NE(argomenti, nullptr);
+        EXPECT_EQ(quanti, 2) << c.argomento;
+        if (quanti == 2) {
+            EXPECT_EQ(QString::fromWCharArray(argomenti[1]), argomento);
+        }
+        LocalFree(argomenti);
+#endif
     }
 }

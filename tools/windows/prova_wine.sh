@@ -54,7 +54,7 @@ lavoro=$(mktemp -d)
 cp "$radice/tests/tabelle/esportazioni/dipendenti.xlsx" "$lavoro/dipendenti.xlsx"
 tabella=$(winepath -w "$lavoro/dipendenti.xlsx" 2>/dev/null)
 export tabella
-while IFS='|' read -r nome comandi resto; do
+while IFS="|" read -r nome comandi _; do
     nome=$(echo "$nome" | tr -d ' ')
     case "$nome" in '' | '#'*) continue ;; esac
     "$wine" "$cartella/sportello.exe" >/dev/null 2>&1 &
