@@ -23,6 +23,18 @@ export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a wine "$@"
+    exec xvfb-run -a "$0" "$@"
 fi
-exec wine "$@"
+if [ -t 1 ]; then
+    exec wine "$@"
+fi
+# Into a pipe (ctest's), the output goes through files: a service of Wine that the program starts (the
+# desktop, rpcss) outlives it and would keep the pipe open, and the reader would wait for it.
+uscita=$(mktemp)
+errori=$(mktemp)
+trap 'rm -f "$uscita" "$errori"' EXIT
+stato=0
+wine "$@" >"$uscita" 2>"$errori" || stato=$?
+cat "$uscita"
+cat "$errori" >&2
+exit $stato
