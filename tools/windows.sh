@@ -61,19 +61,25 @@ fi
 
 # The suite under Wine, then sportello-cli.exe beside the Linux one, then the installer and the zip: in one
 # Xvfb, in a Wine prefix of the build folder kept alive meanwhile.
-escluse=$(sed -n 's/^\([^#][^|]*[^ |]\) *|.*/\1/p' "$radice/tools/windows/escluse.txt" | paste -sd '|' -)
+elenco=$radice/tools/windows/escluse.txt
+escluse=$(sed -n 's/^\([^#@][^|]*[^ |]\) *|.*/\1/p' "$elenco" | paste -sd '|' -)
+finestre=$(sed -n 's/^@windows \([^|]*[^ |]\) *|.*/\1/p' "$elenco" | paste -sd '|' -)
 export WINEPREFIX="$build/wine"
 # shellcheck disable=SC2016 # the inner script's own variables
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
-    radice=$1 sdk=$2 build=$3 escluse=$4
+    radice=$1 sdk=$2 build=$3 escluse=$4 finestre=$5
     "$radice/tools/windows/wine.sh" --sdk "$sdk" wineboot -i >/dev/null 2>&1
     wineserver -p
     stato=0
-    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600 ${escluse:+-E "$escluse"} || stato=1
+    ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600 \
+        -E "${escluse:+$escluse|}${finestre:-^$}" || stato=1
+    if [ -n "$finestre" ]; then
+        SPORTELLO_QPA=windows ctest --test-dir "$build" --output-on-failure --timeout 600 -R "$finestre" || stato=1
+    fi
     "$radice/tools/windows/confronta_cli.sh" "$radice/build/bin" "$build/bin" "$sdk" || stato=1
     "$radice/tools/windows/prova_wine.sh" "$build" || stato=1
     wineserver -k || true
     exit $stato
-' prove "$radice" "$sdk" "$build" "$escluse"
+' prove "$radice" "$sdk" "$build" "$escluse" "$finestre"
 fine=$(date +%s)
 echo "Windows build and its tests under Wine: $(((fine - inizio) / 60)) min $(((fine - inizio) % 60)) s"
