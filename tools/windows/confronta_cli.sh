@@ -36,12 +36,17 @@ while IFS= read -r caso; do
     done
 done <"$radice/tools/windows/casi_cli.txt"
 
-# An .xlsx written by each, over the same table.
+# An .xlsx written by each, over the same table, read back by the Linux program from its own folder.
 for quale in l w; do
     if [ $quale = l ]; then programma=$linux; else programma=$windows; fi
-    sh -c "$programma calcola -f tests/tabelle/esportazioni/dipendenti.xlsx -o $lavoro/$quale.xlsx" >/dev/null 2>&1 || true
-    "$linux" calcola -f "$lavoro/$quale.xlsx" >"$lavoro/$quale.xlsx.csv" 2>&1 || true
-    "$linux" calcola -f "$lavoro/$quale.xlsx" --foglio Riepilogo >>"$lavoro/$quale.xlsx.csv" 2>&1 || true
+    mkdir "$lavoro/$quale.d"
+    sh -c "$programma calcola -f tests/tabelle/esportazioni/dipendenti.xlsx -o $lavoro/$quale.d/risultato.xlsx" \
+        >/dev/null 2>&1 || true
+    (
+        cd "$lavoro/$quale.d"
+        "$linux" verifica -f risultato.xlsx --colonna codicefiscale=codice_fiscale 2>&1 || true
+        "$linux" comune -f risultato.xlsx --foglio Riepilogo --colonna comune=Righe 2>&1 || true
+    ) >"$lavoro/$quale.xlsx.csv"
 done
 casi=$((casi + 1))
 if ! cmp -s "$lavoro/l.xlsx.csv" "$lavoro/w.xlsx.csv"; then

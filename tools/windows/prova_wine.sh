@@ -13,7 +13,9 @@ radice=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
 schermate=${2:-$build/schermate}
 mkdir -p "$schermate"
+# Each program gets two minutes: one that hangs fails its check instead of the run.
 wine="$radice/tools/windows/wine.sh"
+vino() { timeout 120 "$wine" "$@"; }
 linux_cli=$radice/build/bin/sportello-cli
 falliti=0
 riusciti=0
@@ -24,7 +26,7 @@ unix() { winepath -u "$1" 2>/dev/null; }
 chiave='Software\Microsoft\Windows\CurrentVersion\Uninstall\Sportello'
 posto() { # the install folder from the uninstall entry, HKLM or HKCU
     for radice_reg in HKLM HKCU; do
-        "$wine" reg query "$radice_reg\\$chiave" /v InstallLocation 2>/dev/null |
+        vino reg query "$radice_reg\\$chiave" /v InstallLocation 2>/dev/null |
             sed -n 's/.*InstallLocation *REG_SZ *//p' | tr -d '\r' | grep . && return 0
     done
     return 1
@@ -32,20 +34,24 @@ posto() { # the install folder from the uninstall entry, HKLM or HKCU
 
 # The installer, silently.
 setup=$(ls "$build"/sportello-*-setup.exe)
-"$wine" "$setup" /S
+vino "$setup" /S
 cartella_win=$(posto || true)
 [ -n "$cartella_win" ] && cartella=$(unix "$cartella_win") && [ -x "$cartella/sportello.exe" ]
 esito $? "the silent install puts sportello.exe in place (${cartella_win:-no uninstall entry})"
-echo "Installed into $cartella_win"
+if [ -z "${cartella:-}" ] || [ ! -x "$cartella/sportello.exe" ]; then
+    echo "Wine: $riusciti passed, $falliti failed (nothing installed: the rest cannot be checked)"
+    exit 1
+fi
+printf "Installed into %s\n" "$cartella_win"
 menu_start=$(find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Sportello.lnk' | head -n 1)
 [ -n "$menu_start" ]
 esito $? "the Start menu entry Sportello"
 
 # The installed programs: the self-check, the command line.
-uscita=$(SPORTELLO_AUTOVERIFICA=1 "$wine" "$cartella/sportello.exe" -platform offscreen 2>&1 || true)
+uscita=$(SPORTELLO_AUTOVERIFICA=1 timeout 120 "$wine" "$cartella/sportello.exe" 2>&1 || true)
 echo "$uscita" | grep -q "ROMA CAP 00100, RM, LAZIO"
 esito $? "the installed sportello.exe reads its data files: $uscita"
-codice=$("$wine" "$cartella/sportello-cli.exe" calcola Rossi Mario M 01/01/1980 Roma RM | tr -d '\r')
+codice=$(vino "$cartella/sportello-cli.exe" calcola Rossi Mario M 01/01/1980 Roma RM | tr -d '\r')
 [ "$codice" = RSSMRA80A01H501U ]
 esito $? "sportello-cli.exe calcola Rossi Mario M 01/01/1980 Roma RM gives RSSMRA80A01H501U, not $codice"
 
@@ -59,22 +65,22 @@ while IFS="|" read -r nome comandi _; do
     case "$nome" in '' | '#'*) continue ;; esac
     "$wine" "$cartella/sportello.exe" >/dev/null 2>&1 &
     pid=$!
-    menu=$(timeout 60 xdotool search --sync --onlyvisible --name '^Sportello' | head -n 1)
-    xdotool windowactivate --sync "$menu" 2>/dev/null || xdotool windowfocus --sync "$menu"
-    sleep 2
+    # The menu, once Wine's passing windows of the start are gone; no window manager: the focus by hand.
+    timeout 60 xdotool search --sync --onlyvisible --classname '^sportello' >/dev/null || true
+    sleep 3
+    menu=$(xdotool search --onlyvisible --classname '^sportello' | tail -n 1)
+    xdotool windowfocus --sync "$menu" 2>/dev/null || true
+    sleep 1
     echo "$comandi" | tr ';' '\n' | while read -r comando; do
         [ -z "$comando" ] || eval "xdotool $comando"
     done
     sleep 2
-    davanti=$(xdotool getwindowfocus getwindowname 2>/dev/null || echo "?")
-    import -window root -strip -define png:exclude-chunks=date,time "$schermate/$nome.png"
-    if [ "$nome" = menu ]; then
-        [ -n "$menu" ]
-    else
-        [ "$davanti" != "$(xdotool getwindowname "$menu")" ]
-    fi
-    esito $? "the window $nome opens (in front: $davanti)"
-    "$wine" taskkill /f /im sportello.exe >/dev/null 2>&1 || true
+    finestre=$(xdotool search --onlyvisible --classname '^sportello' 2>/dev/null | wc -l)
+    timeout 30 import -window root -strip -define png:exclude-chunks=date,time "$schermate/$nome.png"
+    # The menu alone, or the menu and the window its keys opened.
+    if [ "$nome" = menu ]; then [ "$finestre" -ge 1 ]; else [ "$finestre" -ge 2 ]; fi
+    esito $? "the window $nome opens ($finestre windows of sportello.exe on the screen)"
+    pkill -f "$cartella/sportello.exe" || true
     wait "$pid" 2>/dev/null || true
 done <"$radice/docs/schermate/finestre.txt"
 risultato="$lavoro/dipendenti - risultati.xlsx"
@@ -82,8 +88,12 @@ risultato="$lavoro/dipendenti - risultati.xlsx"
 esito $? "the table window writes dipendenti - risultati.xlsx with the fiscal codes"
 rm -rf "$lavoro"
 
-# The uninstaller, silently: it goes on from a copy of its own, so wait for the folder to go.
-"$wine" "$cartella/uninstall.exe" /S
+# The uninstaller, silently, once no program of the folder runs (Windows removes no DLL in use; the programs
+# stopped above may still be held by Wine's services, so they end too): it goes on from a copy of its own,
+# so wait for the folder to go.
+wineserver -k 2>/dev/null || true
+sleep 2
+vino "$cartella/uninstall.exe" /S
 for _ in $(seq 60); do [ -e "$cartella" ] || break; sleep 1; done
 [ ! -e "$cartella" ] && [ ! -e "$menu_start" ] && ! posto >/dev/null
 esito $? "the silent uninstall leaves no folder, Start menu entry or uninstall entry"
@@ -96,8 +106,8 @@ utente="$WINEPREFIX/drive_c/users"
 touch "$portatile/.inizio"
 unzip -q "$zip" -d "$portatile"
 cli=$(ls "$portatile"/*/sportello-cli.exe)
-codice=$("$wine" "$cli" calcola Rossi Mario M 01/01/1980 Roma RM | tr -d '\r')
-uscita=$(SPORTELLO_AUTOVERIFICA=1 "$wine" "$(dirname "$cli")/sportello.exe" -platform offscreen 2>&1 || true)
+codice=$(vino "$cli" calcola Rossi Mario M 01/01/1980 Roma RM | tr -d '\r')
+uscita=$(SPORTELLO_AUTOVERIFICA=1 timeout 120 "$wine" "$(dirname "$cli")/sportello.exe" 2>&1 || true)
 [ "$codice" = RSSMRA80A01H501U ] && echo "$uscita" | grep -q "ROMA CAP 00100, RM, LAZIO"
 esito $? "the portable copy runs from its folder"
 nuovi=$(find "$utente" -newer "$portatile/.inizio" -type f ! -name '*.reg' 2>/dev/null | sort)
