@@ -69,6 +69,9 @@ export WINEPREFIX="$build/wine"
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     radice=$1 sdk=$2 build=$3 escluse=$4 finestre=$5
     "$radice/tools/windows/wine.sh" --sdk "$sdk" wineboot -i >/dev/null 2>&1
+    # A program that crashes ends at once, its test failed, instead of waiting behind the crash dialog of Wine.
+    "$radice/tools/windows/wine.sh" reg add "HKCU\\Software\\Wine\\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1
     wineserver -p
     stato=0
     # A window test that Wine, on a busy machine, keeps past its time gets a second try.
