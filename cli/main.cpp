@@ -1,12 +1,9 @@
-#include <cstdio>
-
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTextStream>
 #include <QTranslator>
 
+#include "flussi.h"
 #include "rigadicomando.h"
 
 int main(int argc, char *argv[])
@@ -16,9 +13,12 @@ int main(int argc, char *argv[])
     if (qt.load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qt);
-    QTextStream uscita(stdout);
-    QTextStream errori(stderr);
-    const int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori, isatty(STDERR_FILENO) != 0);
+    Flussi::Testo standard(Flussi::Flusso::Uscita);
+    Flussi::Testo standardErrori(Flussi::Flusso::Errori);
+    QTextStream uscita(&standard);
+    QTextStream errori(&standardErrori);
+    const int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori,
+                                  Flussi::terminale(Flussi::Flusso::Errori));
     uscita.flush();
     errori.flush();
     return stato;

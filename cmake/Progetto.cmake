@@ -8,6 +8,7 @@
 #   SPORTELLO_VERSIONE           the upstream version of the first entry (4.0 of 4.0-1)
 #   SPORTELLO_DATA_VERSIONE      its date, YYYY-MM-DD
 #   SPORTELLO_MANUTENTORE        "Name <e-mail>"
+#   SPORTELLO_EDITORE            the name alone, as the publisher of the Windows installer
 #   SPORTELLO_EMAIL              the e-mail alone
 #   SPORTELLO_SITO               the homepage, https://...
 #   SPORTELLO_SITO_SENZA_SCHEMA  the homepage without its scheme, as the about window shows it
@@ -30,10 +31,11 @@ endfunction()
 _sportello_campo_control(Maintainer SPORTELLO_MANUTENTORE)
 _sportello_campo_control(Homepage SPORTELLO_SITO)
 _sportello_campo_control(X-Sportello-Id-Applicazione SPORTELLO_ID_APPLICAZIONE)
-if(NOT SPORTELLO_MANUTENTORE MATCHES "^[^<>]+ <([^<>@ ]+@[^<>@ ]+)>$")
+if(NOT SPORTELLO_MANUTENTORE MATCHES "^([^<>]+) <([^<>@ ]+@[^<>@ ]+)>$")
     message(FATAL_ERROR "debian/control: Maintainer is not \"Name <e-mail>\": ${SPORTELLO_MANUTENTORE}")
 endif()
-set(SPORTELLO_EMAIL ${CMAKE_MATCH_1})
+set(SPORTELLO_EDITORE ${CMAKE_MATCH_1})
+set(SPORTELLO_EMAIL ${CMAKE_MATCH_2})
 if(NOT SPORTELLO_SITO MATCHES "^https://([^ ]+[^/ ])/?$")
     message(FATAL_ERROR "debian/control: Homepage is not an https:// address: ${SPORTELLO_SITO}")
 endif()

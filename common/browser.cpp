@@ -258,4 +258,25 @@ Comando comandoPer(const QString &tipoMime, const QString &indirizzo)
     return comando;
 }
 
+QString argomentoWindows(const QString &argomento)
+{
+    QString riga(QLatin1Char('"'));
+    qsizetype barre = 0; // backslashes waiting: doubled before a quote, as they are before anything else
+    for (const QChar c : argomento) {
+        if (c == QLatin1Char('\\')) {
+            ++barre;
+            continue;
+        }
+        if (c == QLatin1Char('"'))
+            riga += QString(barre * 2 + 1, QLatin1Char('\\'));
+        else
+            riga += QString(barre, QLatin1Char('\\'));
+        riga += c;
+        barre = 0;
+    }
+    riga += QString(barre * 2, QLatin1Char('\\'));
+    riga += QLatin1Char('"');
+    return riga;
+}
+
 } // namespace Browser

@@ -26,4 +26,9 @@ Comando comandoPer(const QString &tipoMime, const QString &indirizzo);
 QStringList argomentiExec(const QString &exec, const QString &indirizzo, const QString &nome,
                           const QString &fileDesktop);
 
+// One argument as a Windows command line carries it, so that the started program's C runtime (or
+// CommandLineToArgvW) gives it back whole: in double quotes, with the quotes inside and the backslashes
+// before them escaped. An address with spaces or quotes stays one argument.
+QString argomentoWindows(const QString &argomento);
+
 } // namespace Browser

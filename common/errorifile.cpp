@@ -3,9 +3,85 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+// A folder in place of the file: opened, but no file to read.
+constexpr int kCartella = -2;
+
+#ifdef Q_OS_WIN
+// The file by its UTF-16 name, whatever the code page (Windows opens no folder as a file).
+int apri(const QString &percorso, const QByteArray &)
+{
+    if (QFileInfo(percorso).isDir())
+        return kCartella;
+    return ::_wopen(reinterpret_cast<const wchar_t *>(percorso.utf16()), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+// The size of a plain file, -1 for anything else.
+qint64 dimensione(int fd)
+{
+    struct _stat64 info {
+    };
+    return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG ? info.st_size : -1;
+}
+
+int leggi(int fd, char *blocco, qint64 quanti)
+{
+    return ::_read(fd, blocco, static_cast<unsigned>(quanti));
+}
+
+void chiudi(int fd)
+{
+    ::_close(fd);
+}
+#else
+int apri(const QString &, const QByteArray &nome)
+{
+    int fd;
+    do {
+        // Non-blocking, so that opening a named pipe cannot hang the window.
+        fd = ::open(nome.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The size of a plain file (then read blocking again), -1 for anything else, kCartella for a folder.
+qint64 dimensione(int fd)
+{
+    struct stat info {
+    };
+    if (::fstat(fd, &info) != 0)
+        return -1;
+    if (S_ISDIR(info.st_mode))
+        return kCartella;
+    if (!S_ISREG(info.st_mode))
+        return -1;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return info.st_size;
+}
+
+ssize_t leggi(int fd, char *blocco, qint64 quanti)
+{
+    return ::read(fd, blocco, static_cast<size_t>(quanti));
+}
+
+void chiudi(int fd)
+{
+    ::close(fd);
+}
+#endif
+
+} // namespace
 
 namespace ErroriFile {
 
@@ -65,34 +141,26 @@ Lettura leggiFile(const QString &percorso, qint64 limite)
         lettura.errore = nome.isEmpty() ? FileNonTrovato : NomeFileErrato;
         return lettura;
     }
-    int fd;
-    do {
-        // Non-blocking, so that opening a named pipe cannot hang the window.
-        fd = ::open(nome.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+    const int fd = apri(percorso, nome);
+    if (fd < 0 && fd != kCartella) {
         lettura.errore = numeroDaErrno(errno);
         return lettura;
     }
     lettura.aperto = true;
-    struct stat info {
-    };
-    if (::fstat(fd, &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
-            ::close(fd);
-            lettura.errore = AccessoNegato;
-            return lettura;
-        }
-        if (S_ISREG(info.st_mode)) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-            // One buffer of the file's size, not one regrown and copied at every block.
-            lettura.dati.reserve(static_cast<qsizetype>(qMin<qint64>(qMax<qint64>(info.st_size, 0), limite)));
-        }
+    const qint64 byte = fd == kCartella ? kCartella : dimensione(fd);
+    if (byte == kCartella) {
+        if (fd >= 0)
+            chiudi(fd);
+        lettura.errore = AccessoNegato;
+        return lettura;
     }
+    // One buffer of the file's size, not one regrown and copied at every block.
+    if (byte > 0)
+        lettura.dati.reserve(static_cast<qsizetype>(qMin<qint64>(byte, limite)));
     char blocco[65536];
     while (lettura.dati.size() < limite) {
         const qint64 voglio = qMin<qint64>(sizeof blocco, limite - lettura.dati.size());
-        const ssize_t n = ::read(fd, blocco, static_cast<size_t>(voglio));
+        const auto n = leggi(fd, blocco, voglio);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -103,7 +171,7 @@ Lettura leggiFile(const QString &percorso, qint64 limite)
             break;
         lettura.dati.append(blocco, static_cast<qsizetype>(n));
     }
-    ::close(fd);
+    chiudi(fd);
     return lettura;
 }
 

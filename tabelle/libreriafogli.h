@@ -11,7 +11,11 @@ namespace Fogli {
 const Libreria &libreriaCollegata();
 
 // The module's file, beside the program, and the C function it exports, which returns &libreriaCollegata().
+#ifdef Q_OS_WIN
+inline constexpr char kFileModulo[] = "sportello-fogli.dll";
+#else
 inline constexpr char kFileModulo[] = "sportello-fogli.so";
+#endif
 inline constexpr char kFunzioneModulo[] = "sportello_fogli_libreria";
 
 } // namespace Fogli

@@ -1,7 +1,6 @@
 #include "scrittorexlsx.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +14,8 @@
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
+
+#include "sostituzione.h"
 
 namespace Fogli {
 
@@ -324,9 +325,9 @@ bool ScrittoreXlsx::chiudi(const std::vector<std::pair<QString, QString>> &riepi
         annulla();
         return false;
     }
-    if (std::rename(QFile::encodeName(s.temporaneo).constData(), QFile::encodeName(s.percorso).constData()) != 0) {
-        s.errore = QStringLiteral("Impossibile salvare %1: %2")
-                       .arg(QDir::toNativeSeparators(s.percorso), QString::fromLocal8Bit(std::strerror(errno)));
+    const QString perche = Sostituzione::sostituisci(s.temporaneo, s.percorso);
+    if (!perche.isEmpty()) {
+        s.errore = QStringLiteral("Impossibile salvare %1: %2").arg(QDir::toNativeSeparators(s.percorso), perche);
         annulla();
         return false;
     }

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <utility>
 
-#include <unistd.h>
-
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +18,7 @@
 #include "foglio.h"
 #include "sorgentefoglio.h"
 #include "errorifile.h"
+#include "flussi.h"
 #include "percorsi.h"
 
 namespace {
@@ -132,7 +131,11 @@ int numeroErrore(const QFileDevice &file, int salvato)
     if (salvato != 0)
         return salvato;
     const QString testo = file.errorString();
-    for (int e : {ENOSPC, EDQUOT, EACCES, EPERM, EROFS, EFBIG, EIO, ENOENT}) {
+    for (int e : {ENOSPC,
+#ifdef EDQUOT
+                  EDQUOT,
+#endif
+                  EACCES, EPERM, EROFS, EFBIG, EIO, ENOENT}) {
         if (testo.contains(QString::fromLocal8Bit(std::strerror(e))))
             return e;
     }
@@ -385,7 +388,10 @@ QString motivoScrittura(int numeroErrore)
 {
     switch (numeroErrore) {
     case ENOSPC:
-    case EDQUOT: return QStringLiteral("spazio esaurito sul disco");
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("spazio esaurito sul disco");
     case EACCES:
     case EPERM: return QStringLiteral("permesso negato");
     case EROFS: return QStringLiteral("il disco è di sola lettura");
@@ -424,11 +430,11 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
     QTemporaryFile copia;
     QFileDevice *ingresso = &file;
     if (opzioni.ingresso == u"-") {
-        if (!file.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered))
+        if (!Flussi::apri(file, Flussi::Flusso::Ingresso, QIODevice::ReadOnly | QIODevice::Unbuffered))
             return illeggibile(motivo(file));
         // A pipe is kept in a temporary file: encoding and order of dates are decided on the whole table
         // before the first row is written.
-        if (file.isSequential()) {
+        if (file.isSequential() || Flussi::percorsoIngresso().isEmpty()) {
             if (!copia.open())
                 return illeggibile(
                     QStringLiteral("impossibile creare un file temporaneo (%1)").arg(copia.errorString()));
@@ -464,7 +470,7 @@ int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
     if (primi.startsWith("PK\x03\x04") || primi.startsWith("PK\x05\x06") ||
         primi.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
         const QString percorso = ingresso == &copia         ? copia.fileName()
-                                 : opzioni.ingresso == u"-" ? QStringLiteral("/dev/stdin")
+                                 : opzioni.ingresso == u"-" ? Flussi::percorsoIngresso()
                                                             : opzioni.ingresso;
         SorgenteFoglio foglio;
         if (!foglio.apri(percorso, opzioni.foglio))
@@ -655,7 +661,7 @@ int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &op
     const auto *foglio = dynamic_cast<const SorgenteFoglio *>(&sorgente);
     std::unique_ptr<Fogli::Scrittore> libro;
     if (suStandard) {
-        standard.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        Flussi::apri(standard, Flussi::Flusso::Uscita, QIODevice::WriteOnly | QIODevice::Unbuffered);
     } else {
         QString ostacolo = ostacoloScrittura(opzioni.uscita);
         if (ostacolo.isEmpty() && xlsx) {

@@ -8,6 +8,7 @@
 #include <csv.h>
 
 #include "cp1252.h"
+#include "memoria.h"
 
 namespace {
 
@@ -169,7 +170,7 @@ public:
                 return;
             }
             // The line of that byte, from its start (or p) to its end.
-            const void *prima = q > p ? memrchr(base + p, '\n', static_cast<size_t>(q - p)) : nullptr;
+            const void *prima = q > p ? Memoria::ultimo(base + p, '\n', static_cast<size_t>(q - p)) : nullptr;
             if (prima)
                 linea(base, 0, true); // ends the line in progress before it
             const qsizetype inizio = prima ? static_cast<const char *>(prima) - base + 1 : p;
@@ -270,7 +271,7 @@ Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> 
             break;
         }
         // Up to the last line end; the rest waits for the next block, unless it is already a block long.
-        const void *ultimo = memrchr(base + p, '\n', static_cast<size_t>(n - p));
+        const void *ultimo = Memoria::ultimo(base + p, '\n', static_cast<size_t>(n - p));
         qsizetype fino = ultimo ? static_cast<const char *>(ultimo) - base + 1 : p;
         if (n - fino >= kBlocco) {
             // A line longer than a block: its bytes so far, cut where no UTF-8 sequence is split.

@@ -7,6 +7,10 @@
 #                               their desktop entry and their AppStream data (tools/pacchetto.sh)
 #   tools/setup.sh --immagini   also what renders the pictures and takes the screenshots (tools/gen_icons.py,
 #                               tools/schermate.sh)
+#   tools/setup.sh --windows    also what builds the Windows kit and tests it (tools/windows/sdk.sh,
+#                               tools/windows.sh): MinGW-w64 with POSIX threads, the tools that fetch and
+#                               unpack Debian's source packages, Wine under Xvfb, NSIS, zip, and ImageMagick
+#                               for the screenshots under Wine
 # The options add up.
 set -eu
 
@@ -23,6 +27,9 @@ for opzione in "$@"; do
         PACCHETTI="$PACCHETTI build-essential dpkg-dev debhelper git xz-utils file lintian desktop-file-utils
             appstream" ;;
     --immagini) PACCHETTI="$PACCHETTI librsvg2-bin tango-icon-theme imagemagick xdotool" ;;
+    --windows)
+        PACCHETTI="$PACCHETTI g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+            dpkg-dev xz-utils ccache wine wine64 nsis zip unzip imagemagick xdotool" ;;
     *) echo "tools/setup.sh: unknown option $opzione" >&2; exit 2 ;;
     esac
 done

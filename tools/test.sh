@@ -6,7 +6,10 @@
 #   tools/test.sh --analisi   then clang-tidy and cppcheck over the tree (tools/analisi.sh)
 #   tools/test.sh --pacchetto then the Debian package, built twice from two folders by dpkg-buildpackage,
 #                             checked and compared byte by byte (tools/pacchetto.sh --riproducibile)
-# The options add up; CI passes all four.
+#   tools/test.sh --windows   then the Windows build, its installer and zip, and its tests under Wine
+#                             (tools/windows.sh --prove), with the Qt for Windows of ../shared/windows-qt/ or
+#                             of the SDK's cache, never built here: without either, one line says it skipped
+# The options add up; CI passes all five.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -14,12 +17,14 @@ asan=no
 fuzz=no
 analisi=no
 pacchetto=no
+windows=no
 for opzione in "$@"; do
     case "$opzione" in
     --asan) asan=yes ;;
     --fuzz) fuzz=yes ;;
     --analisi) analisi=yes ;;
     --pacchetto) pacchetto=yes ;;
+    --windows) windows=yes ;;
     *) echo "tools/test.sh: unknown option $opzione" >&2; exit 2 ;;
     esac
 done
@@ -46,3 +51,4 @@ if [ $asan = yes ]; then
 fi
 [ $fuzz = no ] || "$radice/tools/fuzz.sh"
 [ $analisi = no ] || "$radice/tools/analisi.sh"
+[ $windows = no ] || "$radice/tools/windows.sh" --prove --senza-compilare-qt

@@ -145,9 +145,11 @@ bool apriConIlBrowser(const QString &pagina, const QString &indirizzo, QWidget *
         return false;
     const QString programma = QString::fromWCharArray(percorso).trimmed();
     HWND finestra = proprietario ? reinterpret_cast<HWND>(proprietario->winId()) : nullptr;
+    // The address as one argument, whatever spaces or quotes it holds.
+    const QString argomento = Browser::argomentoWindows(indirizzo);
     const auto avvio =
         reinterpret_cast<INT_PTR>(ShellExecuteW(finestra, L"open", reinterpret_cast<LPCWSTR>(programma.utf16()),
-                                                reinterpret_cast<LPCWSTR>(indirizzo.utf16()), nullptr, SW_SHOWNORMAL));
+                                                reinterpret_cast<LPCWSTR>(argomento.utf16()), nullptr, SW_SHOWNORMAL));
     return avvio > 32;
 }
 #else

@@ -29,13 +29,26 @@ QColor sfondoFinestra()
 
 // The free faces that stand in for the Windows ones. Asking for them by name spares the font database the
 // search for a family that does not exist and its fallbacks, which is most of the cost of the first text.
+// Windows has the faces themselves, but MS Sans Serif there is a bitmap face that neither scales with the
+// screen nor is smoothed as Windows 10 and 11 draw text: Microsoft Sans Serif, its outline twin with the
+// same metrics, stands in for it. The free faces follow, for Wine.
 QStringList sostituti(const QString &famiglia)
 {
+#ifdef Q_OS_WIN
+    if (famiglia == QLatin1String("MS Sans Serif"))
+        return {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")};
+    if (famiglia == QLatin1String("Tahoma"))
+        return {QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")};
+    if (famiglia == QLatin1String("Arial"))
+        return {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")};
+    return {famiglia};
+#else
     if (famiglia == QLatin1String("Tahoma"))
         return {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")};
     if (famiglia == QLatin1String("MS Sans Serif") || famiglia == QLatin1String("Arial"))
         return {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
     return {famiglia};
+#endif
 }
 
 QFont carattere(const QString &famiglia, double punti, bool grassetto)

@@ -9,7 +9,15 @@
 #include "browser.h"
 #include "cp1252.h"
 #include "errorifile.h"
+#include "memoria.h"
 #include "percorsi.h"
+#include "sostituzione.h"
+#include "supporto.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 TEST(Percorsi, UnisceCartellaENomeConUnSoloSeparatore)
 {
@@ -89,9 +97,87 @@ TEST(ErroriFile, LetturaDiUnFileMancanteDiUnaCartellaEDiUnFileIntero)
     EXPECT_EQ(intera.dati, QByteArray("0123456789"));
     EXPECT_EQ(ErroriFile::leggiFile(file.fileName(), 4).dati, QByteArray("0123"));
 
-    if (::geteuid() != 0) { // root reads whatever the permissions say
+    // A name beyond ASCII, as Windows takes it in UTF-16 whatever the code page.
+    QFile accentato(cartella.filePath(QString::fromUtf8("città € Ωmega.dat")));
+    ASSERT_TRUE(accentato.open(QIODevice::WriteOnly));
+    accentato.write("àè");
+    accentato.close();
+    EXPECT_EQ(ErroriFile::leggiFile(accentato.fileName(), 100).dati, QByteArray("àè"));
+
+    if (letturaNegabile()) {
         file.setPermissions(QFileDevice::WriteOwner);
         EXPECT_EQ(ErroriFile::leggiFile(file.fileName(), 100).errore, 70);
+    }
+}
+
+TEST(Memoria, UltimoByte)
+{
+    const struct {
+        const char *testo;
+        std::size_t n;
+        int atteso; // position of the last '\n' in the first n bytes, -1 for none
+    } casi[] = {
+        {"a\nb\nc", 5, 3}, {"a\nb\nc", 3, 1}, {"abc", 3, -1}, {"\n", 1, 0}, {"", 0, -1}, {"\nab", 3, 0},
+    };
+    for (const auto &c : casi) {
+        const void *trovato = Memoria::ultimo(c.testo, '\n', c.n);
+        EXPECT_EQ(trovato ? static_cast<const char *>(trovato) - c.testo : -1, c.atteso) << c.testo << " " << c.n;
+    }
+}
+
+TEST(Sostituzione, IlFileNuovoPrendeIlPostoDelVecchioOppureNullaCambia)
+{
+#ifdef Q_OS_WIN
+    constexpr bool apertoSiSostituisce = false; // a file open without the right to delete it stays
+#else
+    constexpr bool apertoSiSostituisce = true;
+#endif
+    enum Destinazione { Nessuna, File, Cartella, FileAperto };
+    const struct {
+        const char *caso;
+        const char *nome;
+        Destinazione destinazione;
+        bool temporaneo; // the new file is there
+        bool riesce;
+        const char *motivo; // part of the reason, when it fails
+    } casi[] = {
+        {"replaces a file", "dati.xlsx", File, true, true, ""},
+        {"a new name", "dati.xlsx", Nessuna, true, true, ""},
+        {"a name beyond ASCII", "città €.xlsx", File, true, true, ""},
+        {"a folder in the place", "dati.xlsx", Cartella, true, false, "cartella"},
+        {"the new file gone", "dati.xlsx", File, false, false, "non esiste"},
+        {"the old file held open", "dati.xlsx", FileAperto, true, apertoSiSostituisce, "aperto"},
+    };
+    for (const auto &c : casi) {
+        SCOPED_TRACE(c.caso);
+        QTemporaryDir cartella;
+        const QString destinazione = cartella.filePath(QString::fromUtf8(c.nome));
+        const QString temporaneo = cartella.filePath(QStringLiteral(".nuovo"));
+        auto scrivi = [](const QString &percorso, const QByteArray &byte) {
+            QFile f(percorso);
+            return f.open(QIODevice::WriteOnly) && f.write(byte) == byte.size();
+        };
+        if (c.temporaneo) {
+            ASSERT_TRUE(scrivi(temporaneo, "nuovo"));
+        }
+        if (c.destinazione == Cartella) {
+            ASSERT_TRUE(QDir().mkpath(destinazione));
+        } else if (c.destinazione != Nessuna) {
+            ASSERT_TRUE(scrivi(destinazione, "vecchio"));
+        }
+        QFile aperto(destinazione);
+        if (c.destinazione == FileAperto) {
+            ASSERT_TRUE(aperto.open(QIODevice::ReadOnly));
+        }
+
+        const QString motivo = Sostituzione::sostituisci(temporaneo, destinazione);
+        aperto.close();
+        EXPECT_EQ(motivo.isEmpty(), c.riesce) << motivo.toStdString();
+        EXPECT_TRUE(c.riesce || motivo.contains(QString::fromUtf8(c.motivo))) << motivo.toStdString();
+        QFile dopo(destinazione);
+        const QByteArray atteso = c.riesce ? "nuovo" : c.destinazione == Cartella ? "" : "vecchio";
+        EXPECT_EQ(dopo.open(QIODevice::ReadOnly) ? dopo.readAll() : QByteArray(), atteso);
+        EXPECT_EQ(QFile::exists(temporaneo), c.temporaneo && !c.riesce); // nothing lost on a failure
     }
 }
 
@@ -117,5 +203,37 @@ TEST(Browser, ArgomentiDellaRigaExec)
                                          QStringLiteral("/x.desktop")),
                   c.attesi)
             << c.exec;
+    }
+}
+
+TEST(Browser, ArgomentoDellaRigaDiComandoDiWindows)
+{
+    const struct {
+        const char *argomento;
+        const char *riga;
+    } casi[] = {
+        {"www.example.com", "\"www.example.com\""},
+        {"www.example.com/a b?c=1&d=\"$x\"", "\"www.example.com/a b?c=1&d=\\\"$x\\\"\""},
+        {"C:\\Kit\\", "\"C:\\Kit\\\\\""},
+        {"a\\\"b", "\"a\\\\\\\"b\""},
+        {"a\\b c", "\"a\\b c\""},
+        {"", "\"\""},
+    };
+    for (const auto &c : casi) {
+        const QString argomento = QString::fromUtf8(c.argomento);
+        const QString riga = Browser::argomentoWindows(argomento);
+        EXPECT_EQ(riga, QString::fromUtf8(c.riga)) << c.argomento;
+#ifdef _WIN32
+        // Windows's own reading of a command line gives the argument back whole.
+        int quanti = 0;
+        const QString intera = QStringLiteral("browser.exe ") + riga;
+        LPWSTR *argomenti = CommandLineToArgvW(reinterpret_cast<LPCWSTR>(intera.utf16()), &quanti);
+        ASSERT_NE(argomenti, nullptr);
+        EXPECT_EQ(quanti, 2) << c.argomento;
+        if (quanti == 2) {
+            EXPECT_EQ(QString::fromWCharArray(argomenti[1]), argomento);
+        }
+        LocalFree(argomenti);
+#endif
     }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -46,8 +47,9 @@ void provaTasti(const std::vector<Riga> &righe)
                     QString visto = mostra(nome);
                     if (qstrcmp(nome, "@messaggi") == 0) {
                         visto.clear();
+                        // A path in a message as the table writes it, whatever the platform's separator.
                         for (const Modulo1::Messaggio &m : registro->messaggi())
-                            visto += m.testo + QLatin1Char('|');
+                            visto += QDir::fromNativeSeparators(m.testo) + QLatin1Char('|');
                     }
                     EXPECT_EQ(visto, QString::fromUtf8(atteso)) << nome << " after " << passi.join(u' ').toStdString();
                 }

@@ -20,6 +20,10 @@
 
 #include "percorsi.h"
 
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
 RegistroMessaggi::RegistroMessaggi()
 {
     Modulo1::impostaIntercettatoreMessaggi([this](const Modulo1::Messaggio &m) {
@@ -52,6 +56,15 @@ void CartellaProgrammaFinta::scrivi(const QString &nome, const QByteArray &byte)
     QFile f(m_cartella.filePath(nome));
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(byte);
+}
+
+bool letturaNegabile()
+{
+#ifdef Q_OS_WIN
+    return false;
+#else
+    return ::geteuid() != 0;
+#endif
 }
 
 void quandoModale(std::function<void(QWidget *)> azione, int millisecondi)

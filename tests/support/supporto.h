@@ -57,6 +57,10 @@ void quandoModale(std::function<void(QWidget *)> azione, int millisecondi = 5000
 // keyboard, and the keys on it: Down `riga` times and Return, or Escape when `riga` is -2.
 QStringList scegliLuogo(QWidget *scelta, int riga);
 
+// Whether taking away a file's read permission keeps this process from reading it: not for root, nor on
+// Windows, whose permissions Qt maps onto the read-only attribute alone.
+bool letturaNegabile();
+
 // Readable QStrings in test failures.
 void PrintTo(const QString &testo, std::ostream *os);
 
