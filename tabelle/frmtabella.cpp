@@ -85,6 +85,7 @@ frmTabella::frmTabella()
     txtFile->setToolTip(QStringLiteral("Il file da elaborare (CSV, xlsx, ods): Invio lo legge"));
     txtFile->setAccessibleName(QStringLiteral("File"));
     txtFile->setKeyPress([this](int &KeyAscii) { txtFile_KeyPress(KeyAscii); });
+    connect(txtFile, &QLineEdit::textChanged, this, [this]() { cmdElabora->setEnabled(!inCorso() && elaborabile()); });
     lblFile->setBuddy(txtFile);
     cmdSfoglia = crea<OsenXPButton>("cmdSfoglia", 7440, 570, 1560, 375);
     cmdSfoglia->setText(QStringLiteral("&Sfoglia..."));
@@ -250,15 +251,18 @@ void frmTabella::caricaFile()
     if (file.isEmpty())
         return;
     if (!QFileInfo(file).isFile()) {
+        dimentica(file);
         Modulo1::MostraMessaggio(QStringLiteral("Il file «%1» non esiste.").arg(QDir::toNativeSeparators(file)), 48,
                                  QStringLiteral("Errore"));
         return;
     }
     const Tabelle::Anteprima a = Tabelle::anteprima(file, QString(), kRigheAnteprima);
     if (!a.errore.isEmpty()) {
+        dimentica(file);
         Modulo1::MostraMessaggio(a.errore, 48, QStringLiteral("Errore"));
         return;
     }
+    m_fallito.clear();
     m_caricato = file;
     cboFoglio->clear();
     cboFoglio->addItems(a.fogli);
@@ -275,6 +279,28 @@ QString frmTabella::nomeRisultato(const QString &ingresso)
 {
     const QFileInfo info(ingresso);
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(" - risultati.xlsx"));
+}
+
+// A file that cannot be read leaves no trace of the one before: no preview, no columns, no result name,
+// and Elabora waits for another file.
+void frmTabella::dimentica(const QString &fallito)
+{
+    m_fallito = fallito;
+    m_caricato.clear();
+    m_risultato.clear();
+    cboFoglio->clear();
+    mostraAnteprima(Tabelle::Anteprima());
+    txtUscita->clear();
+    lblRiepilogo->setCaption(QString());
+    barAvanzamento->setValue(0);
+    abilita(true);
+}
+
+// Elabora needs a file: one written in the box that is not the one that could not be read.
+bool frmTabella::elaborabile() const
+{
+    const QString file = QDir::fromNativeSeparators(txtFile->text().trimmed());
+    return !file.isEmpty() && file != m_fallito;
 }
 
 void frmTabella::mostraAnteprima(const Tabelle::Anteprima &anteprima)
@@ -479,8 +505,9 @@ void frmTabella::impostaApertura(std::function<void(const QString &)> funzione)
 void frmTabella::abilita(bool libero)
 {
     for (QWidget *w : std::initializer_list<QWidget *>{txtFile, cmdSfoglia, cboOperazione, tblAnteprima, txtUscita,
-                                                       cmdSalvaCome, cmdElabora})
+                                                       cmdSalvaCome})
         w->setEnabled(libero);
+    cmdElabora->setEnabled(libero && elaborabile());
     for (QComboBox *c : cboColonna)
         c->setEnabled(libero);
     cboFoglio->setEnabled(libero && cboFoglio->count() > 0);

@@ -83,6 +83,8 @@ private:
     struct Esecuzione;
 
     bool creaComando();
+    void dimentica(const QString &fallito);
+    bool elaborabile() const;
     void mostraAnteprima(const Tabelle::Anteprima &anteprima);
     void aggiornaColonne();
     void assegnaTastiColonne();
@@ -97,6 +99,7 @@ private:
     QStringList m_intestazione;
     QString m_fileIniziale;
     QString m_caricato; // the file the preview and the columns are from
+    QString m_fallito;  // the file that could not be read last
     QString m_risultato;
     std::unique_ptr<Esecuzione> m_esecuzione;
     quint64 m_esecuzioni = 0;

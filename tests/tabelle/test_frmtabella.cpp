@@ -135,7 +135,7 @@ TEST_F(FinestraTabella, StatoAllApertura)
         EXPECT_EQ(f.cboOperazione->itemText(i), operazioni[i]);
     EXPECT_FALSE(f.cmdAnnulla->isVisible());
     EXPECT_FALSE(f.cmdApri->isVisible());
-    EXPECT_TRUE(f.cmdElabora->isEnabled());
+    EXPECT_FALSE(f.cmdElabora->isEnabled()); // nothing to run on yet
     EXPECT_EQ(f.focusWidget(), f.txtFile);
     EXPECT_EQ(f.tblAnteprima->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
@@ -333,30 +333,42 @@ TEST_F(FinestraTabella, FogliDaScegliere)
     }
 }
 
-// Bad input: one message, the window as it was.
+// Bad input after a table was read: one message, and nothing left of the table before (no preview, no
+// columns, no result name); Elabora, by its access key too, waits for another file and writes nothing.
 TEST_F(FinestraTabella, FileCheNonSiLeggono)
 {
+    const QString buono = copia(QStringLiteral("dipendenti.xlsx"), QStringLiteral("sedi.xlsx"));
     scrivi(QStringLiteral("vuoto.csv"), "");
     scrivi(QStringLiteral("binario.csv"), QByteArray("\x00\x01\x02\x03", 4));
-    const struct {
-        QString percorso;
-    } casi[] = {{lavoro.filePath(QStringLiteral("manca.csv"))},
-                {lavoro.filePath(QStringLiteral("vuoto.csv"))},
-                {lavoro.filePath(QStringLiteral("binario.csv"))},
-                {lavoro.path()}};
-    for (const auto &c : casi) {
+    copia(QStringLiteral("dipendenti.xls"), QStringLiteral("vecchio.xls"));
+    const QString casi[] = {lavoro.filePath(QStringLiteral("manca.csv")), lavoro.filePath(QStringLiteral("vuoto.csv")),
+                            lavoro.filePath(QStringLiteral("binario.csv")),
+                            lavoro.filePath(QStringLiteral("vecchio.xls")), lavoro.path()};
+    for (const QString &percorso : casi) {
+        f.txtFile->clear();
+        digitaFile(buono);
+        ASSERT_GT(f.tblAnteprima->columnCount(), 0);
         registro.svuota();
         f.txtFile->clear();
-        digitaFile(c.percorso);
-        EXPECT_EQ(registro.conta(), 1) << c.percorso.toStdString();
+        digitaFile(percorso);
+        EXPECT_EQ(registro.conta(), 1) << percorso.toStdString();
         if (registro.conta() == 1) {
             EXPECT_FALSE(registro.messaggi().front().testo.contains(u'\n'));
             EXPECT_EQ(registro.messaggi().front().titolo, QStringLiteral("Errore"));
         }
-        EXPECT_EQ(f.tblAnteprima->columnCount(), 0);
+        EXPECT_EQ(f.tblAnteprima->columnCount(), 0) << percorso.toStdString();
+        EXPECT_EQ(f.cboFoglio->count(), 0);
+        EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("(nessuna)"));
+        EXPECT_TRUE(f.txtUscita->text().isEmpty());
+        EXPECT_FALSE(f.cmdElabora->isEnabled()) << percorso.toStdString();
+        QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
+        QTest::qWait(50);
+        EXPECT_FALSE(f.inCorso());
+        // Another name in the box: Elabora can read it.
+        QTest::keyClick(f.txtFile, Qt::Key_Backspace);
         EXPECT_TRUE(f.cmdElabora->isEnabled());
     }
-    EXPECT_EQ(nomiNellaCartella(), (QStringList{"binario.csv", "vuoto.csv"}));
+    EXPECT_EQ(nomiNellaCartella(), (QStringList{"binario.csv", "sedi.xlsx", "vecchio.xls", "vuoto.csv"}));
 }
 
 TEST_F(FinestraTabella, UnFileLasciatoSullaFinestra)
