@@ -1,3 +1,5 @@
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 
 #include <unistd.h>
@@ -9,17 +11,54 @@
 
 #include "rigadicomando.h"
 
+namespace {
+
+// Ctrl-C (or a termination) asks the run to stop and clean up; a second one ends the program at once.
+std::atomic<bool> interrotto{false};
+volatile std::sig_atomic_t segnale = 0;
+
+void suSegnale(int numero)
+{
+    if (interrotto.load()) {
+        std::signal(numero, SIG_DFL);
+        std::raise(numero);
+        return;
+    }
+    segnale = numero;
+    interrotto.store(true);
+}
+
+void intercetta()
+{
+    struct sigaction azione = {};
+    azione.sa_handler = suSegnale;
+    sigemptyset(&azione.sa_mask);
+    azione.sa_flags = SA_RESTART;
+    for (int numero : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(numero, &azione, nullptr);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    static_assert(decltype(interrotto)::is_always_lock_free, "the flag is set from a signal handler");
     QCoreApplication app(argc, argv);
     QTranslator qt;
     if (qt.load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qt);
+    intercetta();
     QTextStream uscita(stdout);
     QTextStream errori(stderr);
-    const int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori, isatty(STDERR_FILENO) != 0);
+    const int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori, isatty(STDERR_FILENO) != 0,
+                                  &interrotto);
     uscita.flush();
     errori.flush();
+    // Stopped by a signal, once everything is cleaned up: the shell learns it as it would have.
+    if (segnale != 0) {
+        std::signal(segnale, SIG_DFL);
+        std::raise(segnale);
+    }
     return stato;
 }

@@ -249,13 +249,15 @@ private:
 } // namespace
 
 Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
-                   const std::function<void(int, QByteArrayView)> &valore)
+                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato)
 {
     Esame esame(separatore, colonne, valore);
     QByteArray blocco(2 * kBlocco + 4, Qt::Uninitialized);
     qsizetype resto = 0; // the end of the last block that no line end closed, moved to the front
     bool primo = true;
     for (;;) {
+        if (annullato && annullato())
+            break;
         const qint64 letti = ingresso.read(blocco.data() + resto, kBlocco);
         const bool finito = letti <= 0;
         const qsizetype n = resto + (finito ? 0 : static_cast<qsizetype>(letti));
@@ -492,13 +494,14 @@ bool Lettore::riempi()
     return letti > 0;
 }
 
-void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore,
+                      const std::function<bool()> &annullato)
 {
     if (m_ingresso.isSequential())
         return; // read once only: the encoding was decided at its first byte outside ASCII
     const qint64 posizione = m_ingresso.pos();
     m_ingresso.seek(m_origine);
-    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore);
+    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore, annullato);
     m_ingresso.seek(posizione);
     if (m_rinviata)
         decidiCodifica(censimento.principale());
@@ -788,11 +791,13 @@ Scrittore::Scrittore(QIODevice &uscita, char separatore, QByteArray fineRiga)
     , m_fineRiga(std::move(fineRiga))
 {
     m_buffer.resize(kBlocco);
+    m_dati = m_buffer.data();
 }
 
 void Scrittore::cresci(qsizetype n)
 {
     m_buffer.resize(qMax(m_buffer.size() * 2, m_usati + n));
+    m_dati = m_buffer.data();
 }
 
 Scrittore::~Scrittore()
@@ -816,7 +821,7 @@ void Scrittore::campo(QByteArrayView valore)
         return;
     }
     spazio(2 * valore.size() + 2);
-    char *out = m_buffer.data() + m_usati;
+    char *out = m_dati + m_usati;
     *out++ = '"';
     for (char c : valore) {
         if (c == '"')
@@ -824,7 +829,7 @@ void Scrittore::campo(QByteArrayView valore)
         *out++ = c;
     }
     *out++ = '"';
-    m_usati = out - m_buffer.constData();
+    m_usati = out - m_dati;
 }
 
 void Scrittore::fineRiga()

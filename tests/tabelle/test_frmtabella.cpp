@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 
@@ -61,11 +62,13 @@ protected:
         return true;
     }
 
+    // The preview is read in a thread of its own: this waits for it.
     void digitaFile(const QString &percorso)
     {
         f.txtFile->setFocus();
         QTest::keyClicks(f.txtFile, QDir::toNativeSeparators(percorso));
         QTest::keyClick(f.txtFile, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.inLettura(), kAttesa);
     }
 
     void scegliOperazione(const QString &voce)
@@ -202,6 +205,31 @@ TEST_F(FinestraTabella, DallaTastieraFinoAlRiepilogo)
     frmTabella::impostaApertura({});
 }
 
+// The summary names every kind of esito with its rows, and scrolls when they do not fit.
+TEST_F(FinestraTabella, IlRiepilogoHaOgniTipoDiEsito)
+{
+    scrivi(QStringLiteral("codici.csv"), "codice_fiscale;cognome\nRSSMRA80A01H501\n1SSMRA80A01H501U\n"
+                                         "RSSMRA8XA01H501U\nRSSMRA80Z01H501U\nRSSMRA80A00H501U\nRSSMRA81B29H501U\n"
+                                         "RSSMRA80A01H501A\nRSSMRA80A01H501U;Bianchi\nRSSMRA80A01H501U;Bianchi\n"
+                                         "RSSMRA80A01H501U;Rossi\n");
+    digitaFile(lavoro.filePath(QStringLiteral("codici.csv")));
+    scegliOperazione(QStringLiteral("Verifica codice fiscale"));
+    ASSERT_TRUE(elaboraEAttendi());
+    const QStringList righe = f.lblRiepilogo->text().split(u'\n');
+    EXPECT_EQ(righe.value(0), QStringLiteral("Righe: 10, corrette: 1, con esito: 9"));
+    const QStringList attese = {"Cognome: 2",
+                                "Carattere di controllo errato: 1",
+                                "Carattere non valido in posizione 1: 1",
+                                "Carattere non valido in posizione 8: 1",
+                                "Carattere non valido in posizione 9: 1",
+                                "Data di nascita inesistente: 1",
+                                "Giorno di nascita non valido: 1",
+                                "Lunghezza errata: 1"};
+    EXPECT_EQ(righe.mid(1), attese);
+    QTRY_VERIFY(f.scrRiepilogo->verticalScrollBar()->maximum() > 0);
+    EXPECT_EQ(f.scrRiepilogo->accessibleName(), QStringLiteral("Riepilogo"));
+}
+
 // A large table: Annulla stops the run, nothing is left in the folder, and the window works again.
 TEST_F(FinestraTabella, AnnullaNonLasciaNulla)
 {
@@ -291,7 +319,7 @@ TEST_F(FinestraTabella, LaColonnaSceltaArrivaAlMotore)
 
     const Tabelle::Anteprima risultato =
         Tabelle::anteprima(lavoro.filePath(QStringLiteral("sedi - risultati.xlsx")), QString(), 5);
-    ASSERT_EQ(risultato.errore, QString());
+    ASSERT_EQ(risultato.problema.tipo, Tabelle::Problema::Tipo::Nessuno);
     ASSERT_EQ(risultato.righe.size(), 1);
     EXPECT_TRUE(risultato.righe.front().join(u';').contains(QStringLiteral("MILANO")))
         << risultato.righe.front().join(u';').toStdString();
@@ -318,8 +346,10 @@ TEST_F(FinestraTabella, FogliDaScegliere)
         QTRY_COMPARE(f.focusWidget(), f.cboFoglio);
         QTest::keyClick(f.cboFoglio, Qt::Key_Down);
         EXPECT_EQ(f.cboFoglio->currentText(), QStringLiteral("Secondo"));
+        QTRY_VERIFY(!f.inLettura());
         EXPECT_EQ(testoMessaggi(registro), QString()) << nome;
         QTest::keyClick(f.cboFoglio, Qt::Key_Up);
+        QTRY_VERIFY(!f.inLettura());
         ASSERT_GT(f.tblAnteprima->columnCount(), 1);
         EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(1)->text(), primaIntestazione);
         scegliOperazione(QStringLiteral("Controlla partita IVA"));
@@ -383,7 +413,7 @@ TEST_F(FinestraTabella, UnFileLasciatoSullaFinestra)
     QDropEvent lascia(QPointF(10, 10), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&f, &lascia);
     EXPECT_EQ(f.txtFile->text(), QDir::toNativeSeparators(ingresso));
-    EXPECT_GT(f.tblAnteprima->columnCount(), 0);
+    QTRY_VERIFY(f.tblAnteprima->columnCount() > 0);
 }
 
 TEST(frmTabellaMenu, UnFileLasciatoSulMenuApreLaFinestra)
