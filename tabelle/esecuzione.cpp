@@ -203,7 +203,7 @@ bool Esecuzione::apriSorgente()
         const QString percorso = m_ingresso == &m_copia          ? m_copia.fileName()
                                  : m_opzioni.ingresso == u"-" ? QStringLiteral("/dev/stdin")
                                                                 : m_opzioni.ingresso;
-        auto foglio = std::make_unique<SorgenteFoglio>(false);
+        auto foglio = std::make_unique<SorgenteFoglio>();
         if (!foglio->apri(percorso, m_opzioni.foglio))
             return illeggibile(foglio->errore());
         m_sorgente = std::move(foglio);

@@ -13,6 +13,7 @@
 #include "foglio.h"
 #include "percorsi.h"
 #include "scrittorexlsx.h"
+#include "sorgentefoglio.h"
 #include "tabella.h"
 
 using namespace Tabelle;
@@ -629,3 +630,46 @@ TEST(Motore, DateDelFoglio_ColonnaDiDate)
         EXPECT_EQ(scritte[size_t(c.posto) + 1][7].isEmpty(), c.mesePrima) << c.posto;
     }
 }
+
+// The rows of a sheet come from the thread that reads it as they are and in order, empty rows in place,
+// through the bounded queue however many there are; a reading stopped early ends its thread.
+TEST(Motore, FoglioLettoInUnFiloASe)
+{
+    QTemporaryDir cartella;
+    const QString file = cartella.filePath(QStringLiteral("righe.xlsx"));
+    {
+        Fogli::ScrittoreXlsx s(file);
+        ASSERT_TRUE(s.apri({QStringLiteral("numero"), QStringLiteral("testo")}));
+        for (int i = 0; i < 6000; ++i) {
+            if (i % 1000 == 999)
+                ASSERT_TRUE(s.scriviRiga({}));
+            else
+                ASSERT_TRUE(s.scriviRiga({Fogli::Cella::diNumero(i), Fogli::Cella::diTesto(QString::number(i * 7))}));
+        }
+        ASSERT_TRUE(s.chiudi());
+    }
+    const auto leggi = [&](bool filo, qint64 quante) {
+        SorgenteFoglio sorgente(filo);
+        EXPECT_TRUE(sorgente.apri(file, QString())) << sorgente.errore().toStdString();
+        QStringList righe;
+        Riga riga;
+        while (righe.size() < quante && sorgente.leggi(riga)) {
+            QString testo = QString::number(riga.csv.numero) + u':';
+            for (qsizetype i = 0; i < riga.campi(); ++i)
+                testo += QString::fromUtf8(riga.testo(i)) + u'|';
+            righe.append(testo);
+        }
+        EXPECT_TRUE(sorgente.errore().isEmpty());
+        return righe;
+    };
+    const QStringList inUnFilo = leggi(true, 10000);
+    ASSERT_EQ(inUnFilo.size(), 6000); // the header and every row but the last, empty, which the file lacks
+    EXPECT_EQ(inUnFilo, leggi(false, 10000));
+    EXPECT_EQ(inUnFilo[1000], QStringLiteral("1001:"));
+    EXPECT_EQ(inUnFilo[5999], QStringLiteral("6000:5998|41986|"));
+    QElapsedTimer orologio;
+    orologio.start();
+    EXPECT_EQ(leggi(true, 300).size(), 300);
+    EXPECT_LT(orologio.elapsed(), 10000);
+}
+
