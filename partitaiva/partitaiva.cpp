@@ -137,11 +137,9 @@ qsizetype normalizza(QByteArrayView testo, char16_t *numero)
     qsizetype n = 0;
     for (const char c : testo) {
         const auto u = static_cast<unsigned char>(c);
-        if (u >= u'0' && u <= u'9')
-            numero[n++] = u;
-        else if (u >= 0x80)
+        if (u >= 0x80)
             return -1;
-        else if (!daTogliere(u))
+        if (cifraAscii(u) || !daTogliere(u))
             numero[n++] = u;
     }
     if (n >= 2 && (numero[0] == u'I' || numero[0] == u'i') && (numero[1] == u'T' || numero[1] == u't')) {

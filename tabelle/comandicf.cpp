@@ -50,17 +50,17 @@ qsizetype inCp1252(QByteArrayView valore, bool utf8, char *out)
 void dueCifre(int n, char *testo)
 {
     static constexpr struct Coppie {
-        char c[200]{};
+        char c[100][2]{};
         constexpr Coppie()
         {
             for (int i = 0; i < 100; ++i) {
-                c[2 * i] = static_cast<char>('0' + i / 10);
-                c[2 * i + 1] = static_cast<char>('0' + i % 10);
+                c[i][0] = static_cast<char>('0' + i / 10);
+                c[i][1] = static_cast<char>('0' + i % 10);
             }
         }
     } kCoppie;
-    testo[0] = kCoppie.c[2 * n];
-    testo[1] = kCoppie.c[2 * n + 1];
+    testo[0] = kCoppie.c[n][0];
+    testo[1] = kCoppie.c[n][1];
 }
 
 } // namespace
@@ -101,10 +101,10 @@ std::optional<QDate> Calcola::leggiData(const QString &testo) const
 
 QString Calcola::sigla(const QString &provincia) const
 {
-    bool ascii = provincia.size() <= 2;
+    bool corta = provincia.size() <= 2;
     for (QChar c : provincia)
-        ascii = ascii && c.unicode() < 128;
-    if (ascii)
+        corta = corta && c.unicode() < 128;
+    if (corta) // a code of ASCII
         return provincia;
     if (!m_province) {
         // The names as the directory holds them, read the first time a row needs one.

@@ -222,10 +222,10 @@ void SorgenteFoglio::produci()
         }
     }
     b->frazione = m_lettore->frazione();
-    const QString errore = m_lettore->errore();
+    const QString perche = m_lettore->errore();
     if (b->usate > 0 && !m_coda->consegna(std::move(b)))
         return;
-    m_coda->fine(errore);
+    m_coda->fine(perche);
 }
 
 bool SorgenteFoglio::dallaCoda(Riga &riga)
