@@ -56,13 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     const QString normale = PartitaIva::normalizza(testo);
     const QByteArray latino = testo.toLatin1();
     std::vector<char16_t> numero(static_cast<size_t>(latino.size()) + 1);
-    const qsizetype n = PartitaIva::normalizza(latino, numero.data());
+    const qsizetype quanti = PartitaIva::normalizza(latino, numero.data());
     const bool ascii = std::all_of(testo.begin(), testo.end(), [](QChar c) { return c.unicode() < 128; });
-    VERIFICA(n >= 0 || !ascii);
+    VERIFICA(quanti >= 0 || !ascii);
     if (ascii)
-        VERIFICA(QStringView(numero.data(), n) == normale);
+        VERIFICA(QStringView(numero.data(), quanti) == normale);
     if (std::any_of(latino.begin(), latino.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-        VERIFICA(n < 0);
+        VERIFICA(quanti < 0);
     VERIFICA(!normale.contains(u' ') && !normale.contains(u'.') && !normale.contains(u'-'));
     const PartitaIva::Controllo controllo = PartitaIva::controlla(normale);
     VERIFICA(controllo.stato != PartitaIva::Stato::Esatta || normale.size() == 11);

@@ -65,8 +65,9 @@ struct Cifre {
 Cifre cifre(QStringView testo, qsizetype n, int *cifre)
 {
     unsigned tutte = 1, unite = 0;
+    const char16_t *p = testo.utf16();
     for (qsizetype i = 0; i < n; ++i) {
-        const unsigned d = static_cast<unsigned>(testo[i].unicode()) - u'0';
+        const unsigned d = static_cast<unsigned>(p[i]) - u'0';
         const unsigned cifra = d < 10u ? 1u : 0u;
         tutte &= cifra;
         cifre[i] = static_cast<int>(d * cifra);

@@ -58,14 +58,11 @@ void PartitaIvaCmd::elabora(const Valori &valori, Risultato &risultato) const
 {
     // A number of ASCII, the common case, is checked where it stands.
     const QByteArrayView testo = valori.testo(0);
-    PartitaIva::Controllo c;
     constexpr qsizetype kMassimo = 64;
     char16_t numero[kMassimo];
     const qsizetype n = testo.size() <= kMassimo ? PartitaIva::normalizza(testo, numero) : -1;
-    if (n >= 0)
-        c = PartitaIva::controlla(QStringView(numero, n));
-    else
-        c = PartitaIva::controlla(PartitaIva::normalizza(valori.stringa(0)));
+    const PartitaIva::Controllo c = n >= 0 ? PartitaIva::controlla(QStringView(numero, n))
+                                           : PartitaIva::controlla(PartitaIva::normalizza(valori.stringa(0)));
     const int esito = risultato.colonnaEsito();
     switch (c.stato) {
     case PartitaIva::Stato::Esatta:

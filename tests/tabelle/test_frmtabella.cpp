@@ -324,6 +324,17 @@ TEST_F(FinestraTabella, LaColonnaSceltaArrivaAlMotore)
     EXPECT_TRUE(risultato.righe.front().join(u';').contains(QStringLiteral("MILANO")))
         << risultato.righe.front().join(u';').toStdString();
     EXPECT_FALSE(risultato.righe.front().join(u';').contains(QStringLiteral("ROMA")));
+
+    // A needed column left out: the window says to choose it, in its own words; nothing is written.
+    scegliOperazione(QStringLiteral("Controlla partita IVA"));
+    ASSERT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("(nessuna)"));
+    registro.accoda(6); // the result is there already: replace it
+    ASSERT_TRUE(elaboraEAttendi());
+    ASSERT_EQ(registro.conta(), 2);
+    EXPECT_EQ(registro.messaggi().back().testo,
+              QStringLiteral("Nel file «%1» manca la colonna «partita_iva»: sceglierla tra le colonne del file")
+                  .arg(QDir::toNativeSeparators(lavoro.filePath(QStringLiteral("sedi.csv")))));
+    EXPECT_EQ(f.lblRiepilogo->text(), QStringLiteral("Nessun risultato."));
 }
 
 // A sheet file: its sheets to choose from, the preview of the one chosen, the run over it.
