@@ -51,8 +51,8 @@ int main(int argc, char *argv[])
     intercetta();
     QTextStream uscita(stdout);
     QTextStream errori(stderr);
-    const int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori, isatty(STDERR_FILENO) != 0,
-                                  &interrotto);
+    const int stato =
+        Cli::esegui(QCoreApplication::arguments(), uscita, errori, isatty(STDERR_FILENO) != 0, &interrotto);
     uscita.flush();
     errori.flush();
     // Stopped by a signal, once everything is cleaned up: the shell learns it as it would have.

@@ -74,8 +74,8 @@ QString aiutoGenerale()
                                    "tabella CSV, .xlsx o .ods (--file FILE, o --csv FILE).\n\nComandi:\n")
                         .arg(kProgramma);
     for (const VoceComando &d : elencoComandi())
-        testo += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(d.nome).leftJustified(13),
-                                              QString::fromUtf8(d.descrizione));
+        testo += QStringLiteral("  %1%2\n")
+                     .arg(QString::fromLatin1(d.nome).leftJustified(13), QString::fromUtf8(d.descrizione));
     testo += QStringLiteral("\n%1 COMANDO --help mostra le opzioni di un comando; --version la versione.\n"
                             "Stato di uscita: 0 tutto bene, 1 qualche valore o riga con esito, 2 errore d'uso o "
                             "file illeggibile.\n")
@@ -112,10 +112,11 @@ struct Opzioni {
                             QStringLiteral("L'ordine delle date: gg/mm (giorno prima) o mm/gg (mese prima); se manca, "
                                            "deciso per colonna da tutte le sue date."),
                             QStringLiteral("ORDINE")};
-    QCommandLineOption rigaMassima{QStringLiteral("riga-massima"),
-                                   QStringLiteral("La riga più lunga letta, in MiB (predefinita 4): una più lunga ha un "
-                                                  "esito."),
-                                   QStringLiteral("MIB")};
+    QCommandLineOption rigaMassima{
+        QStringLiteral("riga-massima"),
+        QStringLiteral("La riga più lunga letta, in MiB (predefinita 4): una più lunga ha un "
+                       "esito."),
+        QStringLiteral("MIB")};
     QCommandLineOption colonna{QStringLiteral("colonna"),
                                QStringLiteral("La colonna NOME del comando ha l'intestazione INTESTAZIONE "
                                               "(ripetibile)."),
@@ -144,8 +145,7 @@ private:
     QString aiuto() const;
     int euroOPrefisso(const QStringList &valori);
     int leggiOpzioni(OpzioniTabella &opzioni);
-    int suTabella(Comando &comando, const OpzioniTabella &opzioni, bool terminale,
-                  const std::atomic<bool> *interrotto);
+    int suTabella(Comando &comando, const OpzioniTabella &opzioni, bool terminale, const std::atomic<bool> *interrotto);
     int suValori(const Comando &comando, const QStringList &valori);
     int erroreUso(const QString &testo)
     {
@@ -317,9 +317,7 @@ int Invocazione::suTabella(Comando &comando, const OpzioniTabella &opzioni, bool
     switch (fine.stato) {
     case Stato::Fatto: return kTuttoBene;
     case Stato::ConEsiti: return kConEsito;
-    case Stato::Annullato:
-        m_errori << kProgramma << ": interrotto, nessun file scritto\n";
-        return kInterrotto;
+    case Stato::Annullato: m_errori << kProgramma << ": interrotto, nessun file scritto\n"; return kInterrotto;
     case Stato::Errore: break;
     }
     m_errori << kProgramma << ": " << testoProblema(fine.problema) << '\n';
@@ -331,8 +329,8 @@ int Invocazione::suTabella(Comando &comando, const OpzioniTabella &opzioni, bool
 int Invocazione::suValori(const Comando &comando, const QStringList &valori)
 {
     const std::vector<Colonna> colonne = comando.ingresso();
-    const bool unaRiga = colonne.size() > 1 && std::all_of(colonne.begin(), colonne.end(),
-                                                           [](const Colonna &c) { return c.obbligatoria; });
+    const bool unaRiga = colonne.size() > 1 &&
+                         std::all_of(colonne.begin(), colonne.end(), [](const Colonna &c) { return c.obbligatoria; });
     const QStringList nomi = comando.uscita();
     const int esito = comando.colonnaEsito();
     if (unaRiga) {

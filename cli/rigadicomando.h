@@ -10,8 +10,8 @@ namespace Cli {
 
 // Exit statuses.
 constexpr int kTuttoBene = 0;
-constexpr int kConEsito = 1;    // some value or row has an esito
-constexpr int kErroreUso = 2;   // a usage error or an unreadable file
+constexpr int kConEsito = 1;     // some value or row has an esito
+constexpr int kErroreUso = 2;    // a usage error or an unreadable file
 constexpr int kInterrotto = 130; // stopped by Ctrl-C (128 + SIGINT): nothing written
 
 // Runs the command line `argomenti` (the program's name first). Answers and help go to `uscita`, messages

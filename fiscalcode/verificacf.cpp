@@ -13,7 +13,6 @@ using Fiscale::Verifica;
 
 constexpr std::array<int, 7> kAgenzia = {1, 3, 7, 15, 31, 63, 127};
 
-
 // White space, and the zero-width spaces (U+200B, U+2060, U+FEFF) that a pasted text may bring unseen.
 bool spazio(char32_t c)
 {

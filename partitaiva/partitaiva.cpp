@@ -167,7 +167,8 @@ Controllo controlla(QStringView testo)
     }
     int d[11];
     const Cifre lette = cifre(testo, 11, d);
-    const bool ufficio = cifraAscii(testo[7].unicode()) && cifraAscii(testo[8].unicode()) && cifraAscii(testo[9].unicode());
+    const bool ufficio =
+        cifraAscii(testo[7].unicode()) && cifraAscii(testo[8].unicode()) && cifraAscii(testo[9].unicode());
     c.ufficio = ufficio ? d[7] * 100 + d[8] * 10 + d[9] : -1;
     const int cifra = cifraDalleCifre(d);
     if (testo[10] != QLatin1Char(static_cast<char>('0' + cifra))) {

@@ -323,11 +323,12 @@ std::unique_ptr<Comando> creaPartitaIva(DatiComandi &, QString *)
 
 std::unique_ptr<Comando> creaComune(DatiComandi &dati, QString *errore)
 {
-    const bool pronto = !dati.elenco.nomi.isEmpty() || carica(QStringLiteral("codes.dat"), errore, [&](const QString &p) {
-        ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
-        dati.elenco = std::move(c.elenco);
-        return c.errore;
-    });
+    const bool pronto =
+        !dati.elenco.nomi.isEmpty() || carica(QStringLiteral("codes.dat"), errore, [&](const QString &p) {
+            ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
+            dati.elenco = std::move(c.elenco);
+            return c.errore;
+        });
     return pronto ? std::make_unique<ComuneCmd>(dati.elenco, luoghi()) : nullptr;
 }
 

@@ -106,8 +106,8 @@ private:
     Conclusione fermata() const
     {
         Conclusione c;
-        c.stato = m_osservatore.annullato() || m_problema.tipo == Problema::Tipo::Nessuno ? Stato::Annullato
-                                                                                        : Stato::Errore;
+        c.stato =
+            m_osservatore.annullato() || m_problema.tipo == Problema::Tipo::Nessuno ? Stato::Annullato : Stato::Errore;
         c.problema = m_problema;
         return c;
     }
@@ -200,9 +200,9 @@ bool Esecuzione::apriSorgente()
     const QByteArray primi = m_ingresso->read(4096);
     m_ingresso->seek(inizio);
     if (SorgenteFoglio::foglio(primi)) {
-        const QString percorso = m_ingresso == &m_copia          ? m_copia.fileName()
+        const QString percorso = m_ingresso == &m_copia       ? m_copia.fileName()
                                  : m_opzioni.ingresso == u"-" ? QStringLiteral("/dev/stdin")
-                                                                : m_opzioni.ingresso;
+                                                              : m_opzioni.ingresso;
         auto foglio = std::make_unique<SorgenteFoglio>();
         if (!foglio->apri(percorso, m_opzioni.foglio))
             return illeggibile(foglio->errore());
@@ -214,8 +214,8 @@ bool Esecuzione::apriSorgente()
     const QString cosa = Csv::nonTabella(primi);
     if (!cosa.isEmpty())
         return problema(Problema::Tipo::NonTabella, cosa);
-    auto csv = std::make_unique<SorgenteCsv>(*m_ingresso, m_opzioni.separatore, m_opzioni.codifica,
-                                             m_opzioni.massimoRiga);
+    auto csv =
+        std::make_unique<SorgenteCsv>(*m_ingresso, m_opzioni.separatore, m_opzioni.codifica, m_opzioni.massimoRiga);
     csv->lettore().rinviaCodifica(); // decided in the same first look as the order of dates
     m_csv = &csv->lettore();
     m_sorgente = std::move(csv);
@@ -244,9 +244,8 @@ bool Esecuzione::leggiIntestazione()
     if (!m_csv)
         m_codifica = Csv::Codifica::Utf8;
     else if (m_codifica == Csv::Codifica::Automatica)
-        m_codifica = Csv::rilevaCodifica(m_riga.csv.grezza) == Csv::Codifica::Windows1252
-                         ? Csv::Codifica::Windows1252
-                         : Csv::Codifica::Utf8;
+        m_codifica = Csv::rilevaCodifica(m_riga.csv.grezza) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252
+                                                                                          : Csv::Codifica::Utf8;
     m_codificaIntestazione = m_codifica;
     for (qsizetype i = 0; i < m_riga.campi(); ++i) {
         m_campiIntestazione.push_back(m_riga.testo(i).toByteArray());

@@ -66,14 +66,14 @@ QString testoProblema(const Tabelle::Problema &p)
     switch (p.tipo) {
     case Tipo::Nessuno: break;
     case Tipo::Lettura: return QStringLiteral("Impossibile leggere «%1»: %2").arg(file, p.motivo);
-    case Tipo::NonTabella:
-        return QStringLiteral("«%1» è %2, non una tabella (CSV, .xlsx o .ods)").arg(file, p.motivo);
+    case Tipo::NonTabella: return QStringLiteral("«%1» è %2, non una tabella (CSV, .xlsx o .ods)").arg(file, p.motivo);
     case Tipo::FoglioSenzaFogli: return QStringLiteral("«%1» non ha fogli da scegliere").arg(file);
     case Tipo::Vuota: return QStringLiteral("Il file «%1» è vuoto: manca la riga d'intestazione").arg(file);
     case Tipo::IntestazioneLunga:
-        return QStringLiteral("La riga d'intestazione di «%1» supera %2 MiB: non sembra una tabella").arg(file).arg(p.mib);
-    case Tipo::ColonnaSconosciuta:
-        return QStringLiteral("L'operazione non ha la colonna «%1»").arg(p.colonna);
+        return QStringLiteral("La riga d'intestazione di «%1» supera %2 MiB: non sembra una tabella")
+            .arg(file)
+            .arg(p.mib);
+    case Tipo::ColonnaSconosciuta: return QStringLiteral("L'operazione non ha la colonna «%1»").arg(p.colonna);
     case Tipo::ColonnaAssente:
         return QStringLiteral("Nel file «%1» non c'è più la colonna «%2» (intestazione: %3)")
             .arg(file, p.scelta, p.intestazione.join(QStringLiteral(", ")));
@@ -645,8 +645,8 @@ void frmTabella::impostaApertura(std::function<void(const QString &)> funzione)
 // "Apri il risultato" show only when they can be used.
 void frmTabella::abilita(bool libero)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{txtFile, cmdSfoglia, cboOperazione, tblAnteprima, txtUscita,
-                                                       cmdSalvaCome})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{txtFile, cmdSfoglia, cboOperazione, tblAnteprima, txtUscita, cmdSalvaCome})
         w->setEnabled(libero);
     cmdElabora->setEnabled(libero && elaborabile());
     for (QComboBox *c : cboColonna)

@@ -115,5 +115,4 @@ private:
     quint64 m_esecuzioni = 0;
     std::shared_ptr<Lettura> m_lettura; // the preview being read, shared with its thread
     bool m_elaboraLetto = false;        // Elabora waits for the file being read
-
 };

@@ -49,7 +49,10 @@ public:
     const std::vector<Fogli::Cella> &celleIntestazione() const { return m_intestazione.celle; }
     QStringList fogli() const { return m_lettore ? m_lettore->fogli() : QStringList(); }
     QString nomeFoglio() const { return m_lettore ? m_lettore->nomeFoglio() : QString(); }
-    Fogli::FormatoFoglio formato() const { return m_lettore ? m_lettore->formato() : Fogli::FormatoFoglio::Sconosciuto; }
+    Fogli::FormatoFoglio formato() const
+    {
+        return m_lettore ? m_lettore->formato() : Fogli::FormatoFoglio::Sconosciuto;
+    }
 
     // A sheet reader from Fogli::libreria(); null with `errore` set when the sheet libraries cannot be had.
     static std::unique_ptr<Fogli::Lettore> nuovoLettore(QString *errore);

@@ -42,8 +42,7 @@ struct Censimento {
 // is not handed over. Cheap: the columns after the last one asked are not split.
 // `annullato`, asked between blocks, stops it.
 Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
-                   const std::function<void(int, QByteArrayView)> &valore,
-                   const std::function<bool()> &annullato = {});
+                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato = {});
 
 // Files that are not text tables, known by their first bytes: a one-line description ("un foglio di calcolo
 // Excel (.xlsx)"), empty when the bytes may be a table.
@@ -204,7 +203,7 @@ private:
     void cresci(qsizetype n);
 
     QIODevice &m_uscita;
-    QByteArray m_buffer; // the first m_usati bytes wait to be written
+    QByteArray m_buffer;    // the first m_usati bytes wait to be written
     char *m_dati = nullptr; // m_buffer's bytes
     qsizetype m_usati = 0;
     char m_separatore;

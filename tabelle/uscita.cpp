@@ -116,7 +116,8 @@ bool UscitaCsv::riga(const Riga &riga, const Disposizione::Forma &forma, const R
     Csv::Scrittore &s = *m_scrittore;
     const Csv::Riga &letta = riga.csv;
     // The columns before the new ones: as read when possible, else value by value.
-    if (letta.copiabile && letta.valida && m_disposizione.nuove.posto < 0 && forma.campi <= m_disposizione.intestazione) {
+    if (letta.copiabile && letta.valida && m_disposizione.nuove.posto < 0 &&
+        forma.campi <= m_disposizione.intestazione) {
         s.grezzo(letta.grezza);
         for (qsizetype i = forma.campi; i < m_disposizione.intestazione; ++i)
             s.separatore();

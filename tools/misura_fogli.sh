@@ -13,10 +13,12 @@
 # in a thread of its own), beside LibreOffice converting the same file to CSV on two cores; then the ratios
 # two cores / one core and LibreOffice / two cores (targets at least 1.4 and 1.5 on an idle machine).
 #   tools/misura_fogli.sh --cli [BUILD_DIR] [RIGHE]
-#   1,000,000 rows, one core, the machine busy (load 1 to 4; CPU time is the steadier figure): sportello-cli
-#   16.6 s, 60,000 rows/s (CPU 61,000 rows/s), 16.9 MiB peak; soffice to CSV 17.4 s, 328 MiB. Of the 16.6 s,
-#   reading the sheet takes about 4.3 s and writing the .xlsx about 9.6 s; the same run to CSV takes 5.7 s
-#   (175,000 rows/s).
+#   1,000,000 rows, the machine busy (load 3 to 4): sportello-cli on one core 29.0 s (CPU 20.6 s), on two
+#   19.9 s (CPU 19.8 s), 19.7 MiB peak, ratio 1.46; soffice to CSV on two cores 24.2 s, 327 MiB, ratio 1.22.
+#   Instructions (callgrind, 100,000 rows, 126,000 a row in all): the reading thread 46,000 a row; the main
+#   thread 41,600 a row while the rows come (libxlsxwriter's XML 33,000 of them) and 38,500 a row after the
+#   last, when libxlsxwriter zips the sheet (deflate at level 6, which its interface does not set): on two
+#   idle cores a run takes about (46,000 + 38,500) / 126,000 of one core's, at best 1.5 times faster.
 # Needs GNU time (/usr/bin/time) and taskset; soffice is installed here on demand, not in CI.
 set -eu
 radice=$(cd "$(dirname "$0")/.." && pwd)

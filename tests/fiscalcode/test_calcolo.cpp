@@ -46,7 +46,8 @@ Esito calcola(const char *cognome, const char *nome, const char *sesso = "M", QD
     static const Fiscale::TabellaCodici tabella = tabellaProva();
     const QStringList testi = {QString::fromUtf8(cognome), QString::fromUtf8(nome), QString::fromUtf8(comune),
                                QString::fromUtf8(provincia)};
-    Esito esito = Fiscale::CodiceFiscale(testi[0], testi[1], QString::fromUtf8(sesso), data, testi[2], testi[3], tabella);
+    Esito esito =
+        Fiscale::CodiceFiscale(testi[0], testi[1], QString::fromUtf8(sesso), data, testi[2], testi[3], tabella);
     const QString s = QString::fromUtf8(sesso).toUpper();
     if (data.isValid() && (s == u"M" || s == u"F")) {
         if (const std::optional<QString> r = rapido(testi, s == u"F", data, tabella)) {

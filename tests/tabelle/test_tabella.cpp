@@ -131,7 +131,10 @@ public:
         // cppcheck-suppress unusedStructMember
         qint64 ms;
     };
-    void progresso(qint64 righe, double frazione) override { avanzamenti.push_back({righe, frazione, orologio.elapsed()}); }
+    void progresso(qint64 righe, double frazione) override
+    {
+        avanzamenti.push_back({righe, frazione, orologio.elapsed()});
+    }
     void avviso(const Avviso &avviso) override { avvisi.push_back(avviso); }
     bool annullato() const override
     {
@@ -164,14 +167,14 @@ QByteArray tabellaDi(int righe)
 TEST(Motore, Annullato_NienteScritto)
 {
     const struct {
-        qint64 fermaA; // at this row; 0: before the run
+        qint64 fermaA;  // at this row; 0: before the run
         qint64 domande; // else at the observer's question after this many; -1 never
         bool giaPresente;
         const char *uscita;
         int righe;
-    } casi[] = {{0, -1, false, "out.csv", 20000},  {1, -1, false, "out.csv", 20000},
+    } casi[] = {{0, -1, false, "out.csv", 20000},     {1, -1, false, "out.csv", 20000},
                 {5000, -1, false, "out.xlsx", 20000}, {19999, -1, true, "out.xlsx", 20000},
-                {0, -1, true, "out.csv", 20000},    {-1, 2, false, "out.xlsx", 1500000}};
+                {0, -1, true, "out.csv", 20000},      {-1, 2, false, "out.xlsx", 1500000}};
     for (const auto &c : casi) {
         QTemporaryDir cartella;
         const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
@@ -415,7 +418,8 @@ TEST(Motore, Anteprima)
         if (!c.fogli.isEmpty()) {
             EXPECT_EQ(a.fogli, c.fogli) << nome;
         }
-        EXPECT_TRUE(a.problema.motivo.contains(QString::fromUtf8(c.errore))) << nome << ": " << a.problema.motivo.toStdString();
+        EXPECT_TRUE(a.problema.motivo.contains(QString::fromUtf8(c.errore)))
+            << nome << ": " << a.problema.motivo.toStdString();
         EXPECT_EQ(a.problema.tipo == Problema::Tipo::Nessuno, *c.errore == 0) << nome;
         EXPECT_EQ(a.problema.file, *c.errore ? c.file : QString()) << nome;
         EXPECT_FALSE(a.problema.motivo.contains(u'\n')) << nome;
@@ -675,4 +679,3 @@ TEST(Motore, FoglioLettoInUnFiloASe)
     EXPECT_EQ(leggi(true, 300).size(), 300);
     EXPECT_LT(orologio.elapsed(), 10000);
 }
-
