@@ -166,9 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
             calcolaUnaRiga(*calcolaMeseGiorno, valori, codifica);
             calcolaUnaRiga(*calcolaContraddittorio, valori, codifica);
         }
-        for (const QStringList &r :
+        for (const QStringList &nuove :
              {risultati(*verifica, {valori[0]}, codifica), risultati(*verifica, valori, codifica)})
-            VERIFICA(!r[0].isEmpty() || (r[1].size() == 1 && r[2].size() == 10));
+            VERIFICA(!nuove[0].isEmpty() || (nuove[1].size() == 1 && nuove[2].size() == 10));
         const QStringList iva = risultati(*partitaIva, {valori[0]}, codifica);
         VERIFICA(iva[0].isEmpty() || iva[1].isEmpty());
     }
