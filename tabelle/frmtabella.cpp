@@ -188,6 +188,27 @@ frmTabella::frmTabella()
     tblAnteprima->verticalHeader()->setDefaultSectionSize(tblAnteprima->fontMetrics().height() + 4);
     lblAnteprima->setBuddy(tblAnteprima);
 
+    creaColonneERisultato();
+    creaFondo();
+
+    connect(cmdSfoglia, &QPushButton::clicked, this, &frmTabella::cmdSfoglia_Click);
+    connect(cboOperazione, &QComboBox::activated, this, &frmTabella::cboOperazione_Click);
+    connect(cboFoglio, &QComboBox::activated, this, &frmTabella::cboFoglio_Click);
+    connect(cmdSalvaCome, &QPushButton::clicked, this, &frmTabella::cmdSalvaCome_Click);
+    connect(cmdElabora, &QPushButton::clicked, this, &frmTabella::cmdElabora_Click);
+    connect(cmdAnnulla, &QPushButton::clicked, this, &frmTabella::cmdAnnulla_Click);
+    connect(cmdApri, &QPushButton::clicked, this, &frmTabella::cmdApri_Click);
+
+    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, tblAnteprima, cboColonna[0], cboColonna[1], cboColonna[2],
+               cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome, scrRiepilogo, cmdElabora,
+               cmdAnnulla, cmdApri, OsenXPForm1()});
+    static const bool attesa = (qAddPostRoutine(attendiLetture), true);
+    Q_UNUSED(attesa);
+}
+
+// One box for each input column of the command, and the result's name.
+void frmTabella::creaColonneERisultato()
+{
     lblColonne = crea<OsenXPLabel>("lblColonne", 240, 4080, 8760, 285);
     lblColonne->setCaption(QStringLiteral("Colonne del file da usare:"));
     for (int i = 0; i < kColonne; ++i) {
@@ -210,7 +231,11 @@ frmTabella::frmTabella()
     lblUscita->setBuddy(txtUscita);
     cmdSalvaCome = crea<OsenXPButton>("cmdSalvaCome", 7440, 5250, 1560, 375);
     cmdSalvaCome->setText(QStringLiteral("Salva &con nome..."));
+}
 
+// The progress, the summary that scrolls when it is long, and the buttons.
+void frmTabella::creaFondo()
+{
     barAvanzamento = crea<QProgressBar>("barAvanzamento", 240, 5790, 8760, 285);
     barAvanzamento->setRange(0, 1000);
     barAvanzamento->setValue(0);
@@ -236,20 +261,6 @@ frmTabella::frmTabella()
     cmdApri = crea<OsenXPButton>("cmdApri", 6240, 6690, 2760, 375);
     cmdApri->setText(QStringLiteral("Apri &il risultato"));
     cmdApri->setToolTip(QStringLiteral("Aprire il file scritto con il programma del sistema"));
-
-    connect(cmdSfoglia, &QPushButton::clicked, this, &frmTabella::cmdSfoglia_Click);
-    connect(cboOperazione, &QComboBox::activated, this, &frmTabella::cboOperazione_Click);
-    connect(cboFoglio, &QComboBox::activated, this, &frmTabella::cboFoglio_Click);
-    connect(cmdSalvaCome, &QPushButton::clicked, this, &frmTabella::cmdSalvaCome_Click);
-    connect(cmdElabora, &QPushButton::clicked, this, &frmTabella::cmdElabora_Click);
-    connect(cmdAnnulla, &QPushButton::clicked, this, &frmTabella::cmdAnnulla_Click);
-    connect(cmdApri, &QPushButton::clicked, this, &frmTabella::cmdApri_Click);
-
-    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, tblAnteprima, cboColonna[0], cboColonna[1], cboColonna[2],
-               cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome, scrRiepilogo, cmdElabora,
-               cmdAnnulla, cmdApri, OsenXPForm1()});
-    static const bool attesa = (qAddPostRoutine(attendiLetture), true);
-    Q_UNUSED(attesa);
 }
 
 frmTabella::~frmTabella()

@@ -89,6 +89,8 @@ private:
     struct Esecuzione;
     struct Lettura;
 
+    void creaColonneERisultato();
+    void creaFondo();
     bool creaComando();
     void leggi(const QString &file, const QString &foglio);
     void letta(const Lettura &lettura, const Tabelle::Anteprima &anteprima);
