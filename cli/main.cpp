@@ -1,3 +1,6 @@
+#include <atomic>
+#include <csignal>
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTextStream>
@@ -6,20 +9,46 @@
 #include "flussi.h"
 #include "rigadicomando.h"
 
+namespace {
+
+// Ctrl-C (or a termination) asks the run to stop and clean up; a second one ends the program at once.
+std::atomic<bool> interrotto{false};
+volatile std::sig_atomic_t segnale = 0;
+
+void suSegnale(int numero)
+{
+    if (interrotto.load()) {
+        std::signal(numero, SIG_DFL);
+        std::raise(numero);
+        return;
+    }
+    segnale = numero;
+    interrotto.store(true);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    static_assert(decltype(interrotto)::is_always_lock_free, "the flag is set from a signal handler");
     QCoreApplication app(argc, argv);
     QTranslator qt;
     if (qt.load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qt);
+    Flussi::intercettaInterruzioni(suSegnale);
     Flussi::Testo standard(Flussi::Flusso::Uscita);
     Flussi::Testo standardErrori(Flussi::Flusso::Errori);
     QTextStream uscita(&standard);
     QTextStream errori(&standardErrori);
     const int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori,
-                                  Flussi::terminale(Flussi::Flusso::Errori));
+                                  Flussi::terminale(Flussi::Flusso::Errori), &interrotto);
     uscita.flush();
     errori.flush();
+    // Stopped by a signal, once everything is cleaned up: the shell learns it as it would have.
+    if (segnale != 0) {
+        std::signal(segnale, SIG_DFL);
+        std::raise(segnale);
+    }
     return stato;
 }

@@ -1,5 +1,6 @@
 #include "flussi.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include <QFile>
@@ -98,6 +99,21 @@ qint64 Testo::writeData(const char *dati, qint64 quanti)
     }
 #endif
     return m_file->write(dati, quanti);
+}
+
+void intercettaInterruzioni(void (*gestore)(int))
+{
+#ifdef Q_OS_WIN
+    for (int numero : {SIGINT, SIGTERM, SIGBREAK})
+        std::signal(numero, gestore);
+#else
+    struct sigaction azione = {};
+    azione.sa_handler = gestore;
+    sigemptyset(&azione.sa_mask);
+    azione.sa_flags = SA_RESTART;
+    for (int numero : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(numero, &azione, nullptr);
+#endif
 }
 
 } // namespace Flussi

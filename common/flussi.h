@@ -16,6 +16,10 @@ enum class Flusso { Ingresso, Uscita, Errori };
 // Whether the stream is a terminal, that is a person reads or types it (a console on Windows).
 bool terminale(Flusso flusso);
 
+// Ctrl-C, a request to terminate and, where the platform has it, the closing of the terminal call `gestore`
+// with the signal's number; a system call it interrupts goes on.
+void intercettaInterruzioni(void (*gestore)(int));
+
 // Opens `file` on the standard stream, in binary mode. The file does not close the stream.
 bool apri(QFile &file, Flusso flusso, QIODevice::OpenMode modo);
 

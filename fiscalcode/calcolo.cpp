@@ -3,31 +3,13 @@
 #include <cstdlib>
 
 #include "cp1252.h"
+#include "regole.h"
 
 namespace {
 
 constexpr QStringView kConsonanti = u"BCDFGHKJLMNPQRSTVWXYZ";
 constexpr QStringView kVocali = u"AEIOU";
-constexpr QStringView kMesi = u"ABCDEHLMPRST";
 constexpr QStringView kAlfabeto = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-
-// Values at the odd positions of A to Z; the digits 0 to 9 weigh as A to J. At even positions a letter
-// weighs its place in the alphabet from 0 and a digit itself.
-constexpr int kDispari[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
-                              20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
-
-int valore(QChar c, bool dispari)
-{
-    const char16_t u = c.unicode();
-    int posto;
-    if (u >= u'A' && u <= u'Z')
-        posto = u - u'A';
-    else if (u >= u'0' && u <= u'9')
-        posto = u - u'0';
-    else
-        return 0;
-    return dispari ? kDispari[posto] : posto;
-}
 
 // The plain vowel of an accented capital, by Windows-1252 code; 195 (Ã) is left out on purpose. Small
 // letters are upper-cased first, so that they fold as their capitals do.
@@ -119,8 +101,10 @@ int sommaControllo(QStringView primiQuindici)
 {
     int somma = 0;
     const qsizetype n = qMin<qsizetype>(15, primiQuindici.size());
-    for (qsizetype i = 0; i < n; ++i)
-        somma += valore(primiQuindici[i], i % 2 == 0); // positions 1, 3 ... 15 are odd
+    for (qsizetype i = 0; i < n; ++i) { // positions 1, 3 ... 15 are odd
+        const char16_t c = primiQuindici[i].unicode();
+        somma += i % 2 == 0 ? pesoDispari(c) : pesoPari(c);
+    }
     return somma;
 }
 
@@ -165,7 +149,7 @@ Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &
 
     // The last two digits of the year; dates run from year 100, so there are always two.
     codice += dueCifre(std::abs(DataNascita.year()) % 100);
-    codice += kMesi[DataNascita.month() - 1];
+    codice += QLatin1Char(kLettereMese[static_cast<size_t>(DataNascita.month() - 1)]);
     codice += dueCifre(DataNascita.day() + (sessoM == u"M" ? 0 : 40));
 
     // Where the municipality's name had two codes over time, the one of the year of birth.

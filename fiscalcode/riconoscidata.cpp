@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include "regole.h"
+
 namespace {
 
 enum class Ruolo { Giorno, Mese, Anno };
@@ -259,6 +261,39 @@ std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine, c
         ordine = ordini == kMesePrima ? OrdineData::MeseGiorno : OrdineData::GiornoMese;
     }
     return riconosciData(t, ordine == OrdineData::MeseGiorno ? inglese() : italiano(), oggi);
+}
+
+bool dataSemplice(QByteArrayView t, OrdineData ordine, int &giorno, int &mese, int &anno)
+{
+    qsizetype i = 0;
+    auto numero = [&](int minimo, int massimo, int &valore) {
+        const qsizetype inizio = i;
+        valore = 0;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9' && i - inizio < massimo)
+            valore = valore * 10 + (t[i++] - '0');
+        return i - inizio >= minimo && (i == t.size() || t[i] < '0' || t[i] > '9');
+    };
+    auto separatore = [&]() {
+        if (i < t.size() && (t[i] == '/' || t[i] == '-' || t[i] == '.')) {
+            ++i;
+            return true;
+        }
+        return false;
+    };
+    if (!numero(1, 2, giorno) || !separatore() || !numero(1, 2, mese) || !separatore() || !numero(4, 4, anno) ||
+        i != t.size())
+        return false;
+    if (ordine == OrdineData::Contraddittorio) {
+        if (giorno <= 12 && mese <= 12 && giorno != mese)
+            return false;
+        if (mese > 12)
+            std::swap(giorno, mese);
+    } else if (ordine == OrdineData::MeseGiorno) {
+        std::swap(giorno, mese);
+    }
+    if (anno < 100 || mese < 1 || mese > 12 || giorno < 1)
+        return false;
+    return giorno <= giorniDelMese(mese, bisestile(anno));
 }
 
 } // namespace Fiscale

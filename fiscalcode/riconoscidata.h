@@ -42,4 +42,10 @@ unsigned ordiniPossibili(QByteArrayView testo);
 std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine = OrdineData::GiornoMese,
                                       const QDate &oggi = QDate::currentDate());
 
+// The common case of leggiDataTabella on a table's bytes, for tables of many rows: "d/m/yyyy" with one or two
+// digits for day and month, a four-digit year from 100, and "/", "-" or "." between the parts, read in
+// `ordine`. False for any other text, for a day that does not exist (leggiDataTabella says why), and, in a
+// column of both orders, for a date that fits both.
+bool dataSemplice(QByteArrayView testo, OrdineData ordine, int &giorno, int &mese, int &anno);
+
 } // namespace Fiscale

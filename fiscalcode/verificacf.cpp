@@ -4,18 +4,14 @@
 #include <climits>
 
 #include "calcolo.h"
+#include "regole.h"
 
 namespace {
 
 using Fiscale::Difetto;
 using Fiscale::Verifica;
 
-constexpr std::array<char, 12> kMesi = {'A', 'B', 'C', 'D', 'E', 'H', 'L', 'M', 'P', 'R', 'S', 'T'};
 constexpr std::array<int, 7> kAgenzia = {1, 3, 7, 15, 31, 63, 127};
-
-// What each position holds: a letter, a digit (or its omocodia letter), the month letter.
-enum Tipo : char { L, D, M };
-constexpr std::array<Tipo, 16> kTipi = {L, L, L, L, L, L, D, D, M, D, D, L, D, D, D, L};
 
 // White space, and the zero-width spaces (U+200B, U+2060, U+FEFF) that a pasted text may bring unseen.
 bool spazio(char32_t c)
@@ -49,29 +45,26 @@ bool lettera(char32_t c)
     return c >= U'A' && c <= U'Z';
 }
 
-// The digit that a character stands for in a digit position: itself, or the omocodia letter's; -1 if none.
-int cifra(char32_t c, bool &sostituita)
-{
-    if (c >= U'0' && c <= U'9') {
-        sostituita = false;
-        return static_cast<int>(c - U'0');
+// What a character stands for at a digit position: its digit, the digit of its omocodia letter plus 10,
+// or kNessuna.
+constexpr unsigned char kNessuna = 0xFF;
+struct Cifre {
+    unsigned char valore[128]{};
+    constexpr Cifre()
+    {
+        for (auto &v : valore)
+            v = kNessuna;
+        for (int c = '0'; c <= '9'; ++c)
+            valore[c] = static_cast<unsigned char>(c - '0');
+        for (size_t i = 0; i < Fiscale::kLettereOmocodia.size(); ++i)
+            valore[static_cast<unsigned char>(Fiscale::kLettereOmocodia[i])] = static_cast<unsigned char>(10 + i);
     }
-    for (size_t i = 0; i < Fiscale::kLettereOmocodia.size(); ++i) {
-        if (c == static_cast<char32_t>(Fiscale::kLettereOmocodia[i])) {
-            sostituita = true;
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
+};
+constexpr Cifre kCifre;
 
-int meseDi(char32_t c)
+unsigned char cifra(char32_t c)
 {
-    for (size_t i = 0; i < kMesi.size(); ++i) {
-        if (c == static_cast<char32_t>(kMesi[i]))
-            return static_cast<int>(i) + 1;
-    }
-    return 0;
+    return c < 128 ? kCifre.valore[c] : kNessuna;
 }
 
 // The reverse index has a cell for each code from A000 to Z999.
@@ -80,26 +73,6 @@ constexpr size_t kCelle = size_t(26) * 1000;
 size_t cella(char lettera, int numero)
 {
     return static_cast<size_t>(lettera - 'A') * 1000 + static_cast<size_t>(numero);
-}
-
-bool bisestile(int anno)
-{
-    return (anno % 4 == 0 && anno % 100 != 0) || anno % 400 == 0;
-}
-
-int giorniDelMese(int mese, bool annoBisestile)
-{
-    static constexpr std::array<int, 12> giorni = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return mese == 2 && annoBisestile ? 29 : giorni[static_cast<size_t>(mese - 1)];
-}
-
-// The check letter of 15 ASCII characters.
-char controllo(const char *primiQuindici)
-{
-    std::array<char16_t, 15> testo{};
-    for (size_t i = 0; i < testo.size(); ++i)
-        testo[i] = static_cast<unsigned char>(primiQuindici[i]);
-    return static_cast<char>(Fiscale::carattereControllo(QStringView(testo.data(), 15)).unicode());
 }
 
 Verifica &difetto(Verifica &v, Difetto d, int posizione = 0, char32_t carattere = 0)
@@ -126,6 +99,72 @@ QString dueCifre(int n)
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
 }
 
+// Sex, day and year from positions 7 to 11, read up to there; false with the fault set.
+bool data(Verifica &v, const std::array<int, 16> &cifre, const QDate &oggi)
+{
+    const int giorno = cifre[9] * 10 + cifre[10];
+    if (giorno >= 1 && giorno <= 31) {
+        v.sesso = 'M';
+        v.giorno = giorno;
+    } else if (giorno >= 41 && giorno <= 71) {
+        v.sesso = 'F';
+        v.giorno = giorno - 40;
+    } else {
+        v.valore = giorno;
+        difetto(v, Difetto::Giorno);
+        return false;
+    }
+    // 29 February needs a leap year in one of the two centuries the year may belong to: for 00, 2000 is one
+    // and 1900 is not; any other two digits are leap in both or in neither.
+    const int aa = cifre[6] * 10 + cifre[7];
+    if (v.giorno > Fiscale::giorniDelMese(v.mese, aa % 4 == 0)) {
+        v.valore = aa;
+        difetto(v, Difetto::DataInesistente);
+        return false;
+    }
+    // Today's day, month and year, kept from one code to the next of a table.
+    thread_local QDate visto;
+    thread_local int annoOggi = 0, meseOggi = 0, giornoOggi = 0;
+    const QDate adesso = oggi.isValid() ? oggi : QDate::currentDate();
+    if (adesso != visto) {
+        visto = adesso;
+        adesso.getDate(&annoOggi, &meseOggi, &giornoOggi);
+    }
+    v.anno = Fiscale::annoDiNascita(aa, v.mese, v.giorno, annoOggi, meseOggi, giornoOggi);
+    return true;
+}
+
+// The letter at index i (position i + 1); false with the fault set.
+bool leggiLettera(Verifica &v, size_t i)
+{
+    const char32_t x = v.codice.caratteri[i];
+    if (!lettera(x)) {
+        difetto(v, Difetto::NonLettera, static_cast<int>(i) + 1, x);
+        return false;
+    }
+    v.base[i] = static_cast<char>(x);
+    return true;
+}
+
+// The digit at index i, or the omocodia letter that stands for it (substitution bit `bit`); false with the
+// fault set.
+bool leggiCifra(Verifica &v, size_t i, int bit, std::array<int, 16> &cifre)
+{
+    const char32_t x = v.codice.caratteri[i];
+    int d = cifra(x);
+    if (d == kNessuna) {
+        difetto(v, Difetto::NonCifra, static_cast<int>(i) + 1, x);
+        return false;
+    }
+    if (d >= 10) {
+        v.sostituzioni |= static_cast<std::uint8_t>(1U << bit);
+        d -= 10;
+    }
+    cifre[i] = d;
+    v.base[i] = static_cast<char>('0' + d);
+    return true;
+}
+
 } // namespace
 
 namespace Fiscale {
@@ -138,6 +177,29 @@ QString CodiceNormalizzato::testo() const
     return t;
 }
 
+namespace {
+
+// One character of a code as handed in, into its normalised form.
+void aggiungiNormalizzato(CodiceNormalizzato &n, char32_t c)
+{
+    if (c < 128) {
+        if (c >= U'a' && c <= U'z')
+            c -= 32;
+        else if (c == U' ' || (c >= U'\t' && c <= U'\r')) // the white space of ASCII
+            return;
+    } else {
+        if (spazio(c))
+            return;
+        c = maiuscola(c);
+    }
+    if (n.lunghezza < 16)
+        n.caratteri[static_cast<size_t>(n.lunghezza)] = c;
+    if (n.lunghezza < INT_MAX)
+        ++n.lunghezza;
+}
+
+} // namespace
+
 CodiceNormalizzato normalizza(QStringView testo)
 {
     CodiceNormalizzato n;
@@ -145,23 +207,46 @@ CodiceNormalizzato normalizza(QStringView testo)
     const qsizetype fine = testo.size();
     for (qsizetype i = 0; i < fine; ++i) {
         char32_t c = p[i];
-        if (c < 128) {
-            if (c >= U'a' && c <= U'z')
-                c -= 32;
-            else if (spazio(c))
-                continue;
-        } else {
-            if (QChar::isHighSurrogate(c) && i + 1 < fine && QChar::isLowSurrogate(p[i + 1]))
-                c = QChar::surrogateToUcs4(static_cast<char16_t>(c), p[++i]);
+        if (QChar::isHighSurrogate(c) && i + 1 < fine && QChar::isLowSurrogate(p[i + 1]))
+            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), p[++i]);
+        aggiungiNormalizzato(n, c);
+    }
+    return n;
+}
+
+CodiceNormalizzato normalizza(QLatin1StringView testo)
+{
+    CodiceNormalizzato n;
+    // Sixteen capitals and digits, as a table holds most codes, are the code as they are.
+    if (testo.size() == 16) {
+        const auto *p = reinterpret_cast<const unsigned char *>(testo.data());
+        unsigned comeSono = 1;
+        for (int i = 0; i < 16; ++i)
+            comeSono &= static_cast<unsigned>(static_cast<unsigned>(p[i] - '0') < 10u) |
+                        static_cast<unsigned>(static_cast<unsigned>(p[i] - 'A') < 26u);
+        if (comeSono) {
+            for (size_t i = 0; i < 16; ++i)
+                n.caratteri[i] = p[i];
+            n.lunghezza = 16;
+            return n;
+        }
+    }
+    int lunghezza = 0;
+    for (const char b : testo) {
+        char32_t c = static_cast<unsigned char>(b);
+        if (c >= U'a' && c <= U'z') {
+            c -= 32;
+        } else if (c <= U' ' || c >= 128) {
             if (spazio(c))
                 continue;
             c = maiuscola(c);
         }
-        if (n.lunghezza < 16)
-            n.caratteri[static_cast<size_t>(n.lunghezza)] = c;
-        if (n.lunghezza < INT_MAX)
-            ++n.lunghezza;
+        if (lunghezza < 16)
+            n.caratteri[static_cast<size_t>(lunghezza)] = c;
+        if (lunghezza < INT_MAX)
+            ++lunghezza;
     }
+    n.lunghezza = lunghezza;
     return n;
 }
 
@@ -225,7 +310,10 @@ int IndiceCatastale::cerca(char lettera, int numero) const
 
 int IndiceCatastale::annoSoppressione(char lettera, int numero) const
 {
-    return cerca(lettera, numero) < 0 ? 0 : m_anni[cella(lettera, numero)];
+    // A code not in the table has 0, as an entry valid today.
+    if (m_anni.empty() || lettera < 'A' || lettera > 'Z' || numero < 0 || numero > 999)
+        return 0;
+    return m_anni[cella(lettera, numero)];
 }
 
 int IndiceCatastale::cerca(QStringView codice) const
@@ -245,8 +333,17 @@ int IndiceCatastale::cerca(QStringView codice) const
 
 Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate &oggi)
 {
-    Verifica v;
-    v.codice = normalizza(testo);
+    return verifica(normalizza(testo), indice, oggi);
+}
+
+Verifica verifica(QLatin1StringView testo, const IndiceCatastale *indice, const QDate &oggi)
+{
+    return verifica(normalizza(testo), indice, oggi);
+}
+
+Verifica verifica(const CodiceNormalizzato &codice, const IndiceCatastale *indice, const QDate &oggi)
+{
+    Verifica v{codice};
     const auto &c = v.codice.caratteri;
     if (v.codice.lunghezza == 0)
         return difetto(v, Difetto::Vuoto);
@@ -255,77 +352,35 @@ Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate 
         return difetto(v, Difetto::Lunghezza);
     }
 
-    // Position by position; each character in the base code is a digit again where it stood for one.
+    // Position by position, in the order they are read; each character in the base code is a digit again
+    // where it stood for one. The substitution bits go from 6 (position 7) down to 0 (position 15).
     std::array<int, 16> cifre{};
-    int bit = 6;
-    for (size_t i = 0; i < 16; ++i) {
-        const char32_t x = c[i];
-        const int posizione = static_cast<int>(i) + 1;
-        switch (kTipi[i]) {
-        case L:
-            if (!lettera(x))
-                return difetto(v, Difetto::NonLettera, posizione, x);
-            v.base[i] = static_cast<char>(x);
-            break;
-        case M:
-            v.mese = meseDi(x);
-            if (v.mese == 0)
-                return difetto(v, Difetto::Mese, posizione, x);
-            v.base[i] = static_cast<char>(x);
-            break;
-        case D: {
-            bool sostituita = false;
-            cifre[i] = cifra(x, sostituita);
-            if (cifre[i] < 0)
-                return difetto(v, Difetto::NonCifra, posizione, x);
-            if (sostituita)
-                v.sostituzioni |= static_cast<std::uint8_t>(1U << bit);
-            --bit;
-            v.base[i] = static_cast<char>('0' + cifre[i]);
-            break;
-        }
-        }
-
-        if (posizione == 11) {
-            const int giorno = cifre[9] * 10 + cifre[10];
-            if (giorno >= 1 && giorno <= 31) {
-                v.sesso = 'M';
-                v.giorno = giorno;
-            } else if (giorno >= 41 && giorno <= 71) {
-                v.sesso = 'F';
-                v.giorno = giorno - 40;
-            } else {
-                v.valore = giorno;
-                return difetto(v, Difetto::Giorno);
-            }
-            // 29 February needs a leap year in one of the two centuries the year may belong to: for 00,
-            // 2000 is one and 1900 is not; any other two digits are leap in both or in neither.
-            const int aa = cifre[6] * 10 + cifre[7];
-            v.valore = aa;
-            if (v.giorno > giorniDelMese(v.mese, aa % 4 == 0))
-                return difetto(v, Difetto::DataInesistente);
-            v.valore = 0;
-
-            // The latest century that does not put the birth after today.
-            int annoOggi = 0, meseOggi = 0, giornoOggi = 0;
-            (oggi.isValid() ? oggi : QDate::currentDate()).getDate(&annoOggi, &meseOggi, &giornoOggi);
-            v.anno = annoOggi - annoOggi % 100 + aa;
-            if (v.anno > annoOggi ||
-                (v.anno == annoOggi && (v.mese > meseOggi || (v.mese == meseOggi && v.giorno > giornoOggi))))
-                v.anno -= 100;
-            if (v.mese == 2 && v.giorno == 29 && !bisestile(v.anno))
-                v.anno += bisestile(v.anno - 100) ? -100 : 100;
-        }
+    for (size_t i = 0; i < 6; ++i) {
+        if (!leggiLettera(v, i))
+            return v;
     }
+    if (!leggiCifra(v, 6, 6, cifre) || !leggiCifra(v, 7, 5, cifre))
+        return v;
+    v.mese = meseDellaLettera(c[8]);
+    if (v.mese == 0)
+        return difetto(v, Difetto::Mese, 9, c[8]);
+    v.base[8] = static_cast<char>(c[8]);
+    if (!leggiCifra(v, 9, 4, cifre) || !leggiCifra(v, 10, 3, cifre) || !data(v, cifre, oggi) || !leggiLettera(v, 11) ||
+        !leggiCifra(v, 12, 2, cifre) || !leggiCifra(v, 13, 1, cifre) || !leggiCifra(v, 14, 0, cifre) ||
+        !leggiLettera(v, 15))
+        return v;
 
-    // The check character is computed on the code as written, omocodia letters included.
+    // The check character is computed on the code as written, omocodia letters included: the base code
+    // itself when it has none.
     std::array<char, 15> scritto{};
-    for (size_t i = 0; i < scritto.size(); ++i)
-        scritto[i] = static_cast<char>(c[i]);
-    const char atteso = controllo(scritto.data());
+    if (v.omocodico()) {
+        for (size_t i = 0; i < scritto.size(); ++i)
+            scritto[i] = static_cast<char>(c[i]);
+    }
+    const char atteso = letteraControllo(v.omocodico() ? scritto.data() : v.base.data());
     if (c[15] != static_cast<char32_t>(atteso))
         return difetto(v, Difetto::Controllo, 16, static_cast<char32_t>(atteso));
-    v.base[15] = controllo(v.base.data());
+    v.base[15] = v.omocodico() ? letteraControllo(v.base.data()) : atteso;
 
     if (indice) {
         const int numero = cifre[12] * 100 + cifre[13] * 10 + cifre[14];
@@ -492,7 +547,7 @@ QStringList variantiOmocodiche(const Verifica &v)
                 codice[i] = kLettereOmocodia[static_cast<size_t>(codice[i] - '0')];
             }
         }
-        codice[15] = controllo(codice.data());
+        codice[15] = letteraControllo(codice.data());
         varianti.append(QString::fromLatin1(codice.data(), 16));
     }
     return varianti;

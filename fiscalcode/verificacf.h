@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QLatin1StringView>
 #include <QStringList>
 #include <QStringView>
 
@@ -33,6 +34,8 @@ struct CodiceNormalizzato {
     QString testo() const;
 };
 CodiceNormalizzato normalizza(QStringView testo);
+// The same over Latin-1 text, as a table's cells of ASCII are.
+CodiceNormalizzato normalizza(QLatin1StringView testo);
 // The whole text normalised in the same way, however long.
 QString testoNormalizzato(QStringView testo);
 
@@ -105,6 +108,9 @@ private:
 // `oggi` (05 is 2005 and 30 is 1930 in 2026; a null date stands for today). `indice` may be null: then no
 // place is looked up.
 Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate &oggi);
+// The same on Latin-1 text (a table's cell of ASCII), and on a code already normalised.
+Verifica verifica(QLatin1StringView testo, const IndiceCatastale *indice, const QDate &oggi);
+Verifica verifica(const CodiceNormalizzato &codice, const IndiceCatastale *indice, const QDate &oggi);
 
 // "Codice valido", "Codice valido (omocodico, ...)", or the precise message of the first fault.
 QString esito(const Verifica &v);

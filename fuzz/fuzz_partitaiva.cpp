@@ -1,5 +1,8 @@
 // The VAT number check on arbitrary text, as typed or pasted into the number's box.
 
+#include <algorithm>
+#include <vector>
+
 #include "partitaiva.h"
 #include "supporto_fuzz.h"
 
@@ -48,8 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
         }
     }
 
-    // As a sheet keeps it: the normal form holds no space, dot or dash, and a fine one is eleven digits.
+    // As a sheet keeps it: the normal form holds no space, dot or dash, and a fine one is eleven digits. A
+    // table's cell of ASCII gives the same normal form.
     const QString normale = PartitaIva::normalizza(testo);
+    const QByteArray latino = testo.toLatin1();
+    std::vector<char16_t> numero(static_cast<size_t>(latino.size()) + 1);
+    const qsizetype quanti = PartitaIva::normalizza(latino, numero.data());
+    const bool ascii = std::all_of(testo.begin(), testo.end(), [](QChar c) { return c.unicode() < 128; });
+    VERIFICA(quanti >= 0 || !ascii);
+    if (ascii)
+        VERIFICA(QStringView(numero.data(), quanti) == normale);
+    if (std::any_of(latino.begin(), latino.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        VERIFICA(quanti < 0);
     VERIFICA(!normale.contains(u' ') && !normale.contains(u'.') && !normale.contains(u'-'));
     const PartitaIva::Controllo controllo = PartitaIva::controlla(normale);
     VERIFICA(controllo.stato != PartitaIva::Stato::Esatta || normale.size() == 11);

@@ -1,5 +1,6 @@
 #include "partitaiva.h"
 
+#include <cstring>
 #include <iterator>
 
 namespace PartitaIva {
@@ -41,22 +42,46 @@ const QString kNonCifra = QStringLiteral("Errore: la partita iva deve contenere 
 const QString kSoloZeri = QStringLiteral("Errore: la partita iva non può essere di soli zeri!");
 const QString kNonSpecificata = QStringLiteral("Partita IVA non specificata");
 
-bool cifraAscii(QChar c)
+bool cifraAscii(char16_t c)
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    return c >= u'0' && c <= u'9';
 }
 
-// The office code of digits 8 to 10, or -1 when one of them is not a digit (a pasted text): such a code
-// names no office.
-int codiceUfficio(const QString &testo)
+// The check digit (0-9) of the first ten digits: the odd positions (2, 4, ..., 10) count twice, reduced to
+// the sum of the two digits.
+int cifraDalleCifre(const int *cifre)
 {
-    int codice = 0;
-    for (int i = 7; i < 10; ++i) {
-        if (!cifraAscii(testo.at(i)))
-            return -1;
-        codice = codice * 10 + valoreCifra(testo.at(i));
+    static constexpr int kDoppio[10] = {0, 2, 4, 6, 8, 1, 3, 5, 7, 9};
+    const int totale = cifre[0] + cifre[2] + cifre[4] + cifre[6] + cifre[8] + kDoppio[cifre[1]] + kDoppio[cifre[3]] +
+                       kDoppio[cifre[5]] + kDoppio[cifre[7]] + kDoppio[cifre[9]];
+    return (10 - totale % 10) % 10;
+}
+
+// The digits of the first `n` characters, a character that is not a digit counting 0: whether all are
+// digits, and whether all are zeros.
+struct Cifre {
+    bool tutte, zeri;
+};
+Cifre cifre(QStringView testo, qsizetype n, int *cifre)
+{
+    unsigned tutte = 1, unite = 0;
+    const char16_t *p = testo.utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned d = static_cast<unsigned>(p[i]) - u'0';
+        const unsigned cifra = d < 10u ? 1u : 0u;
+        tutte &= cifra;
+        cifre[i] = static_cast<int>(d * cifra);
+        unite |= d * cifra;
     }
-    return codice;
+    return {tutte != 0, unite == 0};
+}
+
+// What normalizza drops: white space, dots and dashes.
+bool daTogliere(char16_t c)
+{
+    if (c < 128)
+        return c == u' ' || (c >= u'\t' && c <= u'\r') || c == u'.' || c == u'-';
+    return QChar::isSpace(c);
 }
 
 } // namespace
@@ -80,21 +105,14 @@ QString officefinder(const Uffici &uffici, int posizione)
 
 int valoreCifra(QChar c)
 {
-    return cifraAscii(c) ? c.unicode() - '0' : 0;
+    return cifraAscii(c.unicode()) ? c.unicode() - '0' : 0;
 }
 
 int cifraDiControllo(const QString &testo)
 {
-    int totale = 0;
-    for (int i = 0; i < 10; ++i) {
-        const int d = valoreCifra(testo.at(i));
-        // Positions 2, 4, ..., 10 (odd indices) count twice, reduced to the sum of the two digits.
-        if (i % 2 == 0)
-            totale += d;
-        else
-            totale += d >= 5 ? 2 * d - 9 : 2 * d;
-    }
-    return (10 - totale % 10) % 10;
+    int d[10];
+    cifre(testo, 10, d);
+    return cifraDalleCifre(d);
 }
 
 bool ufficioEsiste(int codice)
@@ -107,7 +125,7 @@ QString normalizza(const QString &testo)
     QString numero;
     numero.reserve(testo.size());
     for (QChar c : testo) {
-        if (!c.isSpace() && c != u'.' && c != u'-')
+        if (!daTogliere(c.unicode()))
             numero.append(c);
     }
     if (numero.startsWith(QLatin1String("IT"), Qt::CaseInsensitive))
@@ -115,39 +133,54 @@ QString normalizza(const QString &testo)
     return numero;
 }
 
-Controllo controlla(const QString &testo)
+qsizetype normalizza(QByteArrayView testo, char16_t *numero)
+{
+    qsizetype n = 0;
+    for (const char c : testo) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80)
+            return -1;
+        if (cifraAscii(u) || !daTogliere(u))
+            numero[n++] = u;
+    }
+    if (n >= 2 && (numero[0] == u'I' || numero[0] == u'i') && (numero[1] == u'T' || numero[1] == u't')) {
+        std::memmove(numero, numero + 2, static_cast<size_t>(n - 2) * sizeof(char16_t));
+        n -= 2;
+    }
+    return n;
+}
+
+Controllo controlla(QStringView testo)
 {
     Controllo c;
     if (testo.isEmpty())
         return c;
     if (testo.size() != 11) {
         c.stato = Stato::Lunghezza;
-        bool cifre = testo.size() >= 8 && testo.size() <= 10;
-        for (QChar x : testo)
-            cifre = cifre && cifraAscii(x);
-        if (cifre) {
-            const QString intera = QString(11 - testo.size(), u'0') + testo;
+        int d[10];
+        if (testo.size() >= 8 && testo.size() <= 10 && cifre(testo, testo.size(), d).tutte) {
+            const QString intera = QString(11 - testo.size(), u'0') + testo.toString();
             if (controlla(intera).stato == Stato::Esatta)
                 c.forse = intera;
         }
         return c;
     }
-    c.ufficio = codiceUfficio(testo);
-    const int cifra = cifraDiControllo(testo);
-    if (testo.at(10) != QLatin1Char(static_cast<char>('0' + cifra))) {
+    int d[11];
+    const Cifre lette = cifre(testo, 11, d);
+    const bool ufficio =
+        cifraAscii(testo[7].unicode()) && cifraAscii(testo[8].unicode()) && cifraAscii(testo[9].unicode());
+    c.ufficio = ufficio ? d[7] * 100 + d[8] * 10 + d[9] : -1;
+    const int cifra = cifraDalleCifre(d);
+    if (testo[10] != QLatin1Char(static_cast<char>('0' + cifra))) {
         c.stato = Stato::CifraControllo;
         c.cifraAttesa = cifra;
         return c;
     }
-    bool zeri = true;
-    for (QChar x : testo) {
-        if (!cifraAscii(x)) {
-            c.stato = Stato::NonCifra;
-            return c;
-        }
-        zeri = zeri && x == u'0';
+    if (!lette.tutte) {
+        c.stato = Stato::NonCifra;
+        return c;
     }
-    c.stato = zeri ? Stato::SoloZeri : ufficioEsiste(c.ufficio) ? Stato::Esatta : Stato::UfficioInesistente;
+    c.stato = lette.zeri ? Stato::SoloZeri : ufficioEsiste(c.ufficio) ? Stato::Esatta : Stato::UfficioInesistente;
     return c;
 }
 

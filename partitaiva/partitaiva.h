@@ -2,7 +2,9 @@
 
 #include <array>
 
+#include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 // The check of an Italian VAT number (11 digits, the last one a check digit over the first ten, digits 8 to
@@ -52,9 +54,12 @@ struct Controllo {
 
 // The number as sheets keep it: spaces, dots and dashes dropped, and an "IT" prefix in either case.
 QString normalizza(const QString &testo);
+// The same on a table's cell of ASCII, into `numero`, which has room for all of it: its length; -1, with
+// nothing to use, when a byte is not ASCII (the text is to be decoded first).
+qsizetype normalizza(QByteArrayView testo, char16_t *numero);
 
 // Checks `testo` exactly as given.
-Controllo controlla(const QString &testo);
+Controllo controlla(QStringView testo);
 
 // The result line for a check: the window's sentences, "Partita IVA non specificata" for an empty number.
 QString messaggio(const Controllo &controllo, const Uffici &uffici);

@@ -1,626 +1,22 @@
+// The commands over VAT numbers and municipalities, euro and prefisso, and the list of every command.
 #include "comandi.h"
 
-#include <algorithm>
 #include <cmath>
 
-#include "calcolo.h"
 #include "cp1252.h"
+#include "errorifile.h"
 #include "numeri.h"
 #include "percorsi.h"
 #include "prefissi.h"
-#include "riconoscidata.h"
 #include "valute.h"
 
 namespace {
 
-const QString kDataNonValida = QStringLiteral("Data non valida");
 const QString kComuneNonTrovato = QStringLiteral("Comune non trovato");
-const QString kAutocontrollo =
-    QStringLiteral("Il controllo del codice fiscale dà responso negativo. Provare a installare nuovamente "
-                   "l'applicazione. Se l'errore persiste, contattare l'autore");
-
-constexpr char kMesi[] = "ABCDEHLMPRST";
-constexpr int kDispari[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
-                              20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
-
-bool spazio(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool cifra(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-bool soloAscii(QByteArrayView b)
-{
-    for (char c : b) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
-// What each byte weighs at an odd and at an even position of a code: the tables of
-// Fiscale::carattereControllo, 0 for anything outside A-Z and 0-9.
-struct Pesi {
-    unsigned char dispari[256]{}, pari[256]{};
-    constexpr Pesi()
-    {
-        for (int c = 'A'; c <= 'Z'; ++c) {
-            dispari[c] = static_cast<unsigned char>(kDispari[c - 'A']);
-            pari[c] = static_cast<unsigned char>(c - 'A');
-        }
-        for (int c = '0'; c <= '9'; ++c) {
-            dispari[c] = static_cast<unsigned char>(kDispari[c - '0']);
-            pari[c] = static_cast<unsigned char>(c - '0');
-        }
-    }
-};
-constexpr Pesi kPesi;
-
-// The check letter of 15 ASCII characters, as Fiscale::carattereControllo weighs them.
-char letteraControllo(const char *quindici)
-{
-    const auto *u = reinterpret_cast<const unsigned char *>(quindici);
-    int somma = 0;
-    for (int i = 0; i < 14; i += 2)
-        somma += kPesi.dispari[u[i]] + kPesi.pari[u[i + 1]];
-    somma += kPesi.dispari[u[14]];
-    return static_cast<char>('A' + somma % 26);
-}
-
-constexpr qsizetype kMassimoTesto = 128;
-
-// A value as Windows-1252 bytes in `out` (kMassimoTesto bytes): its length, or -1 when it is longer or, from
-// UTF-8, holds a character outside ASCII and U+00A0 to U+00FF.
-qsizetype inCp1252(QByteArrayView valore, bool utf8, char *out)
-{
-    if (valore.size() > kMassimoTesto)
-        return -1;
-    qsizetype n = 0;
-    for (qsizetype i = 0; i < valore.size(); ++i) {
-        const auto b = static_cast<unsigned char>(valore[i]);
-        if (b < 0x80 || !utf8) {
-            out[n++] = static_cast<char>(b);
-            continue;
-        }
-        if (i + 1 >= valore.size())
-            return -1;
-        const auto c = static_cast<unsigned char>(valore[i + 1]);
-        if (b == 0xC2 && c >= 0xA0 && c <= 0xBF)
-            out[n++] = static_cast<char>(c);
-        else if (b == 0xC3 && c >= 0x80 && c <= 0xBF)
-            out[n++] = static_cast<char>(c + 0x40);
-        else
-            return -1;
-        ++i;
-    }
-    return n;
-}
-
-bool bisestile(int anno)
-{
-    return (anno % 4 == 0 && anno % 100 != 0) || anno % 400 == 0;
-}
-
-// "d/m/yyyy" with one or two digits for day and month, a four-digit year from 100, and "/", "-" or "."
-// between the parts: the common case of the date recognition, read in `ordine`. False for any other text,
-// for a day that does not exist, which the recognition judges, and for a date that fits both orders in a
-// column that has both.
-bool dataSemplice(QByteArrayView t, Fiscale::OrdineData ordine, int &giorno, int &mese, int &anno)
-{
-    qsizetype i = 0;
-    auto numero = [&](int minimo, int massimo, int &valore) {
-        const qsizetype inizio = i;
-        valore = 0;
-        while (i < t.size() && cifra(t[i]) && i - inizio < massimo)
-            valore = valore * 10 + (t[i++] - '0');
-        return i - inizio >= minimo && (i == t.size() || !cifra(t[i]));
-    };
-    auto separatore = [&]() {
-        if (i < t.size() && (t[i] == '/' || t[i] == '-' || t[i] == '.')) {
-            ++i;
-            return true;
-        }
-        return false;
-    };
-    if (!numero(1, 2, giorno) || !separatore() || !numero(1, 2, mese) || !separatore() || !numero(4, 4, anno) ||
-        i != t.size())
-        return false;
-    if (ordine == Fiscale::OrdineData::Contraddittorio) {
-        if (giorno <= 12 && mese <= 12 && giorno != mese)
-            return false;
-        if (mese > 12)
-            std::swap(giorno, mese);
-    } else if (ordine == Fiscale::OrdineData::MeseGiorno) {
-        std::swap(giorno, mese);
-    }
-    static constexpr int kGiorni[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (anno < 100 || mese < 1 || mese > 12 || giorno < 1)
-        return false;
-    return giorno <= kGiorni[mese - 1] + (mese == 2 && bisestile(anno) ? 1 : 0);
-}
-
-// For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops it,
-// 1 for any other character; and its upper case (0 when it has none in the code page). The tables come
-// from the general functions themselves, one character at a time: both paths then fold and upper-case
-// alike by construction.
-void tabelleLettere(std::array<unsigned char, 256> &lettera, std::array<unsigned char, 256> &maiuscola)
-{
-    for (size_t b = 0; b < 256; ++b) {
-        const QChar c = Cp1252::decodificaByte(static_cast<unsigned char>(b));
-        const QString compatto = Fiscale::compattastringa(QString(c));
-        if (compatto.isEmpty())
-            lettera[b] = 0;
-        else if (compatto.size() == 1 && compatto[0] >= u'A' && compatto[0] <= u'Z')
-            lettera[b] = static_cast<unsigned char>(compatto[0].unicode());
-        else
-            lettera[b] = 1;
-        const int m = Cp1252::byteDi(Cp1252::maiuscola(c));
-        maiuscola[b] = m > 0 ? static_cast<unsigned char>(m) : 0;
-    }
-}
-
-// The three letters of a surname (or, `delNome`, of a name) in Windows-1252 bytes, as parteCognome and
-// parteNome give them: consonants in order, then vowels, then X; of four or more consonants of a name the
-// first, third and fourth.
-void parteByte(const std::array<unsigned char, 256> &lettere, QByteArrayView testo, bool delNome, char *out)
-{
-    char consonanti[4], vocali[3];
-    int nc = 0, nv = 0;
-    for (char ch : testo) {
-        const unsigned char l = lettere[static_cast<unsigned char>(ch)];
-        if (l < 'A')
-            continue;
-        if (l == 'A' || l == 'E' || l == 'I' || l == 'O' || l == 'U') {
-            if (nv < 3)
-                vocali[nv++] = static_cast<char>(l);
-        } else if (nc < 4) {
-            consonanti[nc++] = static_cast<char>(l);
-        }
-    }
-    if (delNome && nc == 4) {
-        consonanti[1] = consonanti[2];
-        consonanti[2] = consonanti[3];
-        nc = 3;
-    }
-    int k = 0;
-    for (int i = 0; i < nc && k < 3; ++i)
-        out[k++] = consonanti[i];
-    for (int i = 0; i < nv && k < 3; ++i)
-        out[k++] = vocali[i];
-    while (k < 3)
-        out[k++] = 'X';
-}
-
-// A key for a province's name: letters only, folded as the fiscal code folds them ("Forlì-Cesena" and
-// "FORLI' CESENA" give FORLICESENA).
-QString chiaveProvincia(const QString &nome)
-{
-    QString chiave;
-    for (QChar c : Fiscale::compattastringa(nome)) {
-        if (c >= u'A' && c <= u'Z')
-            chiave.append(c);
-    }
-    return chiave;
-}
 
 } // namespace
 
 namespace Tabelle {
-
-QString citazione(const QString &valore)
-{
-    constexpr qsizetype kMassimo = 24;
-    QString testo;
-    for (QChar c : valore.left(kMassimo))
-        testo.append(c.isPrint() && !c.isSurrogate() ? c : QChar(u'?'));
-    if (valore.size() > kMassimo)
-        testo.append(u'…');
-    return u'«' + testo + u'»';
-}
-
-QString sessoNormale(const QString &testo)
-{
-    QString t = taglia(testo).toLower();
-    if (t.endsWith(u'.'))
-        t.chop(1);
-    static const QStringList maschili{QStringLiteral("m"), QStringLiteral("maschio"), QStringLiteral("maschile"),
-                                      QStringLiteral("uomo"), QStringLiteral("male")};
-    static const QStringList femminili{QStringLiteral("f"), QStringLiteral("femmina"), QStringLiteral("femminile"),
-                                       QStringLiteral("donna"), QStringLiteral("female")};
-    if (maschili.contains(t))
-        return QStringLiteral("M");
-    if (femminili.contains(t))
-        return QStringLiteral("F");
-    return QString();
-}
-
-QByteArrayView taglia(QByteArrayView valore)
-{
-    while (!valore.isEmpty() && spazio(valore.front()))
-        valore = valore.sliced(1);
-    while (!valore.isEmpty() && spazio(valore.back()))
-        valore.chop(1);
-    return valore;
-}
-
-QString taglia(const QString &valore)
-{
-    qsizetype inizio = 0, fine = valore.size();
-    while (inizio < fine && (valore[inizio] == u' ' || valore[inizio] == u'\t'))
-        ++inizio;
-    while (fine > inizio && (valore[fine - 1] == u' ' || valore[fine - 1] == u'\t'))
-        --fine;
-    return valore.mid(inizio, fine - inizio);
-}
-
-Rapido Comando::elaboraByte(const std::vector<QByteArrayView> &, Csv::Codifica, Csv::Scrittore &) const
-{
-    return Rapido::NonGestito;
-}
-
-void Comando::ordineDate(size_t, Fiscale::OrdineData)
-{}
-
-// ---- calcola
-
-Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi, QString fileComuni)
-    : m_tabella(tabella)
-    , m_oggi(oggi)
-    , m_fileComuni(std::move(fileComuni))
-    , m_luoghi(fileLuoghi)
-{
-    tabelleLettere(m_lettera, m_maiuscola);
-}
-
-std::vector<Colonna> Calcola::ingresso() const
-{
-    return {{QStringLiteral("cognome")}, {QStringLiteral("nome")},
-            {QStringLiteral("sesso")},   {QStringLiteral("data_nascita"), true, true},
-            {QStringLiteral("comune")},  {QStringLiteral("provincia")}};
-}
-
-QStringList Calcola::uscita() const
-{
-    return {QStringLiteral("codice_fiscale"), QStringLiteral("esito")};
-}
-
-void Calcola::ordineDate(size_t colonna, Fiscale::OrdineData ordine)
-{
-    if (colonna == 3)
-        m_ordine = ordine;
-}
-
-std::optional<QDate> Calcola::leggiData(const QString &testo) const
-{
-    return Fiscale::leggiDataTabella(testo, m_ordine, m_oggi);
-}
-
-QString Calcola::sigla(const QString &provincia) const
-{
-    bool ascii = provincia.size() <= 2;
-    for (QChar c : provincia)
-        ascii = ascii && c.unicode() < 128;
-    if (ascii)
-        return provincia;
-    if (!m_province) {
-        // The names as the directory holds them, read the first time a row needs one.
-        m_province.emplace();
-        const ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(
-            m_fileComuni.isEmpty() ? Percorsi::fileProgramma(QStringLiteral("codes.dat")) : m_fileComuni);
-        for (int i = 0; i < c.elenco.nomi.size(); ++i) {
-            const QString nome = c.elenco.elencoprovince[i].trimmed();
-            if (!nome.isEmpty())
-                m_province->insert(chiaveProvincia(nome), c.elenco.elencosigle[i].trimmed());
-        }
-    }
-    QString perNome = m_province->value(chiaveProvincia(provincia));
-    if (!perNome.isEmpty())
-        return perNome;
-    // Neither a name nor a code: a code is ASCII, and a look-alike ('ſ' upper-cases to S) must not make one.
-    for (QChar c : provincia) {
-        if (c.unicode() >= 128)
-            return QStringLiteral("?");
-    }
-    return provincia;
-}
-
-QStringList Calcola::elabora(const QStringList &valori) const
-{
-    // The window checks the date before anything else.
-    const std::optional<QDate> data = leggiData(valori[3]);
-    if (!data && m_ordine == Fiscale::OrdineData::Contraddittorio &&
-        Fiscale::ordiniPossibili(valori[3].toLatin1()) == (Fiscale::kGiornoPrima | Fiscale::kMesePrima))
-        return {QString(), QStringLiteral("Data ambigua: %1 si legge giorno/mese o mese/giorno, e la colonna ha "
-                                          "date in entrambi gli ordini")
-                               .arg(valori[3])};
-    if (!data)
-        return {QString(), kDataNonValida};
-    const QString sesso = sessoNormale(valori[2]);
-    const QString provincia = sigla(valori[5]);
-    Fiscale::Esito esito = Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, valori[4], provincia, m_tabella);
-    if (esito.messaggio == kComuneNonTrovato) {
-        // The place as people write it: one match computes the code, several are named.
-        const std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, valori[4], provincia, *data);
-        if (luoghi.size() > 1)
-            return {QString(), kComuneNonTrovato + QStringLiteral(". Forse cercavi: ") + Luoghi::elenco(luoghi)};
-        if (luoghi.size() == 1)
-            esito = Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, luoghi[0].nome, luoghi[0].sigla,
-                                           m_tabella);
-    }
-    if (esito.codice == Fiscale::kAsterischi) {
-        // The computation tells a missing sex; a sex written in some other way is named.
-        if (sesso.isEmpty() && !taglia(valori[2]).isEmpty() && esito.messaggio == u"Sesso non specificato")
-            return {QString(), QStringLiteral("Sesso non riconosciuto: ") + citazione(taglia(valori[2]))};
-        return {QString(), esito.messaggio};
-    }
-    if (!Fiscale::ControllaCodiceFiscale(esito.codice))
-        return {QString(), kAutocontrollo};
-    return {esito.codice, QString()};
-}
-
-Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica, Csv::Scrittore &uscita) const
-{
-    const QByteArrayView cognome = v[0], nome = v[1], sesso = v[2], data = v[3], comune = v[4], provincia = v[5];
-    int giorno, mese, anno;
-    if (!dataSemplice(data, m_ordine, giorno, mese, anno) || cognome.isEmpty() || nome.isEmpty() ||
-        sesso.size() != 1 || comune.isEmpty() || provincia.size() != 2)
-        return Rapido::NonGestito;
-    // The four texts as Windows-1252 bytes: UTF-8 gives them for ASCII and for U+00A0 to U+00FF, where the
-    // code page's bytes equal the code points; anything else goes the general way.
-    const bool utf8 = codifica != Csv::Codifica::Windows1252;
-    char testi[4][kMassimoTesto];
-    qsizetype lunghezze[4];
-    const QByteArrayView campi[4] = {cognome, nome, comune, provincia};
-    for (int t = 0; t < 4; ++t) {
-        lunghezze[t] = inCp1252(campi[t], utf8, testi[t]);
-        if (lunghezze[t] < 0)
-            return Rapido::NonGestito;
-    }
-    const char s = sesso[0];
-    const bool maschio = s == 'M' || s == 'm';
-    if (!maschio && s != 'F' && s != 'f')
-        return Rapido::NonGestito;
-
-    char codice[16];
-    parteByte(m_lettera, QByteArrayView(testi[0], lunghezze[0]), false, codice);
-    parteByte(m_lettera, QByteArrayView(testi[1], lunghezze[1]), true, codice + 3);
-    codice[6] = static_cast<char>('0' + anno % 100 / 10);
-    codice[7] = static_cast<char>('0' + anno % 10);
-    codice[8] = kMesi[mese - 1];
-    const int g = giorno + (maschio ? 0 : 40);
-    codice[9] = static_cast<char>('0' + g / 10);
-    codice[10] = static_cast<char>('0' + g % 10);
-
-    // The keys in upper case, in place.
-    for (int t = 2; t < 4; ++t) {
-        for (qsizetype i = 0; i < lunghezze[t]; ++i) {
-            const unsigned char m = m_maiuscola[static_cast<unsigned char>(testi[t][i])];
-            if (m == 0)
-                return Rapido::NonGestito;
-            testi[t][i] = static_cast<char>(m);
-        }
-    }
-    const std::optional<QByteArrayView> catastale =
-        m_tabella.trovacodByte(QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]), anno);
-    if (!catastale) // the general path looks for the place as people write it
-        return Rapido::NonGestito;
-    if (catastale->size() != 4 || !soloAscii(*catastale))
-        return Rapido::NonGestito;
-    std::copy(catastale->begin(), catastale->end(), codice + 11);
-    codice[15] = letteraControllo(codice);
-    uscita.separatore();
-    uscita.campo(QByteArrayView(codice, 16));
-    uscita.separatore();
-    return Rapido::Fatto;
-}
-
-// ---- verifica
-
-namespace {
-
-// What a byte stands for at a digit position of a code: its digit, the digit of its omocodia letter plus
-// 10, or kNessuna.
-constexpr unsigned char kNessuna = 0xFF;
-struct Cifre {
-    unsigned char valore[256]{};
-    constexpr Cifre()
-    {
-        for (auto &v : valore)
-            v = kNessuna;
-        for (int c = '0'; c <= '9'; ++c)
-            valore[c] = static_cast<unsigned char>(c - '0');
-        for (size_t i = 0; i < Fiscale::kLettereOmocodia.size(); ++i)
-            valore[static_cast<unsigned char>(Fiscale::kLettereOmocodia[i])] = static_cast<unsigned char>(10 + i);
-    }
-};
-constexpr Cifre kCifre;
-
-} // namespace
-
-VerificaCmd::VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi)
-    : m_tabella(tabella)
-    , m_indice(tabella)
-    , m_oggi(oggi)
-{
-    oggi.getDate(&m_annoOggi, &m_meseOggi, &m_giornoOggi);
-    const size_t n = static_cast<size_t>(qMax(0, tabella.numeroVoci()));
-    m_comuniUtf8.resize(n);
-    m_comuniCp1252.resize(n);
-    m_province.resize(n);
-    m_voci.assign(n, Voce::DaPreparare);
-    std::array<unsigned char, 256> maiuscole{};
-    tabelleLettere(m_lettera, maiuscole);
-    for (size_t b = 0; b < 256; ++b)
-        m_spazio[b] = Cp1252::decodificaByte(static_cast<unsigned char>(b)).isSpace();
-}
-
-QString VerificaCmd::testoComune(const Fiscale::Luogo &luogo)
-{
-    // A suppressed municipality as the window shows it, "BELLAGIO (CO) (soppresso nel 2014)".
-    return luogo.annoSoppressione != 0 ? Fiscale::testoLuogo(luogo) : luogo.nome;
-}
-
-// An entry's texts in bytes, prepared the first time a code names it: a single code on the command line
-// does not pay for the whole table.
-void VerificaCmd::prepara(int voce) const
-{
-    const auto i = static_cast<size_t>(voce);
-    const Fiscale::TabellaCodici::Voce v = m_tabella.voce(voce);
-    Fiscale::Luogo l;
-    l.trovato = true;
-    l.nome = v.nome;
-    l.provincia = v.provincia;
-    l.estero = v.provincia == u"EE";
-    l.annoSoppressione = m_tabella.annoFine(voce);
-    const QString comune = testoComune(l);
-    m_comuniUtf8[i] = comune.toUtf8();
-    m_comuniCp1252[i] = Cp1252::codifica(comune);
-    m_province[i] = Cp1252::codifica(v.provincia);
-    const QString tutto = comune + v.provincia;
-    const bool semplice =
-        !tutto.contains(u';') && !tutto.contains(u',') && !tutto.contains(u'\t') && !tutto.contains(u'"');
-    m_voci[i] = semplice ? Voce::Semplice : Voce::DaVirgolettare;
-}
-
-std::vector<Colonna> VerificaCmd::ingresso() const
-{
-    return {{QStringLiteral("codice_fiscale")}, {QStringLiteral("cognome"), false}, {QStringLiteral("nome"), false}};
-}
-
-QStringList VerificaCmd::uscita() const
-{
-    return {QStringLiteral("esito"),  QStringLiteral("sesso"),     QStringLiteral("data_nascita"),
-            QStringLiteral("comune"), QStringLiteral("provincia"), QStringLiteral("codice_base"),
-            QStringLiteral("avviso")};
-}
-
-QStringList VerificaCmd::elabora(const QStringList &valori) const
-{
-    const Fiscale::Verifica v = Fiscale::verifica(valori[0], &m_indice, m_oggi);
-    if (!v.valido())
-        return {Fiscale::esito(v), QString(), QString(), QString(), QString(), QString(), QString()};
-    const Fiscale::Luogo l = Fiscale::luogo(v, m_tabella);
-    QStringList esiti;
-    if (!l.trovato)
-        esiti.append(Fiscale::testoLuogo(v, m_tabella));
-    const Fiscale::Confronto c = Fiscale::confronta(v, valori.value(1), valori.value(2));
-    if ((c.cognomeDato && !c.cognomeUguale) || (c.nomeDato && !c.nomeUguale))
-        esiti.append(Fiscale::testoConfronto(c));
-    return {esiti.join(QStringLiteral("; ")),
-            Fiscale::testoSesso(v),
-            Fiscale::testoData(v),
-            testoComune(l),
-            l.provincia,
-            v.omocodico() ? v.codiceBase() : QString(),
-            Fiscale::avvisoLuogo(v, m_tabella)};
-}
-
-bool VerificaCmd::nomeCorrisponde(QByteArrayView valore, bool delNome, bool utf8, const char *lettere) const
-{
-    if (valore.isEmpty())
-        return true; // not given: not compared
-    char testo[kMassimoTesto];
-    const qsizetype n = inCp1252(valore, utf8, testo);
-    // A value of white space alone is not given either: the general way tells it.
-    if (n <= 0 || m_spazio[static_cast<unsigned char>(testo[0])])
-        return false;
-    char attese[3];
-    parteByte(m_lettera, QByteArrayView(testo, n), delNome, attese);
-    return std::equal(attese, attese + 3, lettere);
-}
-
-Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica,
-                                Csv::Scrittore &uscita) const
-{
-    // The common case: sixteen upper-case characters (omocodia letters included), a known place, and a
-    // surname and name, when given, that match. The checks are those of Fiscale::verifica on that case;
-    // every fault goes the general way, for its message.
-    const QByteArrayView codice = v[0];
-    if (codice.size() != 16)
-        return Rapido::NonGestito;
-    const char *c = codice.data();
-    static constexpr char kTipi[] = "LLLLLLDDMDDLDDDL";
-    char base[16];
-    bool omocodico = false;
-    for (int i = 0; i < 16; ++i) {
-        const char x = c[i];
-        if (kTipi[i] == 'D') {
-            const unsigned char d = kCifre.valore[static_cast<unsigned char>(x)];
-            if (d == kNessuna)
-                return Rapido::NonGestito;
-            omocodico = omocodico || d >= 10;
-            base[i] = static_cast<char>('0' + d % 10);
-        } else {
-            if (x < 'A' || x > 'Z')
-                return Rapido::NonGestito;
-            base[i] = x;
-        }
-    }
-    int mese = 0;
-    for (int m = 0; m < 12 && mese == 0; ++m)
-        mese = base[8] == kMesi[m] ? m + 1 : 0;
-    int giorno = (base[9] - '0') * 10 + (base[10] - '0');
-    const char sesso = giorno > 40 ? 'F' : 'M';
-    if (giorno > 40)
-        giorno -= 40;
-    const int aa = (base[6] - '0') * 10 + (base[7] - '0');
-    static constexpr int kGiorni[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (mese == 0 || giorno < 1 || giorno > 31 || giorno > kGiorni[mese - 1] + (mese == 2 && aa % 4 == 0) ||
-        letteraControllo(c) != c[15])
-        return Rapido::NonGestito;
-    base[15] = omocodico ? letteraControllo(base) : c[15];
-    const bool utf8 = codifica != Csv::Codifica::Windows1252;
-    if (v.size() > 2 && (!nomeCorrisponde(v[1], false, utf8, base) || !nomeCorrisponde(v[2], true, utf8, base + 3)))
-        return Rapido::NonGestito;
-    // The latest century that does not put the birth after today; 29 February moves to a century where
-    // it exists.
-    int anno = m_annoOggi - m_annoOggi % 100 + aa;
-    if (anno > m_annoOggi ||
-        (anno == m_annoOggi && (mese > m_meseOggi || (mese == m_meseOggi && giorno > m_giornoOggi))))
-        anno -= 100;
-    if (mese == 2 && giorno == 29 && !bisestile(anno))
-        anno += bisestile(anno - 100) ? -100 : 100;
-    const int voce = m_indice.cerca(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'));
-    if (voce < 0 || voce >= static_cast<int>(m_voci.size()))
-        return Rapido::NonGestito;
-    // A place that had ceased before the birth: the general path writes the warning.
-    const int fine =
-        m_indice.annoSoppressione(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'));
-    if (fine != 0 && anno > fine)
-        return Rapido::NonGestito;
-    const auto i = static_cast<size_t>(voce);
-    if (m_voci[i] == Voce::DaPreparare)
-        prepara(voce);
-    const char data[10] = {char('0' + giorno / 10),      char('0' + giorno % 10),     '/',
-                           char('0' + mese / 10),        char('0' + mese % 10),       '/',
-                           char('0' + anno / 1000 % 10), char('0' + anno / 100 % 10), char('0' + anno / 10 % 10),
-                           char('0' + anno % 10)};
-    uscita.separatore();
-    uscita.separatore();
-    uscita.grezzo(QByteArrayView(&sesso, 1));
-    uscita.separatore();
-    uscita.grezzo(QByteArrayView(data, 10));
-    uscita.separatore();
-    const auto &comuni = codifica == Csv::Codifica::Windows1252 ? m_comuniCp1252 : m_comuniUtf8;
-    if (m_voci[i] == Voce::Semplice) {
-        uscita.grezzo(comuni[i]);
-        uscita.separatore();
-        uscita.grezzo(m_province[i]);
-    } else {
-        uscita.campo(comuni[i]);
-        uscita.separatore();
-        uscita.campo(m_province[i]);
-    }
-    uscita.separatore(); // codice_base
-    if (omocodico)
-        uscita.grezzo(QByteArrayView(base, 16));
-    uscita.separatore(); // avviso
-    return Rapido::Fatto;
-}
 
 // ---- partita-iva
 
@@ -629,15 +25,17 @@ PartitaIvaCmd::PartitaIvaCmd()
     PartitaIva::riempiUffici(m_uffici);
     for (const QString &ufficio : m_uffici) {
         m_ufficiUtf8.push_back(ufficio.toUtf8());
-        m_ufficiCp1252.push_back(Cp1252::codifica(ufficio));
+        m_ufficiSemplici.push_back(Risultato::testoSemplice(m_ufficiUtf8.back()));
     }
-    // The esito of an office code that names no office: ASCII, the same in both encodings.
+    // The esiti of the faults a table has most, worded once.
     PartitaIva::Controllo c;
+    c.stato = PartitaIva::Stato::CifraControllo;
+    for (c.cifraAttesa = 0; c.cifraAttesa < 10; ++c.cifraAttesa)
+        m_esitiCifra[static_cast<size_t>(c.cifraAttesa)] = PartitaIva::messaggio(c, m_uffici).toUtf8();
     c.stato = PartitaIva::Stato::UfficioInesistente;
-    for (int codice = 0; codice < 1000; ++codice) {
-        c.ufficio = codice;
-        m_esitiUfficio.push_back(PartitaIva::ufficioEsiste(codice) ? QByteArray()
-                                                                   : PartitaIva::messaggio(c, m_uffici).toLatin1());
+    for (c.ufficio = 0; c.ufficio < 1000; ++c.ufficio) {
+        if (!PartitaIva::ufficioEsiste(c.ufficio))
+            m_esitiUfficio[static_cast<size_t>(c.ufficio)] = PartitaIva::messaggio(c, m_uffici).toUtf8();
     }
 }
 
@@ -651,60 +49,39 @@ QStringList PartitaIvaCmd::uscita() const
     return {QStringLiteral("esito"), QStringLiteral("ufficio")};
 }
 
-QString PartitaIvaCmd::responso(const QString &numero) const
+QString PartitaIvaCmd::responso(const QStringList &valori) const
 {
-    return PartitaIva::messaggio(PartitaIva::controlla(PartitaIva::normalizza(numero)), m_uffici);
+    return PartitaIva::messaggio(PartitaIva::controlla(PartitaIva::normalizza(valori.value(0))), m_uffici);
 }
 
-QStringList PartitaIvaCmd::elabora(const QStringList &valori) const
+void PartitaIvaCmd::elabora(const Valori &valori, Risultato &risultato) const
 {
-    const PartitaIva::Controllo c = PartitaIva::controlla(PartitaIva::normalizza(valori[0]));
-    if (c.stato == PartitaIva::Stato::Esatta)
-        return {QString(), PartitaIva::officefinder(m_uffici, c.ufficio)};
-    return {PartitaIva::messaggio(c, m_uffici), QString()};
-}
-
-Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica,
-                                  Csv::Scrittore &uscita) const
-{
-    // Eleven digits as written; anything to drop or to suggest goes the general way.
-    const QByteArrayView numero = v[0];
-    if (numero.size() != 11)
-        return Rapido::NonGestito;
-    bool zeri = true;
-    for (char c : numero) {
-        if (!cifra(c))
-            return Rapido::NonGestito;
-        zeri = zeri && c == '0';
+    // A number of ASCII, the common case, is checked where it stands.
+    const QByteArrayView testo = valori.testo(0);
+    constexpr qsizetype kMassimo = 64;
+    char16_t numero[kMassimo];
+    const qsizetype n = testo.size() <= kMassimo ? PartitaIva::normalizza(testo, numero) : -1;
+    const PartitaIva::Controllo c = n >= 0 ? PartitaIva::controlla(QStringView(numero, n))
+                                           : PartitaIva::controlla(PartitaIva::normalizza(valori.stringa(0)));
+    const int esito = risultato.colonnaEsito();
+    switch (c.stato) {
+    case PartitaIva::Stato::Esatta:
+        if (c.ufficio >= 0 && c.ufficio < static_cast<int>(m_ufficiUtf8.size()))
+            risultato.rimanda(1, m_ufficiUtf8[static_cast<size_t>(c.ufficio)],
+                              m_ufficiSemplici[static_cast<size_t>(c.ufficio)]);
+        return;
+    case PartitaIva::Stato::CifraControllo:
+        risultato.rimanda(esito, m_esitiCifra[static_cast<size_t>(c.cifraAttesa)]);
+        return;
+    case PartitaIva::Stato::UfficioInesistente:
+        if (c.ufficio >= 0 && c.ufficio < 1000) {
+            risultato.rimanda(esito, m_esitiUfficio[static_cast<size_t>(c.ufficio)]);
+            return;
+        }
+        break;
+    default: break;
     }
-    if (zeri)
-        return Rapido::NonGestito;
-    uscita.separatore();
-    int totale = 0;
-    for (int i = 0; i < 10; ++i) {
-        const int d = numero[i] - '0';
-        totale += i % 2 == 0 ? d : (d >= 5 ? 2 * d - 9 : 2 * d);
-    }
-    const int controllo = (10 - totale % 10) % 10;
-    if (numero[10] != '0' + controllo) {
-        const char messaggio[] = "Errore! L'ultimo numero doveva essere:  ";
-        uscita.grezzo(QByteArrayView(messaggio, sizeof messaggio - 1));
-        const char c = static_cast<char>('0' + controllo);
-        uscita.grezzo(QByteArrayView(&c, 1));
-        uscita.separatore();
-        return Rapido::ConEsito;
-    }
-    const int codice = (numero[7] - '0') * 100 + (numero[8] - '0') * 10 + (numero[9] - '0');
-    const auto ufficio = static_cast<size_t>(codice);
-    if (!m_esitiUfficio[ufficio].isEmpty()) {
-        uscita.grezzo(m_esitiUfficio[ufficio]);
-        uscita.separatore();
-        return Rapido::ConEsito;
-    }
-    uscita.separatore();
-    const auto &nomi = codifica == Csv::Codifica::Windows1252 ? m_ufficiCp1252 : m_ufficiUtf8;
-    uscita.campo(nomi[ufficio]);
-    return Rapido::Fatto;
+    risultato.esito(PartitaIva::messaggio(c, m_uffici));
 }
 
 // ---- comune
@@ -732,7 +109,20 @@ QStringList ComuneCmd::uscita() const
             QStringLiteral("esito")};
 }
 
-QStringList ComuneCmd::elabora(const QStringList &valori) const
+void ComuneCmd::elabora(const Valori &valori, Risultato &risultato) const
+{
+    QStringList testi;
+    for (size_t i = 0; i < valori.testi.size(); ++i)
+        testi.append(valori.stringa(i));
+    const QStringList trovati = trova(testi);
+    for (int i = 0; i < trovati.size(); ++i) {
+        if (!trovati[i].isEmpty())
+            risultato.imposta(i, trovati[i]);
+    }
+}
+
+// The new columns, as texts.
+QStringList ComuneCmd::trova(const QStringList &valori) const
 {
     auto soloEsito = [](const QString &esito) {
         return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito};
@@ -887,6 +277,111 @@ Risposta prefisso(const QString &paese)
     if (posto < 0 || taglia(paese).isEmpty())
         return {QString(), QStringLiteral("Paese non trovato: «%1»").arg(paese)};
     return {Prefissi::prefisso(voci[posto]), QString()};
+}
+
+// ---- the list of commands
+
+namespace {
+
+// A data file beside the program, loaded once; on failure the message the windows give for it, with the
+// path looked at.
+template <typename Leggi>
+bool carica(const QString &file, QString *errore, Leggi &&leggi)
+{
+    const QString percorso = Percorsi::fileProgramma(file);
+    const int numero = leggi(percorso);
+    if (numero != 0 && errore)
+        *errore = ErroriFile::messaggio(numero, file) + QStringLiteral(" (%1)").arg(percorso);
+    return numero == 0;
+}
+
+bool codici(DatiComandi &dati, QString *errore)
+{
+    return dati.tabella.numeroVoci() > 0 ||
+           carica(QStringLiteral("codes.cf"), errore, [&](const QString &p) { return dati.tabella.carica(p); });
+}
+
+QString luoghi()
+{
+    return Percorsi::fileProgramma(QStringLiteral("luoghi.dat"));
+}
+
+std::unique_ptr<Comando> creaCalcola(DatiComandi &dati, QString *errore)
+{
+    return codici(dati, errore) ? std::make_unique<Calcola>(dati.tabella, QDate::currentDate(), luoghi()) : nullptr;
+}
+
+std::unique_ptr<Comando> creaVerifica(DatiComandi &dati, QString *errore)
+{
+    return codici(dati, errore) ? std::make_unique<VerificaCmd>(dati.tabella) : nullptr;
+}
+
+std::unique_ptr<Comando> creaPartitaIva(DatiComandi &, QString *)
+{
+    return std::make_unique<PartitaIvaCmd>();
+}
+
+std::unique_ptr<Comando> creaComune(DatiComandi &dati, QString *errore)
+{
+    const bool pronto =
+        !dati.elenco.nomi.isEmpty() || carica(QStringLiteral("codes.dat"), errore, [&](const QString &p) {
+            ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(p);
+            dati.elenco = std::move(c.elenco);
+            return c.errore;
+        });
+    return pronto ? std::make_unique<ComuneCmd>(dati.elenco, luoghi()) : nullptr;
+}
+
+} // namespace
+
+const std::vector<VoceComando> &elencoComandi()
+{
+    static const std::vector<VoceComando> voci = {
+        {"calcola", "COGNOME NOME SESSO DATA COMUNE PROVINCIA",
+         "Calcola il codice fiscale. Colonne: cognome, nome, sesso (M/F, maschio/femmina...), data_nascita, comune, "
+         "provincia (sigla o nome); aggiunge codice_fiscale ed esito.",
+         "Calcola codice fiscale", &creaCalcola, true},
+        {"verifica", "CODICE_FISCALE...",
+         "Verifica un codice fiscale. Colonne: codice_fiscale (e facoltative cognome, nome); aggiunge esito, sesso, "
+         "data_nascita, comune, provincia, codice_base, avviso (il luogo non esisteva più alla data di nascita).",
+         "Verifica codice fiscale", &creaVerifica, false},
+        {"partita-iva", "PARTITA_IVA...",
+         "Controlla una partita IVA (anche con IT, spazi, punti o trattini). Colonna: partita_iva; aggiunge esito e "
+         "ufficio.",
+         "Controlla partita IVA", &creaPartitaIva, false},
+        {"comune", "COMUNE|CAP...",
+         "Cerca un comune, per nome o per CAP. Colonne: comune o cap (e facoltativa provincia, sigla o nome); "
+         "aggiunge denominazione, cap, provincia, sigla, regione, prefisso ed esito.",
+         "Cerca comune", &creaComune, false},
+        {"euro", "[--da-euro] IMPORTO VALUTA",
+         "Converte un importo di una valuta nazionale in euro (o in senso inverso).", nullptr, nullptr, false},
+        {"prefisso", "PAESE", "Il prefisso internazionale di un paese, come si compone dall'Italia.", nullptr, nullptr,
+         false},
+    };
+    return voci;
+}
+
+const VoceComando *voceComando(const QString &nome)
+{
+    for (const VoceComando &v : elencoComandi()) {
+        if (nome == QLatin1String(v.nome))
+            return &v;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Comando> creaComando(const QString &nome, DatiComandi &dati, QString *errore)
+{
+    const VoceComando *voce = voceComando(nome);
+    if (!voce || !voce->crea) {
+        if (errore)
+            *errore = QStringLiteral("comando sconosciuto «%1»").arg(nome);
+        return nullptr;
+    }
+    std::unique_ptr<Comando> comando = voce->crea(dati, errore);
+    if (comando)
+        comando->impostaNome(nome);
+    return comando;
 }
 
 } // namespace Tabelle

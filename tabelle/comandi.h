@@ -11,7 +11,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "tabellacsv.h"
+#include "calcolo.h"
+#include "calcolorapido.h"
+#include "comando.h"
 #include "elencocomuni.h"
 #include "partitaiva.h"
 #include "ricercaluoghi.h"
@@ -20,51 +22,10 @@
 #include "verificacf.h"
 
 // The commands of sportello-cli over one row of a table (or one value of the command line): the logic of
-// the windows, with their messages, on values instead of controls.
+// the windows, with their messages, on values instead of controls. Each row goes one way: the common case
+// through the fast paths of the libraries (Fiscale::CalcoloRapido, a code of ASCII, a VAT number of ASCII),
+// and the same computation on text otherwise.
 namespace Tabelle {
-
-// A column the command reads, by its own name ("data_nascita"); optional ones may be missing.
-struct Colonna {
-    QString nome;
-    bool obbligatoria = true;
-    bool data = false; // a date: the table decides the order of day and month from all its values
-};
-
-// What the byte path did with a row.
-enum class Rapido {
-    NonGestito, // nothing written: the general path takes the row
-    Fatto,      // new columns written, no esito
-    ConEsito,   // new columns written, with an esito
-};
-
-// A value quoted in a message: «...», at most a short excerpt, control characters as "?".
-QString citazione(const QString &valore);
-
-// "M" or "F" for a sex as people write it (M/F in any case, maschio/femmina, maschile/femminile,
-// uomo/donna, male/female); empty for anything else.
-QString sessoNormale(const QString &testo);
-
-// Spaces and tabs around a value are not part of it.
-QByteArrayView taglia(QByteArrayView valore);
-QString taglia(const QString &valore);
-
-class Comando
-{
-public:
-    virtual ~Comando() = default;
-    virtual std::vector<Colonna> ingresso() const = 0;
-    // The columns added to the table, in order; one of them is "esito", empty when the row is fine.
-    virtual QStringList uscita() const = 0;
-    int colonnaEsito() const { return static_cast<int>(uscita().indexOf(QStringLiteral("esito"))); }
-    // The new columns from the values of the input columns (trimmed; empty for a missing optional one).
-    virtual QStringList elabora(const QStringList &valori) const = 0;
-    // The same on the table's bytes for the common case, written straight to `uscita`, each new value
-    // after a separator. Must give exactly what elabora gives.
-    virtual Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
-                               Csv::Scrittore &uscita) const;
-    // How to read the dates of input column `colonna` (one marked data), before the first row.
-    virtual void ordineDate(size_t colonna, Fiscale::OrdineData ordine);
-};
 
 // Fiscal code from cognome, nome, sesso (as sessoNormale reads it), data_nascita, comune, provincia (code or
 // name): codice_fiscale and esito.
@@ -78,9 +39,7 @@ public:
                      const QString &fileLuoghi = QString(), QString fileComuni = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
-    QStringList elabora(const QStringList &valori) const override;
-    Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
-                       Csv::Scrittore &uscita) const override;
+    void elabora(const Valori &valori, Risultato &risultato) const override;
     void ordineDate(size_t colonna, Fiscale::OrdineData ordine) override;
 
     // A date as the window reads it under Italian settings, and as sheets write it (Fiscale::leggiDataTabella),
@@ -91,17 +50,18 @@ public:
     QString sigla(const QString &provincia) const;
 
 private:
+    bool rapido(const Valori &valori, Risultato &risultato) const;
+    void generale(const Valori &valori, Risultato &risultato) const;
+    Fiscale::Esito luogoTollerante(const QStringList &persona, const QDate &data, Fiscale::Esito esito,
+                                   QString &scelta) const;
+
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;
     QString m_fileComuni;
     mutable std::optional<QHash<QString, QString>> m_province; // name key -> province code
     Fiscale::RicercaLuoghi m_luoghi;
     Fiscale::OrdineData m_ordine = Fiscale::OrdineData::GiornoMese;
-    QLocale m_italiano{QLocale::Italian, QLocale::Italy};
-    // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
-    // it, 1 for any other character; and its upper case (0 when it has none in the code page).
-    std::array<unsigned char, 256> m_lettera{};
-    std::array<unsigned char, 256> m_maiuscola{};
+    Fiscale::CalcoloRapido m_rapido;
 };
 
 // Fiscal code check from codice_fiscale (and, to compare, cognome and nome): esito, sesso, data_nascita,
@@ -115,28 +75,29 @@ public:
     explicit VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
-    QStringList elabora(const QStringList &valori) const override;
-    Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
-                       Csv::Scrittore &uscita) const override;
+    void elabora(const Valori &valori, Risultato &risultato) const override;
 
     // The comune column: the name, or for a suppressed municipality what the window shows of it.
     static QString testoComune(const Fiscale::Luogo &luogo);
 
 private:
-    // Whether a surname (or a name) in the table's bytes gives the three `lettere` of the code; true when
-    // it is empty, false also when the byte path cannot tell.
-    bool nomeCorrisponde(QByteArrayView valore, bool delNome, bool utf8, const char *lettere) const;
+    // Whether the surname and name of the row, when given, give the letters of the code; the esito that
+    // says how they differ, empty when they match.
+    QString confronto(const Valori &valori, const Fiscale::Verifica &v) const;
+    bool corrispondeRapido(QByteArrayView valore, Csv::Codifica codifica, bool delNome, const char *lettere) const;
 
     const Fiscale::TabellaCodici &m_tabella;
     Fiscale::IndiceCatastale m_indice;
     QDate m_oggi;
-    int m_annoOggi = 0, m_meseOggi = 0, m_giornoOggi = 0;
-    std::array<unsigned char, 256> m_lettera{}; // as in Calcola
-    std::array<bool, 256> m_spazio{};           // Windows-1252 bytes that are white space
-    // The comune and provincia columns of the entries of the table, in each encoding, ready to be written.
-    enum class Voce : quint8 { DaPreparare, Semplice, DaVirgolettare };
-    void prepara(int voce) const;
-    mutable std::vector<QByteArray> m_comuniUtf8, m_comuniCp1252, m_province;
+    Fiscale::CalcoloRapido m_rapido;
+    // The comune and provincia columns of each entry of the table in UTF-8, made the first time a code names
+    // it: a single code on the command line does not pay for the whole table.
+    struct Voce {
+        bool pronta = false;
+        bool semplice = false; // written in a CSV as they are
+        QByteArray comune, provincia;
+    };
+    const Voce &voce(int indice) const;
     mutable std::vector<Voce> m_voci;
 };
 
@@ -148,16 +109,16 @@ public:
     PartitaIvaCmd();
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
-    QStringList elabora(const QStringList &valori) const override;
-    Rapido elaboraByte(const std::vector<QByteArrayView> &valori, Csv::Codifica codifica,
-                       Csv::Scrittore &uscita) const override;
+    void elabora(const Valori &valori, Risultato &risultato) const override;
     // The result line for one number as a sheet keeps it ("IT 00743110157"): the window's sentences.
-    QString responso(const QString &numero) const;
+    QString responso(const QStringList &valori) const override;
 
 private:
     PartitaIva::Uffici m_uffici;
-    std::vector<QByteArray> m_ufficiUtf8, m_ufficiCp1252;
-    std::vector<QByteArray> m_esitiUfficio; // for each office code 0-999: its esito, empty for an office
+    std::vector<QByteArray> m_ufficiUtf8;
+    std::vector<bool> m_ufficiSemplici;
+    std::array<QByteArray, 10> m_esitiCifra;     // for each check digit due
+    std::array<QByteArray, 1000> m_esitiUfficio; // for each office code that names no office
 };
 
 // Municipality from comune or cap (and, to choose among namesakes, provincia): denominazione (the official
@@ -171,9 +132,11 @@ public:
     explicit ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
-    QStringList elabora(const QStringList &valori) const override;
+    void elabora(const Valori &valori, Risultato &risultato) const override;
 
 private:
+    QStringList trova(const QStringList &valori) const;
+
     const ElencoComuni::Elenco &m_elenco;
     QHash<QString, std::vector<int>> m_perNome; // "SAMONE" -> its two positions, Trento's and Turin's
     QHash<QString, QString> m_siglaDelNome;     // "FORLICESENA" -> "FC"

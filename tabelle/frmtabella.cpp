@@ -1,6 +1,10 @@
 #include "frmtabella.h"
 
+#include <condition_variable>
+#include <mutex>
+
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -8,6 +12,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 
 #include "comandi.h"
@@ -18,17 +23,6 @@ namespace {
 const QString kTitolo = QStringLiteral("Elabora Tabella");
 const QString kNessuna = QStringLiteral("(nessuna)");
 constexpr int kRigheAnteprima = 20;
-
-// The operations as the user reads them, with the engine's command names.
-const struct {
-    const char *voce;
-    const char *comando;
-} kOperazioni[] = {
-    {"Calcola codice fiscale", "calcola"},
-    {"Verifica codice fiscale", "verifica"},
-    {"Controlla partita IVA", "partita-iva"},
-    {"Cerca comune", "comune"},
-};
 
 // The access keys of the fixed captions; the column captions take letters left over.
 const QString kTastiFissi = QStringLiteral("fsogprceai");
@@ -64,14 +58,94 @@ QComboBox *comboElenco(QComboBox *combo, const QString &nome)
     return combo;
 }
 
+// The engine's problems and warnings as the window says them: the columns are chosen in its boxes.
+QString testoProblema(const Tabelle::Problema &p)
+{
+    using Tipo = Tabelle::Problema::Tipo;
+    const QString file = QDir::toNativeSeparators(p.file);
+    switch (p.tipo) {
+    case Tipo::Nessuno: break;
+    case Tipo::Lettura: return QStringLiteral("Impossibile leggere «%1»: %2").arg(file, p.motivo);
+    case Tipo::NonTabella: return QStringLiteral("«%1» è %2, non una tabella (CSV, .xlsx o .ods)").arg(file, p.motivo);
+    case Tipo::FoglioSenzaFogli: return QStringLiteral("«%1» non ha fogli da scegliere").arg(file);
+    case Tipo::Vuota: return QStringLiteral("Il file «%1» è vuoto: manca la riga d'intestazione").arg(file);
+    case Tipo::IntestazioneLunga:
+        return QStringLiteral("La riga d'intestazione di «%1» supera %2 MiB: non sembra una tabella")
+            .arg(file)
+            .arg(p.mib);
+    case Tipo::ColonnaSconosciuta: return QStringLiteral("L'operazione non ha la colonna «%1»").arg(p.colonna);
+    case Tipo::ColonnaAssente:
+        return QStringLiteral("Nel file «%1» non c'è più la colonna «%2» (intestazione: %3)")
+            .arg(file, p.scelta, p.intestazione.join(QStringLiteral(", ")));
+    case Tipo::ColonnaMancante:
+        return QStringLiteral("Nel file «%1» manca la colonna «%2»: sceglierla tra le colonne del file")
+            .arg(file, p.colonna);
+    case Tipo::Scrittura:
+        return QStringLiteral("Impossibile scrivere «%1»: %2").arg(QDir::toNativeSeparators(p.file), p.motivo);
+    }
+    return QString();
+}
+
+QString testoAvviso(const Tabelle::Avviso &a)
+{
+    if (a.tipo == Tabelle::Avviso::Tipo::DateMesePrima)
+        return QStringLiteral("Nella colonna «%1» le date hanno il mese prima del giorno (come «%2»): sono state "
+                              "lette così.")
+            .arg(a.colonna, a.esempioMese);
+    return QStringLiteral("Nella colonna «%1» ci sono date con il giorno prima del mese (come «%2») e date con il mese "
+                          "prima (come «%3»): le righe con date che si leggono nei due modi hanno un esito.")
+        .arg(a.colonna, a.esempioGiorno, a.esempioMese);
+}
+
+// The previews still being read when their window went: the program waits for them before it ends, as
+// their thread uses the sheet libraries.
+struct LettureSospese {
+    std::mutex mutex;
+    std::condition_variable finite;
+    int quante = 0;
+};
+
+LettureSospese &sospese()
+{
+    static LettureSospese s;
+    return s;
+}
+
+void attendiLetture()
+{
+    LettureSospese &s = sospese();
+    std::unique_lock<std::mutex> chiave(s.mutex);
+    s.finite.wait(chiave, [&s] { return s.quante == 0; });
+}
+
 } // namespace
 
-struct frmTabella::Esecuzione {
+// A run of the engine in a thread of its own, and how it is followed: progress posted to the window,
+// warnings kept for the end, Annulla or closing the window asked between blocks of rows.
+struct frmTabella::Esecuzione final : public Tabelle::Osservatore {
     quint64 numero = 0; // which run of the window: a notice of a run already gone is dropped
-    std::atomic<bool> annullato{false};
-    Tabelle::Resoconto resoconto;
-    QStringList messaggi;
+    frmTabella *finestra = nullptr;
+    std::atomic<bool> fermata{false};
+    QStringList avvisi; // written by the run's thread, read once it has ended
+    Tabelle::Conclusione conclusione;
     std::thread filo;
+
+    void progresso(qint64 righe, double frazione) override
+    {
+        QMetaObject::invokeMethod(
+            finestra, [f = finestra, n = numero, righe, frazione]() { f->avanzamento(n, righe, frazione); },
+            Qt::QueuedConnection);
+    }
+    void avviso(const Tabelle::Avviso &avviso) override { avvisi.append(testoAvviso(avviso)); }
+    bool annullato() const override { return fermata.load(std::memory_order_relaxed); }
+};
+
+// A preview being read: the thread keeps it for as long as it reads, also after the window has gone.
+struct frmTabella::Lettura {
+    quint64 numero = 0;
+    QString file, foglio;
+    bool nuovoFile = true; // the sheets listed again
+    std::atomic<bool> fermata{false};
 };
 
 frmTabella::frmTabella()
@@ -85,6 +159,7 @@ frmTabella::frmTabella()
     txtFile->setToolTip(QStringLiteral("Il file da elaborare (CSV, xlsx, ods): Invio lo legge"));
     txtFile->setAccessibleName(QStringLiteral("File"));
     txtFile->setKeyPress([this](int &KeyAscii) { txtFile_KeyPress(KeyAscii); });
+    connect(txtFile, &QLineEdit::textChanged, this, [this]() { cmdElabora->setEnabled(!inCorso() && elaborabile()); });
     lblFile->setBuddy(txtFile);
     cmdSfoglia = crea<OsenXPButton>("cmdSfoglia", 7440, 570, 1560, 375);
     cmdSfoglia->setText(QStringLiteral("&Sfoglia..."));
@@ -93,8 +168,10 @@ frmTabella::frmTabella()
     lblOperazione = crea<OsenXPLabel>("lblOperazione", 240, 1110, 1080, 285);
     lblOperazione->setCaption(QStringLiteral("&Operazione:"));
     cboOperazione = comboElenco(crea<QComboBox>("cboOperazione", 1320, 1080, 3000, 315), QStringLiteral("Operazione"));
-    for (const auto &o : kOperazioni)
-        cboOperazione->addItem(QString::fromUtf8(o.voce), QString::fromLatin1(o.comando));
+    for (const Tabelle::VoceComando &voce : Tabelle::elencoComandi()) {
+        if (voce.operazione)
+            cboOperazione->addItem(QString::fromUtf8(voce.operazione), QString::fromLatin1(voce.nome));
+    }
     lblOperazione->setBuddy(cboOperazione);
 
     lblFoglio = crea<OsenXPLabel>("lblFoglio", 4560, 1110, 840, 285);
@@ -111,6 +188,27 @@ frmTabella::frmTabella()
     tblAnteprima->verticalHeader()->setDefaultSectionSize(tblAnteprima->fontMetrics().height() + 4);
     lblAnteprima->setBuddy(tblAnteprima);
 
+    creaColonneERisultato();
+    creaFondo();
+
+    connect(cmdSfoglia, &QPushButton::clicked, this, &frmTabella::cmdSfoglia_Click);
+    connect(cboOperazione, &QComboBox::activated, this, &frmTabella::cboOperazione_Click);
+    connect(cboFoglio, &QComboBox::activated, this, &frmTabella::cboFoglio_Click);
+    connect(cmdSalvaCome, &QPushButton::clicked, this, &frmTabella::cmdSalvaCome_Click);
+    connect(cmdElabora, &QPushButton::clicked, this, &frmTabella::cmdElabora_Click);
+    connect(cmdAnnulla, &QPushButton::clicked, this, &frmTabella::cmdAnnulla_Click);
+    connect(cmdApri, &QPushButton::clicked, this, &frmTabella::cmdApri_Click);
+
+    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, tblAnteprima, cboColonna[0], cboColonna[1], cboColonna[2],
+               cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome, scrRiepilogo, cmdElabora,
+               cmdAnnulla, cmdApri, OsenXPForm1()});
+    static const bool attesa = (qAddPostRoutine(attendiLetture), true);
+    Q_UNUSED(attesa);
+}
+
+// One box for each input column of the command, and the result's name.
+void frmTabella::creaColonneERisultato()
+{
     lblColonne = crea<OsenXPLabel>("lblColonne", 240, 4080, 8760, 285);
     lblColonne->setCaption(QStringLiteral("Colonne del file da usare:"));
     for (int i = 0; i < kColonne; ++i) {
@@ -133,15 +231,26 @@ frmTabella::frmTabella()
     lblUscita->setBuddy(txtUscita);
     cmdSalvaCome = crea<OsenXPButton>("cmdSalvaCome", 7440, 5250, 1560, 375);
     cmdSalvaCome->setText(QStringLiteral("Salva &con nome..."));
+}
 
+// The progress, the summary that scrolls when it is long, and the buttons.
+void frmTabella::creaFondo()
+{
     barAvanzamento = crea<QProgressBar>("barAvanzamento", 240, 5790, 8760, 285);
     barAvanzamento->setRange(0, 1000);
     barAvanzamento->setValue(0);
     barAvanzamento->setAccessibleName(QStringLiteral("Avanzamento"));
 
-    lblRiepilogo = crea<OsenXPLabel>("lblRiepilogo", 240, 6210, 5880, 975);
+    scrRiepilogo = crea<QScrollArea>("scrRiepilogo", 240, 6210, 5880, 975);
+    scrRiepilogo->setFrameShape(QFrame::NoFrame);
+    scrRiepilogo->setWidgetResizable(true);
+    scrRiepilogo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrRiepilogo->setAccessibleName(QStringLiteral("Riepilogo"));
+    lblRiepilogo = crea<OsenXPLabel>("lblRiepilogo", 0, 0, 5880, 975);
     lblRiepilogo->setCampo(QStringLiteral("Riepilogo"));
     lblRiepilogo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblRiepilogo->setWordWrap(true);
+    scrRiepilogo->setWidget(lblRiepilogo);
 
     cmdElabora = crea<OsenXPButton>("cmdElabora", 6240, 6210, 1320, 375);
     cmdElabora->setText(QStringLiteral("&Elabora"));
@@ -152,23 +261,13 @@ frmTabella::frmTabella()
     cmdApri = crea<OsenXPButton>("cmdApri", 6240, 6690, 2760, 375);
     cmdApri->setText(QStringLiteral("Apri &il risultato"));
     cmdApri->setToolTip(QStringLiteral("Aprire il file scritto con il programma del sistema"));
-
-    connect(cmdSfoglia, &QPushButton::clicked, this, &frmTabella::cmdSfoglia_Click);
-    connect(cboOperazione, &QComboBox::activated, this, &frmTabella::cboOperazione_Click);
-    connect(cboFoglio, &QComboBox::activated, this, &frmTabella::cboFoglio_Click);
-    connect(cmdSalvaCome, &QPushButton::clicked, this, &frmTabella::cmdSalvaCome_Click);
-    connect(cmdElabora, &QPushButton::clicked, this, &frmTabella::cmdElabora_Click);
-    connect(cmdAnnulla, &QPushButton::clicked, this, &frmTabella::cmdAnnulla_Click);
-    connect(cmdApri, &QPushButton::clicked, this, &frmTabella::cmdApri_Click);
-
-    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, tblAnteprima, cboColonna[0], cboColonna[1], cboColonna[2],
-               cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome, cmdElabora, cmdAnnulla, cmdApri,
-               OsenXPForm1()});
 }
 
 frmTabella::~frmTabella()
 {
     interrompi();
+    if (m_lettura)
+        m_lettura->fermata = true;
 }
 
 void frmTabella::Form_Load()
@@ -194,7 +293,8 @@ void frmTabella::txtFile_KeyPress(int &KeyAscii)
         return;
     KeyAscii = 0;
     caricaFile();
-    if (!m_caricato.isEmpty())
+    // On to the operation at once: keys typed while the file is read are not lost.
+    if (inLettura())
         cboOperazione->setFocus(Qt::TabFocusReason);
 }
 
@@ -236,12 +336,8 @@ bool frmTabella::creaComando()
 
 void frmTabella::cboFoglio_Click()
 {
-    const Tabelle::Anteprima a = Tabelle::anteprima(m_caricato, cboFoglio->currentText(), kRigheAnteprima);
-    if (!a.errore.isEmpty()) {
-        Modulo1::MostraMessaggio(a.errore, 48, QStringLiteral("Errore"));
-        return;
-    }
-    mostraAnteprima(a);
+    if (!m_caricato.isEmpty())
+        leggi(m_caricato, cboFoglio->currentText());
 }
 
 void frmTabella::caricaFile()
@@ -250,31 +346,114 @@ void frmTabella::caricaFile()
     if (file.isEmpty())
         return;
     if (!QFileInfo(file).isFile()) {
+        dimentica(file);
         Modulo1::MostraMessaggio(QStringLiteral("Il file «%1» non esiste.").arg(QDir::toNativeSeparators(file)), 48,
                                  QStringLiteral("Errore"));
         return;
     }
-    const Tabelle::Anteprima a = Tabelle::anteprima(file, QString(), kRigheAnteprima);
-    if (!a.errore.isEmpty()) {
-        Modulo1::MostraMessaggio(a.errore, 48, QStringLiteral("Errore"));
+    leggi(file, QString());
+}
+
+// The preview of a file, or of another sheet of the file read, in a thread of its own: the window answers
+// meanwhile, and a reading that a newer one replaced is dropped.
+void frmTabella::leggi(const QString &file, const QString &foglio)
+{
+    if (m_lettura)
+        m_lettura->fermata = true;
+    auto lettura = std::make_shared<Lettura>();
+    lettura->numero = (m_lettura ? m_lettura->numero : 0) + 1;
+    lettura->file = file;
+    lettura->foglio = foglio;
+    lettura->nuovoFile = file != m_caricato;
+    m_lettura = lettura;
+    lblRiepilogo->setCaption(QStringLiteral("Lettura del file in corso..."));
+    abilita(true);
+    {
+        const std::lock_guard<std::mutex> chiave(sospese().mutex);
+        ++sospese().quante;
+    }
+    QPointer<frmTabella> finestra(this);
+    std::thread([lettura, finestra]() {
+        auto anteprima = std::make_shared<Tabelle::Anteprima>(
+            Tabelle::anteprima(lettura->file, lettura->foglio, kRigheAnteprima, &lettura->fermata));
+        QMetaObject::invokeMethod(
+            qApp,
+            [lettura, finestra, anteprima]() {
+                if (finestra)
+                    finestra->letta(*lettura, *anteprima);
+            },
+            Qt::QueuedConnection);
+        const std::lock_guard<std::mutex> chiave(sospese().mutex);
+        --sospese().quante;
+        sospese().finite.notify_all();
+    }).detach();
+}
+
+void frmTabella::letta(const Lettura &lettura, const Tabelle::Anteprima &a)
+{
+    if (!m_lettura || m_lettura->numero != lettura.numero)
+        return;
+    m_lettura.reset();
+    const bool elabora = std::exchange(m_elaboraLetto, false);
+    if (a.problema.tipo != Tabelle::Problema::Tipo::Nessuno) {
+        if (lettura.nuovoFile) {
+            dimentica(lettura.file);
+            if (isActiveWindow())
+                txtFile->setFocus(Qt::OtherFocusReason); // to write another name
+        } else {
+            lblRiepilogo->setCaption(QString());
+            abilita(true);
+        }
+        Modulo1::MostraMessaggio(testoProblema(a.problema), 48, QStringLiteral("Errore"));
         return;
     }
-    m_caricato = file;
-    cboFoglio->clear();
-    cboFoglio->addItems(a.fogli);
-    creaComando();
+    m_fallito.clear();
+    if (lettura.nuovoFile) {
+        m_caricato = lettura.file;
+        cboFoglio->clear();
+        cboFoglio->addItems(a.fogli);
+        txtUscita->setText(QDir::toNativeSeparators(nomeRisultato(lettura.file)));
+        m_risultato.clear();
+        barAvanzamento->setValue(0);
+        creaComando();
+    }
     mostraAnteprima(a);
-    txtUscita->setText(QDir::toNativeSeparators(nomeRisultato(file)));
-    m_risultato.clear();
     lblRiepilogo->setCaption(QString());
-    barAvanzamento->setValue(0);
     abilita(true);
+    if (elabora)
+        cmdElabora_Click();
 }
 
 QString frmTabella::nomeRisultato(const QString &ingresso)
 {
     const QFileInfo info(ingresso);
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(" - risultati.xlsx"));
+}
+
+// A file that cannot be read leaves no trace of the one before: no preview, no columns, no result name,
+// and Elabora waits for another file.
+void frmTabella::dimentica(const QString &fallito)
+{
+    if (m_lettura)
+        m_lettura->fermata = true;
+    m_lettura.reset();
+    m_elaboraLetto = false;
+    m_fallito = fallito;
+    m_caricato.clear();
+    m_risultato.clear();
+    cboFoglio->clear();
+    mostraAnteprima(Tabelle::Anteprima());
+    txtUscita->clear();
+    lblRiepilogo->setCaption(QString());
+    barAvanzamento->setValue(0);
+    abilita(true);
+}
+
+// Elabora needs a file: one written in the box that is not the one that could not be read.
+bool frmTabella::elaborabile() const
+{
+    const QString file = QDir::fromNativeSeparators(txtFile->text().trimmed());
+    return !file.isEmpty() && file != m_fallito;
 }
 
 void frmTabella::mostraAnteprima(const Tabelle::Anteprima &anteprima)
@@ -354,10 +533,13 @@ void frmTabella::cmdElabora_Click()
 {
     if (inCorso())
         return;
-    if (m_caricato.isEmpty() || QDir::fromNativeSeparators(txtFile->text().trimmed()) != m_caricato)
-        caricaFile();
-    if (m_caricato.isEmpty())
+    // A file written in the box and not read yet is read first; Elabora goes on when it is.
+    if (inLettura() || m_caricato.isEmpty() || QDir::fromNativeSeparators(txtFile->text().trimmed()) != m_caricato) {
+        if (!inLettura() || m_lettura->file != QDir::fromNativeSeparators(txtFile->text().trimmed()))
+            caricaFile();
+        m_elaboraLetto = inLettura();
         return;
+    }
     if (!creaComando())
         return;
     const QString uscita = QDir::fromNativeSeparators(txtUscita->text().trimmed());
@@ -375,9 +557,8 @@ void frmTabella::cmdElabora_Click()
     Tabelle::OpzioniTabella opzioni;
     opzioni.ingresso = m_caricato;
     opzioni.uscita = uscita;
-    opzioni.comando = cboOperazione->currentData().toString();
+    // The sheet by its name, which wins over a number when the reader picks it.
     opzioni.foglio = cboFoglio->count() > 0 ? cboFoglio->currentText() : QString();
-    opzioni.finestra = true;
     // Every box says which column to use; "(nessuna)" none, even where the engine would find one by its name.
     for (int i = 0; i < kColonne; ++i) {
         if (cboColonna[i]->isVisibleTo(this))
@@ -388,23 +569,15 @@ void frmTabella::cmdElabora_Click()
     m_esecuzione = std::make_unique<Esecuzione>();
     Esecuzione *e = m_esecuzione.get();
     e->numero = ++m_esecuzioni;
-    const quint64 numero = e->numero;
-    opzioni.annullato = &e->annullato;
-    opzioni.resoconto = &e->resoconto;
-    // The engine calls back from its own thread: the window is updated in the GUI thread, in order.
-    opzioni.progresso = [this, numero](qint64 righe, double frazione) {
-        QMetaObject::invokeMethod(
-            this, [this, numero, righe, frazione]() { avanzamento(numero, righe, frazione); }, Qt::QueuedConnection);
-    };
+    e->finestra = this;
     m_risultato.clear();
     barAvanzamento->setValue(0);
     lblRiepilogo->setCaption(QStringLiteral("Elaborazione in corso..."));
     abilita(false);
-    e->filo = std::thread([this, e, numero, opzioni, comando = m_comando.get()]() {
-        const int esito =
-            Tabelle::eseguiTabella(*comando, opzioni, [e](const QString &testo) { e->messaggi.append(testo); });
+    e->filo = std::thread([this, e, opzioni, comando = m_comando.get()]() {
+        e->conclusione = Tabelle::eseguiTabella(*comando, opzioni, *e);
         QMetaObject::invokeMethod(
-            this, [this, numero, esito]() { fine(numero, esito); }, Qt::QueuedConnection);
+            this, [this, numero = e->numero]() { fine(numero); }, Qt::QueuedConnection);
     });
 }
 
@@ -416,28 +589,36 @@ void frmTabella::avanzamento(quint64 numero, qint64 righe, double frazione)
     lblRiepilogo->setCaption(QStringLiteral("Elaborazione in corso... Righe: %1").arg(righe));
 }
 
-void frmTabella::fine(quint64 numero, int esito)
+void frmTabella::fine(quint64 numero)
 {
     if (!inCorso() || m_esecuzione->numero != numero)
         return;
     m_esecuzione->filo.join();
     const std::unique_ptr<Esecuzione> e = std::move(m_esecuzione);
     abilita(true);
-    if (esito == Tabelle::kAnnullato) {
+    switch (e->conclusione.stato) {
+    case Tabelle::Stato::Annullato:
         barAvanzamento->setValue(0);
         lblRiepilogo->setCaption(QStringLiteral("Elaborazione annullata: nessun file scritto."));
         return;
-    }
-    if (esito != Tabelle::kTuttoBene && esito != Tabelle::kRigheConEsito) {
+    case Tabelle::Stato::Errore:
         barAvanzamento->setValue(0);
         lblRiepilogo->setCaption(QStringLiteral("Nessun risultato."));
-        Modulo1::MostraMessaggio(e->messaggi.isEmpty() ? QStringLiteral("Elaborazione non riuscita.")
-                                                       : e->messaggi.join(QLatin1Char('\n')),
-                                 48, QStringLiteral("Errore"));
+        Modulo1::MostraMessaggio(testoProblema(e->conclusione.problema), 48, QStringLiteral("Errore"));
         return;
+    case Tabelle::Stato::Fatto:
+    case Tabelle::Stato::ConEsiti: break;
     }
     barAvanzamento->setValue(barAvanzamento->maximum());
-    const Tabelle::Resoconto &r = e->resoconto;
+    mostraResoconto(e->conclusione.resoconto);
+    // Other things the run had to say (dates read in the other order) are worth a look.
+    if (!e->avvisi.isEmpty())
+        Modulo1::MostraMessaggio(e->avvisi.join(QLatin1Char('\n')), 64, kTitolo);
+}
+
+// The summary: rows, and every kind of esito with its rows, scrolled when they do not fit.
+void frmTabella::mostraResoconto(const Tabelle::Resoconto &r)
+{
     QString testo =
         QStringLiteral("Righe: %1, corrette: %2, con esito: %3").arg(r.righe).arg(r.buone).arg(r.righe - r.buone);
     for (const auto &[tipo, quante] : r.perEsito)
@@ -445,15 +626,12 @@ void frmTabella::fine(quint64 numero, int esito)
     lblRiepilogo->setCaption(testo);
     m_risultato = r.uscita.isEmpty() ? QDir::fromNativeSeparators(txtUscita->text().trimmed()) : r.uscita;
     abilita(true);
-    // Other messages of the run (rows too long, dates read in the other order) are worth a look.
-    if (!e->messaggi.isEmpty())
-        Modulo1::MostraMessaggio(e->messaggi.join(QLatin1Char('\n')), 64, kTitolo);
 }
 
 void frmTabella::cmdAnnulla_Click()
 {
     if (inCorso())
-        m_esecuzione->annullato = true;
+        m_esecuzione->fermata = true;
 }
 
 void frmTabella::cmdApri_Click()
@@ -478,9 +656,10 @@ void frmTabella::impostaApertura(std::function<void(const QString &)> funzione)
 // "Apri il risultato" show only when they can be used.
 void frmTabella::abilita(bool libero)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{txtFile, cmdSfoglia, cboOperazione, tblAnteprima, txtUscita,
-                                                       cmdSalvaCome, cmdElabora})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{txtFile, cmdSfoglia, cboOperazione, tblAnteprima, txtUscita, cmdSalvaCome})
         w->setEnabled(libero);
+    cmdElabora->setEnabled(libero && elaborabile());
     for (QComboBox *c : cboColonna)
         c->setEnabled(libero);
     cboFoglio->setEnabled(libero && cboFoglio->count() > 0);
@@ -493,11 +672,12 @@ void frmTabella::abilita(bool libero)
         cmdAnnulla->setFocus(Qt::OtherFocusReason);
 }
 
+// The run stops at its next block of rows, or during its first look at the table: the wait is short.
 void frmTabella::interrompi()
 {
     if (!inCorso())
         return;
-    m_esecuzione->annullato = true;
+    m_esecuzione->fermata = true;
     m_esecuzione->filo.join();
     m_esecuzione.reset();
     abilita(true);

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStringList>
 #include <QTableWidget>
 
@@ -15,8 +16,9 @@
 #include "tabella.h"
 
 // The window "Elabora Tabella": runs one of the table commands over a whole file (CSV, .xlsx, .ods) and
-// saves the result as an .xlsx beside it. The engine does the work in a thread of its own; the window
-// chooses the file, the command and the columns, shows the progress and the summary.
+// saves the result as an .xlsx beside it. The engine reads the preview and does the work in threads of their
+// own; the window chooses the file, the command and the columns, shows the progress and the summary, and
+// puts the engine's problems into words.
 class frmTabella final : public FormSportello
 {
     Q_OBJECT
@@ -42,9 +44,12 @@ public:
     void cmdAnnulla_Click();
     void cmdApri_Click();
 
-    // Reads the file of txtFile: its sheets, the preview, the columns, the result's name.
+    // Reads the file of txtFile, in a thread of its own: its sheets, the preview, the columns, the result's
+    // name.
     void caricaFile();
     bool inCorso() const { return m_esecuzione != nullptr; }
+    // A preview is being read.
+    bool inLettura() const { return m_lettura != nullptr; }
     // "<name> - risultati.xlsx" beside the input.
     static QString nomeRisultato(const QString &ingresso);
 
@@ -67,6 +72,7 @@ public:
     OsenXPTextBox *txtUscita;
     OsenXPButton *cmdSalvaCome;
     QProgressBar *barAvanzamento;
+    QScrollArea *scrRiepilogo; // holds lblRiepilogo: every kind of esito, scrolled when they are many
     OsenXPLabel *lblRiepilogo;
     OsenXPButton *cmdElabora;
     OsenXPButton *cmdAnnulla;
@@ -81,14 +87,22 @@ protected:
 
 private:
     struct Esecuzione;
+    struct Lettura;
 
+    void creaColonneERisultato();
+    void creaFondo();
     bool creaComando();
+    void leggi(const QString &file, const QString &foglio);
+    void letta(const Lettura &lettura, const Tabelle::Anteprima &anteprima);
+    void dimentica(const QString &fallito);
+    bool elaborabile() const;
     void mostraAnteprima(const Tabelle::Anteprima &anteprima);
     void aggiornaColonne();
     void assegnaTastiColonne();
     void abilita(bool libero);
     void avanzamento(quint64 numero, qint64 righe, double frazione);
-    void fine(quint64 numero, int esito);
+    void fine(quint64 numero);
+    void mostraResoconto(const Tabelle::Resoconto &resoconto);
     // Stops a run in progress and waits for its thread.
     void interrompi();
 
@@ -97,7 +111,10 @@ private:
     QStringList m_intestazione;
     QString m_fileIniziale;
     QString m_caricato; // the file the preview and the columns are from
+    QString m_fallito;  // the file that could not be read last
     QString m_risultato;
     std::unique_ptr<Esecuzione> m_esecuzione;
     quint64 m_esecuzioni = 0;
+    std::shared_ptr<Lettura> m_lettura; // the preview being read, shared with its thread
+    bool m_elaboraLetto = false;        // Elabora waits for the file being read
 };

@@ -339,7 +339,17 @@ void ScrittoreXlsx::annulla()
 {
     Stato &s = *m;
     if (s.libro) {
-        workbook_close(s.libro); // frees it and its temporary files; what it wrote goes below
+        // Freed without being written: closing it would first zip every row. Its temporary file of rows,
+        // unlinked when made, goes when closed.
+        lxw_worksheet *foglio = nullptr;
+        LXW_FOREACH_WORKSHEET(foglio, s.libro)
+        {
+            if (foglio->optimize_tmpfile) {
+                std::fclose(foglio->optimize_tmpfile);
+                foglio->optimize_tmpfile = nullptr;
+            }
+        }
+        lxw_workbook_free(s.libro);
         s.libro = nullptr;
     }
     s.foglio = nullptr;

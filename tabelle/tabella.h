@@ -1,24 +1,22 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
-#include <memory>
 #include <optional>
-#include <vector>
 
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
 
-#include "elencocomuni.h"
+#include "comando.h"
 #include "riconoscidata.h"
-#include "tabellacodici.h"
 #include "tabellacsv.h"
 
+// The table engine: a command over every row of a table (CSV, or a sheet of an .xlsx or .ods file, told by
+// content), the result written as CSV or .xlsx. It words nothing for the user: it reports through an
+// observer and returns a state, a summary and, when it stops, a problem with its details; sportello-cli and
+// the window "Elabora Tabella" each put them into their own words.
 namespace Tabelle {
-
-class Comando;
 
 // Header names compared on their words: without case, accents, spaces and punctuation, and without a
 // trailing part in brackets ("(gg/mm/aaaa)", "(M/F)"): "Data di nascita", "DATA_NASCITA" and
@@ -46,6 +44,54 @@ NuoveColonne nuoveColonne(const QStringList &intestazione, const QStringList &pr
 // Why a file cannot be written, from the error number of the system, in Italian.
 QString motivoScrittura(int numeroErrore);
 
+struct OpzioniTabella {
+    QString ingresso; // a file, or "-" for standard input (kept in a temporary file, to be read twice)
+    // A file, written under a temporary name and renamed at the end; empty or "-": standard output. A name
+    // ending in .xlsx (any case) is written as a sheet, else as CSV.
+    QString uscita;
+    char separatore = 0;
+    Csv::Codifica codifica = Csv::Codifica::Automatica;
+    std::optional<Fiscale::OrdineData> ordineData; // else decided for each date column from its values
+    qsizetype massimoRiga = Csv::Lettore::kMassimoRiga;
+    // The heading of each column of the command the user chose; an empty heading: no column for it.
+    QList<QPair<QString, QString>> colonne;
+    QString foglio; // the sheet of an .xlsx or .ods input, by name or number; empty: the first
+};
+
+// Something a run has to say that does not stop it.
+struct Avviso {
+    enum class Tipo {
+        DateMesePrima,          // the dates of `colonna` are month first (like `esempioMese`): read so
+        DateInEntrambiGliOrdini // some fit only day first, some only month first: the others get an esito
+    };
+    Tipo tipo = Tipo::DateMesePrima;
+    QString colonna; // its heading, cut for a message
+    QString esempioGiorno, esempioMese;
+};
+
+// Why a run, or a first look at a table, could not go on.
+struct Problema {
+    enum class Tipo {
+        Nessuno,
+        Lettura,            // the input cannot be read; `motivo` says why
+        NonTabella,         // the input is no table; `motivo` says what it is ("un documento PDF")
+        FoglioSenzaFogli,   // a sheet was asked of an input that has none
+        Vuota,              // the input has no header row
+        IntestazioneLunga,  // the header row is longer than `mib` MiB; `motivo` its start
+        ColonnaSconosciuta, // `colonna` chosen by the user is no column of the command
+        ColonnaAssente,     // the heading `scelta` chosen for `colonna` is not in the header
+        ColonnaMancante,    // the required `colonna` was not found; `riconosciuti` the names looked for
+        Scrittura,          // the output cannot be written; `motivo` says why
+    };
+    Tipo tipo = Tipo::Nessuno;
+    QString file;             // the input or output concerned, as the user knows it ("standard input")
+    QString motivo;           // in Italian, beginning in lower case
+    QString colonna, scelta;  // for the column problems
+    QStringList intestazione; // the header, each name cut for a message
+    QStringList riconosciuti;
+    qsizetype mib = 0;
+};
+
 // What a run did, for the window's summary and the "Riepilogo" sheet of an .xlsx output.
 struct Resoconto {
     qint64 righe = 0; // rows with data that the command worked on (blank rows not counted)
@@ -56,75 +102,47 @@ struct Resoconto {
     QString uscita; // the file written
 };
 
-struct OpzioniTabella {
-    QString ingresso; // a file, or "-" for standard input (kept in a temporary file, to be read twice)
-    // A file, written under a temporary name and renamed at the end; empty or "-": standard output. A name
-    // ending in .xlsx (any case) is written as a sheet through Fogli::ScrittoreXlsx, else CSV.
-    QString uscita;
-    QString comando; // the command's name, for the names of its columns
-    char separatore = 0;
-    Csv::Codifica codifica = Csv::Codifica::Automatica;
-    std::optional<Fiscale::OrdineData> ordineData; // --data; else decided for each date column
-    qsizetype massimoRiga = Csv::Lettore::kMassimoRiga;
-    // --colonna NOME=INTESTAZIONE; an empty INTESTAZIONE (the window's "(nessuna)"): no column for NOME.
-    QList<QPair<QString, QString>> colonne;
-    bool avanzamento = false;               // a progress line on standard error (only on a terminal)
-    QString foglio;                         // --foglio: the sheet of an .xlsx or .ods input, by name or number
-    bool finestra = false; // messages for the window: columns are chosen there, not with --colonna
-
-    // For the window, which runs the engine in a worker thread:
-    // set from another thread, the run stops at the next row, writes nothing and returns kAnnullato;
-    const std::atomic<bool> *annullato = nullptr;
-    // called from the running thread several times a second: rows done so far and how far reading has
-    // gone (0 to 1);
-    std::function<void(qint64 righe, double frazione)> progresso;
-    // filled at the end of a run that wrote its output.
-    Resoconto *resoconto = nullptr;
+enum class Stato {
+    Fatto,     // every row without esito
+    ConEsiti,  // some rows with an esito
+    Annullato, // stopped by the observer: nothing written, nothing left behind
+    Errore,    // stopped by a problem: nothing written, nothing left behind
 };
 
-// The data the commands read, loaded once and kept for as long as the commands made from them live.
-struct DatiComandi {
-    Fiscale::TabellaCodici tabella; // codes.cf: calcola, verifica
-    ElencoComuni::Elenco elenco;    // codes.dat: comune
+struct Conclusione {
+    Stato stato = Stato::Errore;
+    Problema problema;   // after Errore
+    Resoconto resoconto; // after Fatto and ConEsiti
 };
 
-// The command called `nome` ("calcola", "verifica", "partita-iva", "comune"), its data loaded from the files
-// beside the program into `dati` when not yet there; null with `errore` set (a data file missing or damaged,
-// in Italian, one line) or for another name.
-std::unique_ptr<Comando> creaComando(const QString &nome, DatiComandi &dati, QString *errore);
+// Follows a run, from the thread that runs it.
+class Osservatore
+{
+public:
+    virtual ~Osservatore() = default;
+    // A few times a second, and once at the end: the rows done so far and how far the input has been read
+    // (0 to 1, 0 when unknown).
+    virtual void progresso(qint64 righe, double frazione);
+    virtual void avviso(const Avviso &avviso);
+    // Asked between blocks of rows and while the input is first looked at: true stops the run.
+    virtual bool annullato() const;
+};
 
-// The first rows of a table (CSV, .xlsx or .ods, told by content), as the engine will read it: the header
-// (after any blank or merged title rows above it) and up to `righe` rows below it, as the user sees them.
+// Runs a command over a table: the encoding, and the order of day and month of each date column, decided
+// from the whole table first; then every row, each input line giving one output line. After Errore and
+// Annullato nothing is left under the output's name that was not there before.
+Conclusione eseguiTabella(Comando &comando, const OpzioniTabella &opzioni, Osservatore &osservatore);
+
+// The first rows of a table as the engine will read it: the header (after any blank or merged title rows
+// above it) and up to `righe` rows below it, as the user sees them. `annullato`, set from another thread,
+// stops it between rows.
 struct Anteprima {
     QStringList intestazione;
     QList<QStringList> righe;
     QStringList fogli; // the sheets of an .xlsx or .ods file, in order; empty for a CSV
-    QString errore;    // why the file cannot be read as a table, one line; empty when it can
+    Problema problema; // why the file cannot be read as a table
 };
-Anteprima anteprima(const QString &file, const QString &foglio, int righe);
-
-// Exit statuses.
-constexpr int kTuttoBene = 0;
-constexpr int kRigheConEsito = 1;
-constexpr int kErroreUso = 2;
-constexpr int kAnnullato = 3; // OpzioniTabella::annullato was set: nothing written
-
-// Runs a command over a table: a CSV file, or a sheet of an .xlsx or .ods file (told by content; see
-// SorgenteFoglio). Messages for the user go to `messaggio` (standard error), one line each, the progress
-// line to `avanzamento`. Returns the exit status; after kErroreUso or kAnnullato nothing is left under the
-// output's name that was not there before.
-int eseguiTabella(Comando &comando, const OpzioniTabella &opzioni,
-                  const std::function<void(const QString &)> &messaggio,
-                  const std::function<void(const QString &)> &avanzamento = {});
-
-// The same over the records of any reader (the CSV reader is one): the header first, then one output
-// line per record, written back as CSV in the reader's format, or as .xlsx (with the cells' types when the
-// reader is a SorgenteFoglio). `nomeIngresso` names the input in messages.
-int eseguiSu(Comando &comando, Csv::Sorgente &sorgente, const OpzioniTabella &opzioni, const QString &nomeIngresso,
-             const std::function<void(const QString &)> &messaggio,
-             const std::function<void(const QString &)> &avanzamento = {});
-
-// The text of the progress line.
-QString rigaAvanzamento(qint64 righe, double secondi, double frazione);
+Anteprima anteprima(const QString &file, const QString &foglio, int righe,
+                    const std::atomic<bool> *annullato = nullptr);
 
 } // namespace Tabelle

@@ -8,6 +8,7 @@
 #include <csv.h>
 
 #include "cp1252.h"
+#include "foglio.h"
 #include "memoria.h"
 
 namespace {
@@ -250,13 +251,15 @@ private:
 } // namespace
 
 Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
-                   const std::function<void(int, QByteArrayView)> &valore)
+                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato)
 {
     Esame esame(separatore, colonne, valore);
     QByteArray blocco(2 * kBlocco + 4, Qt::Uninitialized);
     qsizetype resto = 0; // the end of the last block that no line end closed, moved to the front
     bool primo = true;
     for (;;) {
+        if (annullato && annullato())
+            break;
         const qint64 letti = ingresso.read(blocco.data() + resto, kBlocco);
         const bool finito = letti <= 0;
         const qsizetype n = resto + (finito ? 0 : static_cast<qsizetype>(letti));
@@ -305,7 +308,8 @@ Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> 
 
 QString nonTabella(QByteArrayView inizio)
 {
-    if (inizio.startsWith("PK\x03\x04")) {
+    const Fogli::Contenitore contenitore = Fogli::contenitoreDi(inizio);
+    if (contenitore == Fogli::Contenitore::Zip) {
         if (inizio.indexOf("application/vnd.oasis.opendocument.spreadsheet") >= 0)
             return QStringLiteral("un foglio di calcolo OpenDocument (.ods)");
         if (inizio.indexOf("application/vnd.oasis.opendocument") >= 0)
@@ -316,7 +320,7 @@ QString nonTabella(QByteArrayView inizio)
             return QStringLiteral("un documento Word (.docx)");
         return QStringLiteral("un archivio ZIP");
     }
-    if (inizio.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+    if (contenitore == Fogli::Contenitore::Ole2)
         return QStringLiteral("un file di Office nel formato vecchio (.xls o .doc)");
     if (inizio.startsWith("\xFF\xFE") || inizio.startsWith("\xFE\xFF"))
         return QStringLiteral("un testo in UTF-16");
@@ -493,13 +497,14 @@ bool Lettore::riempi()
     return letti > 0;
 }
 
-void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore,
+                      const std::function<bool()> &annullato)
 {
     if (m_ingresso.isSequential())
         return; // read once only: the encoding was decided at its first byte outside ASCII
     const qint64 posizione = m_ingresso.pos();
     m_ingresso.seek(m_origine);
-    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore);
+    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore, annullato);
     m_ingresso.seek(posizione);
     if (m_rinviata)
         decidiCodifica(censimento.principale());
@@ -789,11 +794,13 @@ Scrittore::Scrittore(QIODevice &uscita, char separatore, QByteArray fineRiga)
     , m_fineRiga(std::move(fineRiga))
 {
     m_buffer.resize(kBlocco);
+    m_dati = m_buffer.data();
 }
 
 void Scrittore::cresci(qsizetype n)
 {
     m_buffer.resize(qMax(m_buffer.size() * 2, m_usati + n));
+    m_dati = m_buffer.data();
 }
 
 Scrittore::~Scrittore()
@@ -817,7 +824,7 @@ void Scrittore::campo(QByteArrayView valore)
         return;
     }
     spazio(2 * valore.size() + 2);
-    char *out = m_buffer.data() + m_usati;
+    char *out = m_dati + m_usati;
     *out++ = '"';
     for (char c : valore) {
         if (c == '"')
@@ -825,7 +832,7 @@ void Scrittore::campo(QByteArrayView valore)
         *out++ = c;
     }
     *out++ = '"';
-    m_usati = out - m_buffer.constData();
+    m_usati = out - m_dati;
 }
 
 void Scrittore::fineRiga()

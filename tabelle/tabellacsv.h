@@ -40,8 +40,9 @@ struct Censimento {
 // it into records: counts its lines by encoding and hands each value of the columns `colonne` (positions
 // among the fields) to `valore`, with the index in `colonne`, the header's left out. A value that spans lines
 // is not handed over. Cheap: the columns after the last one asked are not split.
+// `annullato`, asked between blocks, stops it.
 Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
-                   const std::function<void(int, QByteArrayView)> &valore);
+                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato = {});
 
 // Files that are not text tables, known by their first bytes: a one-line description ("un foglio di calcolo
 // Excel (.xlsx)"), empty when the bytes may be a table.
@@ -69,31 +70,8 @@ struct Riga {
     qint64 numero = 0;                 // line of the input where the record starts, from 1
 };
 
-// Where the engine takes its rows from: the CSV reader, or any reader of records that gives values in the
-// table's encoding (a sheet reader gives no grezza and says copiabile false, and writes back as CSV).
-class Sorgente
-{
-public:
-    virtual ~Sorgente() = default;
-    // The next record; false at the end or when reading fails (errore()). The views stay valid until the
-    // next call.
-    virtual bool leggi(Riga &riga) = 0;
-    virtual QString errore() const = 0;
-    virtual Codifica codifica() const = 0;
-    // How far reading has gone, 0 to 1 (0 when unknown).
-    virtual double frazione() const = 0;
-    // How the table is written back, known after the first record: separator, line end, byte order mark.
-    virtual char separatore() const = 0;
-    virtual QByteArray fineRiga() const = 0;
-    virtual bool bom() const = 0;
-    // One look at the whole table, after the first record and before the second: each value of the fields
-    // `colonne` (positions) to `valore` with its index in `colonne`, the header's left out; a reader that
-    // decides the encoding decides it here, from all the lines.
-    virtual void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) = 0;
-};
-
 // Reads records from a device, holding only a buffer of a few MiB whatever the input's size.
-class Lettore final : public Sorgente
+class Lettore final
 {
 public:
     // `separatore` 0: found on the header line. `codifica` Automatica: on a device that can seek, decided
@@ -102,19 +80,25 @@ public:
     // encoding is read in it and handed over in the table's encoding.
     explicit Lettore(QIODevice &ingresso, char separatore = 0, Codifica codifica = Codifica::Automatica,
                      qsizetype massimoRiga = kMassimoRiga);
-    ~Lettore() override;
+    ~Lettore();
     Lettore(const Lettore &) = delete;
     Lettore &operator=(const Lettore &) = delete;
 
     // The next record; false at the end of the input or when reading fails (errore()). An empty line outside
     // quotes is a record marked vuota.
-    bool leggi(Riga &riga) override;
-    double frazione() const override;
+    bool leggi(Riga &riga);
+    // How far reading has gone, 0 to 1 (0 when unknown).
+    double frazione() const;
 
-    QString errore() const override { return m_errore; }
-    char separatore() const override { return m_separatore; }
-    Codifica codifica() const override { return m_codifica; }
-    void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore) override;
+    QString errore() const { return m_errore; }
+    // How the table is written, known after the first record: separator, encoding, line end, byte order mark.
+    char separatore() const { return m_separatore; }
+    Codifica codifica() const { return m_codifica; }
+    // One look at the whole table, after the first record and before the second (Csv::esamina): each value of
+    // the fields `colonne` to `valore`, the header's left out; an encoding left to the reader is decided here,
+    // from all the lines. `annullato`, asked between blocks, stops it.
+    void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore,
+                 const std::function<bool()> &annullato = {});
     // Fixes the encoding while it is still undecided (the output needed a byte outside ASCII).
     void fissaCodifica(Codifica codifica);
     // The encoding left undecided by the constructor is decided by the caller (from esamina), after the
@@ -125,8 +109,8 @@ public:
         if (m_uniforma)
             m_codifica = principale;
     }
-    bool bom() const override { return m_bom; }
-    QByteArray fineRiga() const override { return m_fineRiga; }
+    bool bom() const { return m_bom; }
+    QByteArray fineRiga() const { return m_fineRiga; }
     qint64 byteLetti() const { return m_byteLetti; }
 
     // The longest record by default: a record whose quote stays open longer than this is judged not
@@ -192,13 +176,13 @@ public:
     {
         spazio(byte.size());
         if (!byte.isEmpty())
-            std::memcpy(m_buffer.data() + m_usati, byte.data(), static_cast<size_t>(byte.size()));
+            std::memcpy(m_dati + m_usati, byte.data(), static_cast<size_t>(byte.size()));
         m_usati += byte.size();
     }
     void separatore()
     {
         spazio(1);
-        m_buffer.data()[m_usati++] = m_separatore;
+        m_dati[m_usati++] = m_separatore;
     }
     // A value, in quotes when it holds the separator, a quote or a line break, or begins with the bytes of a
     // byte order mark.
@@ -219,7 +203,8 @@ private:
     void cresci(qsizetype n);
 
     QIODevice &m_uscita;
-    QByteArray m_buffer; // the first m_usati bytes wait to be written
+    QByteArray m_buffer;    // the first m_usati bytes wait to be written
+    char *m_dati = nullptr; // m_buffer's bytes
     qsizetype m_usati = 0;
     char m_separatore;
     QByteArray m_fineRiga;

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
+#include <csignal>
 
 #include "percorsi.h"
 #include "rigadicomando.h"
@@ -499,4 +502,35 @@ TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
         EXPECT_FALSE(e.uscita.contains(QStringLiteral("Utilizzo"))) << comando;
     }
     EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
+}
+
+// Ctrl-C while an .xlsx is written: the run stops, the workbook goes without being zipped, the program ends
+// by the signal as the shell expects; nothing is left in the folder, neither under the output's name nor
+// under a temporary one.
+TEST(SportelloCli, CtrlCNonLasciaNulla)
+{
+    QByteArray tabella = "partita_iva\n";
+    for (int i = 0; i < 400000; ++i)
+        tabella += "00743110157\n";
+    for (const char *uscita : {"out.xlsx"}) {
+        QTemporaryDir cartella;
+        const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+        scrivi(ingresso, tabella);
+        QProcess cli;
+        cli.start(QStringLiteral(SPORTELLO_CLI),
+                  {"partita-iva", "--csv", ingresso, "-o", cartella.filePath(QLatin1String(uscita))});
+        ASSERT_TRUE(cli.waitForStarted());
+        // Interrupted once the output has been started.
+        QElapsedTimer attesa;
+        attesa.start();
+        while (QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden).size() < 2 && attesa.elapsed() < 30000 &&
+               cli.state() == QProcess::Running)
+            QThread::msleep(5);
+        ASSERT_EQ(cli.state(), QProcess::Running) << uscita << ": the run ended before it could be interrupted";
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        ASSERT_TRUE(cli.waitForFinished(60000));
+        EXPECT_EQ(cli.exitStatus(), QProcess::CrashExit) << uscita;
+        EXPECT_TRUE(cli.readAllStandardError().contains("interrotto, nessun file scritto")) << uscita;
+        EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"in.csv"}) << uscita;
+    }
 }

@@ -61,7 +61,8 @@ struct Dati {
         Tabelle::OpzioniTabella opzioni;
         opzioni.ingresso = ingresso;
         opzioni.uscita = uscita;
-        return Tabelle::eseguiTabella(comando, opzioni, [](const QString &) {});
+        Tabelle::Osservatore osservatore;
+        return Tabelle::eseguiTabella(comando, opzioni, osservatore).stato == Tabelle::Stato::Errore ? 2 : 0;
     }
 };
 

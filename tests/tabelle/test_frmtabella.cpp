@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 
@@ -61,11 +62,13 @@ protected:
         return true;
     }
 
+    // The preview is read in a thread of its own: this waits for it.
     void digitaFile(const QString &percorso)
     {
         f.txtFile->setFocus();
         QTest::keyClicks(f.txtFile, QDir::toNativeSeparators(percorso));
         QTest::keyClick(f.txtFile, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.inLettura(), kAttesa);
     }
 
     void scegliOperazione(const QString &voce)
@@ -135,7 +138,7 @@ TEST_F(FinestraTabella, StatoAllApertura)
         EXPECT_EQ(f.cboOperazione->itemText(i), operazioni[i]);
     EXPECT_FALSE(f.cmdAnnulla->isVisible());
     EXPECT_FALSE(f.cmdApri->isVisible());
-    EXPECT_TRUE(f.cmdElabora->isEnabled());
+    EXPECT_FALSE(f.cmdElabora->isEnabled()); // nothing to run on yet
     EXPECT_EQ(f.focusWidget(), f.txtFile);
     EXPECT_EQ(f.tblAnteprima->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
@@ -200,6 +203,31 @@ TEST_F(FinestraTabella, DallaTastieraFinoAlRiepilogo)
     QTest::keyClick(&f, Qt::Key_I, Qt::AltModifier);
     QTRY_COMPARE(aperto, uscita);
     frmTabella::impostaApertura({});
+}
+
+// The summary names every kind of esito with its rows, and scrolls when they do not fit.
+TEST_F(FinestraTabella, IlRiepilogoHaOgniTipoDiEsito)
+{
+    scrivi(QStringLiteral("codici.csv"), "codice_fiscale;cognome\nRSSMRA80A01H501\n1SSMRA80A01H501U\n"
+                                         "RSSMRA8XA01H501U\nRSSMRA80Z01H501U\nRSSMRA80A00H501U\nRSSMRA81B29H501U\n"
+                                         "RSSMRA80A01H501A\nRSSMRA80A01H501U;Bianchi\nRSSMRA80A01H501U;Bianchi\n"
+                                         "RSSMRA80A01H501U;Rossi\n");
+    digitaFile(lavoro.filePath(QStringLiteral("codici.csv")));
+    scegliOperazione(QStringLiteral("Verifica codice fiscale"));
+    ASSERT_TRUE(elaboraEAttendi());
+    const QStringList righe = f.lblRiepilogo->text().split(u'\n');
+    EXPECT_EQ(righe.value(0), QStringLiteral("Righe: 10, corrette: 1, con esito: 9"));
+    const QStringList attese = {"Cognome: 2",
+                                "Carattere di controllo errato: 1",
+                                "Carattere non valido in posizione 1: 1",
+                                "Carattere non valido in posizione 8: 1",
+                                "Carattere non valido in posizione 9: 1",
+                                "Data di nascita inesistente: 1",
+                                "Giorno di nascita non valido: 1",
+                                "Lunghezza errata: 1"};
+    EXPECT_EQ(righe.mid(1), attese);
+    QTRY_VERIFY(f.scrRiepilogo->verticalScrollBar()->maximum() > 0);
+    EXPECT_EQ(f.scrRiepilogo->accessibleName(), QStringLiteral("Riepilogo"));
 }
 
 // A large table: Annulla stops the run, nothing is left in the folder, and the window works again.
@@ -291,11 +319,22 @@ TEST_F(FinestraTabella, LaColonnaSceltaArrivaAlMotore)
 
     const Tabelle::Anteprima risultato =
         Tabelle::anteprima(lavoro.filePath(QStringLiteral("sedi - risultati.xlsx")), QString(), 5);
-    ASSERT_EQ(risultato.errore, QString());
+    ASSERT_EQ(risultato.problema.tipo, Tabelle::Problema::Tipo::Nessuno);
     ASSERT_EQ(risultato.righe.size(), 1);
     EXPECT_TRUE(risultato.righe.front().join(u';').contains(QStringLiteral("MILANO")))
         << risultato.righe.front().join(u';').toStdString();
     EXPECT_FALSE(risultato.righe.front().join(u';').contains(QStringLiteral("ROMA")));
+
+    // A needed column left out: the window says to choose it, in its own words; nothing is written.
+    scegliOperazione(QStringLiteral("Controlla partita IVA"));
+    ASSERT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("(nessuna)"));
+    registro.accoda(6); // the result is there already: replace it
+    ASSERT_TRUE(elaboraEAttendi());
+    ASSERT_EQ(registro.conta(), 2);
+    EXPECT_EQ(registro.messaggi().back().testo,
+              QStringLiteral("Nel file «%1» manca la colonna «partita_iva»: sceglierla tra le colonne del file")
+                  .arg(QDir::toNativeSeparators(lavoro.filePath(QStringLiteral("sedi.csv")))));
+    EXPECT_EQ(f.lblRiepilogo->text(), QStringLiteral("Nessun risultato."));
 }
 
 // A sheet file: its sheets to choose from, the preview of the one chosen, the run over it.
@@ -318,8 +357,10 @@ TEST_F(FinestraTabella, FogliDaScegliere)
         QTRY_COMPARE(f.focusWidget(), f.cboFoglio);
         QTest::keyClick(f.cboFoglio, Qt::Key_Down);
         EXPECT_EQ(f.cboFoglio->currentText(), QStringLiteral("Secondo"));
+        QTRY_VERIFY(!f.inLettura());
         EXPECT_EQ(testoMessaggi(registro), QString()) << nome;
         QTest::keyClick(f.cboFoglio, Qt::Key_Up);
+        QTRY_VERIFY(!f.inLettura());
         ASSERT_GT(f.tblAnteprima->columnCount(), 1);
         EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(1)->text(), primaIntestazione);
         scegliOperazione(QStringLiteral("Controlla partita IVA"));
@@ -333,30 +374,42 @@ TEST_F(FinestraTabella, FogliDaScegliere)
     }
 }
 
-// Bad input: one message, the window as it was.
+// Bad input after a table was read: one message, and nothing left of the table before (no preview, no
+// columns, no result name); Elabora, by its access key too, waits for another file and writes nothing.
 TEST_F(FinestraTabella, FileCheNonSiLeggono)
 {
+    const QString buono = copia(QStringLiteral("dipendenti.xlsx"), QStringLiteral("sedi.xlsx"));
     scrivi(QStringLiteral("vuoto.csv"), "");
     scrivi(QStringLiteral("binario.csv"), QByteArray("\x00\x01\x02\x03", 4));
-    const struct {
-        QString percorso;
-    } casi[] = {{lavoro.filePath(QStringLiteral("manca.csv"))},
-                {lavoro.filePath(QStringLiteral("vuoto.csv"))},
-                {lavoro.filePath(QStringLiteral("binario.csv"))},
-                {lavoro.path()}};
-    for (const auto &c : casi) {
+    copia(QStringLiteral("dipendenti.xls"), QStringLiteral("vecchio.xls"));
+    const QString casi[] = {lavoro.filePath(QStringLiteral("manca.csv")), lavoro.filePath(QStringLiteral("vuoto.csv")),
+                            lavoro.filePath(QStringLiteral("binario.csv")),
+                            lavoro.filePath(QStringLiteral("vecchio.xls")), lavoro.path()};
+    for (const QString &percorso : casi) {
+        f.txtFile->clear();
+        digitaFile(buono);
+        ASSERT_GT(f.tblAnteprima->columnCount(), 0);
         registro.svuota();
         f.txtFile->clear();
-        digitaFile(c.percorso);
-        EXPECT_EQ(registro.conta(), 1) << c.percorso.toStdString();
+        digitaFile(percorso);
+        EXPECT_EQ(registro.conta(), 1) << percorso.toStdString();
         if (registro.conta() == 1) {
             EXPECT_FALSE(registro.messaggi().front().testo.contains(u'\n'));
             EXPECT_EQ(registro.messaggi().front().titolo, QStringLiteral("Errore"));
         }
-        EXPECT_EQ(f.tblAnteprima->columnCount(), 0);
+        EXPECT_EQ(f.tblAnteprima->columnCount(), 0) << percorso.toStdString();
+        EXPECT_EQ(f.cboFoglio->count(), 0);
+        EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("(nessuna)"));
+        EXPECT_TRUE(f.txtUscita->text().isEmpty());
+        EXPECT_FALSE(f.cmdElabora->isEnabled()) << percorso.toStdString();
+        QTest::keyClick(&f, Qt::Key_E, Qt::AltModifier);
+        QTest::qWait(50);
+        EXPECT_FALSE(f.inCorso());
+        // Another name in the box: Elabora can read it.
+        QTest::keyClick(f.txtFile, Qt::Key_Backspace);
         EXPECT_TRUE(f.cmdElabora->isEnabled());
     }
-    EXPECT_EQ(nomiNellaCartella(), (QStringList{"binario.csv", "vuoto.csv"}));
+    EXPECT_EQ(nomiNellaCartella(), (QStringList{"binario.csv", "sedi.xlsx", "vecchio.xls", "vuoto.csv"}));
 }
 
 TEST_F(FinestraTabella, UnFileLasciatoSullaFinestra)
@@ -371,7 +424,7 @@ TEST_F(FinestraTabella, UnFileLasciatoSullaFinestra)
     QDropEvent lascia(QPointF(10, 10), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&f, &lascia);
     EXPECT_EQ(f.txtFile->text(), QDir::toNativeSeparators(ingresso));
-    EXPECT_GT(f.tblAnteprima->columnCount(), 0);
+    QTRY_VERIFY(f.tblAnteprima->columnCount() > 0);
 }
 
 TEST(frmTabellaMenu, UnFileLasciatoSulMenuApreLaFinestra)

@@ -13,6 +13,7 @@
 #include "foglio.h"
 #include "percorsi.h"
 #include "scrittorexlsx.h"
+#include "sorgentefoglio.h"
 #include "tabella.h"
 
 using namespace Tabelle;
@@ -85,8 +86,8 @@ TEST(Motore, ComandoDalNome_DatiCaricatiUnaVolta)
     Percorsi::impostaCartellaProgramma(QString());
     ASSERT_NE(verifica, nullptr) << errore.toStdString();
     ASSERT_NE(comune, nullptr) << errore.toStdString();
-    EXPECT_TRUE(verifica->elabora({QStringLiteral("RSSMRA80A01H501U"), {}, {}})[0].isEmpty());
-    EXPECT_EQ(comune->elabora({QStringLiteral("Roma"), {}, {}})[0], QStringLiteral("ROMA"));
+    EXPECT_TRUE(verifica->elaboraTesti({QStringLiteral("RSSMRA80A01H501U"), {}, {}})[0].isEmpty());
+    EXPECT_EQ(comune->elaboraTesti({QStringLiteral("Roma"), {}, {}})[0], QStringLiteral("ROMA"));
 }
 
 namespace {
@@ -105,13 +106,12 @@ class Lento final : public Comando
 public:
     std::vector<Colonna> ingresso() const override { return {{QStringLiteral("valore")}}; }
     QStringList uscita() const override { return {QStringLiteral("esito")}; }
-    QStringList elabora(const QStringList &) const override
+    void elabora(const Valori &, Risultato &) const override
     {
         if (++m_righe == fermaA && annulla)
             annulla->store(true);
         if (attesaMs > 0)
             QThread::msleep(attesaMs);
-        return {QString()};
     }
     std::atomic<bool> *annulla = nullptr;
     qint64 fermaA = -1;
@@ -119,29 +119,67 @@ public:
     mutable qint64 m_righe = 0;
 };
 
+// What a run said: its warnings and progress, and the flag that stops it.
+class Registro final : public Osservatore
+{
+public:
+    struct Progresso {
+        // cppcheck-suppress unusedStructMember ; read by the tests through the vector below, as are the others
+        qint64 righe;
+        // cppcheck-suppress unusedStructMember
+        double frazione;
+        // cppcheck-suppress unusedStructMember
+        qint64 ms;
+    };
+    void progresso(qint64 righe, double frazione) override
+    {
+        avanzamenti.push_back({righe, frazione, orologio.elapsed()});
+    }
+    void avviso(const Avviso &avviso) override { avvisi.push_back(avviso); }
+    bool annullato() const override
+    {
+        return (ferma && ferma->load()) || (domandeFinoA >= 0 && ++domande > domandeFinoA);
+    }
+
+    std::vector<Progresso> avanzamenti;
+    std::vector<Avviso> avvisi;
+    std::atomic<bool> *ferma = nullptr;
+    qint64 domandeFinoA = -1; // true from the question after these many on
+    mutable qint64 domande = 0;
+    QElapsedTimer orologio;
+    Registro() { orologio.start(); }
+};
+
 QByteArray tabellaDi(int righe)
 {
     QByteArray t = "valore\n";
+    t.reserve(qsizetype(righe) * 8 + 7);
     for (int i = 0; i < righe; ++i)
-        t += QByteArray::number(i) + '\n';
+        t += QByteArray::number(1000000 + i) + '\n';
     return t;
 }
 
 } // namespace
 
-// Cancelled before the run, early in it or late: the run returns kAnnullato within a few hundred rows and
-// leaves nothing under the output name, not even a temporary file; an output already there stays as it was.
+// Cancelled before the run, during its first look at the table (the encoding, a block of a few MiB at a
+// time), early in the rows or late: the run ends Annullato within a few hundred rows and leaves nothing under
+// the output's name, CSV or .xlsx, not even a temporary file; an output already there stays as it was.
 TEST(Motore, Annullato_NienteScritto)
 {
     const struct {
-        qint64 fermaA; // 0: set before the run
+        qint64 fermaA;  // at this row; 0: before the run
+        qint64 domande; // else at the observer's question after this many; -1 never
         bool giaPresente;
-    } casi[] = {{0, false}, {1, false}, {5000, false}, {19999, true}, {0, true}};
+        const char *uscita;
+        int righe;
+    } casi[] = {{0, -1, false, "out.csv", 20000},     {1, -1, false, "out.csv", 20000},
+                {5000, -1, false, "out.xlsx", 20000}, {19999, -1, true, "out.xlsx", 20000},
+                {0, -1, true, "out.csv", 20000},      {-1, 2, false, "out.xlsx", 1500000}};
     for (const auto &c : casi) {
         QTemporaryDir cartella;
         const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
-        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
-        scrivi(ingresso, tabellaDi(20000));
+        const QString uscita = cartella.filePath(QString::fromLatin1(c.uscita));
+        scrivi(ingresso, tabellaDi(c.righe));
         if (c.giaPresente)
             scrivi(uscita, "da non toccare");
         std::atomic<bool> annulla{c.fermaA == 0};
@@ -151,16 +189,17 @@ TEST(Motore, Annullato_NienteScritto)
         OpzioniTabella o;
         o.ingresso = ingresso;
         o.uscita = uscita;
-        o.comando = QStringLiteral("lento");
-        o.annullato = &annulla;
-        Resoconto r;
-        r.righe = -1;
-        o.resoconto = &r;
-        const int stato = eseguiTabella(lento, o, [](const QString &) {});
-        EXPECT_EQ(stato, kAnnullato) << c.fermaA;
+        Registro registro;
+        registro.ferma = &annulla;
+        registro.domandeFinoA = c.domande;
+        const Conclusione fine = eseguiTabella(lento, o, registro);
+        EXPECT_EQ(fine.stato, Stato::Annullato) << c.fermaA;
         EXPECT_LE(lento.m_righe, qMax<qint64>(c.fermaA, 0) + 300) << c.fermaA;
-        EXPECT_EQ(r.righe, -1) << c.fermaA; // no summary of a run that did not end
-        const QStringList attesi = c.giaPresente ? QStringList{"in.csv", "out.csv"} : QStringList{"in.csv"};
+        if (c.domande >= 0) { // the first look stopped at the question that said so, not at its end
+            EXPECT_LE(registro.domande, c.domande + 3);
+        }
+        EXPECT_EQ(fine.resoconto.righe, 0) << c.fermaA; // no summary of a run that did not end
+        const QStringList attesi = c.giaPresente ? QStringList{"in.csv", c.uscita} : QStringList{"in.csv"};
         EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden), attesi) << c.fermaA;
         if (c.giaPresente) {
             QFile f(uscita);
@@ -193,17 +232,9 @@ TEST(Motore, Progresso)
         OpzioniTabella o;
         o.ingresso = ingresso;
         o.uscita = cartella.filePath(QStringLiteral("out.csv"));
-        o.comando = QStringLiteral("lento");
-        struct Chiamata {
-            qint64 righe;
-            double frazione;
-            qint64 ms;
-        };
-        std::vector<Chiamata> chiamate;
-        QElapsedTimer orologio;
-        orologio.start();
-        o.progresso = [&](qint64 righe, double frazione) { chiamate.push_back({righe, frazione, orologio.elapsed()}); };
-        ASSERT_EQ(eseguiTabella(lento, o, [](const QString &) {}), kTuttoBene);
+        Registro registro;
+        ASSERT_EQ(eseguiTabella(lento, o, registro).stato, Stato::Fatto);
+        const std::vector<Registro::Progresso> &chiamate = registro.avanzamenti;
         ASSERT_GE(chiamate.size(), 2u);
         bool aMeta = false;
         for (size_t i = 1; i < chiamate.size(); ++i) {
@@ -258,15 +289,14 @@ TEST(Motore, Resoconto)
         OpzioniTabella o;
         o.ingresso = ingresso;
         o.uscita = cartella.filePath(QStringLiteral("out.csv"));
-        o.comando = QString::fromUtf8(c.comando);
-        Resoconto r;
-        o.resoconto = &r;
-        QString messaggi;
-        eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; });
+        Registro registro;
+        const Conclusione fine = eseguiTabella(*comando, o, registro);
+        const Resoconto &r = fine.resoconto;
+        const std::string messaggi = fine.problema.motivo.toStdString();
         QStringList tipi;
         for (const auto &[tipo, quante] : r.perEsito)
             tipi.append(tipo + u'=' + QString::number(quante));
-        EXPECT_EQ(r.righe, c.righe) << c.tabella.toStdString() << messaggi.toStdString();
+        EXPECT_EQ(r.righe, c.righe) << c.tabella.toStdString() << messaggi;
         EXPECT_EQ(r.buone, c.buone) << c.tabella.toStdString();
         EXPECT_EQ(r.uscita, o.uscita);
         QList<QPair<QString, qint64>> attesi;
@@ -277,22 +307,24 @@ TEST(Motore, Resoconto)
 }
 
 // The columns as the window's boxes give them: an empty heading ("(nessuna)") leaves out a column the
-// engine would find by its name; a required one left out is said without command-line advice there.
+// engine would find by its name; a required one left out, or a heading gone from the file, is a problem that
+// names the column, the heading chosen and the header, for each front end to word.
 TEST(Motore, ColonneScelte)
 {
+    using Tipo = Problema::Tipo;
     const struct {
         QList<QPair<QString, QString>> colonne;
-        bool finestra;
-        int stato;
-        const char *uscita;   // in the written table
-        const char *messaggio; // in the messages
+        Stato stato;
+        const char *uscita; // in the written table
+        Tipo problema;
+        const char *colonna, *scelta;
     } casi[] = {
-        {{}, true, kRigheConEsito, "Mario;\"Cognome (BNC): diverso", ""},
-        {{{"cognome", ""}}, true, kTuttoBene, "Mario;;M;01/01/1980;ROMA", ""},
-        {{{"cognome", "Nome"}}, true, kRigheConEsito, "Mario;\"Cognome (MRA): diverso", ""},
-        {{{"codice_fiscale", ""}}, true, kErroreUso, "", "manca la colonna «codice_fiscale»: sceglierla tra le colonne"},
-        {{{"codice_fiscale", ""}}, false, kErroreUso, "", "--colonna codice_fiscale=INTESTAZIONE"},
-        {{{"cognome", "Cognome da nubile"}}, true, kErroreUso, "", "non c'è più la colonna «Cognome da nubile»"},
+        {{}, Stato::ConEsiti, "Mario;\"Cognome (BNC): diverso", Tipo::Nessuno, "", ""},
+        {{{"cognome", ""}}, Stato::Fatto, "Mario;;M;01/01/1980;ROMA", Tipo::Nessuno, "", ""},
+        {{{"cognome", "Nome"}}, Stato::ConEsiti, "Mario;\"Cognome (MRA): diverso", Tipo::Nessuno, "", ""},
+        {{{"codice_fiscale", ""}}, Stato::Errore, "", Tipo::ColonnaMancante, "codice_fiscale", ""},
+        {{{"cognome", "Cognome da nubile"}}, Stato::Errore, "", Tipo::ColonnaAssente, "cognome", "Cognome da nubile"},
+        {{{"altezza", "nome"}}, Stato::Errore, "", Tipo::ColonnaSconosciuta, "altezza", ""},
     };
     Percorsi::impostaCartellaProgramma(kDati);
     DatiComandi dati;
@@ -305,22 +337,26 @@ TEST(Motore, ColonneScelte)
         o.ingresso = cartella.filePath(QStringLiteral("in.csv"));
         scrivi(o.ingresso, "codice_fiscale;cognome;nome\nRSSMRA80A01H501U;Bianchi;Mario\n");
         o.uscita = cartella.filePath(QStringLiteral("out.csv"));
-        o.comando = QStringLiteral("verifica");
         o.colonne = c.colonne;
-        o.finestra = c.finestra;
-        QString messaggi;
-        EXPECT_EQ(eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; }), c.stato) << messaggi.toStdString();
-        EXPECT_TRUE(messaggi.contains(QString::fromUtf8(c.messaggio))) << messaggi.toStdString();
-        EXPECT_EQ(messaggi.contains(QStringLiteral("--colonna")), !c.finestra && c.stato == kErroreUso);
+        Registro registro;
+        const Conclusione fine = eseguiTabella(*comando, o, registro);
+        EXPECT_EQ(fine.stato, c.stato) << c.colonna;
+        EXPECT_EQ(fine.problema.tipo, c.problema) << c.colonna;
+        EXPECT_EQ(fine.problema.colonna, QString::fromUtf8(c.colonna));
+        EXPECT_EQ(fine.problema.scelta, QString::fromUtf8(c.scelta));
+        if (c.problema == Tipo::ColonnaMancante || c.problema == Tipo::ColonnaAssente) {
+            EXPECT_EQ(fine.problema.file, o.ingresso);
+            EXPECT_EQ(fine.problema.intestazione, (QStringList{"codice_fiscale", "cognome", "nome"}));
+        }
         QFile uscita(o.uscita);
-        EXPECT_EQ(uscita.open(QIODevice::ReadOnly), c.stato != kErroreUso);
+        EXPECT_EQ(uscita.open(QIODevice::ReadOnly), c.stato != Stato::Errore);
         const QByteArray scritta = uscita.readAll();
         EXPECT_TRUE(scritta.contains(c.uscita)) << scritta.toStdString();
     }
 }
 
 // The first look at a table, as the engine reads it: CSV in either encoding, sheets with their title row
-// left out and their sheets listed; a file that cannot be read says why in one line.
+// left out and their sheets listed; a file that cannot be read is a problem that says why in one line.
 TEST(Motore, Anteprima)
 {
     QTemporaryDir cartella;
@@ -384,7 +420,7 @@ TEST(Motore, Anteprima)
         {dati + "casi.ods", "Righe unite", 4, piva, {{"00743110157"}, {"12345678903"}, {}, {"01234567890"}}, fogliCasi, ""},
         {dati + "casi.xlsx", "Colonna sola", 2, piva, {{"00743110157"}, {"12345678903"}}, fogliCasi, ""},
         {dati + "dipendenti.xls", {}, 1, {}, {}, {}, "nel vecchio formato Excel (.xls)"},
-        {cartella.filePath("nessuno.csv"), {}, 1, {}, {}, {}, "nessuno.csv»: il file non esiste"},
+        {cartella.filePath("nessuno.csv"), {}, 1, {}, {}, {}, "il file non esiste"},
         {cartella.path(), {}, 1, {}, {}, {}, "è una cartella"},
     };
     for (const auto &c : casi) {
@@ -395,9 +431,11 @@ TEST(Motore, Anteprima)
         if (!c.fogli.isEmpty()) {
             EXPECT_EQ(a.fogli, c.fogli) << nome;
         }
-        EXPECT_TRUE(a.errore.contains(QString::fromUtf8(c.errore))) << nome << ": " << a.errore.toStdString();
-        EXPECT_EQ(a.errore.isEmpty(), *c.errore == 0) << nome;
-        EXPECT_FALSE(a.errore.contains(u'\n')) << nome;
+        EXPECT_TRUE(a.problema.motivo.contains(QString::fromUtf8(c.errore)))
+            << nome << ": " << a.problema.motivo.toStdString();
+        EXPECT_EQ(a.problema.tipo == Problema::Tipo::Nessuno, *c.errore == 0) << nome;
+        EXPECT_EQ(a.problema.file, *c.errore ? c.file : QString()) << nome;
+        EXPECT_FALSE(a.problema.motivo.contains(u'\n')) << nome;
     }
 }
 
@@ -437,7 +475,7 @@ std::vector<std::vector<QString>> csvDi(const QString &percorso)
     return righe;
 }
 
-int esegui(const QString &nome, const QString &ingresso, const QString &uscita, Resoconto *resoconto = nullptr)
+Conclusione esegui(const QString &nome, const QString &ingresso, const QString &uscita)
 {
     Percorsi::impostaCartellaProgramma(kDati);
     DatiComandi dati;
@@ -446,9 +484,8 @@ int esegui(const QString &nome, const QString &ingresso, const QString &uscita, 
     OpzioniTabella o;
     o.ingresso = ingresso;
     o.uscita = uscita;
-    o.comando = nome;
-    o.resoconto = resoconto;
-    return eseguiTabella(*comando, o, [](const QString &) {});
+    Registro registro;
+    return eseguiTabella(*comando, o, registro);
 }
 
 } // namespace
@@ -478,9 +515,9 @@ TEST(Motore, UscitaXlsx_RiletturaFedele)
     for (const auto &c : casi) {
         const std::string nome = c.uscita.toStdString();
         const QString comeCsv = cartella.filePath(QStringLiteral("confronto.csv"));
-        Resoconto r;
-        const int stato = esegui(QString::fromUtf8(c.comando), c.ingresso, c.uscita, &r);
-        EXPECT_EQ(esegui(QString::fromUtf8(c.comando), c.ingresso, comeCsv), stato) << nome;
+        const Conclusione fine = esegui(QString::fromUtf8(c.comando), c.ingresso, c.uscita);
+        const Resoconto &r = fine.resoconto;
+        EXPECT_EQ(esegui(QString::fromUtf8(c.comando), c.ingresso, comeCsv).stato, fine.stato) << nome;
         const std::vector<std::vector<QString>> attese = csvDi(comeCsv);
         const std::vector<Fogli::Riga> scritte = righeDi(c.uscita);
         std::vector<Fogli::Riga> lette;
@@ -559,15 +596,16 @@ TEST(Motore, DateDelFoglioSenzaIndovinare)
     OpzioniTabella o;
     o.ingresso = ingresso;
     o.uscita = cartella.filePath(QStringLiteral("out.csv"));
-    o.comando = QStringLiteral("calcola");
-    QString messaggi;
-    ASSERT_EQ(eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; }), kTuttoBene)
-        << messaggi.toStdString();
-    EXPECT_TRUE(messaggi.contains(u"mese prima del giorno")) << messaggi.toStdString();
+    Registro registro;
+    ASSERT_EQ(eseguiTabella(*comando, o, registro).stato, Stato::Fatto);
+    ASSERT_EQ(registro.avvisi.size(), 1u);
+    EXPECT_EQ(registro.avvisi[0].tipo, Avviso::Tipo::DateMesePrima);
+    EXPECT_EQ(registro.avvisi[0].colonna, QStringLiteral("Data di nascita"));
+    EXPECT_EQ(registro.avvisi[0].esempioMese, QStringLiteral("12/31/1990"));
     const auto scritte = csvDi(o.uscita);
     ASSERT_EQ(scritte.size(), std::size(righe) + 1);
     for (size_t i = 0; i < std::size(righe); ++i) {
-        const QString atteso = campione->elabora({"Rossi", "Mario", "M", righe[i].giornoPrima, "Roma", "RM"})[0];
+        const QString atteso = campione->elaboraTesti({"Rossi", "Mario", "M", righe[i].giornoPrima, "Roma", "RM"})[0];
         EXPECT_EQ(scritte[i + 1][6], atteso) << righe[i].giornoPrima;
     }
 }
@@ -603,14 +641,54 @@ TEST(Motore, DateDelFoglio_ColonnaDiDate)
         OpzioniTabella o;
         o.ingresso = ingresso;
         o.uscita = cartella.filePath(QStringLiteral("out.csv"));
-        o.comando = QStringLiteral("calcola");
-        QString messaggi;
-        const int stato = eseguiTabella(*comando, o, [&](const QString &m) { messaggi += m; });
-        EXPECT_EQ(stato, c.mesePrima ? kTuttoBene : kRigheConEsito) << c.posto;
-        EXPECT_EQ(messaggi.contains(u"mese prima del giorno"), c.mesePrima) << messaggi.toStdString();
+        Registro registro;
+        EXPECT_EQ(eseguiTabella(*comando, o, registro).stato, c.mesePrima ? Stato::Fatto : Stato::ConEsiti) << c.posto;
+        EXPECT_EQ(registro.avvisi.size(), c.mesePrima ? 1u : 0u) << c.posto;
         const auto scritte = csvDi(o.uscita);
         ASSERT_EQ(scritte.size(), 1101u);
         EXPECT_EQ(scritte[1 + (c.posto == 0 ? 1 : 0)][6], QStringLiteral("RSSMRA80A02H501Z")) << c.posto;
         EXPECT_EQ(scritte[size_t(c.posto) + 1][7].isEmpty(), c.mesePrima) << c.posto;
     }
+}
+
+// The rows of a sheet come from the thread that reads it as they are and in order, empty rows in place,
+// through the bounded queue however many there are; a reading stopped early ends its thread.
+TEST(Motore, FoglioLettoInUnFiloASe)
+{
+    QTemporaryDir cartella;
+    const QString file = cartella.filePath(QStringLiteral("righe.xlsx"));
+    {
+        Fogli::ScrittoreXlsx s(file);
+        ASSERT_TRUE(s.apri({QStringLiteral("numero"), QStringLiteral("testo")}));
+        for (int i = 0; i < 6000; ++i) {
+            if (i % 1000 == 999)
+                ASSERT_TRUE(s.scriviRiga({}));
+            else
+                ASSERT_TRUE(s.scriviRiga({Fogli::Cella::diNumero(i), Fogli::Cella::diTesto(QString::number(i * 7))}));
+        }
+        ASSERT_TRUE(s.chiudi());
+    }
+    const auto leggi = [&](bool filo, qint64 quante) {
+        SorgenteFoglio sorgente(filo);
+        EXPECT_TRUE(sorgente.apri(file, QString())) << sorgente.errore().toStdString();
+        QStringList righe;
+        Riga riga;
+        while (righe.size() < quante && sorgente.leggi(riga)) {
+            QString testo = QString::number(riga.csv.numero) + u':';
+            for (qsizetype i = 0; i < riga.campi(); ++i)
+                testo += QString::fromUtf8(riga.testo(i)) + u'|';
+            righe.append(testo);
+        }
+        EXPECT_TRUE(sorgente.errore().isEmpty());
+        return righe;
+    };
+    const QStringList inUnFilo = leggi(true, 10000);
+    ASSERT_EQ(inUnFilo.size(), 6000); // the header and every row but the last, empty, which the file lacks
+    EXPECT_EQ(inUnFilo, leggi(false, 10000));
+    EXPECT_EQ(inUnFilo[1000], QStringLiteral("1001:"));
+    EXPECT_EQ(inUnFilo[5999], QStringLiteral("6000:5998|41986|"));
+    QElapsedTimer orologio;
+    orologio.start();
+    EXPECT_EQ(leggi(true, 300).size(), 300);
+    EXPECT_LT(orologio.elapsed(), 10000);
 }

@@ -1,0 +1,531 @@
+// A run of a command over a table, in its stages: open the source; read the header and find the columns;
+// the first look at the whole table (encoding and order of dates); open the output; the rows; finish.
+#include "tabella.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "flussi.h"
+#include "motivi.h"
+#include "sorgente.h"
+#include "sorgentefoglio.h"
+#include "uscita.h"
+
+namespace Tabelle {
+
+void Osservatore::progresso(qint64, double)
+{}
+
+void Osservatore::avviso(const Avviso &)
+{}
+
+bool Osservatore::annullato() const
+{
+    return false;
+}
+
+namespace {
+
+// How often the observer hears of the progress, in milliseconds.
+constexpr qint64 kIntervalloProgresso = 100;
+
+// A header cut for a message: its first names, each short and without control characters.
+QStringList elencoIntestazione(const QStringList &intestazione)
+{
+    QStringList nomi;
+    for (const QString &n : intestazione.mid(0, 12))
+        nomi.append(Csv::estratto(n.toUtf8(), Csv::Codifica::Utf8, 30));
+    if (intestazione.size() > 12)
+        nomi.append(QStringLiteral("…"));
+    return nomi;
+}
+
+// The values of a date column that fit only one order of day and month.
+struct ConteggioDate {
+    qint64 soloGiorno = 0, soloMese = 0;
+    QString esempioGiorno, esempioMese;
+};
+
+class Esecuzione
+{
+public:
+    Esecuzione(Comando &comando, const OpzioniTabella &opzioni, Osservatore &osservatore)
+        : m_comando(comando)
+        , m_opzioni(opzioni)
+        , m_osservatore(osservatore)
+        , m_nomeIngresso(opzioni.ingresso == u"-" ? QStringLiteral("standard input") : opzioni.ingresso)
+    {}
+
+    Conclusione esegui()
+    {
+        if (!apriSorgente() || !leggiIntestazione() || !trovaColonne())
+            return fermata();
+        esamina();
+        if (m_osservatore.annullato() || !apriUscita())
+            return fermata();
+        return finisci(righe());
+    }
+
+private:
+    bool apriIngresso();
+    bool copiaIngresso();
+    bool apriSorgente();
+    bool leggiIntestazione();
+    bool trovaColonne();
+    void esamina();
+    void decidiDate(const std::vector<size_t> &date, const std::vector<ConteggioDate> &conti);
+    bool apriUscita();
+    bool righe();
+    void elaboraRiga(const Disposizione::Forma &forma);
+    void contaEsito();
+    Conclusione finisci(bool finite);
+    Resoconto resoconto() const;
+
+    bool problema(Problema::Tipo tipo, const QString &motivo = QString())
+    {
+        m_problema.tipo = tipo;
+        m_problema.file = m_nomeIngresso;
+        m_problema.motivo = motivo;
+        return false;
+    }
+    bool illeggibile(const QString &motivo) { return problema(Problema::Tipo::Lettura, minuscola(motivo)); }
+    bool nonScrivibile(const QString &motivo)
+    {
+        problema(Problema::Tipo::Scrittura, motivo);
+        m_problema.file = m_nomeUscita;
+        return false;
+    }
+    // The end of a run stopped before its rows: cancelled, or a problem.
+    Conclusione fermata() const
+    {
+        Conclusione c;
+        c.stato =
+            m_osservatore.annullato() || m_problema.tipo == Problema::Tipo::Nessuno ? Stato::Annullato : Stato::Errore;
+        c.problema = m_problema;
+        return c;
+    }
+
+    Comando &m_comando;
+    const OpzioniTabella &m_opzioni;
+    Osservatore &m_osservatore;
+    QString m_nomeIngresso, m_nomeUscita;
+    Problema m_problema;
+
+    QFile m_file;
+    QTemporaryFile m_copia;
+    QFileDevice *m_ingresso = nullptr;
+    std::unique_ptr<Sorgente> m_sorgente;
+    Csv::Lettore *m_csv = nullptr; // the CSV reader; null for a sheet
+    Riga m_riga;
+
+    qint64 m_vuoteSopra = 0;
+    Csv::Codifica m_codifica = Csv::Codifica::Utf8;
+    Csv::Codifica m_codificaIntestazione = Csv::Codifica::Utf8;
+    QStringList m_intestazione;
+    std::vector<QByteArray> m_campiIntestazione;
+    QByteArray m_grezzaIntestazione;
+    bool m_intestazioneCopiabile = false;
+    Disposizione m_disposizione;
+    std::vector<Colonna> m_colonne;
+    std::vector<int> m_posti;
+
+    std::unique_ptr<Uscita> m_uscita;
+    Valori m_valori;
+    Risultato m_risultato;
+    qint64 m_lette = 0, m_conDati = 0, m_conEsito = 0;
+    std::vector<std::pair<QByteArray, qint64>> m_perEsito;
+};
+
+// ---- open the source
+
+bool Esecuzione::apriIngresso()
+{
+    if (m_opzioni.ingresso == u"-") {
+        if (!Flussi::apri(m_file, Flussi::Flusso::Ingresso, QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return illeggibile(motivo(m_file));
+        m_ingresso = &m_file;
+        // Where the standard input cannot be opened again by name, a sheet on it is read from a copy too.
+        return (!m_file.isSequential() && !Flussi::percorsoIngresso().isEmpty()) || copiaIngresso();
+    }
+    if (QFileInfo(m_opzioni.ingresso).isDir())
+        return illeggibile(QStringLiteral("è una cartella"));
+    m_file.setFileName(m_opzioni.ingresso);
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return illeggibile(motivo(m_file));
+    m_ingresso = &m_file;
+    return true;
+}
+
+// A pipe is kept in a temporary file: encoding and order of dates are decided on the whole table before the
+// first row is written.
+bool Esecuzione::copiaIngresso()
+{
+    if (!m_copia.open())
+        return illeggibile(QStringLiteral("impossibile creare un file temporaneo (%1)").arg(m_copia.errorString()));
+    auto nonTenuto = [this]() {
+        return illeggibile(QStringLiteral("impossibile tenerlo in un file temporaneo: %1")
+                               .arg(motivoScrittura(numeroErrore(m_copia, errno))));
+    };
+    QByteArray blocco(qsizetype(1) << 20, Qt::Uninitialized);
+    for (;;) {
+        if (m_osservatore.annullato())
+            return false;
+        const qint64 n = m_file.read(blocco.data(), blocco.size());
+        if (n < 0)
+            return illeggibile(m_file.errorString());
+        if (n == 0)
+            break;
+        if (m_copia.write(blocco.constData(), n) != n)
+            return nonTenuto();
+    }
+    if (!m_copia.flush() || !m_copia.seek(0))
+        return nonTenuto();
+    m_ingresso = &m_copia;
+    return true;
+}
+
+// Files that are not tables are told by their first bytes; sheets go to the sheet reader, which tells an
+// old .xls or a file protected by a password.
+bool Esecuzione::apriSorgente()
+{
+    if (!apriIngresso())
+        return false;
+    const qint64 inizio = m_ingresso->pos();
+    const QByteArray primi = m_ingresso->read(4096);
+    m_ingresso->seek(inizio);
+    if (SorgenteFoglio::foglio(primi)) {
+        const QString percorso = m_ingresso == &m_copia       ? m_copia.fileName()
+                                 : m_opzioni.ingresso == u"-" ? Flussi::percorsoIngresso()
+                                                              : m_opzioni.ingresso;
+        auto foglio = std::make_unique<SorgenteFoglio>();
+        if (!foglio->apri(percorso, m_opzioni.foglio))
+            return illeggibile(foglio->errore());
+        m_sorgente = std::move(foglio);
+        return true;
+    }
+    if (!m_opzioni.foglio.isEmpty())
+        return problema(Problema::Tipo::FoglioSenzaFogli);
+    const QString cosa = Csv::nonTabella(primi);
+    if (!cosa.isEmpty())
+        return problema(Problema::Tipo::NonTabella, cosa);
+    auto csv =
+        std::make_unique<SorgenteCsv>(*m_ingresso, m_opzioni.separatore, m_opzioni.codifica, m_opzioni.massimoRiga);
+    csv->lettore().rinviaCodifica(); // decided in the same first look as the order of dates
+    m_csv = &csv->lettore();
+    m_sorgente = std::move(csv);
+    return true;
+}
+
+// ---- the header and the columns
+
+bool Esecuzione::leggiIntestazione()
+{
+    bool letta = false;
+    while ((letta = m_sorgente->leggi(m_riga)) && m_riga.csv.vuota)
+        ++m_vuoteSopra;
+    if (!letta) {
+        if (!m_sorgente->errore().isEmpty())
+            return illeggibile(m_sorgente->errore());
+        return problema(Problema::Tipo::Vuota);
+    }
+    if (m_riga.csv.troppoLunga) {
+        problema(Problema::Tipo::IntestazioneLunga, Csv::estratto(m_riga.csv.grezza, Csv::Codifica::Utf8));
+        m_problema.mib = qMax<qsizetype>(1, m_opzioni.massimoRiga >> 20);
+        return false;
+    }
+    // The header in its own encoding until the table's is decided.
+    m_codifica = m_opzioni.codifica;
+    if (!m_csv)
+        m_codifica = Csv::Codifica::Utf8;
+    else if (m_codifica == Csv::Codifica::Automatica)
+        m_codifica = Csv::rilevaCodifica(m_riga.csv.grezza) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252
+                                                                                          : Csv::Codifica::Utf8;
+    m_codificaIntestazione = m_codifica;
+    for (qsizetype i = 0; i < m_riga.campi(); ++i) {
+        m_campiIntestazione.push_back(m_riga.testo(i).toByteArray());
+        m_intestazione.append(taglia(Csv::decodifica(m_campiIntestazione.back(), m_codifica)));
+    }
+    m_grezzaIntestazione = m_riga.csv.grezza.toByteArray();
+    m_intestazioneCopiabile = m_csv && m_riga.csv.copiabile;
+    m_disposizione.intestazione = m_riga.campi();
+    return true;
+}
+
+bool Esecuzione::trovaColonne()
+{
+    m_disposizione.nuove = nuoveColonne(m_intestazione, m_comando.uscita(), m_comando.nome());
+    QStringList dove = m_intestazione; // the header without the command's own columns, to find its input
+    for (qsizetype i = 0; m_disposizione.nuove.posto >= 0 && i < m_disposizione.nuove.nomi.size(); ++i)
+        dove[m_disposizione.nuove.posto + i].clear();
+    m_colonne = m_comando.ingresso();
+    for (const auto &[nome, _] : m_opzioni.colonne) {
+        bool nota = false;
+        for (const Colonna &c : m_colonne)
+            nota = nota || normalizza(c.nome) == normalizza(nome);
+        if (!nota) {
+            m_problema.colonna = nome;
+            return problema(Problema::Tipo::ColonnaSconosciuta);
+        }
+    }
+    for (const Colonna &c : m_colonne) {
+        std::optional<QString> scelta; // an empty heading: no column for it
+        for (const auto &[nome, testa] : m_opzioni.colonne) {
+            if (normalizza(nome) == normalizza(c.nome))
+                scelta = testa;
+        }
+        const bool nessuna = scelta && scelta->isEmpty();
+        const int posto = nessuna ? -1 : trovaColonna(dove, c.nome, scelta.value_or(QString()));
+        if (posto < 0 && (c.obbligatoria || (scelta && !nessuna))) {
+            m_problema.colonna = c.nome;
+            m_problema.scelta = scelta.value_or(QString());
+            m_problema.intestazione = elencoIntestazione(m_intestazione);
+            m_problema.riconosciuti = nomiRiconosciuti(c.nome);
+            return problema(scelta && !nessuna ? Problema::Tipo::ColonnaAssente : Problema::Tipo::ColonnaMancante);
+        }
+        m_posti.push_back(posto);
+    }
+    return true;
+}
+
+// ---- the first look: encoding and order of dates
+
+void Esecuzione::esamina()
+{
+    std::vector<int> posizioni;
+    std::vector<size_t> date;
+    for (size_t c = 0; c < m_colonne.size(); ++c) {
+        if (!m_colonne[c].data || m_posti[c] < 0)
+            continue;
+        if (m_opzioni.ordineData) {
+            m_comando.ordineDate(c, *m_opzioni.ordineData);
+        } else {
+            posizioni.push_back(m_posti[c]);
+            date.push_back(c);
+        }
+    }
+    std::vector<ConteggioDate> conti(date.size());
+    const bool codificaDaDecidere = m_csv && m_opzioni.codifica == Csv::Codifica::Automatica;
+    if (codificaDaDecidere || !date.empty()) {
+        m_sorgente->esamina(
+            posizioni,
+            [&](int k, QByteArrayView valore) {
+                ConteggioDate &conto = conti[size_t(k)];
+                valore = taglia(valore);
+                const unsigned ordini = Fiscale::ordiniPossibili(valore);
+                if (ordini == Fiscale::kGiornoPrima && conto.soloGiorno++ == 0)
+                    conto.esempioGiorno = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+                if (ordini == Fiscale::kMesePrima && conto.soloMese++ == 0)
+                    conto.esempioMese = Csv::estratto(valore, Csv::Codifica::Utf8, 20);
+            },
+            [this]() { return m_osservatore.annullato(); });
+        if (codificaDaDecidere)
+            m_codifica = m_csv->codifica() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : m_csv->codifica();
+    }
+    decidiDate(date, conti);
+    // A header in the other encoding than the table's is written in the table's.
+    if (m_codificaIntestazione != m_codifica) {
+        m_grezzaIntestazione = Csv::codifica(Csv::decodifica(m_grezzaIntestazione, m_codificaIntestazione), m_codifica);
+        for (QByteArray &campo : m_campiIntestazione)
+            campo = Csv::codifica(Csv::decodifica(campo, m_codificaIntestazione), m_codifica);
+    }
+}
+
+// The order of day and month of each date column, from all its values: month first when some value fits
+// only that order and none fits only day first; each date in the only order it fits when both kinds are
+// there.
+void Esecuzione::decidiDate(const std::vector<size_t> &date, const std::vector<ConteggioDate> &conti)
+{
+    for (size_t d = 0; d < date.size(); ++d) {
+        const ConteggioDate &conto = conti[d];
+        const size_t c = date[d];
+        Avviso avviso;
+        avviso.colonna = Csv::estratto(m_intestazione[m_posti[c]].toUtf8(), Csv::Codifica::Utf8, 30);
+        avviso.esempioGiorno = conto.esempioGiorno;
+        avviso.esempioMese = conto.esempioMese;
+        if (conto.soloMese > 0 && conto.soloGiorno == 0) {
+            m_comando.ordineDate(c, Fiscale::OrdineData::MeseGiorno);
+            avviso.tipo = Avviso::Tipo::DateMesePrima;
+            m_osservatore.avviso(avviso);
+        } else if (conto.soloMese > 0) {
+            m_comando.ordineDate(c, Fiscale::OrdineData::Contraddittorio);
+            avviso.tipo = Avviso::Tipo::DateInEntrambiGliOrdini;
+            m_osservatore.avviso(avviso);
+        } else {
+            m_comando.ordineDate(c, Fiscale::OrdineData::GiornoMese);
+        }
+    }
+}
+
+// ---- the output
+
+bool Esecuzione::apriUscita()
+{
+    const bool suStandard = m_opzioni.uscita.isEmpty() || m_opzioni.uscita == u"-";
+    m_nomeUscita = suStandard ? QStringLiteral("standard output") : m_opzioni.uscita;
+    if (!suStandard) {
+        const QString ostacolo = ostacoloScrittura(m_opzioni.uscita);
+        if (!ostacolo.isEmpty())
+            return nonScrivibile(ostacolo);
+    }
+    if (!suStandard && m_opzioni.uscita.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
+        auto xlsx = std::make_unique<UscitaXlsx>(m_disposizione, m_codifica);
+        if (!xlsx->apri(m_opzioni.uscita, m_intestazione))
+            return nonScrivibile(xlsx->motivo());
+        m_uscita = std::move(xlsx);
+    } else {
+        const UscitaCsv::Formato formato =
+            m_csv ? UscitaCsv::Formato{m_csv->separatore(), m_csv->fineRiga(), m_csv->bom(), m_codifica}
+                  : UscitaCsv::comeExcel();
+        auto csv = std::make_unique<UscitaCsv>(m_disposizione, formato);
+        if (!csv->apri(suStandard ? QString() : m_opzioni.uscita))
+            return nonScrivibile(csv->motivo());
+        csv->intestazione(m_vuoteSopra, m_campiIntestazione, m_intestazioneCopiabile ? &m_grezzaIntestazione : nullptr);
+        m_uscita = std::move(csv);
+    }
+    m_valori.prepara(m_colonne.size(), m_codifica);
+    m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
+    return true;
+}
+
+// ---- the rows
+
+// Every row in order, each written as it is done; false when the run stops before the end (cancelled, or the
+// output failed).
+bool Esecuzione::righe()
+{
+    QElapsedTimer orologio;
+    orologio.start();
+    qint64 ultimo = 0;
+    while (m_sorgente->leggi(m_riga)) {
+        if ((++m_lette & 0xFF) == 0) {
+            if (m_osservatore.annullato() || m_uscita->fallita())
+                return false;
+            if (orologio.elapsed() - ultimo >= kIntervalloProgresso) {
+                ultimo = orologio.elapsed();
+                m_osservatore.progresso(m_lette, m_sorgente->frazione());
+            }
+        }
+        if (m_riga.csv.vuota) { // stays an empty line, in its place
+            if (!m_uscita->vuota())
+                return false;
+            continue;
+        }
+        const Disposizione::Forma forma = m_disposizione.forma(m_riga);
+        elaboraRiga(forma);
+        if (!m_uscita->riga(m_riga, forma, m_risultato))
+            return false;
+    }
+    return true;
+}
+
+// The command's columns for the row at hand. A row that could not be read has an esito that says so; a row
+// without the command's values (a blank, title or total row) has empty results and no esito.
+void Esecuzione::elaboraRiga(const Disposizione::Forma &forma)
+{
+    m_risultato.pulisci();
+    const Csv::Riga &letta = m_riga.csv;
+    if (letta.troppoLunga) {
+        m_risultato.esito(QStringLiteral("Riga troppo lunga: supera %1 MiB (inizia con «%2»); non letta")
+                              .arg(qMax<qsizetype>(1, m_opzioni.massimoRiga >> 20))
+                              .arg(Csv::estratto(letta.grezza, m_codifica)));
+    } else if (!letta.valida) {
+        m_risultato.esito(QStringLiteral("Riga non valida: virgolette non chiuse"));
+    } else {
+        for (size_t k = 0; k < m_posti.size(); ++k) {
+            const int p = m_posti[k];
+            m_valori.testi[k] = p >= 0 ? taglia(m_riga.testo(p)) : QByteArrayView();
+            if (m_colonne[k].data)
+                m_valori.date[k] = p >= 0 ? m_riga.data(p) : QDate();
+        }
+        if (m_valori.vuoti())
+            return;
+        m_comando.elabora(m_valori, m_risultato);
+        if (forma.lunga && m_risultato.colonnaEsito() >= 0) {
+            const QString esito = QString::fromUtf8(m_risultato.esito());
+            m_risultato.esito((esito.isEmpty() ? QString() : esito + QStringLiteral("; ")) +
+                              esitoRigaLunga(forma.campi, m_disposizione.intestazione));
+        }
+    }
+    ++m_conDati;
+    contaEsito();
+}
+
+// The kind of an esito: its text up to the first ':' or '(' ("Comune non trovato").
+void Esecuzione::contaEsito()
+{
+    const QByteArrayView esito = m_risultato.esito();
+    if (esito.isEmpty())
+        return;
+    ++m_conEsito;
+    qsizetype fine = esito.size();
+    for (char fermo : {':', '('}) {
+        const qsizetype i = esito.indexOf(fermo);
+        if (i > 0 && i < fine)
+            fine = i;
+    }
+    const QByteArrayView tipo = esito.first(fine).trimmed();
+    // Few kinds, each seen many times: a list, without a text made for every row.
+    for (auto &[noto, quante] : m_perEsito) {
+        if (noto == tipo) {
+            ++quante;
+            return;
+        }
+    }
+    m_perEsito.emplace_back(tipo.toByteArray(), 1);
+}
+
+// ---- finish
+
+Conclusione Esecuzione::finisci(bool finite)
+{
+    if (m_osservatore.annullato()) {
+        m_uscita->annulla();
+        return fermata();
+    }
+    if (finite && !m_sorgente->errore().isEmpty()) {
+        m_uscita->annulla();
+        illeggibile(m_sorgente->errore());
+        return fermata();
+    }
+    const Resoconto fatto = resoconto();
+    if (!finite || !m_uscita->chiudi(fatto)) {
+        m_uscita->annulla();
+        nonScrivibile(m_uscita->motivo());
+        return fermata();
+    }
+    m_osservatore.progresso(m_lette, 1.0);
+    Conclusione c;
+    c.stato = m_conEsito > 0 ? Stato::ConEsiti : Stato::Fatto;
+    c.resoconto = fatto;
+    return c;
+}
+
+// The summary of a run, the kinds of esito most frequent first (then by name, for a stable order).
+Resoconto Esecuzione::resoconto() const
+{
+    Resoconto r;
+    r.righe = m_conDati;
+    r.buone = m_conDati - m_conEsito;
+    r.uscita = m_nomeUscita;
+    for (const auto &[tipo, quante] : m_perEsito)
+        r.perEsito.append({QString::fromUtf8(tipo), quante});
+    std::sort(r.perEsito.begin(), r.perEsito.end(), [](const auto &a, const auto &b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
+    return r;
+}
+
+} // namespace
+
+Conclusione eseguiTabella(Comando &comando, const OpzioniTabella &opzioni, Osservatore &osservatore)
+{
+    return Esecuzione(comando, opzioni, osservatore).esegui();
+}
+
+} // namespace Tabelle
