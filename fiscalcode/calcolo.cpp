@@ -1,5 +1,6 @@
 #include "calcolo.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "cp1252.h"
@@ -29,33 +30,48 @@ int valore(QChar c, bool dispari)
     return dispari ? kDispari[posto] : posto;
 }
 
-// The plain vowel of an accented capital, by Windows-1252 code; 195 (Ã) is left out on purpose. Small
-// letters are upper-cased first, so that they fold as their capitals do.
-QChar vocalePiegata(int b)
+// The Latin letters that no decomposition takes to a plain one, as they are written without their
+// strokes and ligatures: ß as SS, Æ as AE, Ø as O, Ł as L, Đ and Ð as D. Capital and small letter alike.
+QLatin1String senzaDecomposizione(char16_t u)
 {
-    if (b >= 192 && b <= 198 && b != 195)
-        return u'A';
-    if (b >= 200 && b <= 203)
-        return u'E';
-    if (b >= 204 && b <= 207)
-        return u'I';
-    if (b >= 210 && b <= 214)
-        return u'O';
-    if (b >= 217 && b <= 220)
-        return u'U';
-    return QChar();
+    struct Lettera {
+        char16_t maiuscola, minuscola;
+        const char *lettere;
+    };
+    static constexpr Lettera kLettere[] = {
+        {0x1E9E, 0x00DF, "SS"}, {0x00C6, 0x00E6, "AE"}, {0x0152, 0x0153, "OE"}, {0x00D8, 0x00F8, "O"},
+        {0x0141, 0x0142, "L"},  {0x0110, 0x0111, "D"},  {0x00D0, 0x00F0, "D"},  {0x00DE, 0x00FE, "TH"},
+        {0x0126, 0x0127, "H"},  {0x0131, 0x0131, "I"},  {0x0166, 0x0167, "T"},  {0x014A, 0x014B, "N"},
+        {0x0191, 0x0192, "F"},  {0x0181, 0x0253, "B"},  {0x0189, 0x0256, "D"},  {0x018A, 0x0257, "D"},
+        {0x0190, 0x025B, "E"},  {0x0186, 0x0254, "O"},  {0x0198, 0x0199, "K"},  {0x01B3, 0x01B4, "Y"},
+        {0x0197, 0x0268, "I"},  {0x0243, 0x0180, "B"},  {0x01B5, 0x01B6, "Z"},  {0x023B, 0x023C, "C"},
+    };
+    for (const Lettera &l : kLettere) {
+        if (u == l.maiuscola || u == l.minuscola)
+            return QLatin1String(l.lettere);
+    }
+    return {};
 }
 
-// A character that Windows-1252 lacks: its base letter when it decomposes onto one of the code page,
-// as the system's best-fit conversion would give, otherwise "?".
-QChar nelCodice(QChar c)
+// A Latin letter with diacritics as its plain letters (Ç as C, Ǆ as DZ); empty for anything else.
+QString lettereLatine(QChar c)
 {
-    if (!c.isSurrogate() && c.isLetter()) {
-        const QString scomposto = QString(c).normalized(QString::NormalizationForm_D);
-        if (scomposto.size() > 1 && scomposto[0].isLetter() && Cp1252::byteDi(scomposto[0]) >= 0)
-            return scomposto[0];
+    const QLatin1String fissa = senzaDecomposizione(c.unicode());
+    if (!fissa.isEmpty())
+        return QString(fissa);
+    if (c.unicode() < 128 || c.isSurrogate() || !c.isLetter())
+        return QString();
+    QString lettere;
+    for (QChar parte : QString(c).normalized(QString::NormalizationForm_KD)) {
+        const char16_t u = parte.unicode();
+        if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
+            lettere.append(QChar(u & ~0x20));
+        else if (!senzaDecomposizione(u).isEmpty()) // Ǿ is Ø with an accent
+            lettere.append(senzaDecomposizione(u));
+        else if (parte.category() != QChar::Mark_NonSpacing)
+            return QString();
     }
-    return u'?';
+    return lettere;
 }
 
 // The consonants of a compacted text in their order, then its vowels.
@@ -90,13 +106,26 @@ QString compattastringa(const QString &Stringa)
     for (QChar c : Stringa) {
         if (c == u' ')
             continue;
-        if (Cp1252::byteDi(c) < 0)
-            c = nelCodice(c);
-        c = Cp1252::maiuscola(c);
-        const QChar vocale = vocalePiegata(Cp1252::byteDi(c));
-        risultato.append(vocale.isNull() ? c : vocale);
+        const char16_t u = c.unicode();
+        if (u < 128) {
+            risultato.append(u >= u'a' && u <= u'z' ? QChar(u - 32) : c);
+            continue;
+        }
+        const QString lettere = lettereLatine(c);
+        if (!lettere.isEmpty())
+            risultato.append(lettere);
+        else
+            risultato.append(Cp1252::byteDi(c) < 0 ? QChar(u'?') : Cp1252::maiuscola(c));
     }
     return risultato;
+}
+
+bool senzaLettereLatine(const QString &testo)
+{
+    const QString compatto = compattastringa(testo);
+    if (std::any_of(compatto.begin(), compatto.end(), [](QChar c) { return c >= u'A' && c <= u'Z'; }))
+        return false;
+    return std::any_of(testo.begin(), testo.end(), [](QChar c) { return c.isLetter() || c.isSurrogate(); });
 }
 
 QString parteCognome(const QString &Cognome)
@@ -145,8 +174,12 @@ Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &
 
     if (Cognome.isEmpty())
         return fallimento(1, QStringLiteral("Cognome non specificato"));
+    if (senzaLettereLatine(Cognome))
+        return fallimento(1, QStringLiteral("Cognome senza lettere latine: scriverlo come nel documento"));
     if (Nome.isEmpty())
         return fallimento(2, QStringLiteral("Nome non specificato"));
+    if (senzaLettereLatine(Nome))
+        return fallimento(2, QStringLiteral("Nome senza lettere latine: scriverlo come nel documento"));
     if (sessoM != u"M" && sessoM != u"F")
         return fallimento(0, QStringLiteral("Sesso non specificato"));
     if (comune.isEmpty())

@@ -144,20 +144,24 @@ bool dataSemplice(QByteArrayView t, Fiscale::OrdineData ordine, int &giorno, int
 }
 
 // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops it,
-// 1 for any other character; and its upper case (0 when it has none in the code page). The tables come
-// from the general functions themselves, one character at a time: both paths then fold and upper-case
-// alike by construction.
+// 1 for any other character, kDueLettere for a letter written as two (ß, Æ, Œ, Þ); and its upper case (0
+// when it has none in the code page). The tables come from the general functions themselves, one
+// character at a time: both paths then fold and upper-case alike by construction.
+constexpr unsigned char kDueLettere = 2;
+
 void tabelleLettere(std::array<unsigned char, 256> &lettera, std::array<unsigned char, 256> &maiuscola)
 {
     for (size_t b = 0; b < 256; ++b) {
         const QChar c = Cp1252::decodificaByte(static_cast<unsigned char>(b));
         const QString compatto = Fiscale::compattastringa(QString(c));
+        const bool lettere =
+            std::all_of(compatto.begin(), compatto.end(), [](QChar x) { return x >= u'A' && x <= u'Z'; });
         if (compatto.isEmpty())
             lettera[b] = 0;
-        else if (compatto.size() == 1 && compatto[0] >= u'A' && compatto[0] <= u'Z')
+        else if (compatto.size() == 1 && lettere)
             lettera[b] = static_cast<unsigned char>(compatto[0].unicode());
         else
-            lettera[b] = 1;
+            lettera[b] = lettere ? kDueLettere : 1;
         const int m = Cp1252::byteDi(Cp1252::maiuscola(c));
         maiuscola[b] = m > 0 ? static_cast<unsigned char>(m) : 0;
     }
@@ -165,13 +169,16 @@ void tabelleLettere(std::array<unsigned char, 256> &lettera, std::array<unsigned
 
 // The three letters of a surname (or, `delNome`, of a name) in Windows-1252 bytes, as parteCognome and
 // parteNome give them: consonants in order, then vowels, then X; of four or more consonants of a name the
-// first, third and fourth.
-void parteByte(const std::array<unsigned char, 256> &lettere, QByteArrayView testo, bool delNome, char *out)
+// first, third and fourth. False, for the general path, on a letter written as two and on a text without
+// letters (it may need a message).
+bool parteByte(const std::array<unsigned char, 256> &lettere, QByteArrayView testo, bool delNome, char *out)
 {
     char consonanti[4], vocali[3];
     int nc = 0, nv = 0;
     for (char ch : testo) {
         const unsigned char l = lettere[static_cast<unsigned char>(ch)];
+        if (l == kDueLettere)
+            return false;
         if (l < 'A')
             continue;
         if (l == 'A' || l == 'E' || l == 'I' || l == 'O' || l == 'U') {
@@ -181,6 +188,8 @@ void parteByte(const std::array<unsigned char, 256> &lettere, QByteArrayView tes
             consonanti[nc++] = static_cast<char>(l);
         }
     }
+    if (nc + nv == 0)
+        return false;
     if (delNome && nc == 4) {
         consonanti[1] = consonanti[2];
         consonanti[2] = consonanti[3];
@@ -193,6 +202,7 @@ void parteByte(const std::array<unsigned char, 256> &lettere, QByteArrayView tes
         out[k++] = vocali[i];
     while (k < 3)
         out[k++] = 'X';
+    return true;
 }
 
 // A key for a province's name: letters only, folded as the fiscal code folds them ("Forlì-Cesena" and
@@ -386,8 +396,9 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
         return Rapido::NonGestito;
 
     char codice[16];
-    parteByte(m_lettera, QByteArrayView(testi[0], lunghezze[0]), false, codice);
-    parteByte(m_lettera, QByteArrayView(testi[1], lunghezze[1]), true, codice + 3);
+    if (!parteByte(m_lettera, QByteArrayView(testi[0], lunghezze[0]), false, codice) ||
+        !parteByte(m_lettera, QByteArrayView(testi[1], lunghezze[1]), true, codice + 3))
+        return Rapido::NonGestito;
     codice[6] = static_cast<char>('0' + anno % 100 / 10);
     codice[7] = static_cast<char>('0' + anno % 10);
     codice[8] = kMesi[mese - 1];
@@ -529,8 +540,7 @@ bool VerificaCmd::nomeCorrisponde(QByteArrayView valore, bool delNome, bool utf8
     if (n <= 0 || m_spazio[static_cast<unsigned char>(testo[0])])
         return false;
     char attese[3];
-    parteByte(m_lettera, QByteArrayView(testo, n), delNome, attese);
-    return std::equal(attese, attese + 3, lettere);
+    return parteByte(m_lettera, QByteArrayView(testo, n), delNome, attese) && std::equal(attese, attese + 3, lettere);
 }
 
 Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica codifica,

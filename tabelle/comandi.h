@@ -99,7 +99,8 @@ private:
     Fiscale::OrdineData m_ordine = Fiscale::OrdineData::GiornoMese;
     QLocale m_italiano{QLocale::Italian, QLocale::Italy};
     // For every Windows-1252 byte: the letter that compattastringa makes of it ('A'-'Z'), 0 when it drops
-    // it, 1 for any other character; and its upper case (0 when it has none in the code page).
+    // it, 2 for a letter it writes as two (ß), 1 for any other character; and its upper case (0 when it has
+    // none in the code page).
     std::array<unsigned char, 256> m_lettera{};
     std::array<unsigned char, 256> m_maiuscola{};
 };
