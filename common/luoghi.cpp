@@ -137,6 +137,7 @@ void Indice::aggiungi(const QString &nome, const QString &sigla, int dato)
     if (m_perNome.contains(chiave))
         return;
     const int luogo = static_cast<int>(m_luoghi.size());
+    m_scritture.reset();
     m_luoghi.push_back({nome, sigla, dato});
     m_perNome.insert(chiave, luogo);
     const QString f = forma(nome);
@@ -147,6 +148,7 @@ void Indice::aggiungi(const QString &nome, const QString &sigla, int dato)
 
 void Indice::aggiungiAltriNomi(const Dati &dati)
 {
+    m_scritture.reset();
     for (const Dati::AltroNome &a : dati.altriNomi()) {
         QString nome = a.comune;
         if (m_taglio > 0 && nome.size() > m_taglio) {
@@ -158,17 +160,14 @@ void Indice::aggiungiAltriNomi(const Dati &dati)
         if (it == m_perNome.constEnd())
             continue;
         aggiungiForma(forma(a.nome), it.value());
+        m_altriNomi.emplace_back(a.nome, it.value());
         if (nome != a.comune)
             m_interi.insert(it.value(), a.comune);
     }
 }
 
-std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
+std::vector<int> Indice::perForma(const QString &f) const
 {
-    std::vector<Luogo> trovati;
-    const QString f = forma(testo);
-    if (f.isEmpty())
-        return trovati;
     std::vector<int> posti = m_perForma.value(f);
     if (posti.empty()) {
         for (const auto &[tagliato, luogo] : m_tagliati) {
@@ -177,6 +176,12 @@ std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
         }
         std::sort(posti.begin(), posti.end());
     }
+    return posti;
+}
+
+std::vector<Luogo> Indice::risultati(const std::vector<int> &posti, QStringView sigla) const
+{
+    std::vector<Luogo> trovati;
     const QString s = sigla.trimmed().toString().toUpper();
     for (int p : posti) {
         if (!s.isEmpty() && m_luoghi[static_cast<size_t>(p)].sigla != s)
@@ -187,6 +192,14 @@ std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
             trovati.back().nome = intero.value();
     }
     return trovati;
+}
+
+std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
+{
+    const QString f = forma(testo);
+    if (f.isEmpty())
+        return {};
+    return risultati(perForma(f), sigla);
 }
 
 QString elenco(const std::vector<Luogo> &luoghi)

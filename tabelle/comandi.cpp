@@ -353,8 +353,14 @@ QStringList Calcola::elabora(const QStringList &valori) const
     const QString provincia = sigla(valori[5]);
     Fiscale::Esito esito = Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, valori[4], provincia, m_tabella);
     if (esito.messaggio == kComuneNonTrovato) {
-        // The place as people write it: one match computes the code, several are named.
-        const std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, valori[4], provincia, *data);
+        // The place as people write it: one match computes the code, several are named, and so are the
+        // names one or two letters off.
+        std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, valori[4], provincia, *data);
+        if (luoghi.empty()) {
+            luoghi = m_luoghi.proposte(m_tabella, valori[4], provincia, *data);
+            if (!luoghi.empty())
+                return {QString(), kComuneNonTrovato + QStringLiteral(". Forse cercavi: ") + Luoghi::elenco(luoghi)};
+        }
         if (luoghi.size() > 1)
             return {QString(), kComuneNonTrovato + QStringLiteral(". Forse cercavi: ") + Luoghi::elenco(luoghi)};
         if (luoghi.size() == 1)
@@ -773,7 +779,10 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
     if (candidati.empty()) {
         // Not as written: a postal code, or the name as people write it.
         candidati = m_tollerante.cerca(m_elenco, nome, sigla);
-        if (candidati.size() > 1) {
+        const bool proposte = candidati.empty();
+        if (proposte)
+            candidati = m_tollerante.proposte(m_elenco, nome, sigla);
+        if (candidati.size() > 1 || (proposte && !candidati.empty())) {
             QStringList elenco;
             for (int i : candidati)
                 elenco.append(m_elenco.nomi[i] + QStringLiteral(" (") + m_elenco.elencosigle[i] + u')');

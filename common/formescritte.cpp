@@ -1,0 +1,415 @@
+// The forms clerks write a place in, searched after the tolerant search of Luoghi::Indice has found
+// nothing: a postal code, abbreviations, either half of a double name, the start of a name, and the names
+// one or two letters off, which are only offered.
+#include <algorithm>
+#include <array>
+#include <tuple>
+
+#include <QHash>
+#include <QtAlgorithms>
+
+#include "luoghi.h"
+
+namespace Luoghi {
+
+namespace {
+
+// A character that forma keeps.
+bool tenuto(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9');
+    return c.isLetterOrNumber();
+}
+
+// What an abbreviated word stands for. S. before a vowel is also SANT' (S. Agata, SANT'AGATA).
+const QHash<QString, QStringList> &abbreviazioni()
+{
+    static const QHash<QString, QStringList> tabella{
+        {QStringLiteral("S"),
+         {QStringLiteral("SAN"), QStringLiteral("SANTO"), QStringLiteral("SANTA"), QStringLiteral("SANTI"),
+          QStringLiteral("SANT")}},
+        {QStringLiteral("SS"), {QStringLiteral("SANTI")}},
+        {QStringLiteral("STO"), {QStringLiteral("SANTO")}},
+        {QStringLiteral("STA"), {QStringLiteral("SANTA")}},
+        {QStringLiteral("STI"), {QStringLiteral("SANTI")}},
+        {QStringLiteral("ST"), {QStringLiteral("SAINT")}},
+    };
+    return tabella;
+}
+
+// At most this many abbreviations of a text are written out, every combination of theirs.
+constexpr int kAbbreviazioni = 2;
+
+// The letters of a form as a set: one bit for each letter, the digits sharing six. An edit of one
+// character changes at most two bits, so two forms whose sets differ in more than 2d bits are more than d
+// edits apart.
+quint32 insiemeLettere(QStringView f)
+{
+    quint32 insieme = 0;
+    for (QChar c : f) {
+        const char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z')
+            insieme |= 1u << (u - u'A');
+        else if (u >= u'0' && u <= u'9')
+            insieme |= 1u << (26 + (u - u'0') % 6);
+        else
+            insieme |= 1u << 31;
+    }
+    return insieme;
+}
+
+// The edits allowed to a near spelling of a form of n characters.
+int modificheAmmesse(qsizetype n)
+{
+    if (n < 4)
+        return 0;
+    return n <= 5 ? 1 : 2;
+}
+
+constexpr qsizetype kLunghezzaMassima = 63;
+
+void unisci(std::vector<int> &posti, const std::vector<int> &altri)
+{
+    for (int p : altri) {
+        if (std::find(posti.begin(), posti.end(), p) == posti.end())
+            posti.push_back(p);
+    }
+}
+
+// The words of a text, each reduced as forma reduces it.
+std::vector<QString> formeParole(QStringView testo)
+{
+    std::vector<QString> parole;
+    qsizetype inizio = -1;
+    for (qsizetype i = 0; i <= testo.size(); ++i) {
+        const bool dentro = i < testo.size() && tenuto(testo[i]);
+        if (dentro && inizio < 0) {
+            inizio = i;
+        } else if (!dentro && inizio >= 0) {
+            parole.push_back(forma(testo.sliced(inizio, i - inizio)));
+            inizio = -1;
+        }
+    }
+    return parole;
+}
+
+// A name reduced as forma reduces it, with the places where its words end: bit i when a word ends after the
+// first i characters of the form. The end of the name is not marked: a start of a name is shorter.
+struct Parole {
+    QString forma;
+    quint64 confini = 0;
+};
+
+Parole parole(QStringView testo)
+{
+    Parole p;
+    for (const QString &parola : formeParole(testo)) {
+        if (!p.forma.isEmpty() && p.forma.size() <= kLunghezzaMassima)
+            p.confini |= quint64(1) << p.forma.size();
+        p.forma += parola;
+    }
+    return p;
+}
+
+// The forms of a text with its abbreviations written out, every combination of the first two; none when it
+// has no abbreviation.
+std::vector<QString> abbreviazioniSciolte(const std::vector<QString> &parole)
+{
+    std::vector<QString> forme{QString()};
+    int sciolte = 0;
+    for (size_t i = 0; i < parole.size(); ++i) {
+        QString parola = parole[i];
+        // "S.ta Maria": the dot inside the abbreviation.
+        if (parola == u"S" && i + 2 < parole.size() &&
+            (parole[i + 1] == u"TA" || parole[i + 1] == u"TO" || parole[i + 1] == u"TI"))
+            parola += parole[++i];
+        const auto it = abbreviazioni().constFind(parola);
+        // An abbreviation stands before a name, never last.
+        if (it == abbreviazioni().constEnd() || i + 1 == parole.size() || sciolte == kAbbreviazioni) {
+            for (QString &f : forme)
+                f += parola;
+            continue;
+        }
+        ++sciolte;
+        std::vector<QString> nuove;
+        nuove.reserve(forme.size() * static_cast<size_t>(it->size()));
+        for (const QString &f : forme) {
+            for (const QString &intera : *it)
+                nuove.push_back(f + intera);
+        }
+        forme.swap(nuove);
+    }
+    if (sciolte == 0)
+        forme.clear();
+    return forme;
+}
+
+// The edits between a and b (one character changed, added or left out, or two next to each other swapped),
+// or massimo + 1 when more than massimo. With fineLibera, the edits between a and the start of b closest to it.
+int distanza(QStringView a, QStringView b, int massimo, bool fineLibera)
+{
+    const qsizetype n = a.size(), m = b.size();
+    if (n > kLunghezzaMassima || m > kLunghezzaMassima)
+        return massimo + 1;
+    std::array<std::array<int, kLunghezzaMassima + 1>, 3> righe{};
+    for (qsizetype j = 0; j <= m; ++j)
+        righe[0][static_cast<size_t>(j)] = static_cast<int>(j);
+    for (qsizetype i = 1; i <= n; ++i) {
+        auto &riga = righe[static_cast<size_t>(i % 3)];
+        const auto &sopra = righe[static_cast<size_t>((i - 1) % 3)];
+        const auto &dueSopra = righe[static_cast<size_t>((i + 1) % 3)];
+        riga[0] = static_cast<int>(i);
+        int minimo = riga[0];
+        for (qsizetype j = 1; j <= m; ++j) {
+            const auto u = static_cast<size_t>(j);
+            int d = std::min({sopra[u] + 1, riga[u - 1] + 1, sopra[u - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d = std::min(d, dueSopra[u - 2] + 1);
+            riga[u] = d;
+            minimo = std::min(minimo, d);
+        }
+        // No row has a smaller least value than the one above it.
+        if (minimo > massimo)
+            return massimo + 1;
+    }
+    const auto &ultima = righe[static_cast<size_t>(n % 3)];
+    const int d =
+        fineLibera ? *std::min_element(ultima.begin(), ultima.begin() + m + 1) : ultima[static_cast<size_t>(m)];
+    return std::min(d, massimo + 1);
+}
+
+} // namespace
+
+// ---- the tables of an index
+
+struct Indice::Scritture {
+    struct Voce {
+        QString forma;
+        quint64 confini; // where its words end, see Parole
+        int luogo;
+        bool tagliata; // the name of a table that cuts its names
+    };
+    std::vector<Voce> voci; // by form
+
+    std::vector<std::pair<QString, int>> tagliate; // the forms of the cut names, by form
+    std::vector<qsizetype> lunghezzeTagliate;      // their lengths, each once
+
+    // The whole forms by length, with their letters, for the near spellings.
+    struct Vicina {
+        quint32 lettere;
+        int voce;
+    };
+    std::vector<Vicina> perLunghezza;
+    std::array<size_t, kLunghezzaMassima + 2> daLunghezza{}; // the first of each length
+    std::vector<int> vociTagliate;
+
+    // The places of the cut names that `f` starts with.
+    std::vector<int> perTaglio(const QString &f) const;
+    // The places whose name, or other name, starts with the words of `f`.
+    std::vector<int> perInizio(const QString &f) const;
+};
+
+std::vector<int> Indice::Scritture::perTaglio(const QString &f) const
+{
+    std::vector<int> posti;
+    const auto perForma = [](const std::pair<QString, int> &x, QStringView y) { return QStringView(x.first) < y; };
+    for (qsizetype n : lunghezzeTagliate) {
+        if (n > f.size())
+            break;
+        const QStringView inizio = QStringView(f).first(n);
+        for (auto it = std::lower_bound(tagliate.begin(), tagliate.end(), inizio, perForma);
+             it != tagliate.end() && it->first == inizio; ++it)
+            posti.push_back(it->second);
+    }
+    return posti;
+}
+
+std::vector<int> Indice::Scritture::perInizio(const QString &f) const
+{
+    std::vector<int> posti;
+    const qsizetype n = f.size();
+    if (n < 3)
+        return posti;
+    auto it =
+        std::lower_bound(voci.begin(), voci.end(), f, [](const Voce &v, const QString &x) { return v.forma < x; });
+    for (; it != voci.end() && it->forma.startsWith(f); ++it) {
+        if (it->forma.size() == n || (n <= kLunghezzaMassima && (it->confini >> n) & 1))
+            posti.push_back(it->luogo);
+    }
+    return posti;
+}
+
+const Indice::Scritture &Indice::scritture() const
+{
+    if (m_scritture)
+        return *m_scritture;
+    auto s = std::make_shared<Scritture>();
+    const auto aggiungiVoce = [&s](const QString &nome, int luogo, bool tagliata) {
+        Parole p = parole(nome);
+        if (!p.forma.isEmpty())
+            s->voci.push_back({std::move(p.forma), p.confini, luogo, tagliata});
+    };
+    for (size_t i = 0; i < m_luoghi.size(); ++i)
+        aggiungiVoce(m_luoghi[i].nome, static_cast<int>(i), m_taglio > 0 && m_luoghi[i].nome.size() >= m_taglio);
+    for (auto it = m_interi.constBegin(); it != m_interi.constEnd(); ++it)
+        aggiungiVoce(it.value(), it.key(), false);
+    for (const auto &[nome, luogo] : m_altriNomi)
+        aggiungiVoce(nome, luogo, false);
+    std::sort(s->voci.begin(), s->voci.end(), [](const Scritture::Voce &a, const Scritture::Voce &b) {
+        return std::tie(a.forma, a.luogo) < std::tie(b.forma, b.luogo);
+    });
+
+    std::array<std::vector<Scritture::Vicina>, kLunghezzaMassima + 1> perLunghezza;
+    for (size_t i = 0; i < s->voci.size(); ++i) {
+        const Scritture::Voce &v = s->voci[i];
+        if (v.tagliata) {
+            s->tagliate.emplace_back(v.forma, v.luogo);
+            s->lunghezzeTagliate.push_back(v.forma.size());
+            s->vociTagliate.push_back(static_cast<int>(i));
+        } else if (v.forma.size() <= kLunghezzaMassima) {
+            perLunghezza[static_cast<size_t>(v.forma.size())].push_back({insiemeLettere(v.forma), static_cast<int>(i)});
+        }
+    }
+    std::sort(s->lunghezzeTagliate.begin(), s->lunghezzeTagliate.end());
+    s->lunghezzeTagliate.erase(std::unique(s->lunghezzeTagliate.begin(), s->lunghezzeTagliate.end()),
+                               s->lunghezzeTagliate.end());
+    for (size_t n = 0; n < perLunghezza.size(); ++n) {
+        s->daLunghezza[n] = s->perLunghezza.size();
+        s->perLunghezza.insert(s->perLunghezza.end(), perLunghezza[n].begin(), perLunghezza[n].end());
+    }
+    s->daLunghezza[kLunghezzaMassima + 1] = s->perLunghezza.size();
+    m_scritture = std::move(s);
+    return *m_scritture;
+}
+
+// ---- the searches
+
+std::vector<Luogo> Indice::perCap(const Dati &dati, QStringView cap, QStringView sigla) const
+{
+    std::vector<int> posti;
+    for (const Luogo &l : dati.perCap(cap)) {
+        QString nome = l.nome;
+        if (m_taglio > 0 && nome.size() > m_taglio) {
+            nome.truncate(m_taglio);
+            while (nome.endsWith(u' '))
+                nome.chop(1);
+        }
+        const auto it = m_perNome.constFind(nome + u';' + l.sigla);
+        if (it != m_perNome.constEnd())
+            unisci(posti, {it.value()});
+    }
+    std::sort(posti.begin(), posti.end());
+    return risultati(posti, sigla);
+}
+
+// One name as clerks write it: with its abbreviations written out, else as the start of a name.
+std::vector<int> Indice::cercaParte(QStringView testo) const
+{
+    const std::vector<QString> formeDelleParole = formeParole(testo);
+    if (formeDelleParole.empty())
+        return {};
+    const Scritture &s = scritture();
+    QString intera;
+    for (const QString &p : formeDelleParole)
+        intera += p;
+    std::vector<QString> forme = abbreviazioniSciolte(formeDelleParole);
+    forme.push_back(intera);
+    std::vector<int> posti;
+    for (const QString &f : forme) {
+        unisci(posti, m_perForma.value(f));
+        unisci(posti, s.perTaglio(f));
+    }
+    if (!posti.empty())
+        return posti;
+    for (const QString &f : forme)
+        unisci(posti, s.perInizio(f));
+    return posti;
+}
+
+std::vector<Luogo> Indice::cercaComeScritto(QStringView testo, QStringView sigla) const
+{
+    std::vector<int> posti;
+    if (testo.contains(u'/')) {
+        // A double name, either way round ("Meran/Merano"): the places that every half naming one names.
+        std::vector<int> tutti;
+        bool primo = true;
+        for (QStringView meta : testo.split(u'/')) {
+            std::vector<int> qui = perForma(forma(meta));
+            if (qui.empty())
+                qui = cercaParte(meta);
+            if (qui.empty())
+                continue;
+            unisci(tutti, qui);
+            if (primo) {
+                posti = qui;
+            } else {
+                posti.erase(std::remove_if(posti.begin(), posti.end(),
+                                           [&qui](int p) { return std::find(qui.begin(), qui.end(), p) == qui.end(); }),
+                            posti.end());
+            }
+            primo = false;
+        }
+        if (posti.empty())
+            posti = tutti;
+    } else {
+        posti = cercaParte(testo);
+    }
+    std::sort(posti.begin(), posti.end());
+    std::vector<Luogo> trovati = risultati(posti, sigla);
+    if (trovati.size() > kMassimoScelte)
+        trovati.clear();
+    return trovati;
+}
+
+std::vector<Luogo> Indice::vicini(QStringView testo, QStringView sigla) const
+{
+    const QString q = forma(testo);
+    const int massimo = modificheAmmesse(q.size());
+    if (massimo == 0 || q.size() > kLunghezzaMassima)
+        return {};
+    const Scritture &s = scritture();
+    const QString siglaCercata = sigla.trimmed().toString().toUpper();
+    const quint32 lettere = insiemeLettere(q);
+    int migliore = massimo;
+    std::vector<int> posti;
+    const auto considera = [&](const Scritture::Voce &v, int d) {
+        if (d > migliore)
+            return;
+        if (d < migliore) {
+            migliore = d;
+            posti.clear();
+        }
+        unisci(posti, {v.luogo});
+    };
+    const auto nellaProvincia = [&](int luogo) {
+        return siglaCercata.isEmpty() || m_luoghi[static_cast<size_t>(luogo)].sigla == siglaCercata;
+    };
+    const qsizetype da = std::max<qsizetype>(0, q.size() - massimo);
+    const qsizetype a = std::min<qsizetype>(kLunghezzaMassima, q.size() + massimo);
+    for (size_t i = s.daLunghezza[static_cast<size_t>(da)]; i < s.daLunghezza[static_cast<size_t>(a + 1)]; ++i) {
+        const Scritture::Vicina &x = s.perLunghezza[i];
+        if (qPopulationCount(x.lettere ^ lettere) > 2 * static_cast<uint>(migliore))
+            continue;
+        const Scritture::Voce &v = s.voci[static_cast<size_t>(x.voce)];
+        if (nellaProvincia(v.luogo))
+            considera(v, distanza(v.forma, q, migliore, false));
+    }
+    // A cut name against the start of the text.
+    for (int i : s.vociTagliate) {
+        const Scritture::Voce &v = s.voci[static_cast<size_t>(i)];
+        if (q.size() + migliore >= v.forma.size() && nellaProvincia(v.luogo))
+            considera(v, distanza(v.forma, q, migliore, true));
+    }
+    // Equal forms are the tolerant search's, not near spellings.
+    if (migliore == 0)
+        return {};
+    std::sort(posti.begin(), posti.end());
+    std::vector<Luogo> trovati = risultati(posti, {});
+    if (trovati.size() > kMassimoScelte)
+        trovati.clear();
+    return trovati;
+}
+
+} // namespace Luoghi
