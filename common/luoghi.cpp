@@ -29,26 +29,30 @@ int codiceCap(QByteArrayView testo)
 
 namespace Luoghi {
 
+void appendiForma(QString &f, QChar c)
+{
+    if (c.unicode() < 128) {
+        const char16_t u = c.unicode();
+        if (u >= u'a' && u <= u'z')
+            f.append(QChar(u - 32));
+        else if ((u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9'))
+            f.append(c);
+        return;
+    }
+    if (!c.isLetterOrNumber())
+        return;
+    // The letter without its accent: the first character of its canonical decomposition.
+    const QString scomposto = c.decomposition();
+    const QChar base = c.decompositionTag() == QChar::Canonical && !scomposto.isEmpty() ? scomposto[0] : c;
+    f.append(QString(base).toUpper()); // ß is SS, as people write it without the letter
+}
+
 QString forma(QStringView testo)
 {
     QString f;
     f.reserve(testo.size());
-    for (QChar c : testo) {
-        if (c.unicode() < 128) {
-            const char16_t u = c.unicode();
-            if (u >= u'a' && u <= u'z')
-                f.append(QChar(u - 32));
-            else if ((u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9'))
-                f.append(c);
-            continue;
-        }
-        if (!c.isLetterOrNumber())
-            continue;
-        // The letter without its accent: the first character of its canonical decomposition.
-        const QString scomposto = c.decomposition();
-        const QChar base = c.decompositionTag() == QChar::Canonical && !scomposto.isEmpty() ? scomposto[0] : c;
-        f.append(QString(base).toUpper()); // ß is SS, as people write it without the letter
-    }
+    for (QChar c : testo)
+        appendiForma(f, c);
     return f;
 }
 

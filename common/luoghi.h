@@ -30,6 +30,8 @@ inline constexpr size_t kMassimoScelte = 10;
 // A name reduced to what the tolerant search compares: letters and digits only, upper case, accents
 // dropped (ß as SS). "L'Aquila", "L AQUILA" and "laquila" give "LAQUILA"; "Forlì" and "FORLI'" give "FORLI".
 QString forma(QStringView testo);
+// The form of one character appended to `f`: nothing for a character that forma drops.
+void appendiForma(QString &f, QChar c);
 
 // A place of the caller's table: its name and province as that table has them, and a number of the
 // caller's (a list position).

@@ -1,5 +1,5 @@
 // The computation of the fiscal code and its helpers on arbitrary fields, over the cadastral table that
-// ships with the program.
+// ships with the program, and the searches that follow a place not found (with luoghi.dat).
 //
 // The input is six lines: surname, name, sex, date of birth, municipality, province. The date is read as
 // the window reads it, or, after a "#", is a Julian day number, to reach dates the window never passes.
@@ -10,6 +10,7 @@
 
 #include "calcolo.h"
 #include "cp1252.h"
+#include "ricercaluoghi.h"
 #include "riconoscidata.h"
 #include "supporto_fuzz.h"
 
@@ -47,6 +48,22 @@ void verificaCompatta(const QString &testo)
     VERIFICA(Fiscale::compattastringa(compatto) == compatto);
 }
 
+// The searches that follow a place not found: every place they give is a key of the table, of the province
+// asked for, with a code for the date; no more than a choice can offer.
+void verificaLuoghi(const QString &comune, const QString &provincia, const QDate &data)
+{
+    static const Fiscale::RicercaLuoghi ricerca(QStringLiteral(SPORTELLO_LUOGHI_DAT));
+    const QString sigla = provincia.trimmed().toUpper();
+    for (const auto &luoghi :
+         {ricerca.cerca(tabella, comune, provincia, data), ricerca.proposte(tabella, comune, provincia, data)}) {
+        for (const Luoghi::Luogo &l : luoghi) {
+            VERIFICA(tabella.trovacod(l.nome, l.sigla, data) != Fiscale::kNonTrovato);
+            VERIFICA(sigla.isEmpty() || l.sigla == sigla);
+        }
+    }
+    VERIFICA(ricerca.proposte(tabella, comune, provincia, data).size() <= Luoghi::kMassimoScelte);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -82,6 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
 
     if (esito.codice == Fiscale::kAsterischi) {
         VERIFICA(esito.errore >= 0 && esito.errore <= 5 && !esito.messaggio.isEmpty());
+        if (esito.errore == 5)
+            verificaLuoghi(cm.testo(), p.testo(), data);
         return 0;
     }
     // Every code of the table has four characters, so a computed code has sixteen and passes its own check.

@@ -519,6 +519,86 @@ TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
     }
 }
 
+namespace {
+
+// The edits between two forms, each character changed, added or left out, or two next to each other
+// swapped, counting one: the plain table of every cell, to compare the quick search with.
+int modifiche(const QString &a, const QString &b)
+{
+    const qsizetype w = b.size() + 1;
+    std::vector<int> d(static_cast<size_t>((a.size() + 1) * w));
+    const auto c = [&](qsizetype i, qsizetype j) -> int & { return d[static_cast<size_t>(i * w + j)]; };
+    for (qsizetype i = 0; i <= a.size(); ++i) {
+        for (qsizetype j = 0; j <= b.size(); ++j) {
+            if (i == 0 || j == 0) {
+                c(i, j) = static_cast<int>(i + j);
+                continue;
+            }
+            c(i, j) = std::min({c(i - 1, j) + 1, c(i, j - 1) + 1, c(i - 1, j - 1) + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                c(i, j) = std::min(c(i, j), c(i - 2, j - 2) + 1);
+        }
+    }
+    return c(a.size(), b.size());
+}
+
+} // namespace
+
+// The near spellings offered over the directory are those that a comparison with every name and other name
+// finds: names of the directory with one or two characters changed, added, left out or swapped.
+TEST_F(DatiSpediti, NomiViciniComeIlConfrontoConOgniNome)
+{
+    const ElencoComuni::Elenco &elenco = s_comuni->elenco;
+    Luoghi::Dati altri;
+    ASSERT_EQ(altri.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
+    std::vector<std::pair<QString, int>> forme; // every name's form and its position
+    QHash<QString, int> posizione;
+    for (int i = 0; i < elenco.nomi.size(); ++i) {
+        forme.emplace_back(Luoghi::forma(elenco.nomi[i]), i);
+        posizione.insert(elenco.nomi[i] + u';' + elenco.elencosigle[i], i);
+    }
+    for (const Luoghi::Dati::AltroNome &a : altri.altriNomi()) {
+        if (posizione.contains(a.comune + u';' + a.sigla))
+            forme.emplace_back(Luoghi::forma(a.nome), posizione.value(a.comune + u';' + a.sigla));
+    }
+    const ElencoComuni::RicercaTollerante ricerca(kCartellaDati + QStringLiteral("luoghi.dat"));
+    const QString lettere = QStringLiteral("AEIOURNLTSMZ");
+    int confrontati = 0;
+    for (int i = 0; i < elenco.nomi.size(); i += 37) {
+        // One or two edits of a name, chosen by its position.
+        QString testo = Luoghi::forma(elenco.nomi[i]);
+        const qsizetype k = i % testo.size();
+        switch (i % 4) {
+        case 0: testo[k] = lettere[i % lettere.size()]; break;
+        case 1: testo.remove(k, 1); break;
+        case 2: testo.insert(k, lettere[i % lettere.size()]); break;
+        default:
+            testo.insert(k, lettere[(i / 4) % lettere.size()]);
+            testo.remove((k + 3) % testo.size(), 1);
+            break;
+        }
+        if (!ricerca.cerca(elenco, testo).empty())
+            continue;
+        const int massimo = testo.size() < 4 ? 0 : testo.size() <= 5 ? 1 : 2;
+        int migliore = massimo + 1;
+        std::vector<int> attese;
+        for (const auto &[f, p] : forme) {
+            const int d = modifiche(f, testo);
+            if (d < migliore)
+                attese.clear();
+            if (d <= std::min(migliore, massimo) && std::find(attese.begin(), attese.end(), p) == attese.end())
+                attese.push_back(p);
+            migliore = std::min(migliore, d);
+        }
+        std::sort(attese.begin(), attese.end());
+        if (attese.size() > Luoghi::kMassimoScelte || migliore == 0)
+            attese.clear();
+        EXPECT_EQ(ricerca.proposte(elenco, testo), attese) << testo.toStdString();
+        ++confrontati;
+    }
+    EXPECT_GT(confrontati, 150);
+}
+
 // Every name of a foreign state in luoghi.dat, every other-language and double name of the bilingual
 // municipalities, and every postal code of the reference table, reaches its place.
 TEST_F(DatiSpediti, OgniAltroNomeEOgniCapTrovaIlSuoComune)
