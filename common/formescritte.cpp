@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <tuple>
 
 #include <QHash>
 
@@ -42,9 +41,8 @@ const QHash<QString, QStringList> &abbreviazioni()
 // At most this many abbreviations of a text are written out, every combination of theirs.
 constexpr int kAbbreviazioni = 2;
 
-// The letters of a form as two sets, those it has (low half) and those it has twice (high half): one bit for
-// each letter, the digits sharing six. An edit of one character changes the count of at most two letters by
-// one, and so at most two bits: two forms whose sets differ in more than 2d bits are more than d edits apart.
+// The bit of a character in the sets of letters below: one for each letter, five shared by the digits, one
+// for anything else.
 quint32 bitLettera(QChar c)
 {
     const char16_t u = c.unicode();
@@ -55,7 +53,21 @@ quint32 bitLettera(QChar c)
     return 1u << 31;
 }
 
-// The sets of every start of a form, insiemi[k] for its first k characters.
+// The letters of a form as two sets, those it has (low half) and those it has twice (high half). An edit of
+// one character changes the count of at most two letters by one, and so at most two bits: two forms whose
+// sets differ in more than 2d bits are more than d edits apart.
+quint64 insiemeLettere(QStringView f)
+{
+    quint32 una = 0, due = 0;
+    for (QChar c : f) {
+        const quint32 bit = bitLettera(c);
+        due |= una & bit;
+        una |= bit;
+    }
+    return quint64(due) << 32 | una;
+}
+
+// The sets of letters (see insiemeLettere) of every start of a form, insiemi[k] for its first k characters.
 template <size_t N>
 void insiemiInizi(QStringView f, std::array<quint64, N> &insiemi)
 {
@@ -67,17 +79,6 @@ void insiemiInizi(QStringView f, std::array<quint64, N> &insiemi)
         una |= bit;
         insiemi[static_cast<size_t>(k + 1)] = quint64(due) << 32 | una;
     }
-}
-
-quint64 insiemeLettere(QStringView f)
-{
-    quint32 una = 0, due = 0;
-    for (QChar c : f) {
-        const quint32 bit = bitLettera(c);
-        due |= una & bit;
-        una |= bit;
-    }
-    return quint64(due) << 32 | una;
 }
 
 // True when x has at most k bits set. The bits are counted in place: the library's count is a function
