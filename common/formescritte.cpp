@@ -115,18 +115,18 @@ void unisci(std::vector<int> &posti, const std::vector<int> &altri)
 // The words of a text, each reduced as forma reduces it.
 std::vector<QString> formeParole(QStringView testo)
 {
-    std::vector<QString> parole;
+    std::vector<QString> forme;
     qsizetype inizio = -1;
     for (qsizetype i = 0; i <= testo.size(); ++i) {
         const bool dentro = i < testo.size() && tenuto(testo[i]);
         if (dentro && inizio < 0) {
             inizio = i;
         } else if (!dentro && inizio >= 0) {
-            parole.push_back(forma(testo.sliced(inizio, i - inizio)));
+            forme.push_back(forma(testo.sliced(inizio, i - inizio)));
             inizio = -1;
         }
     }
-    return parole;
+    return forme;
 }
 
 // A name reduced as forma reduces it, with the places where its words end: bit i when a word ends after the
@@ -136,7 +136,7 @@ struct Parole {
     quint64 confini = 0;
 };
 
-Parole parole(QStringView testo)
+Parole formaEConfini(QStringView testo)
 {
     Parole p;
     p.forma.reserve(testo.size());
@@ -252,6 +252,7 @@ int distanza(QStringView a, QStringView b, int massimo, bool fineLibera)
 struct Indice::Scritture {
     struct Voce {
         QString forma;
+        // cppcheck-suppress unusedStructMember ; read through an iterator in perInizio
         quint64 confini; // where its words end, see Parole
         int luogo;
         bool tagliata; // the name of a table that cuts its names
@@ -317,7 +318,7 @@ const Indice::Scritture &Indice::scritture() const
         return *m_scritture;
     auto s = std::make_shared<Scritture>();
     const auto aggiungiVoce = [&s](const QString &nome, int luogo, bool tagliata) {
-        Parole p = parole(nome);
+        Parole p = formaEConfini(nome);
         if (!p.forma.isEmpty())
             s->voci.push_back({std::move(p.forma), p.confini, luogo, tagliata});
     };
@@ -484,8 +485,8 @@ std::vector<Luogo> Indice::vicini(QStringView testo, QStringView sigla) const
             if (!alPiu(x.lettere ^ lettere, 2 * d) || !alPiu(x.coppie & ~coppieTesto, 3 * d) ||
                 !alPiu(coppieTesto & ~x.coppie, 3 * d) || !nellaProvincia(x.luogo))
                 continue;
-            const QStringView forma(s.caratteri.data() + x.inizio, n);
-            considera(x.luogo, distanza(forma, q, migliore, false));
+            const QStringView candidata(s.caratteri.data() + x.inizio, n);
+            considera(x.luogo, distanza(candidata, q, migliore, false));
         }
     }
     // A cut name against the start of the text, when the letters of one of the starts near its length allow.

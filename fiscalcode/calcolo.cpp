@@ -61,17 +61,17 @@ QString lettereLatine(QChar c)
         return QString(fissa);
     if (c.unicode() < 128 || c.isSurrogate() || !c.isLetter())
         return QString();
-    QString lettere;
+    QString piane;
     for (QChar parte : QString(c).normalized(QString::NormalizationForm_KD)) {
         const char16_t u = parte.unicode();
         if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
-            lettere.append(QChar(u & ~0x20));
+            piane.append(QChar(u & ~0x20));
         else if (!senzaDecomposizione(u).isEmpty()) // Ǿ is Ø with an accent
-            lettere.append(senzaDecomposizione(u));
+            piane.append(senzaDecomposizione(u));
         else if (parte.category() != QChar::Mark_NonSpacing)
             return QString();
     }
-    return lettere;
+    return piane;
 }
 
 // The consonants of a compacted text in their order, then its vowels.
@@ -111,9 +111,9 @@ QString compattastringa(const QString &Stringa)
             risultato.append(u >= u'a' && u <= u'z' ? QChar(u - 32) : c);
             continue;
         }
-        const QString lettere = lettereLatine(c);
-        if (!lettere.isEmpty())
-            risultato.append(lettere);
+        const QString latine = lettereLatine(c);
+        if (!latine.isEmpty())
+            risultato.append(latine);
         else
             risultato.append(Cp1252::byteDi(c) < 0 ? QChar(u'?') : Cp1252::maiuscola(c));
     }

@@ -412,6 +412,7 @@ TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
     const ElencoComuni::RicercaTollerante tollerante(kCartellaDati + QStringLiteral("luoghi.dat"));
     const auto nelloElenco = [&](const std::vector<int> &posizioni) {
         std::vector<Luoghi::Luogo> luoghi;
+        luoghi.reserve(posizioni.size());
         for (int p : posizioni)
             luoghi.push_back({elenco.nomi[p], elenco.elencosigle[p]});
         return Luoghi::elenco(luoghi);
