@@ -369,15 +369,9 @@ std::vector<Luogo> Indice::perCap(const Dati &dati, QStringView cap, QStringView
 {
     std::vector<int> posti;
     for (const Luogo &l : dati.perCap(cap)) {
-        QString nome = l.nome;
-        if (m_taglio > 0 && nome.size() > m_taglio) {
-            nome.truncate(m_taglio);
-            while (nome.endsWith(u' '))
-                nome.chop(1);
-        }
-        const auto it = m_perNome.constFind(nome + u';' + l.sigla);
-        if (it != m_perNome.constEnd())
-            unisci(posti, {it.value()});
+        const int p = luogoDi(l.nome, l.sigla);
+        if (p >= 0)
+            unisci(posti, {p});
     }
     std::sort(posti.begin(), posti.end());
     return risultati(posti, sigla);

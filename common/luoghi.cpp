@@ -150,23 +150,28 @@ void Indice::aggiungi(const QString &nome, const QString &sigla, int dato)
         m_tagliati.emplace_back(f, luogo);
 }
 
+int Indice::luogoDi(const QString &nome, const QString &sigla) const
+{
+    QString chiave = nome;
+    if (m_taglio > 0 && chiave.size() > m_taglio) {
+        chiave.truncate(m_taglio);
+        while (chiave.endsWith(u' '))
+            chiave.chop(1);
+    }
+    return m_perNome.value(chiave + u';' + sigla, -1);
+}
+
 void Indice::aggiungiAltriNomi(const Dati &dati)
 {
     m_scritture.reset();
     for (const Dati::AltroNome &a : dati.altriNomi()) {
-        QString nome = a.comune;
-        if (m_taglio > 0 && nome.size() > m_taglio) {
-            nome.truncate(m_taglio);
-            while (nome.endsWith(u' '))
-                nome.chop(1);
-        }
-        const auto it = m_perNome.constFind(nome + u';' + a.sigla);
-        if (it == m_perNome.constEnd())
+        const int l = luogoDi(a.comune, a.sigla);
+        if (l < 0)
             continue;
-        aggiungiForma(forma(a.nome), it.value());
-        m_altriNomi.emplace_back(a.nome, it.value());
-        if (nome != a.comune)
-            m_interi.insert(it.value(), a.comune);
+        aggiungiForma(forma(a.nome), l);
+        m_altriNomi.emplace_back(a.nome, l);
+        if (m_luoghi[static_cast<size_t>(l)].nome != a.comune)
+            m_interi.insert(l, a.comune);
     }
 }
 

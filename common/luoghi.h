@@ -109,6 +109,8 @@ private:
     struct Scritture;
     const Scritture &scritture() const;
     void aggiungiForma(const QString &f, int luogo);
+    // The place of a name and province as luoghi.dat writes them (the name whole), -1 when none.
+    int luogoDi(const QString &nome, const QString &sigla) const;
     // The places named by a form: with it, or, for a cut name, starting with the cut one's.
     std::vector<int> perForma(const QString &f) const;
     std::vector<Luogo> risultati(const std::vector<int> &posti, QStringView sigla) const;

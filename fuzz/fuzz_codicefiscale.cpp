@@ -54,14 +54,14 @@ void verificaLuoghi(const QString &comune, const QString &provincia, const QDate
 {
     static const Fiscale::RicercaLuoghi ricerca(QStringLiteral(SPORTELLO_LUOGHI_DAT));
     const QString sigla = provincia.trimmed().toUpper();
-    for (const auto &luoghi :
-         {ricerca.cerca(tabella, comune, provincia, data), ricerca.proposte(tabella, comune, provincia, data)}) {
+    const std::vector<Luoghi::Luogo> proposte = ricerca.proposte(tabella, comune, provincia, data);
+    VERIFICA(proposte.size() <= Luoghi::kMassimoScelte);
+    for (const auto &luoghi : {ricerca.cerca(tabella, comune, provincia, data), proposte}) {
         for (const Luoghi::Luogo &l : luoghi) {
             VERIFICA(tabella.trovacod(l.nome, l.sigla, data) != Fiscale::kNonTrovato);
             VERIFICA(sigla.isEmpty() || l.sigla == sigla);
         }
     }
-    VERIFICA(ricerca.proposte(tabella, comune, provincia, data).size() <= Luoghi::kMassimoScelte);
 }
 
 } // namespace
