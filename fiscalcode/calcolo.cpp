@@ -1,6 +1,7 @@
 #include "calcolo.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "cp1252.h"
@@ -74,6 +75,20 @@ QString lettereLatine(QChar c)
     return piane;
 }
 
+// lettereLatine of the letters most names have, Latin-1 and Latin Extended-A, worked out once: the
+// decomposition of each character of a name would cost more than all the rest of a code.
+QString lettereLatineVeloci(QChar c)
+{
+    constexpr char16_t kFine = 0x0180;
+    static const std::array<QString, kFine> tabella = [] {
+        std::array<QString, kFine> t;
+        for (char16_t u = 0x80; u < kFine; ++u)
+            t[u] = lettereLatine(QChar(u));
+        return t;
+    }();
+    return c.unicode() < kFine ? tabella[c.unicode()] : lettereLatine(c);
+}
+
 // The consonants of a compacted text in their order, then its vowels.
 void lettere(const QString &testo, QString &consonanti, QString &vocali)
 {
@@ -111,7 +126,7 @@ QString compattastringa(const QString &Stringa)
             risultato.append(u >= u'a' && u <= u'z' ? QChar(u - 32) : c);
             continue;
         }
-        const QString latine = lettereLatine(c);
+        const QString latine = lettereLatineVeloci(c);
         if (!latine.isEmpty())
             risultato.append(latine);
         else
@@ -122,10 +137,15 @@ QString compattastringa(const QString &Stringa)
 
 bool senzaLettereLatine(const QString &testo)
 {
-    const QString compatto = compattastringa(testo);
-    if (std::any_of(compatto.begin(), compatto.end(), [](QChar c) { return c >= u'A' && c <= u'Z'; }))
+    const auto latina = [](QChar c) { return c >= u'A' && c <= u'Z'; };
+    // Most names have a plain letter: they are not compacted here.
+    if (std::any_of(testo.begin(), testo.end(), [&](QChar c) { return latina(c) || (c >= u'a' && c <= u'z'); }))
         return false;
-    return std::any_of(testo.begin(), testo.end(), [](QChar c) { return c.isLetter() || c.isSurrogate(); });
+    const QString compatto = compattastringa(testo);
+    if (std::any_of(compatto.begin(), compatto.end(), latina))
+        return false;
+    const QList<uint> caratteri = testo.toUcs4();
+    return std::any_of(caratteri.begin(), caratteri.end(), [](uint c) { return QChar::isLetter(char32_t(c)); });
 }
 
 QString parteCognome(const QString &Cognome)

@@ -71,6 +71,7 @@ TEST(CodiceFiscale, CognomeENome)
         {"NICOLÒ", "NCL"},
         {"   ", "XXX"},
         {"''", "XXX"},
+        {"😀", "XXX"}, // no letters at all: no message
         {"de luca", "DLC"},
         {"ÈVA", "VEA"},
         {"Ñandú", "NND"},
