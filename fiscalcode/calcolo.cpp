@@ -54,29 +54,31 @@ QLatin1String senzaDecomposizione(char16_t u)
     return {};
 }
 
-// A Latin letter with diacritics as its plain letters (Ç as C, Ǆ as DZ); empty for anything else.
+// A Latin letter with diacritics as its plain letters (Ç as C, Ǆ as DZ, Ǿ as O); empty for anything else.
+// The decomposition is followed one level at a time, the marks left out.
 QString lettereLatine(QChar c)
 {
-    const QLatin1String fissa = senzaDecomposizione(c.unicode());
+    const char16_t u = c.unicode();
+    if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
+        return QString(QChar(u & ~0x20));
+    const QLatin1String fissa = senzaDecomposizione(u);
     if (!fissa.isEmpty())
         return QString(fissa);
-    if (c.unicode() < 128 || c.isSurrogate() || !c.isLetter())
+    if (u < 128 || c.isSurrogate() || !c.isLetter())
         return QString();
     QString piane;
-    for (QChar parte : QString(c).normalized(QString::NormalizationForm_KD)) {
-        const char16_t u = parte.unicode();
-        if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z'))
-            piane.append(QChar(u & ~0x20));
-        else if (!senzaDecomposizione(u).isEmpty()) // Ǿ is Ø with an accent
-            piane.append(senzaDecomposizione(u));
-        else if (parte.category() != QChar::Mark_NonSpacing)
+    for (QChar parte : c.decomposition()) {
+        if (parte.category() == QChar::Mark_NonSpacing)
+            continue;
+        const QString base = lettereLatine(parte);
+        if (base.isEmpty())
             return QString();
+        piane += base;
     }
     return piane;
 }
 
-// lettereLatine of the letters most names have, Latin-1 and Latin Extended-A, worked out once: the
-// decomposition of each character of a name would cost more than all the rest of a code.
+// lettereLatine of the letters most names have, Latin-1 and Latin Extended-A, worked out once.
 QString lettereLatineVeloci(QChar c)
 {
     constexpr char16_t kFine = 0x0180;

@@ -177,10 +177,11 @@ bool parteByte(const std::array<unsigned char, 256> &lettere, QByteArrayView tes
     int nc = 0, nv = 0;
     for (char ch : testo) {
         const unsigned char l = lettere[static_cast<unsigned char>(ch)];
-        if (l == kDueLettere)
-            return false;
-        if (l < 'A')
+        if (l < 'A') {
+            if (l == kDueLettere)
+                return false;
             continue;
+        }
         if (l == 'A' || l == 'E' || l == 'I' || l == 'O' || l == 'U') {
             if (nv < 3)
                 vocali[nv++] = static_cast<char>(l);
