@@ -99,10 +99,12 @@ public:
     std::vector<Luogo> perCap(const Dati &dati, QStringView cap, QStringView sigla = {}) const;
     // After cerca has found nothing: the places that `testo` names as clerks write it, with abbreviations
     // (S., Sta, SS., St. ...), as either half of a double name, or as the start of a name, whole words
-    // only ("Lamezia", "Kaltern"). With `sigla` as above; each place once, in the order added.
+    // only ("Lamezia", "Kaltern"). With `sigla` as above; each place once, in the order added; none when
+    // more than kMassimoScelte.
     std::vector<Luogo> cercaComeScritto(QStringView testo, QStringView sigla = {}) const;
     // The places whose name, or one of its other names, is one or two letters off `testo` (one for a text
-    // of four or five letters, none below): those of the least distance. To offer, never to take alone.
+    // of four or five letters, none below): those of the least distance, none when more than kMassimoScelte.
+    // To offer, never to take alone.
     std::vector<Luogo> vicini(QStringView testo, QStringView sigla = {}) const;
 
 private:

@@ -208,10 +208,7 @@ TEST(PercorsoRapido, UgualeAlGenerale_SuiCasiLimite)
         {"Šimůnek", "Ýrr Ÿves", "M", "1/1/1980", "Roma", "RM"},
         {"µ", "ª", "M", "1/1/1980", "Roma", "RM"},
         {"Lef\xE8vre", "Fran\xE7ois", "M", "1/1/1980", "Roma", "RM"},
-        {"M\xFC\xDFig",
-         "\x8C"
-         "dipe \xD0",
-         "M", "1/1/1980", "Roma", "RM"},
+        {"M\xFC\xDFig", "\214dipe \xD0", "M", "1/1/1980", "Roma", "RM"}, // Œ in octal: a hex escape would take the d
         {"Rossi", "Mario", "M", "1/1/1980", "Roma ", "RM"},
         {"Rossi", "Mario", "M", "1/1/1980", "Roma", ""},
         {"", "Mario", "M", "1/1/1980", "Roma", "RM"},
