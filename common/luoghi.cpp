@@ -29,26 +29,30 @@ int codiceCap(QByteArrayView testo)
 
 namespace Luoghi {
 
+void appendiForma(QString &f, QChar c)
+{
+    if (c.unicode() < 128) {
+        const char16_t u = c.unicode();
+        if (u >= u'a' && u <= u'z')
+            f.append(QChar(u - 32));
+        else if ((u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9'))
+            f.append(c);
+        return;
+    }
+    if (!c.isLetterOrNumber())
+        return;
+    // The letter without its accent: the first character of its canonical decomposition.
+    const QString scomposto = c.decomposition();
+    const QChar base = c.decompositionTag() == QChar::Canonical && !scomposto.isEmpty() ? scomposto[0] : c;
+    f.append(QString(base).toUpper()); // ß is SS, as people write it without the letter
+}
+
 QString forma(QStringView testo)
 {
     QString f;
     f.reserve(testo.size());
-    for (QChar c : testo) {
-        if (c.unicode() < 128) {
-            const char16_t u = c.unicode();
-            if (u >= u'a' && u <= u'z')
-                f.append(QChar(u - 32));
-            else if ((u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9'))
-                f.append(c);
-            continue;
-        }
-        if (!c.isLetterOrNumber())
-            continue;
-        // The letter without its accent: the first character of its canonical decomposition.
-        const QString scomposto = c.decomposition();
-        const QChar base = c.decompositionTag() == QChar::Canonical && !scomposto.isEmpty() ? scomposto[0] : c;
-        f.append(QString(base).toUpper()); // ß is SS, as people write it without the letter
-    }
+    for (QChar c : testo)
+        appendiForma(f, c);
     return f;
 }
 
@@ -137,6 +141,7 @@ void Indice::aggiungi(const QString &nome, const QString &sigla, int dato)
     if (m_perNome.contains(chiave))
         return;
     const int luogo = static_cast<int>(m_luoghi.size());
+    m_scritture.reset();
     m_luoghi.push_back({nome, sigla, dato});
     m_perNome.insert(chiave, luogo);
     const QString f = forma(nome);
@@ -145,30 +150,33 @@ void Indice::aggiungi(const QString &nome, const QString &sigla, int dato)
         m_tagliati.emplace_back(f, luogo);
 }
 
+int Indice::luogoDi(const QString &nome, const QString &sigla) const
+{
+    QString chiave = nome;
+    if (m_taglio > 0 && chiave.size() > m_taglio) {
+        chiave.truncate(m_taglio);
+        while (chiave.endsWith(u' '))
+            chiave.chop(1);
+    }
+    return m_perNome.value(chiave + u';' + sigla, -1);
+}
+
 void Indice::aggiungiAltriNomi(const Dati &dati)
 {
+    m_scritture.reset();
     for (const Dati::AltroNome &a : dati.altriNomi()) {
-        QString nome = a.comune;
-        if (m_taglio > 0 && nome.size() > m_taglio) {
-            nome.truncate(m_taglio);
-            while (nome.endsWith(u' '))
-                nome.chop(1);
-        }
-        const auto it = m_perNome.constFind(nome + u';' + a.sigla);
-        if (it == m_perNome.constEnd())
+        const int l = luogoDi(a.comune, a.sigla);
+        if (l < 0)
             continue;
-        aggiungiForma(forma(a.nome), it.value());
-        if (nome != a.comune)
-            m_interi.insert(it.value(), a.comune);
+        aggiungiForma(forma(a.nome), l);
+        m_altriNomi.emplace_back(a.nome, l);
+        if (m_luoghi[static_cast<size_t>(l)].nome != a.comune)
+            m_interi.insert(l, a.comune);
     }
 }
 
-std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
+std::vector<int> Indice::perForma(const QString &f) const
 {
-    std::vector<Luogo> trovati;
-    const QString f = forma(testo);
-    if (f.isEmpty())
-        return trovati;
     std::vector<int> posti = m_perForma.value(f);
     if (posti.empty()) {
         for (const auto &[tagliato, luogo] : m_tagliati) {
@@ -177,6 +185,12 @@ std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
         }
         std::sort(posti.begin(), posti.end());
     }
+    return posti;
+}
+
+std::vector<Luogo> Indice::risultati(const std::vector<int> &posti, QStringView sigla) const
+{
+    std::vector<Luogo> trovati;
     const QString s = sigla.trimmed().toString().toUpper();
     for (int p : posti) {
         if (!s.isEmpty() && m_luoghi[static_cast<size_t>(p)].sigla != s)
@@ -187,6 +201,14 @@ std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
             trovati.back().nome = intero.value();
     }
     return trovati;
+}
+
+std::vector<Luogo> Indice::cerca(QStringView testo, QStringView sigla) const
+{
+    const QString f = forma(testo);
+    if (f.isEmpty())
+        return {};
+    return risultati(perForma(f), sigla);
 }
 
 QString elenco(const std::vector<Luogo> &luoghi)

@@ -249,6 +249,8 @@ void Comuni::Command1_Click()
             posizione = cercaTollerante();
             if (posizione < 0)
                 return;
+        } else {
+            mostraRiga(posizione);
         }
     }
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
@@ -262,18 +264,28 @@ void Comuni::Command1_Click()
     mostraSoloFigura(ElencoComuni::figuraRegione(Text3->text()));
 }
 
-// After the exact search: a postal code, or the name as people write it. One municipality is shown with its
-// name in Localita; several are offered to choose from. -1 when none is found or chosen.
+void Comuni::mostraRiga(int posizione)
+{
+    List1->setCurrentRow(posizione);
+    List1->scrollTo(List1->currentIndex());
+}
+
+// After the exact search: a postal code, or the name as people or clerks write it. One municipality is shown
+// with its name in Localita; several are offered to choose from, and so are the names one or two letters
+// off, even one alone. -1 when none is found or chosen.
 int Comuni::cercaTollerante()
 {
     const QString testo = Localita->text();
-    const std::vector<int> trovati = m_tollerante.cerca(m_elenco, testo);
+    std::vector<int> trovati = m_tollerante.cerca(m_elenco, testo);
+    const bool proposte = trovati.empty();
+    if (proposte)
+        trovati = m_tollerante.proposte(m_elenco, testo);
     if (trovati.empty()) {
         Modulo1::MostraMessaggio(QStringLiteral("Comune non trovato"), 48, QStringLiteral("Errore"));
         return -1;
     }
     size_t scelta = 0;
-    if (trovati.size() > 1) {
+    if (trovati.size() > 1 || proposte) {
         QStringList voci;
         for (int p : trovati)
             voci.append(m_elenco.nomi[p] + QStringLiteral(" (") + m_elenco.elencosigle[p] + u')');
@@ -289,8 +301,7 @@ int Comuni::cercaTollerante()
     if (Luoghi::eCap(testo.trimmed()))
         m_capCercato = testo.trimmed();
     Localita->setText(ElencoComuni::togliSpazi(m_elenco.nomi[posizione]));
-    List1->setCurrentRow(posizione);
-    List1->scrollTo(List1->currentIndex());
+    mostraRiga(posizione);
     return posizione;
 }
 

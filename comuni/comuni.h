@@ -96,6 +96,8 @@ public:
 private:
     void mostraSoloFigura(int figura);
     int cercaTollerante();
+    // The list's current row, scrolled into view.
+    void mostraRiga(int posizione);
 
     ElencoComuni::Elenco m_elenco;
     // The row last picked in the list, while Localita still holds its name as the pick wrote it: the

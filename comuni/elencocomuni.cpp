@@ -427,27 +427,52 @@ std::vector<int> RicercaTollerante::perCap(const Elenco &elenco, const QString &
     return posizioni;
 }
 
-std::vector<int> RicercaTollerante::cerca(const Elenco &elenco, const QString &testo, const QString &sigla) const
+const Luoghi::Indice &RicercaTollerante::indice(const Elenco &elenco) const
 {
-    const QString t = testo.trimmed();
-    std::vector<int> posizioni;
-    if (Luoghi::eCap(t)) {
-        for (int i : perCap(elenco, t)) {
-            if (sigla.isEmpty() || elenco.elencosigle[i] == sigla)
-                posizioni.push_back(i);
-        }
-        return posizioni;
-    }
     if (!m_indicePronto) {
         m_indicePronto = true;
         for (int i = 0; i < elenco.nomi.size(); ++i)
             m_indice.aggiungi(elenco.nomi[i], elenco.elencosigle[i], i);
         m_indice.aggiungiAltriNomi(dati());
     }
-    for (const Luoghi::Luogo &l : m_indice.cerca(t, sigla))
-        posizioni.push_back(l.dato);
-    std::sort(posizioni.begin(), posizioni.end());
-    return posizioni;
+    return m_indice;
+}
+
+namespace {
+
+std::vector<int> posizioni(const std::vector<Luoghi::Luogo> &luoghi)
+{
+    std::vector<int> p;
+    p.reserve(luoghi.size());
+    for (const Luoghi::Luogo &l : luoghi)
+        p.push_back(l.dato);
+    std::sort(p.begin(), p.end());
+    return p;
+}
+
+} // namespace
+
+std::vector<int> RicercaTollerante::cerca(const Elenco &elenco, const QString &testo, const QString &sigla) const
+{
+    const QString t = testo.trimmed();
+    if (Luoghi::eCap(t)) {
+        std::vector<int> trovate;
+        for (int i : perCap(elenco, t)) {
+            if (sigla.isEmpty() || elenco.elencosigle[i] == sigla)
+                trovate.push_back(i);
+        }
+        return trovate;
+    }
+    const Luoghi::Indice &i = indice(elenco);
+    std::vector<Luoghi::Luogo> luoghi = i.cerca(t, sigla);
+    if (luoghi.empty())
+        luoghi = i.cercaComeScritto(t, sigla);
+    return posizioni(luoghi);
+}
+
+std::vector<int> RicercaTollerante::proposte(const Elenco &elenco, const QString &testo, const QString &sigla) const
+{
+    return posizioni(indice(elenco).vicini(testo.trimmed(), sigla));
 }
 
 } // namespace ElencoComuni

@@ -104,8 +104,9 @@ Ricerca cerca(const Elenco &elenco, const QString &testo);
 
 // The search that follows cerca when it finds nothing: five digits by any postal code of a municipality,
 // any other text by the name as people write it (Luoghi::Indice over the directory's names and the other
-// names of luoghi.dat). luoghi.dat is read, and the index built, only when first needed; `sigla` (when
-// given) keeps the municipalities of that province. The positions found, in list order.
+// names of luoghi.dat), then as clerks write it (Luoghi::Indice::cercaComeScritto). luoghi.dat is read, and
+// the index built, only when first needed; `sigla` (when given) keeps the municipalities of that province.
+// The positions found, in list order; several are a choice to offer.
 class RicercaTollerante
 {
 public:
@@ -113,11 +114,15 @@ public:
         : m_file(std::move(fileLuoghi))
     {}
     std::vector<int> cerca(const Elenco &elenco, const QString &testo, const QString &sigla = QString()) const;
+    // When cerca finds nothing: the municipalities whose names are one or two letters off (Milamo: MILANO).
+    // To offer ("Forse cercavi"), even one alone, never to take.
+    std::vector<int> proposte(const Elenco &elenco, const QString &testo, const QString &sigla = QString()) const;
     // The postal codes only (loads luoghi.dat the first time).
     std::vector<int> perCap(const Elenco &elenco, const QString &cap) const;
 
 private:
     const Luoghi::Dati &dati() const;
+    const Luoghi::Indice &indice(const Elenco &elenco) const;
     QString m_file;
     mutable bool m_datiLetti = false;
     mutable Luoghi::Dati m_dati;

@@ -12,10 +12,14 @@ namespace Fiscale {
 // What a failed computation returns instead of a code.
 inline constexpr QStringView kAsterischi = u"****************";
 
-// Drops the spaces, upper-cases, and folds the accented capital vowels of Windows-1252 onto plain ones
-// (not Ã, 195): a small letter gives what its capital gives. Characters outside Windows-1252 become their base letter
-// when they are a letter with diacritics over one of the code page (Č gives C), "?" otherwise.
+// Drops the spaces and upper-cases; every Latin letter with diacritics becomes its plain letter (È gives E,
+// Ç C, Ñ N, Č C), and the letters written without their strokes or as two letters too: ß gives SS, Æ AE,
+// Œ OE, Ø O, Ł L, Đ and Ð D, Þ TH. Any other character of Windows-1252 stays, upper-cased; one outside it
+// becomes "?".
 QString compattastringa(const QString &Stringa);
+
+// True when a surname or name has letters, none of them Latin (Иванов, 王): it gives no letters for a code.
+bool senzaLettereLatine(const QString &testo);
 
 // The three letters of a surname (its consonants, then its vowels, then X) and of a name (the same, but of
 // four or more consonants only the first, third and fourth), after compattastringa.
@@ -30,7 +34,8 @@ struct Esito {
 
 // The fiscal code of a person. `sesso` is "M" or "F" in either case; the municipality and province are
 // looked up in `tabella` as typed, for the year of birth. On a failure the result carries the 16 asterisks, the failure
-// code of the first failing check (1 surname, 2 name, 3 municipality, 4 province, 5 not in the table) and its message.
+// code of the first failing check (1 surname, missing or without Latin letters, 2 name, the same, 3 municipality,
+// 4 province, 5 not in the table) and its message.
 Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &sesso, const QDate &DataNascita,
                     const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella);
 

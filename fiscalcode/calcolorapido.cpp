@@ -42,6 +42,8 @@ bool CalcoloRapido::treLettere(QByteArrayView testo, bool delNome, char *tre) co
             consonanti[nc++] = static_cast<char>(l);
         }
     }
+    if (nc + nv == 0) // no letters: the general path, which may have a message for it
+        return false;
     if (delNome && nc == 4) { // of four or more consonants of a name, the first, third and fourth
         consonanti[1] = consonanti[2];
         consonanti[2] = consonanti[3];

@@ -144,19 +144,23 @@ QString CodiceFiscale::calcolaCodiceFiscale(const QString &cognome, const QStrin
     return esito.codice;
 }
 
-// A place that the exact lookup does not find, as people write it ("Forli", "Bozen"): one match goes into
-// the boxes with its official name, for the card to show it; several are offered to choose from. False
-// when the user chose none; with no match the computation goes on to its own message.
+// A place that the exact lookup does not find, as people or clerks write it ("Forli", "Bozen", "00184",
+// "S. Giovanni Rotondo"): one match goes into the boxes with its official name, for the card to show it;
+// several are offered to choose from, and so are names one or two letters off, even one alone. False when
+// the user chose none; with no match the computation goes on to its own message.
 bool CodiceFiscale::luogoTollerante()
 {
     if (Citta->text().trimmed().isEmpty() || Prov->text().trimmed().isEmpty() ||
         m_tabella.trovacod(Citta->text(), Prov->text(), m_data) != Fiscale::kNonTrovato)
         return true;
-    const std::vector<Luoghi::Luogo> trovati = m_ricerca.cerca(m_tabella, Citta->text(), Prov->text(), m_data);
+    std::vector<Luoghi::Luogo> trovati = m_ricerca.cerca(m_tabella, Citta->text(), Prov->text(), m_data);
+    const bool proposte = trovati.empty();
+    if (proposte)
+        trovati = m_ricerca.proposte(m_tabella, Citta->text(), Prov->text(), m_data);
     if (trovati.empty())
         return true;
     size_t scelta = 0;
-    if (trovati.size() > 1) {
+    if (trovati.size() > 1 || proposte) {
         QStringList voci;
         for (const Luoghi::Luogo &l : trovati)
             voci.append(l.nome + QStringLiteral(" (") + l.sigla + u')');

@@ -153,7 +153,11 @@ QStringList ComuneCmd::trova(const QStringList &valori) const
     if (candidati.empty()) {
         // Not as written: a postal code, or the name as people write it.
         candidati = m_tollerante.cerca(m_elenco, nome, sigla);
-        if (candidati.size() > 1) {
+        // Names one or two letters off are offered, even one alone, never applied.
+        const bool proposte = candidati.empty();
+        if (proposte)
+            candidati = m_tollerante.proposte(m_elenco, nome, sigla);
+        if (candidati.size() > 1 || (proposte && !candidati.empty())) {
             QStringList elenco;
             for (int i : candidati)
                 elenco.append(m_elenco.nomi[i] + QStringLiteral(" (") + m_elenco.elencosigle[i] + u')');

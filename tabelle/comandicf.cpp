@@ -217,12 +217,14 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
 }
 
 // The place as people write it, when the table does not have it as typed: one match computes the code;
-// several are listed in `scelta`, for the esito.
+// several are listed in `scelta`, for the esito, and so are the names one or two letters off, never applied.
 Fiscale::Esito Calcola::luogoTollerante(const QStringList &persona, const QDate &data, Fiscale::Esito esito,
                                         QString &scelta) const
 {
     const std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, persona[3], persona[4], data);
-    if (luoghi.size() > 1)
+    if (luoghi.empty())
+        scelta = Luoghi::elenco(m_luoghi.proposte(m_tabella, persona[3], persona[4], data));
+    else if (luoghi.size() > 1)
         scelta = Luoghi::elenco(luoghi);
     else if (luoghi.size() == 1)
         esito = Fiscale::CodiceFiscale(persona[0], persona[1], persona[2], data, luoghi[0].nome, luoghi[0].sigla,

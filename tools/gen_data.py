@@ -32,7 +32,9 @@ by ";": "A" (another name: the other-language name of a bilingual comune,
 its double name, the short forms of tools/dati/forme_brevi.csv, a table of
 ours with the source of each row) or "C" (a postal code: every code of
 cap_tutti and the directory's own), the name or the code, then the comune's
-name as codes.dat has it and its province code.
+name as codes.dat has it and its province code. An "A" line of a foreign
+state (the names of tools/dati/stati_nomi_comuni.csv, ours too, and the
+English names of stati_esteri.csv) gives the state's whole name and EE.
 
 When the tables are refreshed: run the tool, look at `git diff --stat data/`
 and at the letter blocks it prints (the directory search scans one fixed block
@@ -681,11 +683,56 @@ def check_cf(data, comuni, catasto, shown, second, entries):
 # ---------------------------------------------------------------------------
 # luoghi.dat
 
-def build_luoghi(comuni, bilingui, brevi):
+def form(text):
+    """A name as the program's tolerant search compares it: letters and digits
+    only, upper case, accents dropped (Luoghi::forma)."""
+    return "".join(c for c in fold(text).upper() if c.isalnum())
+
+
+def foreign_names(folder, catasto, names_table):
+    """The names people give foreign states, for luoghi.dat: the rows of
+    tools/dati/stati_nomi_comuni.csv (USA, Olanda...) and the English names of
+    stati_esteri.csv, each with a name of the state in catasto.csv or
+    FOREIGN_KEYS (for the English names, the current one). A name that catasto.csv already gives
+    the state, as the tolerant search compares names, is left out."""
+    foreign = [r for r in catasto if r["sigla"] == FOREIGN_PROVINCE]
+    known = {form(r["nome"]) for r in foreign} | {form(k) for k in FOREIGN_KEYS.values()}
+    names = {r["nome"] for r in foreign} | set(FOREIGN_KEYS.values())
+    current = {}
+    for r in foreign:
+        if r["attivo"] == "1":
+            current.setdefault(r["catastale"], r["nome"])
+    out = []
+    for r in read_table(names_table, ["forma", "stato", "fonte"]):
+        if r["stato"] not in names or not r["fonte"]:
+            fail(f"stati_nomi_comuni.csv {r['forma']}: {r['stato']} is not a state of catasto.csv, or the row "
+                 "has no source")
+        if form(r["forma"]) in known:
+            fail(f"stati_nomi_comuni.csv {r['forma']}: catasto.csv already has that name")
+        known.add(form(r["forma"]))
+        out.append((r["forma"], r["stato"]))
+    path = os.path.join(folder, "stati_esteri.csv")
+    try:
+        with open(path, encoding="utf-8", newline="") as f:
+            rows = list(csv.DictReader(f))
+    except OSError as e:
+        fail(f"cannot read {path}: {e.strerror}")
+    for r in rows:
+        english = (r.get("name_en") or "").strip()
+        state = current.get(r.get("registry_code") or "")
+        if state is None or not english or form(english) in known:
+            continue
+        known.add(form(english))
+        out.append((english, state))
+    return out
+
+
+def build_luoghi(comuni, bilingui, brevi, stati=()):
     by_code = {r["catastale"]: r for r in comuni}
     by_name = {(upper(r["nome"]), r["sigla"]): r for r in comuni}
     lines = ["# luoghi.dat: other names and postal codes of the comuni of codes.dat, written by tools/gen_data.py",
-             "# A;name people write;comune as in codes.dat;province  or  C;postal code;comune;province"]
+             "# A;name people write;comune as in codes.dat;province  or  C;postal code;comune;province",
+             "# (A;name people write;state as in codes.cf, whole;EE for a foreign state)"]
     seen = set()
 
     def add(kind, text, r):
@@ -708,6 +755,8 @@ def build_luoghi(comuni, bilingui, brevi):
         if r is None or not b["fonte"]:
             fail(f"forme_brevi.csv {b['forma']}: {b['nome']} ({b['sigla']}) is not a comune, or the row has no source")
         add("A", b["forma"], r)
+    for text, state in stati:
+        add("A", text, {"nome": state, "sigla": FOREIGN_PROVINCE})
     caps = 0
     for r in sorted(comuni, key=lambda r: (r["cap"], sort_key(upper(r["nome"]), r["sigla"]))):
         for cap in sorted(set(r["cap_tutti"].split("|")) | {r["cap"]}):
@@ -736,7 +785,9 @@ def main():
         brevi = read_table(os.path.join(tools_dir, "dati", "forme_brevi.csv"), ["forma", "nome", "sigla", "fonte"])
         dat, expected = build_dat(comuni)
         cf, stats = build_cf(comuni, catasto, previous_sigla)
-        luoghi, caps = build_luoghi(comuni, bilingui, brevi)
+        stati = foreign_names(os.path.normpath(args.sources), catasto,
+                              os.path.join(tools_dir, "dati", "stati_nomi_comuni.csv"))
+        luoghi, caps = build_luoghi(comuni, bilingui, brevi, stati)
     except DataError as e:
         print(f"gen_data: {e}", file=sys.stderr)
         return 1

@@ -78,8 +78,8 @@ TEST(Tastiera, Comuni)
         {{"Alt+C", "Tab", "t:castro", "Down", "Return"},
          {{"Localita", "CASTRO"}, {"List1", "CASTRO (LE)"}, {"Text1", "LE"}, {"Codice", "73030"}}},
         {{"Alt+C", "Tab", "t:castro", "Down", "Space", "Shift+Tab", "Return"}, {{"Text1", "LE"}}},
-        // The typed name keeps finding the first.
-        {{"Alt+C", "t:castro", "Return"}, {{"Text1", "BG"}, {"List1", ""}}},
+        // The typed name keeps finding the first, and the list shows it.
+        {{"Alt+C", "t:castro", "Return"}, {{"Text1", "BG"}, {"List1", "CASTRO (BG)"}}},
         {{"Alt+C", "Tab", "t:castro", "Down", "Shift+Tab", "End", "Backspace", "t:O", "Return"}, {{"Text1", "BG"}}},
         // Reset by its access key; Escape keeps what was typed; Ctrl+W and Alt+F4 close, and the main
         // window has the keyboard again where it had it (an access key clicks without moving the focus).

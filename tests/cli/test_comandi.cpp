@@ -223,14 +223,28 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "Bianchi;Anna;F;31/04/1990;Roma;RM\r\n"
          "Verdi;\"Luca;Maria\";M;1980-02-29;Atlantide;XX\r\n"
          "Neri;\"aperta;M;1/1/1980;Roma;RM\r\n"
-         "Nicolò;Noè;M;2/3/1970;Forlì;FC\r\n",
+         "Nicolò;Noè;M;2/3/1970;Forlì;FC\r\n"
+         "Lefèvre;François;M;2/3/1970;Forlì;FC\r\n"
+         "Müßig;Jörg;M;2/3/1970;Forlì;FC\r\n"
+         "Иванов;Иван;M;01/01/1980;Roma;RM\r\n"
+         "Rossi;Mario;M;01/01/1980;S. Giovanni Rotondo;FG\r\n"
+         "Rossi;Mario;M;01/01/1980;00184;RM\r\n"
+         "Rossi;Mario;M;01/01/1980;USA;EE\r\n"
+         "Rossi;Mario;M;01/01/1980;Milamo;MI\r\n",
          "Cognome;Nome;Sesso;Data di nascita;Luogo di nascita;Prov;codice_fiscale;esito\r\n"
          "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\r\n"
          "fo;lucia;f;1-12-1985;milano;mi;FOXLCU85T41F205X;\r\n"
          "Bianchi;Anna;F;31/04/1990;Roma;RM;;Data non valida\r\n"
          "Verdi;\"Luca;Maria\";M;1980-02-29;Atlantide;XX;;Comune non trovato\r\n"
          "Neri;\"aperta;M;1/1/1980;Roma;RM\";;;;;;Riga non valida: virgolette non chiuse\r\n"
-         "Nicolò;Noè;M;2/3/1970;Forlì;FC;NCLNOE70C02D704G;\r\n",
+         "Nicolò;Noè;M;2/3/1970;Forlì;FC;NCLNOE70C02D704G;\r\n"
+         "Lefèvre;François;M;2/3/1970;Forlì;FC;LFVFNC70C02D704Y;\r\n"
+         "Müßig;Jörg;M;2/3/1970;Forlì;FC;MSSJRG70C02D704X;\r\n"
+         "Иванов;Иван;M;01/01/1980;Roma;RM;;Cognome senza lettere latine: scriverlo come nel documento\r\n"
+         "Rossi;Mario;M;01/01/1980;S. Giovanni Rotondo;FG;RSSMRA80A01H926T;\r\n"
+         "Rossi;Mario;M;01/01/1980;00184;RM;RSSMRA80A01H501U;\r\n"
+         "Rossi;Mario;M;01/01/1980;USA;EE;RSSMRA80A01Z404R;\r\n"
+         "Rossi;Mario;M;01/01/1980;Milamo;MI;;Comune non trovato. Forse cercavi: MILANO (MI)\r\n",
          1},
         {"calcola: sesso e provincia come si scrivono",
          {"calcola"},
@@ -262,12 +276,14 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "RSSMRA50A01A744Y;;\n"
          "RSSMRA80A01H501U;Rossi;Mario\n"
          "RSSMRA80A01H501U;Bianchi;\n"
+         "MNZNGI70C02D704Q;Muñoz;Iñigo\n"
          "YXXRCE08B60ı825A;;\n",
          "codice_fiscale;cognome;nome;esito;sesso;data_nascita;comune;provincia;codice_base;avviso\n"
          "RSSMRA80A01H50MM;;;;M;01/01/1980;ROMA;RM;RSSMRA80A01H501U;\n"
          "RSSMRA50A01A744Y;;;;M;01/01/1950;BELLAGIO (CO) (soppresso nel 2014);CO;;\n"
          "RSSMRA80A01H501U;Rossi;Mario;;M;01/01/1980;ROMA;RM;;\n"
          "RSSMRA80A01H501U;Bianchi;;Cognome (BNC): diverso, nel codice RSS;M;01/01/1980;ROMA;RM;;\n"
+         "MNZNGI70C02D704Q;Muñoz;Iñigo;;M;02/03/1970;FORLÌ;FC;;\n"
          "YXXRCE08B60ı825A;;;Carattere non valido in posizione 12: 'ı' non è una lettera;;;;;;\n",
          1},
         {"partita-iva come la tengono i fogli",
@@ -283,9 +299,12 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          1},
         {"calcola in Windows-1252, virgola, colonna mappata",
          {"calcola", "--colonna", "comune=nato a"},
-         "cognome,nome,sesso,data_nascita,nato a,provincia\nNicol\xF2,No\xE8,M,2/3/1970,Forl\xEC,FC\n",
+         "cognome,nome,sesso,data_nascita,nato a,provincia\nNicol\xF2,No\xE8,M,2/3/1970,Forl\xEC,FC\n"
+         "Lef\xE8vre,Fran\xE7ois,M,2/3/1970,Forl\xEC,FC\nM\xFC\xDFig,J\xF6rg,M,2/3/1970,Forl\xEC,FC\n",
          "cognome,nome,sesso,data_nascita,nato a,provincia,codice_fiscale,esito\n"
-         "Nicol\xF2,No\xE8,M,2/3/1970,Forl\xEC,FC,NCLNOE70C02D704G,\n",
+         "Nicol\xF2,No\xE8,M,2/3/1970,Forl\xEC,FC,NCLNOE70C02D704G,\n"
+         "Lef\xE8vre,Fran\xE7ois,M,2/3/1970,Forl\xEC,FC,LFVFNC70C02D704Y,\n"
+         "M\xFC\xDFig,J\xF6rg,M,2/3/1970,Forl\xEC,FC,MSSJRG70C02D704X,\n",
          0},
         {"partita-iva con BOM",
          {"partita-iva"},
@@ -298,7 +317,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"comune",
          {"comune"},
          "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nForli';\nBozen;BZ\n00184;\n39049;\n"
-         "Paterno';\nCastro;Lecce\n",
+         "Paterno';\nCastro;Lecce\nMilamo;\nS. Giovanni Rotondo;\n",
          "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito\n"
          "Roma;;ROMA;00100;ROMA;RM;LAZIO;06;\nCastro;LE;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n"
          "Castro;;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;SAMONE;10010;TORINO;TO;PIEMONTE;0125;\n"
@@ -307,7 +326,9 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "00184;;ROMA;00184;ROMA;RM;LAZIO;06;\n"
          "39049;;;;;;;;CAP di più comuni: VAL DI VIZZE (BZ), VIPITENO (BZ)\n"
          "Paterno';;;;;;;;Comune non trovato. Forse cercavi: PATERNO (PZ), PATERNÒ (CT)\n"
-         "Castro;Lecce;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n",
+         "Castro;Lecce;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n"
+         "Milamo;;;;;;;;Comune non trovato. Forse cercavi: MILANO (MI)\n"
+         "S. Giovanni Rotondo;;SAN GIOVANNI ROTONDO;71013;FOGGIA;FG;PUGLIA;0882;\n",
          1},
         {"comune per cap",
          {"comune"},

@@ -165,9 +165,9 @@ TEST(Comuni, RicercaConInvioEConOk)
     EXPECT_EQ(caselle(w), (QStringList{"33100", "RM", "ROMA              ", "FRIULI VENEZIA GIULIA", "06  "}));
     EXPECT_EQ(figuraVisibile(w), 6);
     EXPECT_EQ(w.Localita->text(), QStringLiteral(" udine ")); // Enter is not swallowed, and changes nothing
-    EXPECT_EQ(w.List1->currentRow(), -1);
+    EXPECT_EQ(w.List1->currentRow(), 4);                      // the list shows the municipality found
 
-    w.Localita->setText(QStringLiteral("Udin"));
+    w.Localita->setText(QStringLiteral("Atlantide"));
     w.Command1->click();
     ASSERT_EQ(f.registro.conta(), 1);
     EXPECT_EQ(f.registro.messaggi()[0].testo, QStringLiteral("Comune non trovato"));
@@ -197,10 +197,12 @@ TEST(Comuni, CapEFormeDellaGenteDopoLaRicercaEsatta)
         int riga;             // the row picked in the choice, -1 none offered, -2 Esc
         const char *localita; // what Localita shows after the search
         const char *cap;
+        int corrente; // the list's current row
     } casi[] = {
-        {"00184", -1, "ROMA", "00184"}, // the postal code searched for, not the directory's
-        {"Udine'", -1, "UDINE", "33100"}, {"udin", -1, "UDINE", "33100"},  {"02100", 1, "RIETI", "02100"},
-        {"Citta", 0, "ANZIO", "00042"},   {"Citta", -2, "Citta", "00042"}, // Esc: nothing changes
+        {"00184", -1, "ROMA", "00184", 1}, // the postal code searched for, not the directory's
+        {"Udine'", -1, "UDINE", "33100", 4}, {"udin", -1, "UDINE", "33100", 4},  {"02100", 1, "RIETI", "02100", 3},
+        {"Citta", 0, "ANZIO", "00042", 0},   {"Citta", -2, "Citta", "00042", 0}, // Esc: nothing changes
+        {"Zeir", 0, "ZERI", "54029", 5},                                         // one letter off: offered, even alone
     };
     for (const auto &c : casi) {
         QString domanda, nomeLista;
@@ -215,7 +217,11 @@ TEST(Comuni, CapEFormeDellaGenteDopoLaRicercaEsatta)
         cerca(w, QString::fromUtf8(c.testo));
         EXPECT_EQ(w.Localita->text(), QString::fromUtf8(c.localita)) << c.testo;
         EXPECT_EQ(w.Codice->text(), QString::fromLatin1(c.cap)) << c.testo;
-        if (c.riga != -1) {
+        EXPECT_EQ(w.List1->currentRow(), c.corrente) << c.testo;
+        if (QByteArray(c.testo) == "Zeir") {
+            EXPECT_EQ(domanda, QStringLiteral("Forse cercavi:"));
+            EXPECT_EQ(voci, QStringList{"ZERI (RM)"});
+        } else if (c.riga != -1) {
             const bool perCap = QByteArray(c.testo) == "02100";
             EXPECT_EQ(domanda, perCap ? QStringLiteral("Comuni con questo CAP:") : QStringLiteral("Forse cercavi:"));
             EXPECT_EQ(nomeLista, perCap ? QStringLiteral("Comuni con questo CAP") : QStringLiteral("Forse cercavi"));

@@ -404,18 +404,21 @@ TEST_F(DatiSpediti, CodiceFiscaleDiUnaPersonaNataLi)
     }
 }
 
-// The places people type, through the shared tolerant search over the directory and luoghi.dat.
+// The places people and clerks type, through the shared searches that follow the exact one, over the
+// directory and luoghi.dat, and over the cadastral table.
 TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
 {
-    Luoghi::Dati dati;
-    ASSERT_EQ(dati.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
     const ElencoComuni::Elenco &elenco = s_comuni->elenco;
-    Luoghi::Indice indice;
-    for (int i = 0; i < elenco.nomi.size(); ++i)
-        indice.aggiungi(elenco.nomi[i], elenco.elencosigle[i], i);
-    indice.aggiungiAltriNomi(dati);
+    const ElencoComuni::RicercaTollerante tollerante(kCartellaDati + QStringLiteral("luoghi.dat"));
+    const auto nelloElenco = [&](const std::vector<int> &posizioni) {
+        std::vector<Luoghi::Luogo> luoghi;
+        luoghi.reserve(posizioni.size());
+        for (int p : posizioni)
+            luoghi.push_back({elenco.nomi[p], elenco.elencosigle[p]});
+        return Luoghi::elenco(luoghi);
+    };
     const struct {
-        const char *testo, *sigla, *atteso; // the places found, "NOME (SIGLA)" joined by ", "
+        const char *testo, *sigla, *atteso; // the places found, "NOME (SIGLA)" joined by ", "; "forse ..." offered
     } casi[] = {
         {"FORLI", "", "FORLÌ (FC)"},
         {"forli'", "", "FORLÌ (FC)"},
@@ -437,37 +440,183 @@ TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
         {"Bozen", "TN", ""},
         {"Atlantide", "", ""},
         {"' - '", "", ""},
+        // As clerks write them.
+        {"00184", "", "ROMA (RM)"},
+        {"S. Giovanni Rotondo", "", "SAN GIOVANNI ROTONDO (FG)"},
+        {"Meran/Merano", "", "MERANO (BZ)"},
+        {"Lamezia", "", "LAMEZIA TERME (CZ)"},
+        {"Ascoli", "", "ASCOLI PICENO (AP), ASCOLI SATRIANO (FG)"},
+        {"Milamo", "", "forse MILANO (MI)"},
+        {"USA", "", ""}, // no state in the directory
     };
-    for (const auto &c : casi)
-        EXPECT_EQ(Luoghi::elenco(indice.cerca(QString::fromUtf8(c.testo), QString::fromUtf8(c.sigla))),
-                  QString::fromUtf8(c.atteso))
-            << c.testo;
+    for (const auto &c : casi) {
+        const QString testo = QString::fromUtf8(c.testo), sigla = QString::fromUtf8(c.sigla);
+        QString trovati = nelloElenco(tollerante.cerca(elenco, testo, sigla));
+        if (trovati.isEmpty() && !nelloElenco(tollerante.proposte(elenco, testo, sigla)).isEmpty())
+            trovati = QStringLiteral("forse ") + nelloElenco(tollerante.proposte(elenco, testo, sigla));
+        EXPECT_EQ(trovati, QString::fromUtf8(c.atteso)) << c.testo;
+    }
 
-    // The same search over the cadastral table, with today's, former and foreign names, cut to 20.
+    // The same over the cadastral table, with today's, former and foreign names, cut to 20: a place found
+    // alone gives its code for the date of birth; several are a choice; near spellings are only offered.
     const Fiscale::RicercaLuoghi ricerca(kCartellaDati + QStringLiteral("luoghi.dat"));
+    const QDate nascita(1980, 1, 1);
     const struct {
         const char *comune, *provincia;
         QDate nascita;
-        const char *atteso;
+        const char *atteso; // "NOME (SIGLA) CODICE" for one place, the choice, "forse ..." offered, "" none
     } codici[] = {
-        {"Forli", "FC", QDate(1980, 1, 1), "FORLÌ (FC)"},
-        {"Aglie", "TO", QDate(1980, 1, 1), "AGLIÈ (TO)"},
-        {"St. Christina in Gröden", "BZ", QDate(1980, 1, 1), "SANTA CRISTINA VALGARDENA (BZ)"},
-        {"Kaltern an der Weinstraße", "BZ", QDate(1980, 1, 1), "CALDARO SULLA STRADA DEL VINO (BZ)"},
-        {"Stati Uniti d America", "EE", QDate(1980, 1, 1), "STATI UNITI D'AMERIC (EE)"},
-        {"Reggio Emilia", "MI", QDate(1980, 1, 1), ""},
+        {"Forli", "FC", nascita, "FORLÌ (FC) D704"},
+        {"Aglie", "TO", nascita, "AGLIÈ (TO) A074"},
+        {"St. Christina in Gröden", "BZ", nascita, "SANTA CRISTINA VALGARDENA (BZ) I173"},
+        {"Kaltern an der Weinstraße", "BZ", nascita, "CALDARO SULLA STRADA DEL VINO (BZ) B397"},
+        {"Stati Uniti d America", "EE", nascita, "STATI UNITI D'AMERICA (EE) Z404"},
+        {"Reggio Emilia", "MI", nascita, ""},
+        {"00184", "RM", nascita, "ROMA (RM) H501"},
+        {"22016", "CO", QDate(2020, 1, 1), "TREMEZZINA (CO) M341"},
+        {"00184", "MI", nascita, ""},
+        {"S. Giovanni Rotondo", "FG", nascita, "SAN GIOVANNI ROTONDO (FG) H926"},
+        {"Sesto S.Giovanni", "MI", nascita, "SESTO SAN GIOVANNI (MI) I690"},
+        {"Sta Maria Capua Vetere", "CE", nascita, "SANTA MARIA CAPUA VE (CE) I234"},
+        {"S.ta Maria a Monte", "PI", nascita, "SANTA MARIA A MONTE (PI) I232"},
+        {"SS. Cosma e Damiano", "LT", nascita, "SANTI COSMA E DAMIAN (LT) I339"},
+        {"S. Agata de' Goti", "BN", nascita, "SANT'AGATA DE' GOTI (BN) I197"},
+        {"St. Vincent", "AO", nascita, "SAINT-VINCENT (AO) H676"},
+        {"Kaltern", "BZ", nascita, "CALDARO SULLA STRADA DEL VINO (BZ) B397"},
+        {"Eppan", "BZ", nascita, "APPIANO SULLA STRADA DEL VINO (BZ) A332"},
+        {"Tramin", "BZ", nascita, "TERMENO SULLA STRADA DEL VINO (BZ) L111"},
+        {"Salurn", "BZ", nascita, "SALORNO SULLA STRADA DEL VINO (BZ) H719"},
+        {"Meran/Merano", "BZ", nascita, "MERANO (BZ) F132"},
+        {"Lamezia", "CZ", nascita, "LAMEZIA TERME (CZ) M208"},
+        {"Barcellona", "ME", nascita, "BARCELLONA POZZO DI (ME) A638"},
+        {"Gravina", "BA", nascita, "GRAVINA IN PUGLIA (BA) E155"},
+        {"Ascoli", "", nascita, "ASCOLI PICENO (AP), ASCOLI SATRIANO (FG)"},
+        {"San", "", nascita, ""}, // hundreds of places: none offered
+        {"Milamo", "MI", nascita, "forse MILANO (MI)"},
+        {"Tornio", "", nascita, "forse TORINO (TO), TORNO (CO)"},
+        {"Tornio", "TO", nascita, "forse TORINO (TO)"},
+        {"USA", "EE", nascita, "STATI UNITI D'AMERICA (EE) Z404"},
+        {"Stati Uniti", "EE", nascita, "STATI UNITI D'AMERICA (EE) Z404"},
+        {"Russia", "EE", nascita, "FEDERAZIONE RUSSA (EE) Z154"},
+        {"Inghilterra", "EE", nascita, "REGNO UNITO (EE) Z114"},
+        {"Gran Bretagna", "EE", nascita, "REGNO UNITO (EE) Z114"},
+        {"Olanda", "EE", nascita, "PAESI BASSI (EE) Z126"},
+        {"Vaticano", "EE", nascita, "STATO DELLA CITTÀ DEL VATICANO (EE) Z106"},
+        {"Cechia", "EE", nascita, "REPUBBLICA CECA (EE) Z156"},
+        {"Bosnia", "EE", nascita, "BOSNIA-ERZEGOVINA (EE) Z153"},
+        {"Germany", "EE", nascita, "GERMANIA (EE) Z112"},
+        {"Corea", "EE", nascita, "COREA DEL NORD (EE), COREA DEL SUD (EE)"},
     };
-    for (const auto &c : codici)
-        EXPECT_EQ(Luoghi::elenco(ricerca.cerca(*s_tabella, QString::fromUtf8(c.comune),
-                                               QString::fromLatin1(c.provincia), c.nascita)),
-                  QString::fromUtf8(c.atteso))
-            << c.comune;
+    for (const auto &c : codici) {
+        const QString comune = QString::fromUtf8(c.comune), provincia = QString::fromLatin1(c.provincia);
+        const std::vector<Luoghi::Luogo> trovati = ricerca.cerca(*s_tabella, comune, provincia, c.nascita);
+        QString esito = Luoghi::elenco(trovati);
+        if (trovati.size() == 1)
+            esito += u' ' + s_tabella->trovacod(trovati[0].nome, trovati[0].sigla, c.nascita);
+        const std::vector<Luoghi::Luogo> proposte = ricerca.proposte(*s_tabella, comune, provincia, c.nascita);
+        if (trovati.empty() && !proposte.empty())
+            esito = QStringLiteral("forse ") + Luoghi::elenco(proposte);
+        EXPECT_EQ(esito, QString::fromUtf8(c.atteso)) << c.comune;
+    }
 }
 
-// Every other-language and double name of the bilingual municipalities, and every postal code of the
-// reference table, reaches its municipality.
+namespace {
+
+// The edits between two forms, each character changed, added or left out, or two next to each other
+// swapped, counting one: the plain table of every cell, to compare the quick search with.
+int modifiche(const QString &a, const QString &b)
+{
+    const qsizetype w = b.size() + 1;
+    std::vector<int> d(static_cast<size_t>((a.size() + 1) * w));
+    const auto c = [&](qsizetype i, qsizetype j) -> int & { return d[static_cast<size_t>(i * w + j)]; };
+    for (qsizetype i = 0; i <= a.size(); ++i) {
+        for (qsizetype j = 0; j <= b.size(); ++j) {
+            if (i == 0 || j == 0) {
+                c(i, j) = static_cast<int>(i + j);
+                continue;
+            }
+            c(i, j) = std::min({c(i - 1, j) + 1, c(i, j - 1) + 1, c(i - 1, j - 1) + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                c(i, j) = std::min(c(i, j), c(i - 2, j - 2) + 1);
+        }
+    }
+    return c(a.size(), b.size());
+}
+
+} // namespace
+
+// The near spellings offered over the directory are those that a comparison with every name and other name
+// finds: names of the directory with one or two characters changed, added, left out or swapped.
+TEST_F(DatiSpediti, NomiViciniComeIlConfrontoConOgniNome)
+{
+    const ElencoComuni::Elenco &elenco = s_comuni->elenco;
+    Luoghi::Dati altri;
+    ASSERT_EQ(altri.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
+    std::vector<std::pair<QString, int>> forme; // every name's form and its position
+    QHash<QString, int> posizione;
+    for (int i = 0; i < elenco.nomi.size(); ++i) {
+        forme.emplace_back(Luoghi::forma(elenco.nomi[i]), i);
+        posizione.insert(elenco.nomi[i] + u';' + elenco.elencosigle[i], i);
+    }
+    for (const Luoghi::Dati::AltroNome &a : altri.altriNomi()) {
+        if (posizione.contains(a.comune + u';' + a.sigla))
+            forme.emplace_back(Luoghi::forma(a.nome), posizione.value(a.comune + u';' + a.sigla));
+    }
+    const ElencoComuni::RicercaTollerante ricerca(kCartellaDati + QStringLiteral("luoghi.dat"));
+    const QString lettere = QStringLiteral("AEIOURNLTSMZ");
+    int confrontati = 0;
+    for (int i = 0; i < elenco.nomi.size(); i += 37) {
+        // One or two edits of a name, chosen by its position.
+        QString testo = Luoghi::forma(elenco.nomi[i]);
+        const qsizetype k = i % testo.size();
+        switch (i % 4) {
+        case 0: testo[k] = lettere[i % lettere.size()]; break;
+        case 1: testo.remove(k, 1); break;
+        case 2: testo.insert(k, lettere[i % lettere.size()]); break;
+        default:
+            testo.insert(k, lettere[(i / 4) % lettere.size()]);
+            testo.remove((k + 3) % testo.size(), 1);
+            break;
+        }
+        if (!ricerca.cerca(elenco, testo).empty())
+            continue;
+        const int massimo = testo.size() < 4 ? 0 : testo.size() <= 5 ? 1 : 2;
+        int migliore = massimo + 1;
+        std::vector<int> attese;
+        for (const auto &[f, p] : forme) {
+            const int d = modifiche(f, testo);
+            if (d < migliore)
+                attese.clear();
+            if (d <= std::min(migliore, massimo) && std::find(attese.begin(), attese.end(), p) == attese.end())
+                attese.push_back(p);
+            migliore = std::min(migliore, d);
+        }
+        std::sort(attese.begin(), attese.end());
+        if (attese.size() > Luoghi::kMassimoScelte || migliore == 0)
+            attese.clear();
+        EXPECT_EQ(ricerca.proposte(elenco, testo), attese) << testo.toStdString();
+        ++confrontati;
+    }
+    EXPECT_GT(confrontati, 150);
+}
+
+// Every name of a foreign state in luoghi.dat, every other-language and double name of the bilingual
+// municipalities, and every postal code of the reference table, reaches its place.
 TEST_F(DatiSpediti, OgniAltroNomeEOgniCapTrovaIlSuoComune)
 {
+    Luoghi::Dati altri;
+    ASSERT_EQ(altri.carica(kCartellaDati + QStringLiteral("luoghi.dat")), 0);
+    const Fiscale::RicercaLuoghi ricerca(kCartellaDati + QStringLiteral("luoghi.dat"));
+    int stati = 0;
+    for (const Luoghi::Dati::AltroNome &a : altri.altriNomi()) {
+        if (a.sigla != u"EE")
+            continue;
+        ++stati;
+        const std::vector<Luoghi::Luogo> l = ricerca.cerca(*s_tabella, a.nome, a.sigla, QDate(1980, 1, 1));
+        EXPECT_TRUE(l.size() == 1 && l[0].nome == a.comune) << a.nome.toStdString();
+    }
+    EXPECT_GT(stati, 100);
+
     const std::vector<QStringList> bilingui = tabella("comuni_bilingui.csv"); // istat;catastale;nome;altro;completo
     const std::vector<QStringList> comuni = tabella("comuni.csv"); // istat;nome;sigla;...;cap;cap_tutti;prefisso
     if (bilingui.empty() || comuni.empty())

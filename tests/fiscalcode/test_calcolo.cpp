@@ -72,17 +72,19 @@ TEST(Compattastringa, SpaziTolti_AccentiPiegati_ResoMaiuscolo)
         {"Nicolò", "NICOLO"},
         {"Èva", "EVA"},
         {"a-b\tc\u00A0d 1", "A-B\tC\u00A0D1"}, // only the plain space goes
-        {"ÀÁÂÄÅÆàáâäåæ", "AAAAAAAAAAAA"},
+        {"ÀÁÂÃÄÅàáâãäå", "AAAAAAAAAAAA"},
         {"ÈÉÊËèéêë", "EEEEEEEE"},
         {"ÌÍÎÏìíîï", "IIIIIIII"},
         {"ÒÓÔÕÖòóôõö", "OOOOOOOOOO"},
         {"ÙÚÛÜùúûü", "UUUUUUUU"},
-        {"Ããñ", "ÃÃÑ"},       // Ã (195) is not folded, nor its small letter; ñ is no vowel
-        {"ǽÐð", "AÐÐ"},       // ǽ is æ with an accent; ð folds as its capital Ð, which is no vowel
-        {"çøýÿš", "ÇØÝŸŠ"},   // other letters of the code page only upper-cased
-        {"Dvořák", "DVORAK"}, // outside the code page: the base letter
-        {"łę", "?E"},
-        {"😀", "??"},
+        // Every Latin letter with diacritics, of the code page or not, as its plain letter.
+        {"ÇçÑñŠšŽžÝýŸÿ", "CCNNSSZZYYYY"},
+        {"Dvořák Łęcka Đorđević", "DVORAKLECKADORDEVIC"},
+        {"ŞţĞıİ", "STGII"},
+        // Letters written without their strokes, or as two letters; ǽ is æ with an accent, Ǿ is Ø.
+        {"ßẞÆæŒœØøǾÐðÞ", "SSSSAEAEOEOEOOODDTH"},
+        {"µ'-1", "µ'-1"}, // what is no letter stays
+        {"Иван😀", "??????"},
     };
     for (const auto &c : casi)
         EXPECT_EQ(Fiscale::compattastringa(QString::fromUtf8(c.testo)), QString::fromUtf8(c.atteso)) << c.testo;
@@ -101,14 +103,19 @@ TEST(CodiceFiscale, CognomeENome)
         {"NICOLÒ", "NCL"},
         {"   ", "XXX"},
         {"''", "XXX"},
+        {"😀", "XXX"}, // no letters at all: no message
         {"de luca", "DLC"},
         {"ÈVA", "VEA"},
-        {"Ñandú", "NDA"},
+        {"Ñandú", "NND"},
+        {"Muñoz", "MNZ"},
+        {"Müßig", "MSS"},
+        {"Çelik", "CLK"},
+        {"Ørsted", "RST"},
         // Small letters give what their capitals give.
-        {"Ãna", "NAX"},
-        {"ãna", "NAX"},
-        {"ÆSA", "SAA"},
-        {"æsa", "SAA"},
+        {"Ãna", "NAA"},
+        {"ãna", "NAA"},
+        {"ÆSA", "SAE"},
+        {"æsa", "SAE"},
         {"D'Àngelo-Rè", "DNG"},
         {"Dvořák", "DVR"},
         {"Øyvind", "YVN"},
@@ -120,9 +127,9 @@ TEST(CodiceFiscale, CognomeENome)
         const char *nome;
         const char *atteso;
     } nomi[] = {
-        {"MARCO", "MRC"}, {"GIANFRANCO", "GFR"},  {"ROBERTO", "RRT"}, {"ALESSANDRO", "LSN"},
-        {"LUCA", "LCU"},  {"ANNA", "NNA"},        {"IO", "IOX"},      {"EVA", "VEA"},
-        {"ÈVA", "VEA"},   {"Gian Franco", "GFR"}, {" ", "XXX"},
+        {"MARCO", "MRC"}, {"GIANFRANCO", "GFR"}, {"ROBERTO", "RRT"}, {"ALESSANDRO", "LSN"}, {"LUCA", "LCU"},
+        {"ANNA", "NNA"},  {"IO", "IOX"},         {"EVA", "VEA"},     {"ÈVA", "VEA"},        {"Gian Franco", "GFR"},
+        {" ", "XXX"},     {"François", "FNC"},   {"Iñigo", "NGI"},   {"Žaneta", "ZNT"},     {"Łukasz", "LSZ"},
     };
     for (const auto &c : nomi)
         EXPECT_EQ(calcola("ROSSI", c.nome).codice.mid(3, 3), QString::fromUtf8(c.atteso)) << c.nome;
@@ -192,6 +199,8 @@ TEST(CodiceFiscale, ControlliInOrdine)
     } casi[] = {
         {"", "", "", "", "", 1, "Cognome non specificato"},
         {"ROSSI", "", "", "", "", 2, "Nome non specificato"},
+        {"Иванов", "", "", "", "", 1, "Cognome senza lettere latine: scriverlo come nel documento"},
+        {"ROSSI", "王 小明", "M", "PROVA", "PR", 2, "Nome senza lettere latine: scriverlo come nel documento"},
         {"ROSSI", "MARIO", "M", "", "", 3, "Luogo di nascita non specificato"},
         {"ROSSI", "MARIO", "F", "PROVA", "", 4, "Provincia di nascita non specificata"},
         {"ROSSI", "MARIO", "M", "NESSUNO", "PR", 5, "Comune non trovato"},
