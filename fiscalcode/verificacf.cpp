@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "calcolo.h"
+#include "luogonascita.h"
 
 namespace {
 
@@ -196,7 +197,8 @@ QString Verifica::codiceBase() const
 void IndiceCatastale::costruisci(const TabellaCodici &tabella)
 {
     m_voci.assign(kCelle, -1);
-    m_anni.assign(kCelle, 0);
+    m_vite.assign(kCelle, Periodo{});
+    m_lacune.assign(kCelle, false);
     const int voci = tabella.numeroVoci();
     for (int i = 0; i < voci; ++i) {
         const QByteArrayView c = tabella.codice(i);
@@ -209,10 +211,35 @@ void IndiceCatastale::costruisci(const TabellaCodici &tabella)
             numero = numero * 10 + (c[k] - '0');
         }
         // A later entry with the same code wins: the file gives the current name last.
-        if (cifre) {
+        if (cifre)
             m_voci[cella(c[0], numero)] = i;
-            m_anni[cella(c[0], numero)] = static_cast<qint16>(tabella.annoFine(i));
+    }
+    std::vector<std::pair<int, int>> giorni;
+    for (size_t slot = 0; slot < kCelle; ++slot) {
+        const int ultima = m_voci[slot];
+        if (ultima < 0)
+            continue;
+        Periodo &vita = m_vite[slot];
+        vita = tabella.periodo(ultima);
+        if (!tabella.conGiorni()) {
+            // By the year: the end of the year of validity, a birth in it not telling.
+            const int anno = tabella.annoFine(ultima);
+            vita = {0, anno == 0 ? kSempre : anno * 10000 + 1231, anno == 0 ? quint8(0) : quint8(Periodo::SoloAnno)};
+            continue;
         }
+        // The names of the code, one after another: a gap between them is a time the place was not there.
+        giorni.clear();
+        for (int v = ultima; v >= 0; v = tabella.precedenteDelCodice(v))
+            giorni.emplace_back(tabella.periodo(v).primo, tabella.periodo(v).ultimo);
+        std::sort(giorni.begin(), giorni.end());
+        int fine = giorni.front().second;
+        for (const auto &[primo, ultimo] : giorni) {
+            if (primo > fine && primo - fine > 1 && dataDi(fine).addDays(1) < dataDi(primo))
+                m_lacune[slot] = true;
+            fine = std::max(fine, ultimo);
+        }
+        vita.primo = giorni.front().first;
+        vita.ultimo = fine;
     }
 }
 
@@ -223,9 +250,22 @@ int IndiceCatastale::cerca(char lettera, int numero) const
     return m_voci[cella(lettera, numero)];
 }
 
-int IndiceCatastale::annoSoppressione(char lettera, int numero) const
+Periodo IndiceCatastale::vita(char lettera, int numero) const
 {
-    return cerca(lettera, numero) < 0 ? 0 : m_anni[cella(lettera, numero)];
+    return cerca(lettera, numero) < 0 ? Periodo{} : m_vite[cella(lettera, numero)];
+}
+
+bool IndiceCatastale::conLacune(char lettera, int numero) const
+{
+    return cerca(lettera, numero) >= 0 && m_lacune[cella(lettera, numero)];
+}
+
+bool IndiceCatastale::esisteDiSicuro(char lettera, int numero, int giorno) const
+{
+    if (cerca(lettera, numero) < 0)
+        return false;
+    const Periodo &vita = m_vite[cella(lettera, numero)];
+    return vita.primo <= giorno && giorno <= vita.ultimo && !m_lacune[cella(lettera, numero)];
 }
 
 int IndiceCatastale::cerca(QStringView codice) const
@@ -330,7 +370,8 @@ Verifica verifica(QStringView testo, const IndiceCatastale *indice, const QDate 
     if (indice) {
         const int numero = cifre[12] * 100 + cifre[13] * 10 + cifre[14];
         v.voce = indice->cerca(v.base[11], numero);
-        v.annoSoppressione = indice->annoSoppressione(v.base[11], numero);
+        v.vita = indice->vita(v.base[11], numero);
+        v.lacune = indice->conLacune(v.base[11], numero);
     }
     return v;
 }
@@ -395,10 +436,10 @@ Luogo luogo(const Verifica &v, const TabellaCodici &tabella)
         return l;
     const TabellaCodici::Voce voce = tabella.voce(v.voce);
     l.trovato = true;
-    l.nome = voce.nome;
+    l.nome = voce.nomeIntero;
     l.provincia = voce.provincia;
     l.estero = voce.provincia == u"EE";
-    l.annoSoppressione = v.annoSoppressione;
+    l.vita = v.vita;
     return l;
 }
 
@@ -419,19 +460,44 @@ QString testoLuogo(const Luogo &l)
         testo += QStringLiteral(" (Stato estero)");
     else if (!l.provincia.isEmpty())
         testo += QStringLiteral(" (%1)").arg(l.provincia);
-    if (l.annoSoppressione != 0)
-        testo += QStringLiteral(" (soppresso nel %1)").arg(l.annoSoppressione);
+    if (l.cessato())
+        testo += QStringLiteral(" (%1)").arg(fineDelLuogo(l.vita, l.estero));
     return testo;
 }
+
+namespace {
+
+// Between the end of one name of the code and the start of the next, the day's nearest end and start.
+QString lacuna(const Verifica &v, const TabellaCodici &tabella, int giorno)
+{
+    int fine = 0, inizio = kSempre;
+    for (int voce = v.voce; voce >= 0; voce = tabella.precedenteDelCodice(voce)) {
+        const Periodo p = tabella.periodo(voce);
+        if (p.ultimo < giorno)
+            fine = std::max(fine, p.ultimo);
+        if (p.primo > giorno)
+            inizio = std::min(inizio, p.primo);
+    }
+    return QStringLiteral("%1, ricostituito il %2")
+        .arg(fineDelLuogo({0, fine, 0}, false), dataDi(inizio).toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+} // namespace
 
 QString avvisoLuogo(const Verifica &v, const TabellaCodici &tabella)
 {
     const Luogo l = luogo(v, tabella);
-    if (!l.trovato || l.annoSoppressione == 0 || v.anno <= l.annoSoppressione)
+    if (!l.trovato)
         return QString();
-    if (l.estero)
-        return QStringLiteral("Stato non più esistente alla data di nascita (cessato nel %1)").arg(l.annoSoppressione);
-    return QStringLiteral("Comune non più esistente alla data di nascita (soppresso nel %1)").arg(l.annoSoppressione);
+    const int giorno = v.anno * 10000 + v.mese * 100 + v.giorno;
+    const QString chi = l.estero ? QStringLiteral("Stato") : QStringLiteral("Comune");
+    if (giorno > l.vita.ultimo)
+        return QStringLiteral("%1 non più esistente alla data di nascita (%2)").arg(chi, fineDelLuogo(l.vita, l.estero));
+    if (giorno < l.vita.primo)
+        return QStringLiteral("%1 non ancora esistente alla data di nascita (%2)").arg(chi, inizioDelLuogo(l.vita));
+    if (v.lacune && !tabella.esisteIl(v.voce, giorno))
+        return QStringLiteral("%1 non esistente alla data di nascita (%2)").arg(chi, lacuna(v, tabella, giorno));
+    return QString();
 }
 
 Confronto confronta(const Verifica &v, const QString &cognome, const QString &nome)

@@ -267,10 +267,9 @@ void Comando::ordineDate(size_t, Fiscale::OrdineData)
 
 // ---- calcola
 
-Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi, QString fileComuni)
+Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi)
     : m_tabella(tabella)
     , m_oggi(oggi)
-    , m_fileComuni(std::move(fileComuni))
     , m_luoghi(fileLuoghi)
 {
     tabelleLettere(m_lettera, m_maiuscola);
@@ -299,35 +298,6 @@ std::optional<QDate> Calcola::leggiData(const QString &testo) const
     return Fiscale::leggiDataTabella(testo, m_ordine, m_oggi);
 }
 
-QString Calcola::sigla(const QString &provincia) const
-{
-    bool ascii = provincia.size() <= 2;
-    for (QChar c : provincia)
-        ascii = ascii && c.unicode() < 128;
-    if (ascii)
-        return provincia;
-    if (!m_province) {
-        // The names as the directory holds them, read the first time a row needs one.
-        m_province.emplace();
-        const ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(
-            m_fileComuni.isEmpty() ? Percorsi::fileProgramma(QStringLiteral("codes.dat")) : m_fileComuni);
-        for (int i = 0; i < c.elenco.nomi.size(); ++i) {
-            const QString nome = c.elenco.elencoprovince[i].trimmed();
-            if (!nome.isEmpty())
-                m_province->insert(chiaveProvincia(nome), c.elenco.elencosigle[i].trimmed());
-        }
-    }
-    QString perNome = m_province->value(chiaveProvincia(provincia));
-    if (!perNome.isEmpty())
-        return perNome;
-    // Neither a name nor a code: a code is ASCII, and a look-alike ('ſ' upper-cases to S) must not make one.
-    for (QChar c : provincia) {
-        if (c.unicode() >= 128)
-            return QStringLiteral("?");
-    }
-    return provincia;
-}
-
 QStringList Calcola::elabora(const QStringList &valori) const
 {
     // The window checks the date before anything else.
@@ -340,17 +310,8 @@ QStringList Calcola::elabora(const QStringList &valori) const
     if (!data)
         return {QString(), kDataNonValida};
     const QString sesso = sessoNormale(valori[2]);
-    const QString provincia = sigla(valori[5]);
-    Fiscale::Esito esito = Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, valori[4], provincia, m_tabella);
-    if (esito.messaggio == kComuneNonTrovato) {
-        // The place as people write it: one match computes the code, several are named.
-        const std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, valori[4], provincia, *data);
-        if (luoghi.size() > 1)
-            return {QString(), kComuneNonTrovato + QStringLiteral(". Forse cercavi: ") + Luoghi::elenco(luoghi)};
-        if (luoghi.size() == 1)
-            esito = Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, luoghi[0].nome, luoghi[0].sigla,
-                                           m_tabella);
-    }
+    const Fiscale::Esito esito =
+        Fiscale::CodiceFiscale(valori[0], valori[1], sesso, *data, valori[4], valori[5], m_tabella, &m_luoghi);
     if (esito.codice == Fiscale::kAsterischi) {
         // The computation tells a missing sex; a sex written in some other way is named.
         if (sesso.isEmpty() && !taglia(valori[2]).isEmpty() && esito.messaggio == u"Sesso non specificato")
@@ -404,8 +365,8 @@ Rapido Calcola::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codifica 
             testi[t][i] = static_cast<char>(m);
         }
     }
-    const std::optional<QByteArrayView> catastale =
-        m_tabella.trovacodByte(QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]), anno);
+    const std::optional<QByteArrayView> catastale = m_tabella.trovacodByte(
+        QByteArrayView(testi[2], lunghezze[2]), QByteArrayView(testi[3], lunghezze[3]), anno * 10000 + mese * 100 + giorno);
     if (!catastale) // the general path looks for the place as people write it
         return Rapido::NonGestito;
     if (catastale->size() != 4 || !soloAscii(*catastale))
@@ -460,8 +421,8 @@ VerificaCmd::VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi)
 
 QString VerificaCmd::testoComune(const Fiscale::Luogo &luogo)
 {
-    // A suppressed municipality as the window shows it, "BELLAGIO (CO) (soppresso nel 2014)".
-    return luogo.annoSoppressione != 0 ? Fiscale::testoLuogo(luogo) : luogo.nome;
+    // A suppressed municipality as the window shows it, "BELLAGIO (CO) (soppresso il 03/02/2014)".
+    return luogo.cessato() ? Fiscale::testoLuogo(luogo) : luogo.nome;
 }
 
 // An entry's texts in bytes, prepared the first time a code names it: a single code on the command line
@@ -472,10 +433,10 @@ void VerificaCmd::prepara(int voce) const
     const Fiscale::TabellaCodici::Voce v = m_tabella.voce(voce);
     Fiscale::Luogo l;
     l.trovato = true;
-    l.nome = v.nome;
+    l.nome = v.nomeIntero;
     l.provincia = v.provincia;
     l.estero = v.provincia == u"EE";
-    l.annoSoppressione = m_tabella.annoFine(voce);
+    l.vita = m_indice.vita(v.codice.isEmpty() ? char(0) : v.codice[0].toLatin1(), v.codice.mid(1).toInt());
     const QString comune = testoComune(l);
     m_comuniUtf8[i] = comune.toUtf8();
     m_comuniCp1252[i] = Cp1252::codifica(comune);
@@ -587,10 +548,9 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
     const int voce = m_indice.cerca(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'));
     if (voce < 0 || voce >= static_cast<int>(m_voci.size()))
         return Rapido::NonGestito;
-    // A place that had ceased before the birth: the general path writes the warning.
-    const int fine =
-        m_indice.annoSoppressione(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'));
-    if (fine != 0 && anno > fine)
+    // A place that did not surely exist on the day of birth: the general path writes the warning.
+    if (!m_indice.esisteDiSicuro(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'),
+                                 anno * 10000 + mese * 100 + giorno))
         return Rapido::NonGestito;
     const auto i = static_cast<size_t>(voce);
     if (m_voci[i] == Voce::DaPreparare)
@@ -709,16 +669,11 @@ Rapido PartitaIvaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Cod
 
 // ---- comune
 
-ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi)
+ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi, const QString &fileCodici)
     : m_elenco(elenco)
+    , m_ricerca(elenco, fileCodici)
     , m_tollerante(fileLuoghi)
-{
-    for (int i = 0; i < elenco.nomi.size(); ++i) {
-        m_perNome[elenco.nomi[i]].push_back(i);
-        m_siglaDelNome.insert(chiaveProvincia(elenco.elencoprovince[i].trimmed()), elenco.elencosigle[i]);
-    }
-    m_siglaDelNome.remove(QString());
-}
+{}
 
 std::vector<Colonna> ComuneCmd::ingresso() const
 {
@@ -729,60 +684,46 @@ QStringList ComuneCmd::uscita() const
 {
     return {QStringLiteral("denominazione"), QStringLiteral("cap"),     QStringLiteral("provincia"),
             QStringLiteral("sigla"),         QStringLiteral("regione"), QStringLiteral("prefisso"),
-            QStringLiteral("esito")};
+            QStringLiteral("esito"),         QStringLiteral("avviso")};
 }
 
 QStringList ComuneCmd::elabora(const QStringList &valori) const
 {
     auto soloEsito = [](const QString &esito) {
-        return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito};
+        return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito, QString()};
     };
     // A table may give the postal code in a column of its own.
-    QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
-    QString sigla = Cp1252::maiuscole(valori.value(1));
-    // "SAMONE (TO)": the province code in brackets, as lists often write it.
-    const qsizetype aperta = nome.lastIndexOf(u" (");
-    if (aperta > 0 && nome.endsWith(u')')) {
-        if (sigla.isEmpty())
-            sigla = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
-        nome = nome.left(aperta).trimmed();
-    }
-    // The province also by its name, "Forlì-Cesena".
-    if (sigla.size() > 2)
-        sigla = m_siglaDelNome.value(chiaveProvincia(sigla), sigla);
+    const QString nome =
+        ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
+    const QString sigla = valori.value(1);
     if (nome.isEmpty())
         return soloEsito(QStringLiteral("Comune non specificato"));
-    // Namesakes in several provinces: the province decides; the directory window would show the first.
-    std::vector<int> candidati;
-    for (int i : m_perNome.value(nome)) {
-        if (sigla.isEmpty() || m_elenco.elencosigle[i] == sigla)
-            candidati.push_back(i);
-    }
-    if (candidati.size() > 1)
-        return soloEsito(QStringLiteral("Comune ambiguo: indicare la provincia"));
-    if (candidati.empty()) {
+    using Esito = ElencoComuni::RicercaComune::Risposta::Esito;
+    const ElencoComuni::RicercaComune::Risposta r = m_ricerca.cerca(nome, sigla);
+    if (r.esito == Esito::Scelta || r.esito == Esito::ProvinciaErrata)
+        return soloEsito(r.messaggio);
+    int posizione = r.posizione;
+    if (r.esito == Esito::NonTrovato) {
         // Not as written: a postal code, or the name as people write it.
-        candidati = m_tollerante.cerca(m_elenco, nome, sigla);
-        if (candidati.size() > 1) {
-            QStringList elenco;
-            for (int i : candidati)
-                elenco.append(m_elenco.nomi[i] + QStringLiteral(" (") + m_elenco.elencosigle[i] + u')');
+        const std::vector<int> candidati = m_tollerante.cerca(m_elenco, nome, sigla.trimmed().toUpper());
+        if (candidati.size() > 1)
             return soloEsito((Luoghi::eCap(nome) ? QStringLiteral("CAP di più comuni: ")
                                                  : kComuneNonTrovato + QStringLiteral(". Forse cercavi: ")) +
-                             elenco.join(QStringLiteral(", ")));
-        }
+                             m_ricerca.elenco(candidati));
+        if (candidati.empty())
+            return soloEsito(kComuneNonTrovato);
+        posizione = candidati.front();
     }
-    if (candidati.empty())
-        return soloEsito(kComuneNonTrovato);
-    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, candidati.front());
+    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
     // Found by one of its postal codes: that code, rather than the one the directory gives.
-    return {m_elenco.nomi[candidati.front()],
+    return {m_elenco.nomi[posizione],
             Luoghi::eCap(nome) ? nome : taglia(d.cap),
-            taglia(d.provincia),
+            m_ricerca.provincia(posizione),
             taglia(d.sigla),
             taglia(d.regione),
             taglia(d.prefisso),
-            QString()};
+            QString(),
+            r.avviso};
 }
 
 // ---- euro, prefisso

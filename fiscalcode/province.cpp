@@ -1,0 +1,42 @@
+#include "province.h"
+
+#include "cp1252.h"
+#include "luoghi.h"
+
+namespace Fiscale {
+
+bool Province::analizza(QByteArrayView righe)
+{
+    m_nomi.clear();
+    m_perForma.clear();
+    while (!righe.isEmpty()) {
+        const qsizetype fine = righe.indexOf("\r\n");
+        const QByteArrayView riga = righe.first(fine < 0 ? righe.size() : fine);
+        righe = fine < 0 ? QByteArrayView() : righe.sliced(fine + 2);
+        const bool sigla = riga.size() > 3 && riga[2] == ';' && riga[0] >= 'A' && riga[0] <= 'Z' && riga[1] >= 'A' &&
+                           riga[1] <= 'Z';
+        if (!sigla || fine < 0) {
+            m_nomi.clear();
+            m_perForma.clear();
+            return false;
+        }
+        const QString s = QString::fromLatin1(riga.first(2));
+        const QString nome = Cp1252::decodifica(riga.sliced(3).toByteArray());
+        if (!m_nomi.contains(s))
+            m_nomi.insert(s, nome);
+        QStringList &sigle = m_perForma[Luoghi::forma(nome)];
+        if (!sigle.contains(s))
+            sigle.append(s);
+    }
+    return true;
+}
+
+QStringList Province::sigle(const QString &provincia) const
+{
+    const QString t = Cp1252::maiuscole(provincia.trimmed());
+    if (t.size() == 2 && t[0] >= u'A' && t[0] <= u'Z' && t[1] >= u'A' && t[1] <= u'Z')
+        return {t};
+    return m_perForma.value(Luoghi::forma(t));
+}
+
+} // namespace Fiscale
