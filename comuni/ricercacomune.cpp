@@ -12,6 +12,8 @@ namespace ElencoComuni {
 
 namespace {
 
+constexpr qsizetype kLarghezzaProvincia = 18; // the province column of codes.dat
+
 QString testo(QByteArrayView byte)
 {
     return Cp1252::decodifica(byte.toByteArray());
@@ -190,12 +192,11 @@ RicercaComune::Risposta RicercaComune::cerca(const QString &testoNome, const QSt
 QString RicercaComune::provincia(int posizione) const
 {
     const QString colonna = m_elenco.elencoprovince[posizione];
-    const QString nome = colonna.trimmed();
-    if (colonna.size() < 18 || nome.size() < 18)
-        return nome;
+    if (colonna.trimmed().size() < kLarghezzaProvincia)
+        return colonna;
     const Fiscale::TabellaCodici *t = storia();
     const QString intero = t ? Cp1252::maiuscole(t->province().nome(m_elenco.elencosigle[posizione])) : QString();
-    return intero.startsWith(nome) ? intero : nome;
+    return intero.startsWith(colonna) ? intero : colonna;
 }
 
 } // namespace ElencoComuni

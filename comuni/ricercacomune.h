@@ -44,7 +44,7 @@ public:
     RicercaComune &operator=(const RicercaComune &) = delete;
 
     Risposta cerca(const QString &nome, const QString &provincia = QString()) const;
-    // The province of a list position by its whole name: codes.dat keeps 18 characters of it.
+    // The province of a list position as the directory holds it, or whole when codes.dat cut it at 18 characters.
     QString provincia(int posizione) const;
     // "CASTRO (BG)" for the positions, as the messages name them.
     QString elenco(const std::vector<int> &posizioni) const;

@@ -44,9 +44,13 @@ LuogoNascita trovato(const TabellaCodici &tabella, int voce)
     return r;
 }
 
-// Of two entries of one code, the one to name: the one with the province of the time.
+// Of two entries of one code, the one to name: the one with the province the place has last (today's), then
+// one with a province of the name's own time.
 bool preferita(const TabellaCodici &tabella, int a, int b)
 {
+    const int ultima = tabella.ultimaDelCodice(tabella.codice(a));
+    if (ultima >= 0 && (tabella.provincia(a) == tabella.provincia(ultima)) != (tabella.provincia(b) == tabella.provincia(ultima)))
+        return tabella.provincia(a) == tabella.provincia(ultima);
     return (tabella.periodo(a).segni & Periodo::DelTempo) && !(tabella.periodo(b).segni & Periodo::DelTempo);
 }
 

@@ -260,12 +260,15 @@ bool IndiceCatastale::conLacune(char lettera, int numero) const
     return cerca(lettera, numero) >= 0 && m_lacune[cella(lettera, numero)];
 }
 
-bool IndiceCatastale::esisteDiSicuro(char lettera, int numero, int giorno) const
+bool IndiceCatastale::esisteIl(char lettera, int numero, int giorno, const TabellaCodici &tabella) const
 {
-    if (cerca(lettera, numero) < 0)
+    const int voce = cerca(lettera, numero);
+    if (voce < 0)
         return false;
     const Periodo &vita = m_vite[cella(lettera, numero)];
-    return vita.primo <= giorno && giorno <= vita.ultimo && !m_lacune[cella(lettera, numero)];
+    if (giorno < vita.primo || giorno > vita.ultimo)
+        return false;
+    return !m_lacune[cella(lettera, numero)] || tabella.esisteIl(voce, giorno);
 }
 
 int IndiceCatastale::cerca(QStringView codice) const

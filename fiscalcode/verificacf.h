@@ -101,8 +101,9 @@ public:
     // Whether the place ceased and came back between those days (a municipality merged into another and
     // made again): a day in between may find it gone.
     bool conLacune(char lettera, int numero) const;
-    // Whether a birth on `giorno` (YYYYMMDD) surely finds the place there: in its days and without gaps.
-    bool esisteDiSicuro(char lettera, int numero, int giorno) const;
+    // Whether the place was there on `giorno` (YYYYMMDD): in its days, and for one with gaps on a day of one
+    // of its names (`tabella` must be the table the index was built on).
+    bool esisteIl(char lettera, int numero, int giorno, const TabellaCodici &tabella) const;
 
 private:
     std::vector<qint32> m_voci; // 26 × 1000 slots, -1 for a code not in the table

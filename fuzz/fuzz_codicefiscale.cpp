@@ -96,7 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     VERIFICA(codice[8] == QStringView(u"ABCDEHLMPRST")[data.month() - 1]);
     const bool maschio = Cp1252::maiuscole(sesso) == u"M";
     VERIFICA(dueCifre(QStringView(codice).mid(9, 2)) == data.day() + (maschio ? 0 : 40));
-    VERIFICA(codice.mid(11, 4) == tabella.trovacod(Cp1252::maiuscole(comune), Cp1252::maiuscole(provincia), data));
+    // The place found, looked up again as the table has it, gives the same code on that day.
+    VERIFICA(esito.luogo.trovato() && codice.mid(11, 4) == esito.luogo.codice);
+    VERIFICA(tabella.trovacod(esito.luogo.nome, esito.luogo.sigla, data) == esito.luogo.codice);
 
     // The same code with its last character changed, or in lower case, fails the check.
     QString alterato = codice;

@@ -549,8 +549,8 @@ Rapido VerificaCmd::elaboraByte(const std::vector<QByteArrayView> &v, Csv::Codif
     if (voce < 0 || voce >= static_cast<int>(m_voci.size()))
         return Rapido::NonGestito;
     // A place that did not surely exist on the day of birth: the general path writes the warning.
-    if (!m_indice.esisteDiSicuro(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'),
-                                 anno * 10000 + mese * 100 + giorno))
+    if (!m_indice.esisteIl(base[11], (base[12] - '0') * 100 + (base[13] - '0') * 10 + (base[14] - '0'),
+                           anno * 10000 + mese * 100 + giorno, m_tabella))
         return Rapido::NonGestito;
     const auto i = static_cast<size_t>(voce);
     if (m_voci[i] == Voce::DaPreparare)
@@ -718,7 +718,7 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
     // Found by one of its postal codes: that code, rather than the one the directory gives.
     return {m_elenco.nomi[posizione],
             Luoghi::eCap(nome) ? nome : taglia(d.cap),
-            m_ricerca.provincia(posizione),
+            taglia(m_ricerca.provincia(posizione)),
             taglia(d.sigla),
             taglia(d.regione),
             taglia(d.prefisso),

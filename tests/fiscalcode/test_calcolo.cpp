@@ -13,7 +13,8 @@ Fiscale::TabellaCodici tabellaProva()
 {
     Fiscale::TabellaCodici t;
     t.analizza(recordCodici("PROVA", "PR", "A000") + recordCodici("FORL\xCC", "FC", "D704") +
-               recordCodici("CORTO", "CO", "A00") + fineCodici());
+               recordCodici("CORTO", "CO", "A00") + recordCodici("DOPPIO", "AA", "A001") +
+               recordCodici("DOPPIO", "BB", "B001") + fineCodici());
     return t;
 }
 
@@ -158,11 +159,13 @@ TEST(CodiceFiscale, ControlliInOrdine)
         {"", "", "", "", "", 1, "Cognome non specificato"},
         {"ROSSI", "", "", "", "", 2, "Nome non specificato"},
         {"ROSSI", "MARIO", "M", "", "", 3, "Luogo di nascita non specificato"},
-        {"ROSSI", "MARIO", "F", "PROVA", "", 4, "Provincia di nascita non specificata"},
+        // A name without its province is enough when one place bears it.
+        {"ROSSI", "MARIO", "F", "DOPPIO", "", 4,
+         "Comune ambiguo: indicare la provincia. Forse cercavi: DOPPIO (AA), DOPPIO (BB)"},
         {"ROSSI", "MARIO", "M", "NESSUNO", "PR", 5, "Comune non trovato"},
         {"ROSSI", "MARIO", "M", "PROVA ", "PR", 5, "Comune non trovato"},
-        {"ROSSI", "MARIO", "M", "PROVA", "PR ", 5, "Comune non trovato"},
-        {"ROSSI", "MARIO", "M", "PROVA", "XX", 5, "Comune non trovato"},
+        {"ROSSI", "MARIO", "M", "PROVA", "XX", 5, "Provincia errata per PROVA: XX. Forse cercavi: PROVA (PR)"},
+        {"ROSSI", "MARIO", "M", "PROVA", "Padova", 5, "Provincia non riconosciuta: «Padova»"},
         // A sex other than M or F stops without a failure code of its own, before the place is tested.
         {"ROSSI", "MARIO", "X", "", "", 0, "Sesso non specificato"},
         {"ROSSI", "MARIO", "", "PROVA", "PR", 0, "Sesso non specificato"},
