@@ -116,13 +116,17 @@ std::vector<int> RicercaComune::dallaStoria(const QString &nome, const QStringLi
             continue;
         if (std::find(posizioni.begin(), posizioni.end(), p) == posizioni.end())
             posizioni.push_back(p);
-        if (nominata < 0 || t->periodo(v).ultimo > t->periodo(nominata).ultimo) {
+        // The name's latest use, in today's province when it had more than one.
+        const int ultimo = t->periodo(v).ultimo, ultimoNominata = nominata < 0 ? 0 : t->periodo(nominata).ultimo;
+        if (nominata < 0 || ultimo > ultimoNominata ||
+            (ultimo == ultimoNominata && t->provincia(v) == t->provincia(d) && t->provincia(nominata) != t->provincia(d))) {
             nominata = v;
             attuale = d;
         }
     }
     std::sort(posizioni.begin(), posizioni.end());
-    if (posizioni.size() != 1 || m_elenco.nomi[posizioni.front()] == nome)
+    // Today's name written another way (PATERNO' for PATERNÒ) is no former name.
+    if (posizioni.size() != 1 || Luoghi::forma(m_elenco.nomi[posizioni.front()]) == Luoghi::forma(nome))
         return posizioni;
     const QString ora = QStringLiteral("ora %1 (%2)").arg(testo(t->nomeIntero(attuale)), testo(t->provincia(attuale)));
     const Fiscale::Periodo p = t->periodo(nominata);
@@ -146,8 +150,11 @@ QString RicercaComune::elenco(const std::vector<int> &posizioni) const
 RicercaComune::Risposta RicercaComune::cerca(const QString &testoNome, const QString &provincia) const
 {
     if (m_perNome.isEmpty()) {
-        for (int i = 0; i < m_elenco.nomi.size(); ++i)
-            m_perNome[m_elenco.nomi[i]].push_back(i);
+        // A name and province twice (only a file made by hand has it) tell nothing apart: the first stands.
+        for (int i = 0; i < m_elenco.nomi.size(); ++i) {
+            if (posizioneDi(m_elenco.nomi[i], m_elenco.elencosigle[i]) < 0)
+                m_perNome[m_elenco.nomi[i]].push_back(i);
+        }
     }
     Risposta r;
     QString nome = togliSpazi(Cp1252::maiuscole(testoNome));

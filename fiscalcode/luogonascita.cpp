@@ -178,7 +178,8 @@ LuogoNascita esatto(const TabellaCodici &tabella, const QByteArray &nome, const 
     const std::vector<int> altrove = esistentiIl(tabella, nome, tutte, giorno);
     if (!altrove.empty())
         return scelta(tabella, Esito::ProvinciaErrata, altrove,
-                      QStringLiteral("Provincia errata per %1: %2").arg(comune.trimmed(), provincia.trimmed()));
+                      QStringLiteral("Provincia errata per %1: %2")
+                          .arg(Cp1252::maiuscole(comune.trimmed()), provincia.trimmed()));
     return tutte.empty() ? LuogoNascita() : nonEsistente(tabella, tutte, giorno);
 }
 

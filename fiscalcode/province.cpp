@@ -33,9 +33,11 @@ bool Province::analizza(QByteArrayView righe)
 
 QStringList Province::sigle(const QString &provincia) const
 {
-    const QString t = Cp1252::maiuscole(provincia.trimmed());
-    if (t.size() == 2 && t[0] >= u'A' && t[0] <= u'Z' && t[1] >= u'A' && t[1] <= u'Z')
-        return {t};
+    const QString t = provincia.trimmed();
+    // Two ASCII letters: a look-alike ('ı' upper-cases to I) must not make a sigla.
+    const auto lettera = [](QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+    if (t.size() == 2 && lettera(t[0]) && lettera(t[1]))
+        return {t.toUpper()};
     return m_perForma.value(Luoghi::forma(t));
 }
 

@@ -90,9 +90,8 @@ CEASED_STATE_YEARS = {"Z105": "1992", "Z111": "1990", "Z118": "2003", "Z135": "1
 # serves better than the name cut to 15 characters with the code after it.
 FOREIGN_KEYS = {"Z111": "GERMANIA EST"}
 
-# Names of at most 20 characters for foreign codes whose shown names are one
-# text once cut to 20 characters: decoded, each code shows a name of its own.
-# The tool stops when two shown names meet without a row here.
+# Short names of at most 20 characters for foreign codes whose names are one
+# text once cut to 20 characters, found beside their whole names.
 DISPLAY_NAMES = {"Z801": "DIP.NORV.ARTICHE", "Z904": "DIP.NORV.ANTARTICHE"}
 
 # Initial letters of the directory search, in block order. K, W, X and Y
@@ -574,17 +573,15 @@ def foreign_entries(entries, catasto, shown, valid_codes, ends):
                            MAIN_NAME if shown[code] is r else OTHER_NAME, code in valid_codes, upper(r["nome"]),
                            flags, after))
 
-    # Foreign codes whose shown names meet once cut show a name of
-    # DISPLAY_NAMES to readers of the 20 characters, their whole name to the
-    # others; their full name stays a key like their other names.
+    # Foreign codes whose shown names meet once cut: a short name of
+    # DISPLAY_NAMES of their own beside their whole names.
     for code, display in DISPLAY_NAMES.items():
         r = shown[code]
         end, flags, after = ends[code]
-        main = entries[(cf_key(r["nome"], r["sigla"]), code, OPEN_START, end, upper(r["nome"]))]
-        entries[(main.key, code, OPEN_START, end, main.name)] = replace(main, kind=OTHER_NAME)
         if len(display) > CF_NAME_WIDTH or any(k[0] == (display, r["sigla"]) for k in entries):
             fail(f"the name {display!r} of {code} is too long or taken")
-        put(entries, replace(main, key=(display, r["sigla"])))
+        put(entries, Entry((display, r["sigla"]), code, "", OPEN_START, end, SECOND_KEY, code in valid_codes, display,
+                           flags, after, behind=True))
     for code, key in FOREIGN_KEYS.items():
         r = shown[code]
         end, flags, after = ends[code]
@@ -827,6 +824,7 @@ def check_cf(table, comuni, catasto, shown, history, coded):
                 expect(run.name, sigla, d, run.code, "sigla of any time")
     own = {e.code: e.key for e in coded}
     own.update({code: (name, shown[code]["sigla"]) for code, name in FOREIGN_KEYS.items()})
+    own.update({code: (name, shown[code]["sigla"]) for code, name in DISPLAY_NAMES.items()})
     for r in catasto:
         code = r["catastale"]
         if code in own:
@@ -841,7 +839,7 @@ def check_cf(table, comuni, catasto, shown, history, coded):
     # The decode of a code shows the last entry of that code in file order.
     for code, r in shown.items():
         last = table.entries[table.by_code[code][-1]]
-        key = (DISPLAY_NAMES[code], r["sigla"]) if code in DISPLAY_NAMES else cf_key(r["nome"], r["sigla"])
+        key = cf_key(r["nome"], r["sigla"])
         if (last[0], last[1]) != key:
             wrong.append(f"the last entry of {code} is {last[0]} ({last[1]}), not {key}")
     missing = {r["catastale"] for r in catasto} - set(table.by_code)

@@ -338,8 +338,7 @@ TEST_F(DatiSpediti, LUltimaVoceDiUnCodiceEIlSuoNome)
         ASSERT_TRUE(ultima.contains(r.codice)) << r.codice.toStdString();
         const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(r.codice));
         const bool ultimoNome = r.sigla != u"EE" && r.fine > 0 && fine.value(r.codice) == r.ultimoGiorno;
-        const bool nomeProprio = r.codice == u"Z801" || r.codice == u"Z904"; // checked below
-        if ((r.attivo || ultimoNome) && !nomeProprio) {
+        if (r.attivo || ultimoNome) {
             EXPECT_EQ(v.nome, r.nome.left(20).trimmed()) << r.codice.toStdString();
             EXPECT_EQ(v.nomeIntero, r.nome) << r.codice.toStdString();
             EXPECT_EQ(v.provincia, r.sigla) << r.codice.toStdString();
@@ -357,9 +356,9 @@ TEST_F(DatiSpediti, LUltimaVoceDiUnCodiceEIlSuoNome)
         {"Z118", "REPUBBLICA SOCIALIST", 2003},
         {"Z346", "SOMALIA FRANCESE", 1977},
         {"Z137", "ARMENIA", 0},
-        // Two territories whose names are one text once cut: each shows a name of its own.
-        {"Z801", "DIP.NORV.ARTICHE", 0},
-        {"Z904", "DIP.NORV.ANTARTICHE", 0},
+        // Two territories whose names are one text once cut: each shows its whole name.
+        {"Z801", "DIPENDENZE NORVEGESI", 0},
+        {"Z904", "DIPENDENZE NORVEGESI", 0},
     };
     for (const auto &c : stati) {
         const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(QString::fromLatin1(c.codice)));
@@ -548,7 +547,7 @@ TEST_F(DatiSpediti, LuogoDiNascitaComeLoScrivonoIDocumenti)
         {"Reggio nell'Emilia", "Reggio Emilia", QDate(1980, 1, 1), "H223"},
         {"Jonadi", "CZ", QDate(1980, 1, 1), "E321"},
         {"Ionadi", "VV", QDate(2020, 1, 1), "E321"},
-        {"Roma", "MI", QDate(1980, 1, 1), "Provincia errata per Roma: MI. Forse cercavi: ROMA (RM)"},
+        {"Roma", "MI", QDate(1980, 1, 1), "Provincia errata per ROMA: MI. Forse cercavi: ROMA (RM)"},
         {"Roma", "Lombardia", QDate(1980, 1, 1), "Provincia non riconosciuta: «Lombardia»"},
         // No province where none is needed.
         {"Germania", "", QDate(1980, 1, 1), "Z112"},

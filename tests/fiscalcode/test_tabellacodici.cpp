@@ -232,10 +232,10 @@ TEST(TabellaCodici, TrovacodPerAnnoDiNascita)
                   QString::fromLatin1(c.atteso))
             << c.comune << " " << c.nascita.year();
     }
-    // The bytes lookup: exact keys, the entry number.
-    EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO", 1950), 0);
+    // The bytes lookup: exact keys, the entry number, a day as YYYYMMDD.
+    EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO", 19500101), 0);
     EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO"), 1);
-    EXPECT_EQ(r.tabella.cerca("bellagio", "CO", 1950), -1);
+    EXPECT_EQ(r.tabella.cerca("bellagio", "CO", 19500101), -1);
 }
 
 // The index must answer as the scan of the whole table, last match in file order winning.
