@@ -156,52 +156,61 @@ int TabellaCodici::analizza(const QByteArray &dati, int erroreLettura)
 // The days after the END record; on any fault none are kept, and the table answers by the years.
 void TabellaCodici::leggiGiorni(qsizetype inizio)
 {
-    const QByteArrayView tutto(m_dati);
-    QByteArrayView resto = tutto.sliced(inizio);
+    const QByteArrayView resto = QByteArrayView(m_dati).sliced(inizio);
     if (!resto.startsWith(kSegnoGiorni))
         return;
-    resto = resto.sliced(kSegnoGiorni.size());
+    const char *p = resto.data() + kSegnoGiorni.size();
+    const char *const fine = resto.data() + resto.size();
     std::vector<Giorni> giorni(static_cast<size_t>(m_voci));
-    for (Giorni &g : giorni) {
-        const qsizetype fine = resto.indexOf("\r\n");
-        // first;last;marks;successor;whole name
-        if (fine < 20 || resto[8] != ';' || resto[17] != ';')
-            return;
-        const QByteArrayView riga = resto.first(fine);
-        const int voce = static_cast<int>(&g - giorni.data());
-        resto = resto.sliced(fine + 2);
-        g.periodo.primo = otto(riga.data());
-        g.periodo.ultimo = otto(riga.data() + 9);
-        if (g.periodo.primo < 0 || g.periodo.ultimo < g.periodo.primo)
-            return;
-        qsizetype i = 18;
-        for (; i < riga.size() && riga[i] != ';'; ++i) {
-            const char segno = riga[i];
-            g.periodo.segni |= segno == 'T' ? Periodo::DelTempo : segno == 'A' ? Periodo::SoloAnno
-                               : segno == 'C'                  ? Periodo::Cessato
-                                                               : 0x80;
-        }
-        const qsizetype successore = i + 1;
-        const qsizetype intero = riga.indexOf(';', successore) + 1;
-        if (g.periodo.segni & 0x80 || i == riga.size() || intero <= 0 ||
-            (intero - successore != 1 && slotCodice(riga.sliced(successore, intero - successore - 1)) < 0))
-            return;
-        if (intero - successore > 1)
-            g.successore = static_cast<qint32>(riga.data() + successore - tutto.data());
-        const QByteArrayView nomeIntero = riga.sliced(intero);
-        if (!nomeIntero.isEmpty()) {
-            // A longer form of the record's own name, of printable characters.
-            if (nomeIntero.size() <= kNome || nomeIntero.size() > 255 || chiaveNome(nomeIntero) != nome(voce) ||
-                std::any_of(nomeIntero.begin(), nomeIntero.end(), [](char c) { return uchar(c) < 0x20; }))
-                return;
-            g.intero = static_cast<qint32>(nomeIntero.data() - tutto.data());
-            g.lunghezzaIntero = static_cast<quint8>(nomeIntero.size());
-        }
-    }
-    if (!resto.startsWith(kSegnoProvince) || !m_province.analizza(resto.sliced(kSegnoProvince.size())))
+    for (int voce = 0; voce < m_voci && p; ++voce)
+        p = rigaGiorni(p, fine, voce, giorni[size_t(voce)]);
+    if (!p)
+        return;
+    const QByteArrayView province(p, fine - p);
+    if (!province.startsWith(kSegnoProvince) || !m_province.analizza(province.sliced(kSegnoProvince.size())))
         return;
     m_giorni = std::move(giorni);
-    costruisciIndiceNomi();
+    costruisciIndiceCodici();
+}
+
+// One line "first;last;marks;successor;whole name" from p: the start of the next line, or nullptr when it is
+// not one.
+const char *TabellaCodici::rigaGiorni(const char *p, const char *fine, int voce, Giorni &g) const
+{
+    if (fine - p < 22 || p[8] != ';' || p[17] != ';')
+        return nullptr;
+    g.periodo.primo = otto(p);
+    g.periodo.ultimo = otto(p + 9);
+    if (g.periodo.primo < 0 || g.periodo.ultimo < g.periodo.primo)
+        return nullptr;
+    const char *q = p + 18;
+    for (; q < fine && *q != ';'; ++q) {
+        const quint8 segno = *q == 'T' ? Periodo::DelTempo : *q == 'A' ? Periodo::SoloAnno : *q == 'C' ? Periodo::Cessato : 0;
+        if (segno == 0)
+            return nullptr;
+        g.periodo.segni |= segno;
+    }
+    const char *const successore = ++q;
+    while (q < fine && *q != ';')
+        ++q;
+    if (q >= fine || (q != successore && slotCodice(QByteArrayView(successore, q - successore)) < 0))
+        return nullptr;
+    if (q != successore)
+        g.successore = static_cast<qint32>(successore - m_dati.constData());
+    // A longer form of the record's own name, of printable characters, up to the line end.
+    const char *const intero = ++q;
+    while (q < fine && uchar(*q) >= 0x20)
+        ++q;
+    if (fine - q < 2 || q[0] != '\r' || q[1] != '\n')
+        return nullptr;
+    const QByteArrayView nomeIntero(intero, q - intero);
+    if (!nomeIntero.isEmpty()) {
+        if (nomeIntero.size() <= kNome || nomeIntero.size() > 255 || chiaveNome(nomeIntero) != nome(voce))
+            return nullptr;
+        g.intero = static_cast<qint32>(intero - m_dati.constData());
+        g.lunghezzaIntero = static_cast<quint8>(nomeIntero.size());
+    }
+    return q + 2;
 }
 
 QByteArrayView TabellaCodici::campo(int voce, int inizio, int lunghezza) const
@@ -309,13 +318,26 @@ void TabellaCodici::costruisciIndice()
     }
 }
 
-// The name alone (for a place typed without its province) and the code (for the code's other names).
-void TabellaCodici::costruisciIndiceNomi()
+// By code, for the other names of a code.
+void TabellaCodici::costruisciIndiceCodici()
+{
+    m_ultimaDelCodice.assign(kCodici, -1);
+    m_precedenteCodice.assign(size_t(m_voci), -1);
+    for (int i = 0; i < m_voci; ++i) {
+        // The four characters as they stand: a code of fewer is no code of the index.
+        const int slot = slotCodice(QByteArrayView(m_dati.constData() + qsizetype(i) * kLunghezzaRecord + kNome + kProvincia, kCodice));
+        if (slot >= 0) {
+            m_precedenteCodice[size_t(i)] = m_ultimaDelCodice[size_t(slot)];
+            m_ultimaDelCodice[size_t(slot)] = static_cast<qint16>(i);
+        }
+    }
+}
+
+// By the name alone, for a place typed without its province: built at the first such lookup.
+void TabellaCodici::costruisciIndiceNomi() const
 {
     m_indiceNomi.assign(m_indice.size(), Cella{});
     m_precedenteNome.assign(size_t(m_voci), -1);
-    m_ultimaDelCodice.assign(kCodici, -1);
-    m_precedenteCodice.assign(size_t(m_voci), -1);
     for (int i = 0; i < m_voci; ++i) {
         const QByteArrayView n = nome(i);
         const quint32 h = hashChiave(n, {});
@@ -326,11 +348,6 @@ void TabellaCodici::costruisciIndiceNomi()
                 cella = {impronta(h), static_cast<qint16>(i)};
                 break;
             }
-        }
-        const int slot = slotCodice(codice(i));
-        if (slot >= 0) {
-            m_precedenteCodice[size_t(i)] = m_ultimaDelCodice[size_t(slot)];
-            m_ultimaDelCodice[size_t(slot)] = static_cast<qint16>(i);
         }
     }
 }
@@ -428,13 +445,10 @@ std::vector<int> TabellaCodici::vociDelNome(QByteArrayView n) const
 {
     std::vector<int> trovate;
     const QByteArrayView chiave = chiaveNome(n);
-    if (m_indiceNomi.empty()) {
-        for (int v = 0; v < m_voci; ++v) {
-            if (nome(v) == chiave)
-                trovate.push_back(v);
-        }
+    if (m_indice.empty())
         return trovate;
-    }
+    if (m_indiceNomi.empty())
+        costruisciIndiceNomi();
     const quint32 h = hashChiave(chiave, {});
     int ultima = -1;
     for (quint32 j = h & m_maschera;; j = (j + 1) & m_maschera) {

@@ -4,27 +4,34 @@
     python3 tools/gen_data.py [--output FOLDER] [DATA_SOURCES]
 
 DATA_SOURCES is the folder that holds comuni.csv, catasto.csv,
-sardegna_2026_transcodifica.csv and comuni_bilingui.csv (UTF-8,
-';'-separated, one header row). It defaults to ../shared/data-sources beside
-the repository root. The tool writes codes.dat (municipality directory),
-codes.cf (cadastral code table) and luoghi.dat (the other names and the
-postal codes of the municipalities) into data/ of the repository, or into
-FOLDER, byte for byte from the tables:
+sardegna_2026_transcodifica.csv, comuni_bilingui.csv, anpr_archivio_comuni.csv,
+province.csv and stati_cessati.csv (UTF-8, one header row). It defaults to
+../shared/data-sources beside the repository root. The tool writes codes.dat
+(municipality directory), codes.cf (cadastral code table) and luoghi.dat (the
+other names and the postal codes of the municipalities) into data/ of the
+repository, or into FOLDER, byte for byte from the tables:
 running it twice on the same tables gives identical files. tools/dati_aggiornati.sh
 (run by the test suite) checks that the committed files are what it writes.
 
-codes.cf holds every row of catasto.csv: current comuni, their former names,
-suppressed comuni, foreign states valid today and ceased, with their other
-names; and the second keys of current comuni (apostrophe spellings, the
-Sardinian provinces before 2026). A record carries the last year of validity
-of its name (blank while valid), or the year after it for a name that ended
-on 31 December: that name was still valid at the end of its last year. The
-lookup gives the last entry of a key in file order, or, given a year of
-birth, the entry valid at the end of that year, so the file is ordered by end
-date, the entries valid today last: today's
-comune answers a plain lookup, and the name a decoded code shows (today's
-name, the last name of a suppressed comune, a state's main name) is the last
-entry of its code. The tool checks both on the file it writes.
+codes.cf holds every period of the ANPR archive (tools/storia.py reads it and
+adds the events after it), joined into runs of one name, each run under every
+province sigla its municipality ever had; the foreign states of catasto.csv,
+valid today and ceased, with their other names; and the apostrophe spellings
+of today's names. A record carries the last year of validity of its name
+(blank while valid), or the year after it for a name that ended on 31
+December, for readers that know years only. After the END record come the
+days: a line "#PERIODI 1", one line per record "first;last;marks;successor;
+whole name" (days as YYYYMMDD, 00000000 for a name there before the archive
+tells of it, 99991231 for one that lasts; marks T for a province of the
+name's own time, A for an end known by its year, C for a foreign code ceased
+on a day not known), then "#PROVINCE" and "SIGLA;name" lines, the first of a
+sigla its name to show (ISTAT's, and tools/dati/nomi_province.csv). The file
+is ordered by end date, the entries valid today last: today's comune answers
+a lookup without a date, and the name a decoded code shows (today's name, the
+last name of a suppressed comune, a state's main name) is the last entry of
+its code. The tool reads the file back and checks every current comune,
+every period of the archive on its first and last day under every sigla of
+its code, every row of catasto.csv and the name each code shows.
 
 luoghi.dat is ours, UTF-8 text with LF line ends: after comment lines
 starting with "#", one line per name or postal code, four fields separated
