@@ -103,13 +103,13 @@ std::vector<int> RicercaComune::dallaStoria(const QString &nome, const QStringLi
     if (!t)
         return posizioni;
     const QByteArray n = Cp1252::codifica(nome);
-    std::vector<int> voci = sigle.isEmpty() ? t->vociDelNome(n) : std::vector<int>();
+    std::vector<int> delNome = sigle.isEmpty() ? t->vociDelNome(n) : std::vector<int>();
     for (const QString &s : sigle) {
         const std::vector<int> altre = t->voci(n, s.toLatin1());
-        voci.insert(voci.end(), altre.begin(), altre.end());
+        delNome.insert(delNome.end(), altre.begin(), altre.end());
     }
     int nominata = -1, attuale = -1;
-    for (int v : voci) {
+    for (int v : delNome) {
         const int d = oggi(*t, v);
         const int p = d < 0 ? -1 : posizioneDi(testo(t->nomeIntero(d)), testo(t->provincia(d)));
         if (p < 0)
@@ -198,7 +198,7 @@ RicercaComune::Risposta RicercaComune::cerca(const QString &testoNome, const QSt
 
 QString RicercaComune::provincia(int posizione) const
 {
-    const QString colonna = m_elenco.elencoprovince[posizione];
+    const QString &colonna = m_elenco.elencoprovince[posizione];
     if (colonna.trimmed().size() < kLarghezzaProvincia)
         return colonna;
     const Fiscale::TabellaCodici *t = storia();

@@ -187,7 +187,7 @@ LuogoNascita esatto(const TabellaCodici &tabella, const QByteArray &nome, const 
 
 QString fineDelLuogo(const Periodo &vita, bool estero)
 {
-    const QString verbo = estero ? QStringLiteral("cessato") : QStringLiteral("soppresso");
+    QString verbo = estero ? QStringLiteral("cessato") : QStringLiteral("soppresso");
     if (vita.segni & Periodo::Cessato)
         return verbo;
     if (vita.segni & Periodo::SoloAnno)

@@ -21,12 +21,12 @@ bool Province::analizza(QByteArrayView righe)
             return false;
         }
         const QString s = QString::fromLatin1(riga.first(2));
-        const QString nome = Cp1252::decodifica(riga.sliced(3).toByteArray());
+        const QString testo = Cp1252::decodifica(riga.sliced(3).toByteArray());
         if (!m_nomi.contains(s))
-            m_nomi.insert(s, nome);
-        QStringList &sigle = m_perForma[Luoghi::forma(nome)];
-        if (!sigle.contains(s))
-            sigle.append(s);
+            m_nomi.insert(s, testo);
+        QStringList &diQuelNome = m_perForma[Luoghi::forma(testo)];
+        if (!diQuelNome.contains(s))
+            diQuelNome.append(s);
     }
     return true;
 }

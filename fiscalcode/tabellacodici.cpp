@@ -162,12 +162,12 @@ void TabellaCodici::leggiGiorni(qsizetype inizio)
     const char *p = resto.data() + kSegnoGiorni.size();
     const char *const fine = resto.data() + resto.size();
     std::vector<Giorni> giorni(static_cast<size_t>(m_voci));
-    for (int voce = 0; voce < m_voci && p; ++voce)
-        p = rigaGiorni(p, fine, voce, giorni[size_t(voce)]);
+    for (int v = 0; v < m_voci && p; ++v)
+        p = rigaGiorni(p, fine, v, giorni[size_t(v)]);
     if (!p)
         return;
-    const QByteArrayView province(p, fine - p);
-    if (!province.startsWith(kSegnoProvince) || !m_province.analizza(province.sliced(kSegnoProvince.size())))
+    const QByteArrayView sezione(p, fine - p);
+    if (!sezione.startsWith(kSegnoProvince) || !m_province.analizza(sezione.sliced(kSegnoProvince.size())))
         return;
     m_giorni = std::move(giorni);
     costruisciIndiceCodici();
@@ -175,7 +175,7 @@ void TabellaCodici::leggiGiorni(qsizetype inizio)
 
 // One line "first;last;marks;successor;whole name" from p: the start of the next line, or nullptr when it is
 // not one.
-const char *TabellaCodici::rigaGiorni(const char *p, const char *fine, int voce, Giorni &g) const
+const char *TabellaCodici::rigaGiorni(const char *p, const char *fine, int numero, Giorni &g) const
 {
     if (fine - p < 22 || p[8] != ';' || p[17] != ';')
         return nullptr;
@@ -190,25 +190,25 @@ const char *TabellaCodici::rigaGiorni(const char *p, const char *fine, int voce,
             return nullptr;
         g.periodo.segni |= segno;
     }
-    const char *const successore = ++q;
+    const char *const dopo = ++q;
     while (q < fine && *q != ';')
         ++q;
-    if (q >= fine || (q != successore && slotCodice(QByteArrayView(successore, q - successore)) < 0))
+    if (q >= fine || (q != dopo && slotCodice(QByteArrayView(dopo, q - dopo)) < 0))
         return nullptr;
-    if (q != successore)
-        g.successore = static_cast<qint32>(successore - m_dati.constData());
+    if (q != dopo)
+        g.successore = static_cast<qint32>(dopo - m_dati.constData());
     // A longer form of the record's own name, of printable characters, up to the line end.
-    const char *const intero = ++q;
+    const char *const inizioNome = ++q;
     while (q < fine && uchar(*q) >= 0x20)
         ++q;
-    if (fine - q < 2 || q[0] != '\r' || q[1] != '\n')
+    if (q + 1 >= fine || q[0] != '\r' || q[1] != '\n')
         return nullptr;
-    const QByteArrayView nomeIntero(intero, q - intero);
-    if (!nomeIntero.isEmpty()) {
-        if (nomeIntero.size() <= kNome || nomeIntero.size() > 255 || chiaveNome(nomeIntero) != nome(voce))
+    const QByteArrayView intero(inizioNome, q - inizioNome);
+    if (!intero.isEmpty()) {
+        if (intero.size() <= kNome || intero.size() > 255 || chiaveNome(intero) != nome(numero))
             return nullptr;
-        g.intero = static_cast<qint32>(intero - m_dati.constData());
-        g.lunghezzaIntero = static_cast<quint8>(nomeIntero.size());
+        g.intero = static_cast<qint32>(inizioNome - m_dati.constData());
+        g.lunghezzaIntero = static_cast<quint8>(intero.size());
     }
     return q + 2;
 }
@@ -334,8 +334,10 @@ void TabellaCodici::costruisciIndiceCodici()
 }
 
 // By the name alone, for a place typed without its province: built at the first such lookup.
-void TabellaCodici::costruisciIndiceNomi() const
+const std::vector<TabellaCodici::Cella> &TabellaCodici::indiceNomi() const
 {
+    if (!m_indiceNomi.empty())
+        return m_indiceNomi;
     m_indiceNomi.assign(m_indice.size(), Cella{});
     m_precedenteNome.assign(size_t(m_voci), -1);
     for (int i = 0; i < m_voci; ++i) {
@@ -350,6 +352,7 @@ void TabellaCodici::costruisciIndiceNomi() const
             }
         }
     }
+    return m_indiceNomi;
 }
 
 int TabellaCodici::precedente(int voce) const
@@ -447,12 +450,11 @@ std::vector<int> TabellaCodici::vociDelNome(QByteArrayView n) const
     const QByteArrayView chiave = chiaveNome(n);
     if (m_indice.empty())
         return trovate;
-    if (m_indiceNomi.empty())
-        costruisciIndiceNomi();
+    const std::vector<Cella> &indice = indiceNomi();
     const quint32 h = hashChiave(chiave, {});
     int ultima = -1;
     for (quint32 j = h & m_maschera;; j = (j + 1) & m_maschera) {
-        const Cella &cella = m_indiceNomi[j];
+        const Cella &cella = indice[j];
         if (cella.voce < 0)
             break;
         if (cella.impronta == impronta(h) && nome(cella.voce) == chiave) {

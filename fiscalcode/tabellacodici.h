@@ -137,7 +137,6 @@ private:
     void costruisciIndice();
     void leggiGiorni(qsizetype inizio);
     void costruisciIndiceCodici();
-    void costruisciIndiceNomi() const;
     int precedente(int voce) const;
     int sonda(QByteArrayView nome, QByteArrayView provincia) const;
     bool nomeUguale(int voce, QByteArrayView nome) const;
@@ -170,13 +169,14 @@ private:
         qint32 successore = 0;
     };
     std::vector<Giorni> m_giorni;
-    const char *rigaGiorni(const char *p, const char *fine, int voce, Giorni &g) const;
+    const char *rigaGiorni(const char *p, const char *fine, int numero, Giorni &g) const;
     // By code (with the days) and by name alone (at the first lookup without a province): the last entry,
     // and for every entry the earlier one of the same code (of the same name).
     std::vector<qint16> m_ultimaDelCodice; // 26 × 1000, by letter and number
     std::vector<qint16> m_precedenteCodice;
     mutable std::vector<Cella> m_indiceNomi;
     mutable std::vector<qint16> m_precedenteNome;
+    const std::vector<Cella> &indiceNomi() const;
     Province m_province;
 };
 

@@ -219,27 +219,28 @@ void IndiceCatastale::costruisci(const TabellaCodici &tabella)
         const int ultima = m_voci[slot];
         if (ultima < 0)
             continue;
-        Periodo &vita = m_vite[slot];
-        vita = tabella.periodo(ultima);
+        Periodo &giorniCodice = m_vite[slot];
+        giorniCodice = tabella.periodo(ultima);
         if (!tabella.conGiorni()) {
             // By the year: the end of the year of validity, a birth in it not telling.
             const int anno = tabella.annoFine(ultima);
-            vita = {0, anno == 0 ? kSempre : anno * 10000 + 1231, anno == 0 ? quint8(0) : quint8(Periodo::SoloAnno)};
+            giorniCodice = {0, anno == 0 ? kSempre : anno * 10000 + 1231,
+                            anno == 0 ? quint8(0) : quint8(Periodo::SoloAnno)};
             continue;
         }
         // The names of the code, one after another: a gap between them is a time the place was not there.
-        giorni.clear();
-        for (int v = ultima; v >= 0; v = tabella.precedenteDelCodice(v))
+        giorni.assign(1, {giorniCodice.primo, giorniCodice.ultimo});
+        for (int v = tabella.precedenteDelCodice(ultima); v >= 0; v = tabella.precedenteDelCodice(v))
             giorni.emplace_back(tabella.periodo(v).primo, tabella.periodo(v).ultimo);
         std::sort(giorni.begin(), giorni.end());
-        int fine = giorni.front().second;
-        for (const auto &[primo, ultimo] : giorni) {
-            if (primo > fine && primo - fine > 1 && dataDi(fine).addDays(1) < dataDi(primo))
+        int primo = giorni[0].first, fine = giorni[0].second;
+        for (const auto &[inizio, ultimo] : giorni) {
+            if (inizio > fine && inizio - fine > 1 && dataDi(fine).addDays(1) < dataDi(inizio))
                 m_lacune[slot] = true;
             fine = std::max(fine, ultimo);
         }
-        vita.primo = giorni.front().first;
-        vita.ultimo = fine;
+        giorniCodice.primo = primo;
+        giorniCodice.ultimo = fine;
     }
 }
 
@@ -265,8 +266,8 @@ bool IndiceCatastale::esisteIl(char lettera, int numero, int giorno, const Tabel
     const int voce = cerca(lettera, numero);
     if (voce < 0)
         return false;
-    const Periodo &vita = m_vite[cella(lettera, numero)];
-    if (giorno < vita.primo || giorno > vita.ultimo)
+    const Periodo &giorni = m_vite[cella(lettera, numero)];
+    if (giorno < giorni.primo || giorno > giorni.ultimo)
         return false;
     return !m_lacune[cella(lettera, numero)] || tabella.esisteIl(voce, giorno);
 }
