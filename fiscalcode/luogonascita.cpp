@@ -150,8 +150,8 @@ LuogoNascita scelta(const TabellaCodici &tabella, Esito esito, const std::vector
 LuogoNascita esatto(const TabellaCodici &tabella, const QByteArray &nome, const QStringList &sigle, int giorno,
                     const QString &comune, const QString &provincia)
 {
-    const std::vector<int> tutte = tabella.vociDelNome(nome);
     if (sigle.isEmpty()) {
+        const std::vector<int> tutte = tabella.vociDelNome(nome);
         const std::vector<int> esistenti = esistentiIl(tabella, nome, tutte, giorno);
         if (esistenti.size() == 1)
             return trovato(tabella, esistenti.front());
@@ -159,22 +159,28 @@ LuogoNascita esatto(const TabellaCodici &tabella, const QByteArray &nome, const 
             return scelta(tabella, Esito::Ambiguo, esistenti, QStringLiteral("Comune ambiguo: indicare la provincia"));
         return tutte.empty() ? LuogoNascita() : nonEsistente(tabella, tutte, giorno);
     }
-    std::vector<int> trovate, delleProvince;
+    std::vector<int> trovate;
     for (const QString &s : sigle) {
-        const QByteArray p = s.toLatin1();
-        const int v = tabella.cerca(nome, p, giorno);
+        const int v = tabella.cerca(nome, s.toLatin1(), giorno);
         if (v >= 0)
             trovate.push_back(v);
-        const std::vector<int> voci = tabella.voci(nome, p);
-        delleProvince.insert(delleProvince.end(), voci.begin(), voci.end());
     }
+    // The common case, a sigla and its place: as the byte path of the engine answers it.
+    if (trovate.size() == 1)
+        return trovato(tabella, trovate.front());
     const std::vector<int> esistenti = esistentiIl(tabella, nome, trovate, giorno);
     if (esistenti.size() == 1)
         return trovato(tabella, esistenti.front());
     if (esistenti.size() > 1)
         return scelta(tabella, Esito::Ambiguo, esistenti, QStringLiteral("Comune ambiguo"));
+    std::vector<int> delleProvince;
+    for (const QString &s : sigle) {
+        const std::vector<int> voci = tabella.voci(nome, s.toLatin1());
+        delleProvince.insert(delleProvince.end(), voci.begin(), voci.end());
+    }
     if (!delleProvince.empty())
         return nonEsistente(tabella, delleProvince, giorno);
+    const std::vector<int> tutte = tabella.vociDelNome(nome);
     const std::vector<int> altrove = esistentiIl(tabella, nome, tutte, giorno);
     if (!altrove.empty())
         return scelta(tabella, Esito::ProvinciaErrata, altrove,
