@@ -48,10 +48,12 @@ public:
     QString provincia(int posizione) const;
     // "CASTRO (BG)" for the positions, as the messages name them.
     QString elenco(const std::vector<int> &posizioni) const;
+    // The province sigle a typed province stands for: a sigla of any time, or a province's name (the whole
+    // names of codes.cf, those of the directory); empty for none.
+    QStringList sigle(const QString &provincia) const;
 
 private:
     const Fiscale::TabellaCodici *storia() const;
-    QStringList sigle(const QString &provincia) const;
     std::vector<int> dallaStoria(const QString &nome, const QStringList &sigle, QString &avviso) const;
     int posizioneDi(const QString &nome, const QString &sigla) const;
 

@@ -693,9 +693,15 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
         return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito, QString()};
     };
     // A table may give the postal code in a column of its own.
-    const QString nome =
-        ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
-    const QString sigla = valori.value(1);
+    QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
+    QString sigla = valori.value(1).trimmed();
+    // "SAMONE (TO)": the province code in brackets, as lists often write it.
+    const qsizetype aperta = nome.lastIndexOf(u" (");
+    if (aperta > 0 && nome.endsWith(u')')) {
+        if (sigla.isEmpty())
+            sigla = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
+        nome = nome.left(aperta).trimmed();
+    }
     if (nome.isEmpty())
         return soloEsito(QStringLiteral("Comune non specificato"));
     using Esito = ElencoComuni::RicercaComune::Risposta::Esito;
@@ -704,8 +710,15 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
         return soloEsito(r.messaggio);
     int posizione = r.posizione;
     if (r.esito == Esito::NonTrovato) {
-        // Not as written: a postal code, or the name as people write it.
-        const std::vector<int> candidati = m_tollerante.cerca(m_elenco, nome, sigla.trimmed().toUpper());
+        // Not as written: a postal code, or the name as people write it, in the provinces the text names.
+        const QStringList sigle = m_ricerca.sigle(sigla);
+        std::vector<int> candidati;
+        for (int i : m_tollerante.cerca(m_elenco, nome, sigle.size() == 1 ? sigle[0] : QString())) {
+            if (sigle.size() < 2 || sigle.contains(m_elenco.elencosigle[i]))
+                candidati.push_back(i);
+        }
+        if (!sigla.isEmpty() && sigle.isEmpty())
+            candidati.clear();
         if (candidati.size() > 1)
             return soloEsito((Luoghi::eCap(nome) ? QStringLiteral("CAP di più comuni: ")
                                                  : kComuneNonTrovato + QStringLiteral(". Forse cercavi: ")) +

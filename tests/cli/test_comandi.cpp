@@ -310,7 +310,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"comune",
          {"comune"},
          "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nForli';\nBozen;BZ\n00184;\n39049;\n"
-         "Paterno';\nCastro;Lecce\nLenno;\nMonza;MI\nCarbonia;SU\nIonadi;\nRoma;MI\n",
+         "Paterno';\nCastro;Lecce\nLenno;\nMonza;MI\nCarbonia;SU\nIonadi;\nRoma;MI\nForli;Forlì-Cesena\n",
          "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito;avviso\n"
          "Roma;;ROMA;00100;ROMA;RM;LAZIO;06;;\nCastro;LE;CASTRO;73030;LECCE;LE;PUGLIA;0836;;\n"
          "Castro;;;;;;;;Comune ambiguo: indicare la provincia. Forse cercavi: CASTRO (BG), CASTRO (LE);\n"
@@ -326,7 +326,8 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "Monza;MI;MONZA;20900;MONZA E DELLA BRIANZA;MB;LOMBARDIA;039;;\n"
          "Carbonia;SU;CARBONIA;09013;SULCIS IGLESIENTE;CI;SARDEGNA;0781;;\n"
          "Ionadi;;JONADI;89851;VIBO VALENTIA;VV;CALABRIA;0963;;IONADI (VV): ora JONADI (VV)\n"
-         "Roma;MI;;;;;;;Provincia errata per ROMA: MI. Forse cercavi: ROMA (RM);\n",
+         "Roma;MI;;;;;;;Provincia errata per ROMA: MI. Forse cercavi: ROMA (RM);\n"
+         "Forli;Forlì-Cesena;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;;\n",
          1},
         {"comune per cap",
          {"comune"},
