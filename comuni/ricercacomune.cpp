@@ -159,13 +159,7 @@ RicercaComune::Risposta RicercaComune::cerca(const QString &testoNome, const QSt
     Risposta r;
     QString nome = togliSpazi(Cp1252::maiuscole(testoNome));
     QString p = provincia.trimmed();
-    // "CASTRO (LE)": the province in brackets, as the list and many tables write it.
-    const qsizetype aperta = nome.lastIndexOf(u" (");
-    if (aperta > 0 && nome.endsWith(u')')) {
-        if (p.isEmpty())
-            p = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
-        nome = nome.left(aperta).trimmed();
-    }
+    provinciaTraParentesi(nome, p);
     if (nome.isEmpty())
         return r;
     const QStringList s = sigle(p);
@@ -194,6 +188,16 @@ RicercaComune::Risposta RicercaComune::cerca(const QString &testoNome, const QSt
     if (!omonimi.empty())
         return scelta(Risposta::Esito::ProvinciaErrata, omonimi, QStringLiteral("Provincia errata per %1: %2").arg(nome, p));
     return r;
+}
+
+void RicercaComune::provinciaTraParentesi(QString &nome, QString &provincia)
+{
+    const qsizetype aperta = nome.lastIndexOf(u" (");
+    if (aperta > 0 && nome.endsWith(u')')) {
+        if (provincia.isEmpty())
+            provincia = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
+        nome = nome.left(aperta).trimmed();
+    }
 }
 
 QString RicercaComune::provincia(int posizione) const

@@ -44,6 +44,9 @@ public:
     RicercaComune &operator=(const RicercaComune &) = delete;
 
     Risposta cerca(const QString &nome, const QString &provincia = QString()) const;
+    // "CASTRO (LE)": the province in brackets after the name, as the list and many tables write it, moved to
+    // `provincia` when that is empty (and dropped from the name anyway).
+    static void provinciaTraParentesi(QString &nome, QString &provincia);
     // The province of a list position as the directory holds it, or whole when codes.dat cut it at 18 characters.
     QString provincia(int posizione) const;
     // "CASTRO (BG)" for the positions, as the messages name them.

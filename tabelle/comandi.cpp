@@ -695,13 +695,7 @@ QStringList ComuneCmd::elabora(const QStringList &valori) const
     // A table may give the postal code in a column of its own.
     QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
     QString sigla = valori.value(1).trimmed();
-    // "SAMONE (TO)": the province code in brackets, as lists often write it.
-    const qsizetype aperta = nome.lastIndexOf(u" (");
-    if (aperta > 0 && nome.endsWith(u')')) {
-        if (sigla.isEmpty())
-            sigla = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
-        nome = nome.left(aperta).trimmed();
-    }
+    ElencoComuni::RicercaComune::provinciaTraParentesi(nome, sigla); // "SAMONE (TO)"
     if (nome.isEmpty())
         return soloEsito(QStringLiteral("Comune non specificato"));
     using Esito = ElencoComuni::RicercaComune::Risposta::Esito;
