@@ -21,16 +21,16 @@ struct Descrizione {
 constexpr Descrizione kComandi[] = {
     {"calcola", "COGNOME NOME SESSO DATA COMUNE PROVINCIA",
      "Calcola il codice fiscale. Colonne: cognome, nome, sesso (M/F, maschio/femmina...), data_nascita, comune, "
-     "provincia (sigla o nome); aggiunge codice_fiscale ed esito."},
+     "provincia (sigla di qualsiasi epoca o nome; vuota per uno Stato estero); aggiunge codice_fiscale ed esito."},
     {"verifica", "CODICE_FISCALE...",
      "Verifica un codice fiscale. Colonne: codice_fiscale (e facoltative cognome, nome); aggiunge esito, sesso, "
-     "data_nascita, comune, provincia, codice_base, avviso (il luogo non esisteva più alla data di nascita)."},
+     "data_nascita, comune, provincia, codice_base, avviso (il luogo non esisteva alla data di nascita)."},
     {"partita-iva", "PARTITA_IVA...",
      "Controlla una partita IVA (anche con IT, spazi, punti o trattini). Colonna: partita_iva; aggiunge esito e "
      "ufficio."},
     {"comune", "COMUNE|CAP...",
      "Cerca un comune, per nome o per CAP. Colonne: comune o cap (e facoltativa provincia, sigla o nome); "
-     "aggiunge denominazione, cap, provincia, sigla, regione, prefisso ed esito."},
+     "aggiunge denominazione, cap, provincia, sigla, regione, prefisso, esito e avviso (un nome di prima)."},
     {"euro", "[--da-euro] IMPORTO VALUTA", "Converte un importo di una valuta nazionale in euro (o in senso inverso)."},
     {"prefisso", "PAESE", "Il prefisso internazionale di un paese, come si compone dall'Italia."},
 };

@@ -161,7 +161,7 @@ Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &
     codice += parteNome(Nome);
 
     // The last two digits of the year; dates run from year 100, so there are always two.
-    codice += dueCifre(std::abs(DataNascita.year()) % 100);
+    codice += dueCifre(std::abs(DataNascita.year() % 100));
     codice += kMesi[DataNascita.month() - 1];
     codice += dueCifre(DataNascita.day() + (sessoM == u"M" ? 0 : 40));
 

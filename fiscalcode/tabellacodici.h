@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -48,9 +49,10 @@ inline constexpr QStringView kNonTrovato = u"*NOTFOUND*";
 // Days as numbers YYYYMMDD, so that they compare as the days do: 0 for none (or a first day before the
 // archive), kSempre for a last day still to come.
 inline constexpr int kSempre = 99991231;
+// A year outside 1 to 9999 counts as its end of the range: before or after every day the table knows.
 inline int giornoDi(const QDate &data)
 {
-    return data.isValid() ? data.year() * 10000 + data.month() * 100 + data.day() : 0;
+    return data.isValid() ? std::clamp(data.year(), 1, 9999) * 10000 + data.month() * 100 + data.day() : 0;
 }
 QDate dataDi(int giorno);
 

@@ -143,6 +143,7 @@ TEST(CodiceFiscale, AnnoMeseGiorno)
         {QDate(2000, 2, 29), "M", "00B29"}, {QDate(1985, 4, 1), "M", "85D01"},  {QDate(1985, 5, 1), "M", "85E01"},
         {QDate(1985, 8, 1), "M", "85M01"},  {QDate(1985, 9, 1), "M", "85P01"},  {QDate(1985, 10, 1), "M", "85R01"},
         {QDate(1985, 11, 1), "M", "85S01"}, {QDate(1234, 5, 6), "M", "34E06"},
+        {QDate::fromJulianDay(-784350574879), "F", "48A41"}, // the first day of the earliest year QDate has
     };
     for (const auto &c : casi)
         EXPECT_EQ(calcola("ROSSI", "MARIO", c.sesso, c.data).codice.mid(6, 5), QString::fromLatin1(c.atteso))
