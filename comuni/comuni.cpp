@@ -176,6 +176,7 @@ Comuni::Comuni()
         Italia[i] = figura;
     }
 
+    m_ricerca = std::make_unique<ElencoComuni::RicercaComune>(m_elenco);
     connect(Command1, &QPushButton::clicked, this, &Comuni::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Comuni::Command2_Click);
     Localita->setKeyPress([this](int &KeyAscii) { Localita_KeyPress(KeyAscii); });
@@ -225,6 +226,7 @@ void Comuni::caricacomuni()
         ElencoComuni::Caricamento caricamento =
             ElencoComuni::caricacomuni(Percorsi::fileProgramma(QStringLiteral("codes.dat")));
         m_elenco = std::move(caricamento.elenco);
+        m_ricerca = std::make_unique<ElencoComuni::RicercaComune>(m_elenco);
         m_tollerante = ElencoComuni::RicercaTollerante(Percorsi::fileProgramma(QStringLiteral("luoghi.dat")));
         errore = caricamento.errore;
         List1->impostaVoci(ElencoComuni::voci(m_elenco));
@@ -244,24 +246,54 @@ void Comuni::Command1_Click()
         const ElencoComuni::Ricerca ricerca = ElencoComuni::cerca(m_elenco, Localita->text());
         if (ricerca.esito == ElencoComuni::Esito::Niente)
             return;
-        posizione = ricerca.posizione;
-        if (ricerca.esito == ElencoComuni::Esito::NonTrovato) {
-            posizione = cercaTollerante();
-            if (posizione < 0)
-                return;
-        } else {
-            mostraRiga(posizione);
-        }
+        posizione = cercaComune();
+        if (posizione < 0)
+            return;
     }
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
     // Found by one of its postal codes: that code, rather than the one the directory gives.
     Codice->setText(m_capCercato.isEmpty() ? d.cap : m_capCercato);
     m_capCercato.clear();
     Text1->setText(d.sigla);
-    Text2->setText(d.provincia);
+    Text2->setText(m_ricerca->provincia(posizione));
     Text3->setText(d.regione);
     Text4->setText(d.prefisso);
     mostraSoloFigura(ElencoComuni::figuraRegione(Text3->text()));
+}
+
+// The name as written: one municipality; namesakes (or the name in another province than the one typed)
+// offered to choose from; a former name shown as today's municipality, with what became of the name. Else
+// the search as people write it. -1 when none is found or chosen.
+int Comuni::cercaComune()
+{
+    using Esito = ElencoComuni::RicercaComune::Risposta::Esito;
+    const ElencoComuni::RicercaComune::Risposta r = m_ricerca->cerca(Localita->text());
+    if (r.esito == Esito::NonTrovato)
+        return cercaTollerante();
+    int posizione = r.posizione;
+    if (r.esito != Esito::Trovato) {
+        QStringList voci;
+        for (int p : r.scelte)
+            voci.append(m_elenco.nomi[p] + QStringLiteral(" (") + m_elenco.elencosigle[p] + u')');
+        const int n = SceltaLuogo::scegli(this, r.domanda, voci);
+        if (n < 0)
+            return -1;
+        posizione = r.scelte[static_cast<size_t>(n)];
+        mostraInElenco(posizione);
+    } else if (!r.avviso.isEmpty()) {
+        mostraInElenco(posizione);
+        Modulo1::MostraMessaggio(r.avviso, 64, QStringLiteral("Comuni"));
+    } else {
+        mostraRiga(posizione);
+    }
+    return posizione;
+}
+
+// The municipality found by another text than its name: its name in Localita, its row shown.
+void Comuni::mostraInElenco(int posizione)
+{
+    Localita->setText(ElencoComuni::togliSpazi(m_elenco.nomi[posizione]));
+    mostraRiga(posizione);
 }
 
 void Comuni::mostraRiga(int posizione)
@@ -300,8 +332,7 @@ int Comuni::cercaTollerante()
     const int posizione = trovati[scelta];
     if (Luoghi::eCap(testo.trimmed()))
         m_capCercato = testo.trimmed();
-    Localita->setText(ElencoComuni::togliSpazi(m_elenco.nomi[posizione]));
-    mostraRiga(posizione);
+    mostraInElenco(posizione);
     return posizione;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <memory>
+
 #include <QAbstractListModel>
 #include <QListView>
 #include <QVector>
 
 #include "elencocomuni.h"
 #include "formsportello.h"
+#include "ricercacomune.h"
 
 // The list's rows as a model over one list of texts: thousands of rows cost one shared list, not an item
 // object each.
@@ -95,14 +98,18 @@ public:
 
 private:
     void mostraSoloFigura(int figura);
+    int cercaComune();
     int cercaTollerante();
     // The list's current row, scrolled into view.
     void mostraRiga(int posizione);
+    void mostraInElenco(int posizione);
 
     ElencoComuni::Elenco m_elenco;
     // The row last picked in the list, while Localita still holds its name as the pick wrote it: the
     // search then shows that row, the second of two same-named municipalities too. -1 otherwise.
     int m_rigaScelta = -1;
+    // The name with its namesakes, the provinces of any time and the former names.
+    std::unique_ptr<ElencoComuni::RicercaComune> m_ricerca;
     // After the exact search: postal codes and names as people write them.
     ElencoComuni::RicercaTollerante m_tollerante;
     QString m_capCercato; // the postal code the last search found by, for the Cap box

@@ -91,7 +91,7 @@ QString dueCifre(int numero)
 
 Fiscale::Esito fallimento(int errore, const QString &messaggio)
 {
-    return {Fiscale::kAsterischi.toString(), errore, messaggio};
+    return {Fiscale::kAsterischi.toString(), errore, messaggio, {}};
 }
 
 } // namespace
@@ -172,11 +172,10 @@ bool ControllaCodiceFiscale(const QString &CodFis)
 }
 
 Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &sesso, const QDate &DataNascita,
-                    const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella)
+                    const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella,
+                    const RicercaLuoghi *tollerante)
 {
     const QString sessoM = Cp1252::maiuscole(sesso);
-    const QString comune = Cp1252::maiuscole(ComuneNascita);
-    const QString provincia = Cp1252::maiuscole(ProvinciaNascita);
 
     if (Cognome.isEmpty())
         return fallimento(1, QStringLiteral("Cognome non specificato"));
@@ -188,10 +187,8 @@ Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &
         return fallimento(2, QStringLiteral("Nome senza lettere latine: scriverlo come nel documento"));
     if (sessoM != u"M" && sessoM != u"F")
         return fallimento(0, QStringLiteral("Sesso non specificato"));
-    if (comune.isEmpty())
+    if (ComuneNascita.isEmpty())
         return fallimento(3, QStringLiteral("Luogo di nascita non specificato"));
-    if (provincia.isEmpty())
-        return fallimento(4, QStringLiteral("Provincia di nascita non specificata"));
     // The window validates the date before; a null date must not index the month letters.
     if (!DataNascita.isValid())
         return fallimento(0, QStringLiteral("Data non valida"));
@@ -203,17 +200,21 @@ Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &
     codice += parteNome(Nome);
 
     // The last two digits of the year; dates run from year 100, so there are always two.
-    codice += dueCifre(std::abs(DataNascita.year()) % 100);
+    codice += dueCifre(std::abs(DataNascita.year() % 100));
     codice += QLatin1Char(kLettereMese[static_cast<size_t>(DataNascita.month() - 1)]);
     codice += dueCifre(DataNascita.day() + (sessoM == u"M" ? 0 : 40));
 
-    // Where the municipality's name had two codes over time, the one of the year of birth.
-    const QString catastale = tabella.trovacod(comune, provincia, DataNascita);
-    if (catastale == kNonTrovato)
-        return fallimento(5, QStringLiteral("Comune non trovato"));
-    codice += catastale;
+    // The code of the place on the day of birth.
+    const LuogoNascita luogo = risolviLuogo(tabella, ComuneNascita, ProvinciaNascita, DataNascita, tollerante);
+    if (!luogo.trovato()) {
+        Esito e = fallimento(luogo.esito == LuogoNascita::Esito::Ambiguo && ProvinciaNascita.trimmed().isEmpty() ? 4 : 5,
+                             luogo.messaggio);
+        e.luogo = luogo;
+        return e;
+    }
+    codice += luogo.codice;
     codice += carattereControllo(codice);
-    return {codice, 0, QString()};
+    return {codice, 0, QString(), luogo};
 }
 
 } // namespace Fiscale

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 
+#include "luogonascita.h"
 #include "tabellacodici.h"
 
 // Computation and verification of the Italian fiscal code.
@@ -30,14 +31,18 @@ struct Esito {
     QString codice;    // the 16 characters, or the 16 asterisks
     int errore = 0;    // failure code 1 to 5; 0 also for a sex that is neither M nor F
     QString messaggio; // what to tell the user on a failure, empty when the code was computed
+    LuogoNascita luogo; // the place of birth as resolved, once the checks before it have passed
 };
 
-// The fiscal code of a person. `sesso` is "M" or "F" in either case; the municipality and province are
-// looked up in `tabella` as typed, for the year of birth. On a failure the result carries the 16 asterisks, the failure
-// code of the first failing check (1 surname, missing or without Latin letters, 2 name, the same, 3 municipality,
-// 4 province, 5 not in the table) and its message.
+// The fiscal code of a person. `sesso` is "M" or "F" in either case; the place of birth and its province
+// (which a foreign state, or a name that only one place bore on that day, may leave empty) are resolved in
+// `tabella` for the day of birth (risolviLuogo, with `tollerante` when given). On a failure the result carries
+// the 16 asterisks, the failure code of the first failing check (1 surname, missing or without Latin letters,
+// 2 name, the same, 3 municipality, 4 a place that needs its province, 5 any other fault of the place) and its
+// message.
 Esito CodiceFiscale(const QString &Cognome, const QString &Nome, const QString &sesso, const QDate &DataNascita,
-                    const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella);
+                    const QString &ComuneNascita, const QString &ProvinciaNascita, const TabellaCodici &tabella,
+                    const RicercaLuoghi *tollerante = nullptr);
 
 // The sum behind the check letter, over the first 15 characters (fewer when the text is shorter): odd and
 // even positions weighed by their tables, case-sensitive; a character outside A-Z and 0-9 adds nothing.

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 
 #include "calcolo.h"
+#include "luogonascita.h"
 #include "cp1252.h"
 #include "errorifile.h"
 #include "form2.h"
@@ -144,33 +145,31 @@ QString CodiceFiscale::calcolaCodiceFiscale(const QString &cognome, const QStrin
     return esito.codice;
 }
 
-// A place that the exact lookup does not find, as people or clerks write it ("Forli", "Bozen", "00184",
-// "S. Giovanni Rotondo"): one match goes into the boxes with its official name, for the card to show it;
-// several are offered to choose from, and so are names one or two letters off, even one alone. False when
-// the user chose none; with no match the computation goes on to its own message.
-bool CodiceFiscale::luogoTollerante()
+// The place of birth as the documents write it, resolved for the date of birth: one found in another form
+// (as people or clerks write it, "Forli", "Bozen", "00184", "S. Giovanni Rotondo", with its province by name
+// or none) goes into the boxes as the table has it, for the card to show it; several are offered to choose
+// from, and so are names one or two letters off, even one alone. False when the user chose none; anything
+// else goes on to the computation, which gives the message.
+bool CodiceFiscale::luogoNascita()
 {
-    if (Citta->text().trimmed().isEmpty() || Prov->text().trimmed().isEmpty() ||
-        m_tabella.trovacod(Citta->text(), Prov->text(), m_data) != Fiscale::kNonTrovato)
+    if (Citta->text().trimmed().isEmpty())
         return true;
-    std::vector<Luoghi::Luogo> trovati = m_ricerca.cerca(m_tabella, Citta->text(), Prov->text(), m_data);
-    const bool proposte = trovati.empty();
-    if (proposte)
-        trovati = m_ricerca.proposte(m_tabella, Citta->text(), Prov->text(), m_data);
-    if (trovati.empty())
-        return true;
-    size_t scelta = 0;
-    if (trovati.size() > 1 || proposte) {
-        QStringList voci;
-        for (const Luoghi::Luogo &l : trovati)
-            voci.append(l.nome + QStringLiteral(" (") + l.sigla + u')');
-        const int n = SceltaLuogo::scegli(this, QStringLiteral("Forse cercavi:"), voci);
+    const Fiscale::LuogoNascita luogo =
+        Fiscale::risolviLuogo(m_tabella, Citta->text(), Prov->text(), m_data, &m_ricerca);
+    QString nome = luogo.nome, sigla = luogo.sigla;
+    if (!luogo.trovato()) {
+        if (luogo.scelte.empty())
+            return true;
+        const int n = SceltaLuogo::scegli(this, luogo.domanda, Fiscale::etichette(m_tabella, luogo.scelte));
         if (n < 0)
             return false;
-        scelta = static_cast<size_t>(n);
+        nome = luogo.scelte[static_cast<size_t>(n)].nome;
+        sigla = luogo.scelte[static_cast<size_t>(n)].sigla;
     }
-    Citta->setText(trovati[scelta].nome);
-    Prov->setText(trovati[scelta].sigla);
+    if (Cp1252::maiuscole(Citta->text()) != nome)
+        Citta->setText(nome);
+    if (Cp1252::maiuscole(Prov->text()) != sigla)
+        Prov->setText(sigla);
     return true;
 }
 
@@ -179,7 +178,7 @@ void CodiceFiscale::Command1_Click()
     ControllaData();
     if (m_erroreData)
         return;
-    if (!luogoTollerante())
+    if (!luogoNascita())
         return;
     const QString sesso = Maschio->isChecked() ? QStringLiteral("M") : QStringLiteral("F");
     // The date that the check has just recognised in the same text.

@@ -55,7 +55,7 @@ public:
 private:
     OsenXPLabel *etichetta(const char *nome, const char *testo, int sinistra, int alto, int larghezza);
     OsenXPTextBox *casella(const char *nome, const char *suggerimento, int sinistra, int alto, int larghezza);
-    bool luogoTollerante();
+    bool luogoNascita();
 
     Fiscale::TabellaCodici m_tabella;
     // After the exact lookup: the place as people write it.

@@ -7,15 +7,23 @@
 
 namespace Fiscale {
 
+namespace {
+
+constexpr int kNome = 20;
+
+} // namespace
+
 void RicercaLuoghi::prepara(const TabellaCodici &tabella) const
 {
     if (m_pronto)
         return;
     m_pronto = true;
+    // A table with the days gives whole names; one without keeps 20 characters of them.
+    m_indice = Luoghi::Indice(tabella.conGiorni() ? 0 : kNome);
     // From the last entry back: of the keys of one code, the name it shows comes first.
     for (int i = tabella.numeroVoci() - 1; i >= 0; --i) {
         const TabellaCodici::Voce v = tabella.voce(i);
-        m_indice.aggiungi(v.nome, v.provincia, i);
+        m_indice.aggiungi(v.nomeIntero, v.provincia, i);
     }
     if (!m_file.isEmpty())
         m_dati.carica(m_file);

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "calcolo.h"
+#include "luogonascita.h"
 #include "regole.h"
 
 namespace {
@@ -281,7 +282,8 @@ QString Verifica::codiceBase() const
 void IndiceCatastale::costruisci(const TabellaCodici &tabella)
 {
     m_voci.assign(kCelle, -1);
-    m_anni.assign(kCelle, 0);
+    m_vite.assign(kCelle, Periodo{});
+    m_lacune.assign(kCelle, false);
     const int voci = tabella.numeroVoci();
     for (int i = 0; i < voci; ++i) {
         const QByteArrayView c = tabella.codice(i);
@@ -294,10 +296,36 @@ void IndiceCatastale::costruisci(const TabellaCodici &tabella)
             numero = numero * 10 + (c[k] - '0');
         }
         // A later entry with the same code wins: the file gives the current name last.
-        if (cifre) {
+        if (cifre)
             m_voci[cella(c[0], numero)] = i;
-            m_anni[cella(c[0], numero)] = static_cast<qint16>(tabella.annoFine(i));
+    }
+    std::vector<std::pair<int, int>> giorni;
+    for (size_t slot = 0; slot < kCelle; ++slot) {
+        const int ultima = m_voci[slot];
+        if (ultima < 0)
+            continue;
+        Periodo &giorniCodice = m_vite[slot];
+        giorniCodice = tabella.periodo(ultima);
+        if (!tabella.conGiorni()) {
+            // By the year: the end of the year of validity, a birth in it not telling.
+            const int anno = tabella.annoFine(ultima);
+            giorniCodice = {0, anno == 0 ? kSempre : anno * 10000 + 1231,
+                            anno == 0 ? quint8(0) : quint8(Periodo::SoloAnno)};
+            continue;
         }
+        // The names of the code, one after another: a gap between them is a time the place was not there.
+        giorni.assign(1, {giorniCodice.primo, giorniCodice.ultimo});
+        for (int v = tabella.precedenteDelCodice(ultima); v >= 0; v = tabella.precedenteDelCodice(v))
+            giorni.emplace_back(tabella.periodo(v).primo, tabella.periodo(v).ultimo);
+        std::sort(giorni.begin(), giorni.end());
+        int primo = giorni[0].first, fine = giorni[0].second;
+        for (const auto &[inizio, ultimo] : giorni) {
+            if (inizio > fine && inizio - fine > 1 && dataDi(fine).addDays(1) < dataDi(inizio))
+                m_lacune[slot] = true;
+            fine = std::max(fine, ultimo);
+        }
+        giorniCodice.primo = primo;
+        giorniCodice.ultimo = fine;
     }
 }
 
@@ -308,12 +336,25 @@ int IndiceCatastale::cerca(char lettera, int numero) const
     return m_voci[cella(lettera, numero)];
 }
 
-int IndiceCatastale::annoSoppressione(char lettera, int numero) const
+Periodo IndiceCatastale::vita(char lettera, int numero) const
 {
-    // A code not in the table has 0, as an entry valid today.
-    if (m_anni.empty() || lettera < 'A' || lettera > 'Z' || numero < 0 || numero > 999)
-        return 0;
-    return m_anni[cella(lettera, numero)];
+    return cerca(lettera, numero) < 0 ? Periodo{} : m_vite[cella(lettera, numero)];
+}
+
+bool IndiceCatastale::conLacune(char lettera, int numero) const
+{
+    return cerca(lettera, numero) >= 0 && m_lacune[cella(lettera, numero)];
+}
+
+bool IndiceCatastale::esisteIl(char lettera, int numero, int giorno, const TabellaCodici &tabella) const
+{
+    const int voce = cerca(lettera, numero);
+    if (voce < 0)
+        return false;
+    const Periodo &giorni = m_vite[cella(lettera, numero)];
+    if (giorno < giorni.primo || giorno > giorni.ultimo)
+        return false;
+    return !m_lacune[cella(lettera, numero)] || tabella.esisteIl(voce, giorno);
 }
 
 int IndiceCatastale::cerca(QStringView codice) const
@@ -385,7 +426,8 @@ Verifica verifica(const CodiceNormalizzato &codice, const IndiceCatastale *indic
     if (indice) {
         const int numero = cifre[12] * 100 + cifre[13] * 10 + cifre[14];
         v.voce = indice->cerca(v.base[11], numero);
-        v.annoSoppressione = indice->annoSoppressione(v.base[11], numero);
+        v.vita = indice->vita(v.base[11], numero);
+        v.lacune = indice->conLacune(v.base[11], numero);
     }
     return v;
 }
@@ -450,10 +492,10 @@ Luogo luogo(const Verifica &v, const TabellaCodici &tabella)
         return l;
     const TabellaCodici::Voce voce = tabella.voce(v.voce);
     l.trovato = true;
-    l.nome = voce.nome;
+    l.nome = voce.nomeIntero;
     l.provincia = voce.provincia;
     l.estero = voce.provincia == u"EE";
-    l.annoSoppressione = v.annoSoppressione;
+    l.vita = v.vita;
     return l;
 }
 
@@ -474,19 +516,44 @@ QString testoLuogo(const Luogo &l)
         testo += QStringLiteral(" (Stato estero)");
     else if (!l.provincia.isEmpty())
         testo += QStringLiteral(" (%1)").arg(l.provincia);
-    if (l.annoSoppressione != 0)
-        testo += QStringLiteral(" (soppresso nel %1)").arg(l.annoSoppressione);
+    if (l.cessato())
+        testo += QStringLiteral(" (%1)").arg(fineDelLuogo(l.vita, l.estero));
     return testo;
 }
+
+namespace {
+
+// Between the end of one name of the code and the start of the next, the day's nearest end and start.
+QString lacuna(const Verifica &v, const TabellaCodici &tabella, int giorno)
+{
+    int fine = 0, inizio = kSempre;
+    for (int voce = v.voce; voce >= 0; voce = tabella.precedenteDelCodice(voce)) {
+        const Periodo p = tabella.periodo(voce);
+        if (p.ultimo < giorno)
+            fine = std::max(fine, p.ultimo);
+        if (p.primo > giorno)
+            inizio = std::min(inizio, p.primo);
+    }
+    return QStringLiteral("%1, ricostituito il %2")
+        .arg(fineDelLuogo({0, fine, 0}, false), dataDi(inizio).toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+} // namespace
 
 QString avvisoLuogo(const Verifica &v, const TabellaCodici &tabella)
 {
     const Luogo l = luogo(v, tabella);
-    if (!l.trovato || l.annoSoppressione == 0 || v.anno <= l.annoSoppressione)
+    if (!l.trovato)
         return QString();
-    if (l.estero)
-        return QStringLiteral("Stato non più esistente alla data di nascita (cessato nel %1)").arg(l.annoSoppressione);
-    return QStringLiteral("Comune non più esistente alla data di nascita (soppresso nel %1)").arg(l.annoSoppressione);
+    const int giorno = v.anno * 10000 + v.mese * 100 + v.giorno;
+    const QString chi = l.estero ? QStringLiteral("Stato") : QStringLiteral("Comune");
+    if (giorno > l.vita.ultimo)
+        return QStringLiteral("%1 non più esistente alla data di nascita (%2)").arg(chi, fineDelLuogo(l.vita, l.estero));
+    if (giorno < l.vita.primo)
+        return QStringLiteral("%1 non ancora esistente alla data di nascita (%2)").arg(chi, inizioDelLuogo(l.vita));
+    if (v.lacune && !tabella.esisteIl(v.voce, giorno))
+        return QStringLiteral("%1 non esistente alla data di nascita (%2)").arg(chi, lacuna(v, tabella, giorno));
+    return QString();
 }
 
 Confronto confronta(const Verifica &v, const QString &cognome, const QString &nome)

@@ -72,7 +72,8 @@ struct Verifica {
     std::uint8_t sostituzioni = 0; // substitution mask, see posizioneDelBit
     std::array<char, 16> base{};   // the base code: every substituted position a digit again, check recomputed
     int voce = -1;                 // the entry of the cadastral table for positions 12-15, -1 when absent
-    int annoSoppressione = 0;      // the year the place ceased (TabellaCodici::annoFine), 0 while it exists
+    Periodo vita;                  // the days the place existed (IndiceCatastale::vita)
+    bool lacune = false;           // it ceased and came back: only the table tells a day in between
 
     bool valido() const { return difetto == Difetto::Nessuno; }
     bool omocodico() const { return sostituzioni != 0; }
@@ -96,12 +97,21 @@ public:
     // The entry of "A000" to "Z999" given as a letter and a number 0-999; -1 when there is none.
     int cerca(char lettera, int numero) const;
     int cerca(QStringView codice) const;
-    // The last year of validity of that entry: the year the municipality was suppressed, 0 while it exists.
-    int annoSoppressione(char lettera, int numero) const;
+    // The days the place of a code existed: from the first day of its first name (0 when it was there
+    // before the archive tells) to the last day of its last (kSempre while it exists), with the marks of
+    // that end. A table without days gives the last year of validity as a year-only end.
+    Periodo vita(char lettera, int numero) const;
+    // Whether the place ceased and came back between those days (a municipality merged into another and
+    // made again): a day in between may find it gone.
+    bool conLacune(char lettera, int numero) const;
+    // Whether the place was there on `giorno` (YYYYMMDD): in its days, and for one with gaps on a day of one
+    // of its names (`tabella` must be the table the index was built on).
+    bool esisteIl(char lettera, int numero, int giorno, const TabellaCodici &tabella) const;
 
 private:
     std::vector<qint32> m_voci; // 26 × 1000 slots, -1 for a code not in the table
-    std::vector<qint16> m_anni; // the entry's last year of validity, 0 when valid today
+    std::vector<Periodo> m_vite;
+    std::vector<bool> m_lacune;
 };
 
 // Verifies and decodes `testo`. The century of the year is the latest that puts the birth date not after
@@ -121,20 +131,23 @@ QString testoData(const Verifica &v);
 // The place of birth of a valid code.
 struct Luogo {
     bool trovato = false;
-    QString nome;
+    QString nome; // whole
     QString provincia;
-    bool estero = false;      // a foreign state: province "EE"
-    int annoSoppressione = 0; // 0 while the municipality exists
+    bool estero = false; // a foreign state: province "EE"
+    Periodo vita;        // as Verifica::vita
+    // Whether the place has ceased: a last day, or a foreign code no longer valid.
+    bool cessato() const { return vita.ultimo != kSempre || (vita.segni & Periodo::Cessato); }
 };
 Luogo luogo(const Verifica &v, const TabellaCodici &tabella);
-// "ROMA (RM)", "FRANCIA (Stato estero)", "... (soppresso nel 2014)" or
+// "ROMA (RM)", "FRANCIA (Stato estero)", "... (soppresso il 03/02/2014)" or
 // "codice catastale X999 non presente nell'archivio"; empty unless the code is valid.
 QString testoLuogo(const Verifica &v, const TabellaCodici &tabella);
-// The same for a place found: "ROMA (RM)", "BELLAGIO (CO) (soppresso nel 2014)".
+// The same for a place found: "ROMA (RM)", "BELLAGIO (CO) (soppresso il 03/02/2014)", "ARMENIA (Stato
+// estero) (cessato)" for a foreign code that ceased on a day not known.
 QString testoLuogo(const Luogo &luogo);
-// A warning when the place of a valid code had ceased before the year of birth (a municipality suppressed, a
-// foreign state that ceased, in a year before it); empty otherwise. The table knows years only: a birth in
-// the year of the end itself gets no warning.
+// A warning when the place of a valid code did not exist on the day of birth: a municipality suppressed
+// before it (or between its end and its return), one made after it, a foreign state that ceased before it;
+// empty otherwise. An end known by its year only warns from the next year.
 QString avvisoLuogo(const Verifica &v, const TabellaCodici &tabella);
 
 // The three letters that a surname and a name give, compared with those of a valid code. An empty (or

@@ -12,7 +12,7 @@ namespace {
 
 const QString kFileCodici = QStringLiteral("codes.cf");
 
-constexpr int kLarghezza = 8400;
+constexpr int kLarghezza = 9240; // the whole name of a place, with its end, in the Luogo box
 constexpr int kColonna = 1560; // where the boxes start, right of their captions
 constexpr int kRiga = 285;
 

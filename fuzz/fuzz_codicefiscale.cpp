@@ -71,7 +71,7 @@ void verificaRapido(const QString &cognome, const QString &nome, const QString &
     }
     if (!rapido.maiuscole(testi[2].data(), testi[2].size()) || !rapido.maiuscole(testi[3].data(), testi[3].size()))
         return;
-    const std::optional<QByteArrayView> catastale = tabella.trovacodByte(testi[2], testi[3], data.year());
+    const std::optional<QByteArrayView> catastale = tabella.trovacodByte(testi[2], testi[3], Fiscale::giornoDi(data));
     char codice[16];
     if (!catastale || testi[2].isEmpty() || testi[3].isEmpty() ||
         !rapido.codice(testi[0], testi[1], maschio == u"F", data.day(), data.month(), data.year(), *catastale, codice))
@@ -148,7 +148,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     VERIFICA(codice[8] == QStringView(u"ABCDEHLMPRST")[data.month() - 1]);
     const bool maschio = Cp1252::maiuscole(sesso) == u"M";
     VERIFICA(dueCifre(QStringView(codice).mid(9, 2)) == data.day() + (maschio ? 0 : 40));
-    VERIFICA(codice.mid(11, 4) == tabella.trovacod(Cp1252::maiuscole(comune), Cp1252::maiuscole(provincia), data));
+    // The place found, looked up again as the table has it, gives the same code on that day.
+    VERIFICA(esito.luogo.trovato() && codice.mid(11, 4) == esito.luogo.codice);
+    VERIFICA(tabella.trovacod(esito.luogo.nome, esito.luogo.sigla, data) == esito.luogo.codice);
 
     // The same code with its last character changed, or in lower case, fails the check.
     QString alterato = codice;

@@ -59,7 +59,9 @@ void verificaValido(const Fiscale::Verifica &v, const QString &normalizzato)
     // The place: the entry of the code, or no entry has that code.
     if (v.voce >= 0) {
         const Fiscale::TabellaCodici::Voce voce = tabella.voce(v.voce);
-        VERIFICA(voce.codice == v.catastale() && v.annoSoppressione == voce.annoFine);
+        // The days of the place span those of the name the decode shows.
+        VERIFICA(voce.codice == v.catastale() && v.vita.primo <= voce.periodo.primo &&
+                 v.vita.ultimo >= voce.periodo.ultimo);
         // Computed again from the decoded data, the code has the same date, sex and place.
         if (tabella.trovacod(voce.nome, voce.provincia, nascita) == v.catastale()) {
             const Fiscale::Esito e =

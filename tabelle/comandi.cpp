@@ -86,16 +86,11 @@ void PartitaIvaCmd::elabora(const Valori &valori, Risultato &risultato) const
 
 // ---- comune
 
-ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi)
+ComuneCmd::ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi, const QString &fileCodici)
     : m_elenco(elenco)
+    , m_ricerca(elenco, fileCodici)
     , m_tollerante(fileLuoghi)
-{
-    for (int i = 0; i < elenco.nomi.size(); ++i) {
-        m_perNome[elenco.nomi[i]].push_back(i);
-        m_siglaDelNome.insert(chiaveProvincia(elenco.elencoprovince[i].trimmed()), elenco.elencosigle[i]);
-    }
-    m_siglaDelNome.remove(QString());
-}
+{}
 
 std::vector<Colonna> ComuneCmd::ingresso() const
 {
@@ -106,7 +101,7 @@ QStringList ComuneCmd::uscita() const
 {
     return {QStringLiteral("denominazione"), QStringLiteral("cap"),     QStringLiteral("provincia"),
             QStringLiteral("sigla"),         QStringLiteral("regione"), QStringLiteral("prefisso"),
-            QStringLiteral("esito")};
+            QStringLiteral("esito"),         QStringLiteral("avviso")};
 }
 
 void ComuneCmd::elabora(const Valori &valori, Risultato &risultato) const
@@ -125,58 +120,66 @@ void ComuneCmd::elabora(const Valori &valori, Risultato &risultato) const
 QStringList ComuneCmd::trova(const QStringList &valori) const
 {
     auto soloEsito = [](const QString &esito) {
-        return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito};
+        return QStringList{QString(), QString(), QString(), QString(), QString(), QString(), esito, QString()};
     };
     // A table may give the postal code in a column of its own.
     QString nome = ElencoComuni::togliSpazi(Cp1252::maiuscole(valori[0].isEmpty() ? valori.value(2) : valori[0]));
-    QString sigla = Cp1252::maiuscole(valori.value(1));
-    // "SAMONE (TO)": the province code in brackets, as lists often write it.
-    const qsizetype aperta = nome.lastIndexOf(u" (");
-    if (aperta > 0 && nome.endsWith(u')')) {
-        if (sigla.isEmpty())
-            sigla = nome.mid(aperta + 2, nome.size() - aperta - 3).trimmed();
-        nome = nome.left(aperta).trimmed();
-    }
-    // The province also by its name, "Forlì-Cesena".
-    if (sigla.size() > 2)
-        sigla = m_siglaDelNome.value(chiaveProvincia(sigla), sigla);
+    QString sigla = valori.value(1).trimmed();
+    ElencoComuni::RicercaComune::provinciaTraParentesi(nome, sigla); // "SAMONE (TO)"
     if (nome.isEmpty())
         return soloEsito(QStringLiteral("Comune non specificato"));
-    // Namesakes in several provinces: the province decides; the directory window would show the first.
-    std::vector<int> candidati;
-    for (int i : m_perNome.value(nome)) {
-        if (sigla.isEmpty() || m_elenco.elencosigle[i] == sigla)
-            candidati.push_back(i);
+    using Esito = ElencoComuni::RicercaComune::Risposta::Esito;
+    const ElencoComuni::RicercaComune::Risposta r = m_ricerca.cerca(nome, sigla);
+    if (r.esito == Esito::Scelta || r.esito == Esito::ProvinciaErrata)
+        return soloEsito(r.messaggio);
+    int posizione = r.posizione;
+    if (r.esito == Esito::NonTrovato) {
+        QString esito;
+        posizione = tollerante(nome, sigla, esito);
+        if (posizione < 0)
+            return soloEsito(esito);
     }
-    if (candidati.size() > 1)
-        return soloEsito(QStringLiteral("Comune ambiguo: indicare la provincia"));
-    if (candidati.empty()) {
-        // Not as written: a postal code, or the name as people write it.
-        candidati = m_tollerante.cerca(m_elenco, nome, sigla);
-        // Names one or two letters off are offered, even one alone, never applied.
-        const bool proposte = candidati.empty();
-        if (proposte)
-            candidati = m_tollerante.proposte(m_elenco, nome, sigla);
-        if (candidati.size() > 1 || (proposte && !candidati.empty())) {
-            QStringList elenco;
-            for (int i : candidati)
-                elenco.append(m_elenco.nomi[i] + QStringLiteral(" (") + m_elenco.elencosigle[i] + u')');
-            return soloEsito((Luoghi::eCap(nome) ? QStringLiteral("CAP di più comuni: ")
-                                                 : kComuneNonTrovato + QStringLiteral(". Forse cercavi: ")) +
-                             elenco.join(QStringLiteral(", ")));
-        }
-    }
-    if (candidati.empty())
-        return soloEsito(kComuneNonTrovato);
-    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, candidati.front());
+    const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
     // Found by one of its postal codes: that code, rather than the one the directory gives.
-    return {m_elenco.nomi[candidati.front()],
+    return {m_elenco.nomi[posizione],
             Luoghi::eCap(nome) ? nome : taglia(d.cap),
-            taglia(d.provincia),
+            taglia(m_ricerca.provincia(posizione)),
             taglia(d.sigla),
             taglia(d.regione),
             taglia(d.prefisso),
-            QString()};
+            QString(),
+            r.avviso};
+}
+
+// Not as written: a postal code, or the name as people or clerks write it, in the provinces `sigla` names;
+// else the names one or two letters off, offered even one alone, never applied. The one municipality found,
+// or -1 with the esito that lists the choices or says that none was found.
+int ComuneCmd::tollerante(const QString &nome, const QString &sigla, QString &esito) const
+{
+    const QStringList sigle = m_ricerca.sigle(sigla);
+    esito = kComuneNonTrovato;
+    if (!sigla.isEmpty() && sigle.isEmpty())
+        return -1;
+    const QString una = sigle.size() == 1 ? sigle[0] : QString();
+    auto nelleProvince = [&](const std::vector<int> &trovati) {
+        std::vector<int> candidati;
+        for (int i : trovati) {
+            if (sigle.size() < 2 || sigle.contains(m_elenco.elencosigle[i]))
+                candidati.push_back(i);
+        }
+        return candidati;
+    };
+    std::vector<int> candidati = nelleProvince(m_tollerante.cerca(m_elenco, nome, una));
+    const bool proposte = candidati.empty();
+    if (proposte)
+        candidati = nelleProvince(m_tollerante.proposte(m_elenco, nome, una));
+    if (candidati.size() == 1 && !proposte)
+        return candidati.front();
+    if (!candidati.empty())
+        esito = (Luoghi::eCap(nome) ? QStringLiteral("CAP di più comuni: ")
+                                    : kComuneNonTrovato + QStringLiteral(". Forse cercavi: ")) +
+                m_ricerca.elenco(candidati);
+    return -1;
 }
 
 // ---- euro, prefisso
@@ -343,11 +346,11 @@ const std::vector<VoceComando> &elencoComandi()
     static const std::vector<VoceComando> voci = {
         {"calcola", "COGNOME NOME SESSO DATA COMUNE PROVINCIA",
          "Calcola il codice fiscale. Colonne: cognome, nome, sesso (M/F, maschio/femmina...), data_nascita, comune, "
-         "provincia (sigla o nome); aggiunge codice_fiscale ed esito.",
+         "provincia (sigla di qualsiasi epoca o nome; vuota per uno Stato estero); aggiunge codice_fiscale ed esito.",
          "Calcola codice fiscale", &creaCalcola, true},
         {"verifica", "CODICE_FISCALE...",
          "Verifica un codice fiscale. Colonne: codice_fiscale (e facoltative cognome, nome); aggiunge esito, sesso, "
-         "data_nascita, comune, provincia, codice_base, avviso (il luogo non esisteva più alla data di nascita).",
+         "data_nascita, comune, provincia, codice_base, avviso (il luogo non esisteva alla data di nascita).",
          "Verifica codice fiscale", &creaVerifica, false},
         {"partita-iva", "PARTITA_IVA...",
          "Controlla una partita IVA (anche con IT, spazi, punti o trattini). Colonna: partita_iva; aggiunge esito e "
@@ -355,7 +358,7 @@ const std::vector<VoceComando> &elencoComandi()
          "Controlla partita IVA", &creaPartitaIva, false},
         {"comune", "COMUNE|CAP...",
          "Cerca un comune, per nome o per CAP. Colonne: comune o cap (e facoltativa provincia, sigla o nome); "
-         "aggiunge denominazione, cap, provincia, sigla, regione, prefisso ed esito.",
+         "aggiunge denominazione, cap, provincia, sigla, regione, prefisso, esito e avviso (un nome di prima).",
          "Cerca comune", &creaComune, false},
         {"euro", "[--da-euro] IMPORTO VALUTA",
          "Converte un importo di una valuta nazionale in euro (o in senso inverso).", nullptr, nullptr, false},

@@ -16,6 +16,7 @@
 #include "comando.h"
 #include "elencocomuni.h"
 #include "partitaiva.h"
+#include "ricercacomune.h"
 #include "ricercaluoghi.h"
 #include "riconoscidata.h"
 #include "tabellacodici.h"
@@ -27,16 +28,14 @@
 // and the same computation on text otherwise.
 namespace Tabelle {
 
-// Fiscal code from cognome, nome, sesso (as sessoNormale reads it), data_nascita, comune, provincia (code or
-// name): codice_fiscale and esito.
+// Fiscal code from cognome, nome, sesso (as sessoNormale reads it), data_nascita, comune, provincia (a sigla of
+// any time, a name, or nothing where none is needed; Fiscale::risolviLuogo): codice_fiscale and esito.
 class Calcola final : public Comando
 {
 public:
     // `oggi` gives the year of a date typed without one; `fileLuoghi` (luoghi.dat) the other names of places.
-    // `fileComuni` is the directory whose province names are accepted beside the codes ("Roma" for RM), read
-    // at the first row that needs it; empty: codes.dat beside the program.
     explicit Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi = QDate::currentDate(),
-                     const QString &fileLuoghi = QString(), QString fileComuni = QString());
+                     const QString &fileLuoghi = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
     void elabora(const Valori &valori, Risultato &risultato) const override;
@@ -45,20 +44,13 @@ public:
     // A date as the window reads it under Italian settings, and as sheets write it (Fiscale::leggiDataTabella),
     // day and month in the order set by ordineDate.
     std::optional<QDate> leggiData(const QString &testo) const;
-    // The province code of a province given by its code or by its name ("Forlì-Cesena": FC); the text
-    // itself when it is neither, "?" (no province) when it is neither and not ASCII.
-    QString sigla(const QString &provincia) const;
 
 private:
     bool rapido(const Valori &valori, Risultato &risultato) const;
     void generale(const Valori &valori, Risultato &risultato) const;
-    Fiscale::Esito luogoTollerante(const QStringList &persona, const QDate &data, Fiscale::Esito esito,
-                                   QString &scelta) const;
 
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;
-    QString m_fileComuni;
-    mutable std::optional<QHash<QString, QString>> m_province; // name key -> province code
     Fiscale::RicercaLuoghi m_luoghi;
     Fiscale::OrdineData m_ordine = Fiscale::OrdineData::GiornoMese;
     Fiscale::CalcoloRapido m_rapido;
@@ -122,24 +114,27 @@ private:
 };
 
 // Municipality from comune or cap (and, to choose among namesakes, provincia): denominazione (the official
-// name found), cap, provincia, sigla, regione, prefisso and esito. The name alone when no other municipality
-// has it; else with the province (its code or its name), in its column or in brackets ("SAMONE (TO)"). A name
-// not found as it is written is looked up as people write it, and five digits as a postal code (`fileLuoghi`:
-// luoghi.dat).
+// name found), cap, provincia (whole), sigla, regione, prefisso, esito and avviso. The name alone when no other
+// municipality has it; else with the province (a sigla of any time or its name), in its column or in brackets
+// ("SAMONE (TO)"); a former name gives today's municipality, avviso saying what became of the name
+// (ElencoComuni::RicercaComune). A name not found as it is written is looked up as people write it, and five
+// digits as a postal code (`fileLuoghi`: luoghi.dat). `fileCodici`: codes.cf, the history of the names, read
+// when first needed; empty for the one beside the program.
 class ComuneCmd final : public Comando
 {
 public:
-    explicit ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi = QString());
+    explicit ComuneCmd(const ElencoComuni::Elenco &elenco, const QString &fileLuoghi = QString(),
+                       const QString &fileCodici = QString());
     std::vector<Colonna> ingresso() const override;
     QStringList uscita() const override;
     void elabora(const Valori &valori, Risultato &risultato) const override;
 
 private:
     QStringList trova(const QStringList &valori) const;
+    int tollerante(const QString &nome, const QString &sigla, QString &esito) const;
 
     const ElencoComuni::Elenco &m_elenco;
-    QHash<QString, std::vector<int>> m_perNome; // "SAMONE" -> its two positions, Trento's and Turin's
-    QHash<QString, QString> m_siglaDelNome;     // "FORLICESENA" -> "FC"
+    ElencoComuni::RicercaComune m_ricerca;
     ElencoComuni::RicercaTollerante m_tollerante;
 };
 

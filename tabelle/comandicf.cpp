@@ -5,8 +5,6 @@
 
 #include "calcolo.h"
 #include "cp1252.h"
-#include "luoghi.h"
-#include "percorsi.h"
 
 namespace {
 
@@ -14,8 +12,6 @@ const QString kDataNonValida = QStringLiteral("Data non valida");
 const QString kAutocontrollo =
     QStringLiteral("Il controllo del codice fiscale dà responso negativo. Provare a installare nuovamente "
                    "l'applicazione. Se l'errore persiste, contattare l'autore");
-// The failure of Fiscale::CodiceFiscale for a place that the table does not have as typed.
-constexpr int kLuogoNonInArchivio = 5;
 
 constexpr qsizetype kMassimoTesto = 128;
 
@@ -69,10 +65,9 @@ namespace Tabelle {
 
 // ---- calcola
 
-Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi, QString fileComuni)
+Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi)
     : m_tabella(tabella)
     , m_oggi(oggi)
-    , m_fileComuni(std::move(fileComuni))
     , m_luoghi(fileLuoghi)
 {}
 
@@ -97,35 +92,6 @@ void Calcola::ordineDate(size_t colonna, Fiscale::OrdineData ordine)
 std::optional<QDate> Calcola::leggiData(const QString &testo) const
 {
     return Fiscale::leggiDataTabella(testo, m_ordine, m_oggi);
-}
-
-QString Calcola::sigla(const QString &provincia) const
-{
-    bool corta = provincia.size() <= 2;
-    for (QChar c : provincia)
-        corta = corta && c.unicode() < 128;
-    if (corta) // a code of ASCII
-        return provincia;
-    if (!m_province) {
-        // The names as the directory holds them, read the first time a row needs one.
-        m_province.emplace();
-        const ElencoComuni::Caricamento c = ElencoComuni::caricacomuni(
-            m_fileComuni.isEmpty() ? Percorsi::fileProgramma(QStringLiteral("codes.dat")) : m_fileComuni);
-        for (int i = 0; i < c.elenco.nomi.size(); ++i) {
-            const QString nome = c.elenco.elencoprovince[i].trimmed();
-            if (!nome.isEmpty())
-                m_province->insert(chiaveProvincia(nome), c.elenco.elencosigle[i].trimmed());
-        }
-    }
-    QString perNome = m_province->value(chiaveProvincia(provincia));
-    if (!perNome.isEmpty())
-        return perNome;
-    // Neither a name nor a code: a code is ASCII, and a look-alike ('ſ' upper-cases to S) must not make one.
-    for (QChar c : provincia) {
-        if (c.unicode() >= 128)
-            return QStringLiteral("?");
-    }
-    return provincia;
 }
 
 void Calcola::elabora(const Valori &valori, Risultato &risultato) const
@@ -165,7 +131,8 @@ bool Calcola::rapido(const Valori &v, Risultato &risultato) const
     // The place as typed, its key in upper case; the general way looks for it as people write it.
     if (!m_rapido.maiuscole(testi[2], letti[2].size()) || !m_rapido.maiuscole(testi[3], letti[3].size()))
         return false;
-    const std::optional<QByteArrayView> catastale = m_tabella.trovacodByte(letti[2], letti[3], anno);
+    const std::optional<QByteArrayView> catastale =
+        m_tabella.trovacodByte(letti[2], letti[3], Fiscale::giornoDi(anno, mese, giorno));
     char codice[16];
     if (!catastale || !m_rapido.codice(letti[0], letti[1], femmina, giorno, mese, anno, *catastale, codice))
         return false;
@@ -190,20 +157,14 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
         return;
     }
     const QString scritto = taglia(v.stringa(2));
-    const QStringList persona = {v.stringa(0), v.stringa(1), sessoNormale(scritto), v.stringa(4), sigla(v.stringa(5))};
-    Fiscale::Esito esito =
-        Fiscale::CodiceFiscale(persona[0], persona[1], persona[2], *data, persona[3], persona[4], m_tabella);
-    QString scelta;
-    if (esito.errore == kLuogoNonInArchivio)
-        esito = luogoTollerante(persona, *data, esito, scelta);
-    if (!scelta.isEmpty()) {
-        risultato.esito(esito.messaggio + QStringLiteral(". Forse cercavi: ") + scelta);
-        return;
-    }
+    const QString sesso = sessoNormale(scritto);
+    // The place as documents, people and clerks write it, for the day of birth (Fiscale::risolviLuogo).
+    const Fiscale::Esito esito = Fiscale::CodiceFiscale(v.stringa(0), v.stringa(1), sesso, *data, v.stringa(4),
+                                                        v.stringa(5), m_tabella, &m_luoghi);
     if (esito.codice == Fiscale::kAsterischi) {
         // With a valid date, the only failure without a number is the sex: one written in some other way is
         // named.
-        if (esito.errore == 0 && persona[2].isEmpty() && !scritto.isEmpty())
+        if (esito.errore == 0 && sesso.isEmpty() && !scritto.isEmpty())
             risultato.esito(QStringLiteral("Sesso non riconosciuto: ") + citazione(scritto));
         else
             risultato.esito(esito.messaggio);
@@ -214,22 +175,6 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
         return;
     }
     risultato.imposta(0, esito.codice);
-}
-
-// The place as people write it, when the table does not have it as typed: one match computes the code;
-// several are listed in `scelta`, for the esito, and so are the names one or two letters off, never applied.
-Fiscale::Esito Calcola::luogoTollerante(const QStringList &persona, const QDate &data, Fiscale::Esito esito,
-                                        QString &scelta) const
-{
-    const std::vector<Luoghi::Luogo> luoghi = m_luoghi.cerca(m_tabella, persona[3], persona[4], data);
-    if (luoghi.empty())
-        scelta = Luoghi::elenco(m_luoghi.proposte(m_tabella, persona[3], persona[4], data));
-    else if (luoghi.size() > 1)
-        scelta = Luoghi::elenco(luoghi);
-    else if (luoghi.size() == 1)
-        esito = Fiscale::CodiceFiscale(persona[0], persona[1], persona[2], data, luoghi[0].nome, luoghi[0].sigla,
-                                       m_tabella);
-    return esito;
 }
 
 // ---- verifica
@@ -243,8 +188,8 @@ VerificaCmd::VerificaCmd(const Fiscale::TabellaCodici &tabella, QDate oggi)
 
 QString VerificaCmd::testoComune(const Fiscale::Luogo &luogo)
 {
-    // A suppressed municipality as the window shows it, "BELLAGIO (CO) (soppresso nel 2014)".
-    return luogo.annoSoppressione != 0 ? Fiscale::testoLuogo(luogo) : luogo.nome;
+    // A suppressed municipality as the window shows it, "BELLAGIO (CO) (soppresso il 03/02/2014)".
+    return luogo.cessato() ? Fiscale::testoLuogo(luogo) : luogo.nome;
 }
 
 const VerificaCmd::Voce &VerificaCmd::voce(int indice) const
@@ -254,10 +199,10 @@ const VerificaCmd::Voce &VerificaCmd::voce(int indice) const
         const Fiscale::TabellaCodici::Voce t = m_tabella.voce(indice);
         Fiscale::Luogo l;
         l.trovato = true;
-        l.nome = t.nome;
+        l.nome = t.nomeIntero;
         l.provincia = t.provincia;
         l.estero = t.provincia == u"EE";
-        l.annoSoppressione = m_tabella.annoFine(indice);
+        l.vita = m_indice.vita(t.codice.isEmpty() ? char(0) : t.codice[0].toLatin1(), t.codice.mid(1).toInt());
         v.comune = testoComune(l).toUtf8();
         v.provincia = t.provincia.toUtf8();
         v.semplice = Risultato::testoSemplice(v.comune) && Risultato::testoSemplice(v.provincia);
@@ -308,7 +253,9 @@ void VerificaCmd::elabora(const Valori &valori, Risultato &risultato) const
     }
     if (v.omocodico())
         risultato.imposta(5, QByteArrayView(v.base.data(), 16), true);
-    if (trovato && v.annoSoppressione != 0 && v.anno > v.annoSoppressione)
+    // A place that did not surely exist on the day of birth: the warning says when it did.
+    const int numero = (v.base[12] - '0') * 100 + (v.base[13] - '0') * 10 + (v.base[14] - '0');
+    if (trovato && !m_indice.esisteIl(v.base[11], numero, Fiscale::giornoDi(v.anno, v.mese, v.giorno), m_tabella))
         risultato.imposta(6, Fiscale::avvisoLuogo(v, m_tabella));
 }
 

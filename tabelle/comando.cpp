@@ -133,16 +133,6 @@ QString sessoNormale(const QString &testo)
     return QString();
 }
 
-QString chiaveProvincia(const QString &nome)
-{
-    QString chiave;
-    for (QChar c : Fiscale::compattastringa(nome)) {
-        if (c >= u'A' && c <= u'Z')
-            chiave.append(c);
-    }
-    return chiave;
-}
-
 bool ascii(QByteArrayView testo)
 {
     // Eight bytes at a time.

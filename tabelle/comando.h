@@ -148,10 +148,6 @@ QString citazione(const QString &valore);
 // uomo/donna, male/female); empty for anything else.
 QString sessoNormale(const QString &testo);
 
-// A key for a province's name: letters only, folded as the fiscal code folds them ("Forlì-Cesena" and
-// "FORLI' CESENA" give FORLICESENA).
-QString chiaveProvincia(const QString &nome);
-
 // True when every byte is ASCII.
 bool ascii(QByteArrayView testo);
 

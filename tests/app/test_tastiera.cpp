@@ -78,9 +78,14 @@ TEST(Tastiera, Comuni)
         {{"Alt+C", "Tab", "t:castro", "Down", "Return"},
          {{"Localita", "CASTRO"}, {"List1", "CASTRO (LE)"}, {"Text1", "LE"}, {"Codice", "73030"}}},
         {{"Alt+C", "Tab", "t:castro", "Down", "Space", "Shift+Tab", "Return"}, {{"Text1", "LE"}}},
-        // The typed name keeps finding the first, and the list shows it.
-        {{"Alt+C", "t:castro", "Return"}, {{"Text1", "BG"}, {"List1", "CASTRO (BG)"}}},
-        {{"Alt+C", "Tab", "t:castro", "Down", "Shift+Tab", "End", "Backspace", "t:O", "Return"}, {{"Text1", "BG"}}},
+        // A typed name of namesakes offers them, and the list shows the one chosen; a former name shows today's
+        // municipality and says so.
+        {{"Alt+C", "t:castro", "Return", "Down", "Return"},
+         {{"Text1", "LE"}, {"Localita", "CASTRO"}, {"List1", "CASTRO (LE)"}}},
+        {{"Alt+C", "Tab", "t:castro", "Down", "Shift+Tab", "End", "Backspace", "t:O", "Return", "Return"},
+         {{"Text1", "BG"}, {"List1", "CASTRO (BG)"}}},
+        {{"Alt+C", "t:Lenno", "Return"},
+         {{"Localita", "TREMEZZINA"}, {"Text1", "CO"}, {"@messaggi", "LENNO (CO): soppresso il 03/02/2014, ora TREMEZZINA (CO)|"}}},
         // Reset by its access key; Escape keeps what was typed; Ctrl+W and Alt+F4 close, and the main
         // window has the keyboard again where it had it (an access key clicks without moving the focus).
         {{"Alt+C", "t:Roma", "Return", "Alt+R"}, {{"Codice", ""}, {"Localita", ""}}},
@@ -151,6 +156,10 @@ TEST(Tastiera, CodiceFiscale)
         {con({"Tab", "Tab", "Return", "Ctrl+W"}), {{"@finestra", "Codice Fiscale"}, {"@fuoco", "Command1"}}},
         // The arrow keys move between the two options.
         {con({"Tab", "Right", "Tab", "Space"}), {{"Sex", "F"}, {"cf", "RSSMRA80A41H501Y"}}},
+        // Namesakes without a province: the arrow keys and Return choose one.
+        {{"Alt+F", "t:Rossi", "Tab", "t:Mario", "Tab", "t:Castro", "Tab", "Tab", "t:1/1/1980", "Tab", "Tab", "Return",
+          "Down", "Return"},
+         {{"cf", "RSSMRA80A01M261X"}, {"Provinc", "LE"}}},
         {{"Alt+F", "Tab", "Tab", "Ctrl+W"}, {{"@finestra", kTitoloMenu}, {"@fuoco", "cmdAssegniRicevuti"}}},
     });
 }

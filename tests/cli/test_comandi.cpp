@@ -174,7 +174,8 @@ TEST(SportelloCli, FogliComeCsv)
         {dati + "dipendenti.xlsx", dati + "dipendenti.csv", {"comune"}, 0},
         {dati + "dipendenti.ods", dati + "dipendenti.csv", {"comune"}, 0},
         {dati + "dipendenti-libxlsxwriter.xlsx", dati + "dipendenti.csv", {"comune"}, 0},
-        {dati + "dipendenti.xlsx", dati + "dipendenti.csv", {"calcola", "--colonna", "provincia=Comune"}, 1},
+        // The place repeated as its province: a municipality that no other bears needs none.
+        {dati + "dipendenti.xlsx", dati + "dipendenti.csv", {"calcola", "--colonna", "provincia=Comune"}, 0},
     };
     // The rows of a table that hold a value, each as its fields.
     auto piene = [](const Letta &t) {
@@ -255,6 +256,12 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "fo;lucia;Femminile;1-12-1985;milano;milano\n"
          "fo;lucia;female;1-12-1985;milano;Atlantide\n"
          "fo;lucia;f;1-12-1985;milano;mı\n"
+         "Rossi;Mario;M;10/01/2014;Bellagio;CO\n"
+         "Rossi;Mario;M;01/06/2020;Civenna;CO\n"
+         "Rossi;Mario;M;01/01/1980;Monza;Monza e della Brianza\n"
+         "Rossi;Mario;M;01/01/1980;Germania;\n"
+         "Rossi;Mario;M;01/01/1980;Castro;\n"
+         "Rossi;Mario;M;01/01/1980;Roma;MI\n"
          "Rossi;Mario;X;01/01/1980;Roma;RM\n"
          "Rossi;Mario;\"maschio\tforse\";01/01/1980;Roma;RM\n"
          "Rossi;Mario;;01/01/1980;Roma;RM\n",
@@ -263,8 +270,16 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "Nicolò;Noè;uomo;2/3/1970;Forlì;Forlì-Cesena;NCLNOE70C02D704G;\n"
          "Nicolò;Noè;M.;2/3/1970;Forlì;FORLI' CESENA;NCLNOE70C02D704G;\n"
          "fo;lucia;Femminile;1-12-1985;milano;milano;FOXLCU85T41F205X;\n"
-         "fo;lucia;female;1-12-1985;milano;Atlantide;;Comune non trovato\n"
-         "fo;lucia;f;1-12-1985;milano;mı;;Comune non trovato\n"
+         "fo;lucia;female;1-12-1985;milano;Atlantide;;Provincia non riconosciuta: «Atlantide»\n"
+         "fo;lucia;f;1-12-1985;milano;mı;;Provincia non riconosciuta: «mı»\n"
+         "Rossi;Mario;M;10/01/2014;Bellagio;CO;RSSMRA14A10A744R;\n"
+         "Rossi;Mario;M;01/06/2020;Civenna;CO;;Comune non più esistente alla data di nascita: CIVENNA (CO), "
+         "soppresso il 03/02/2014\n"
+         "Rossi;Mario;M;01/01/1980;Monza;Monza e della Brianza;RSSMRA80A01F704F;\n"
+         "Rossi;Mario;M;01/01/1980;Germania;;RSSMRA80A01Z112F;\n"
+         "Rossi;Mario;M;01/01/1980;Castro;;;Comune ambiguo: indicare la provincia. Forse cercavi: CASTRO (BG), "
+         "CASTRO (LE)\n"
+         "Rossi;Mario;M;01/01/1980;Roma;MI;;Provincia errata per ROMA: MI. Forse cercavi: ROMA (RM)\n"
          "Rossi;Mario;X;01/01/1980;Roma;RM;;Sesso non riconosciuto: «X»\n"
          "Rossi;Mario;\"maschio\tforse\";01/01/1980;Roma;RM;;Sesso non riconosciuto: «maschio?forse»\n"
          "Rossi;Mario;;01/01/1980;Roma;RM;;Sesso non specificato\n",
@@ -280,7 +295,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "YXXRCE08B60ı825A;;\n",
          "codice_fiscale;cognome;nome;esito;sesso;data_nascita;comune;provincia;codice_base;avviso\n"
          "RSSMRA80A01H50MM;;;;M;01/01/1980;ROMA;RM;RSSMRA80A01H501U;\n"
-         "RSSMRA50A01A744Y;;;;M;01/01/1950;BELLAGIO (CO) (soppresso nel 2014);CO;;\n"
+         "RSSMRA50A01A744Y;;;;M;01/01/1950;BELLAGIO (CO) (soppresso il 03/02/2014);CO;;\n"
          "RSSMRA80A01H501U;Rossi;Mario;;M;01/01/1980;ROMA;RM;;\n"
          "RSSMRA80A01H501U;Bianchi;;Cognome (BNC): diverso, nel codice RSS;M;01/01/1980;ROMA;RM;;\n"
          "MNZNGI70C02D704Q;Muñoz;Iñigo;;M;02/03/1970;FORLÌ;FC;;\n"
@@ -317,23 +332,32 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"comune",
          {"comune"},
          "comune;provincia\nRoma;\nCastro;LE\nCastro;\nSamone (TO);\nForli';\nBozen;BZ\n00184;\n39049;\n"
-         "Paterno';\nCastro;Lecce\nMilamo;\nS. Giovanni Rotondo;\n",
-         "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito\n"
-         "Roma;;ROMA;00100;ROMA;RM;LAZIO;06;\nCastro;LE;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n"
-         "Castro;;;;;;;;Comune ambiguo: indicare la provincia\nSamone (TO);;SAMONE;10010;TORINO;TO;PIEMONTE;0125;\n"
-         "Forli';;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;\n"
-         "Bozen;BZ;BOLZANO;39100;BOLZANO/BOZEN;BZ;TRENTINO ALTO ADIGE;0471;\n"
-         "00184;;ROMA;00184;ROMA;RM;LAZIO;06;\n"
-         "39049;;;;;;;;CAP di più comuni: VAL DI VIZZE (BZ), VIPITENO (BZ)\n"
-         "Paterno';;;;;;;;Comune non trovato. Forse cercavi: PATERNO (PZ), PATERNÒ (CT)\n"
-         "Castro;Lecce;CASTRO;73030;LECCE;LE;PUGLIA;0836;\n"
-         "Milamo;;;;;;;;Comune non trovato. Forse cercavi: MILANO (MI)\n"
-         "S. Giovanni Rotondo;;SAN GIOVANNI ROTONDO;71013;FOGGIA;FG;PUGLIA;0882;\n",
+         "Paterno';\nCastro;Lecce\nMilamo;\nS. Giovanni Rotondo;\nLenno;\nMonza;MI\nCarbonia;SU\nIonadi;\nRoma;MI\n"
+         "Forli;Forlì-Cesena\n",
+         "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito;avviso\n"
+         "Roma;;ROMA;00100;ROMA;RM;LAZIO;06;;\nCastro;LE;CASTRO;73030;LECCE;LE;PUGLIA;0836;;\n"
+         "Castro;;;;;;;;Comune ambiguo: indicare la provincia. Forse cercavi: CASTRO (BG), CASTRO (LE);\n"
+         "Samone (TO);;SAMONE;10010;TORINO;TO;PIEMONTE;0125;;\n"
+         "Forli';;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;;\n"
+         "Bozen;BZ;BOLZANO;39100;BOLZANO/BOZEN;BZ;TRENTINO ALTO ADIGE;0471;;\n"
+         "00184;;ROMA;00184;ROMA;RM;LAZIO;06;;\n"
+         "39049;;;;;;;;CAP di più comuni: VAL DI VIZZE (BZ), VIPITENO (BZ);\n"
+         "Paterno';;PATERNÒ;95047;CATANIA;CT;SICILIA;095;;\n"
+         "Castro;Lecce;CASTRO;73030;LECCE;LE;PUGLIA;0836;;\n"
+         "Milamo;;;;;;;;Comune non trovato. Forse cercavi: MILANO (MI);\n"
+         "S. Giovanni Rotondo;;SAN GIOVANNI ROTONDO;71013;FOGGIA;FG;PUGLIA;0882;;\n"
+         // A former name with what became of it, a province of any time, the whole name of a province.
+         "Lenno;;TREMEZZINA;22016;COMO;CO;LOMBARDIA;0344;;LENNO (CO): soppresso il 03/02/2014, ora TREMEZZINA (CO)\n"
+         "Monza;MI;MONZA;20900;MONZA E DELLA BRIANZA;MB;LOMBARDIA;039;;\n"
+         "Carbonia;SU;CARBONIA;09013;SULCIS IGLESIENTE;CI;SARDEGNA;0781;;\n"
+         "Ionadi;;JONADI;89851;VIBO VALENTIA;VV;CALABRIA;0963;;IONADI (VV): ora JONADI (VV)\n"
+         "Roma;MI;;;;;;;Provincia errata per ROMA: MI. Forse cercavi: ROMA (RM);\n"
+         "Forli;Forlì-Cesena;FORLÌ;47100;FORLÌ-CESENA;FC;EMILIA ROMAGNA;0543;;\n",
          1},
         {"comune per cap",
          {"comune"},
          "cap\n00184\n",
-         "cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito\n00184;ROMA;00184;ROMA;RM;LAZIO;06;\n",
+         "cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n00184;ROMA;00184;ROMA;RM;LAZIO;06;;\n",
          0},
         {"righe corte e lunghe",
          {"partita-iva"},
@@ -385,10 +409,10 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"due fogli incollati: una codifica sola in uscita, quella della maggioranza",
          {"comune"},
          "comune;provincia\nForl\xC3\xAC;FC\nCant\xC3\xB9;CO\nForl\xEC;FC\n",
-         "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito\n"
-         "Forl\xC3\xAC;FC;FORL\xC3\x8C;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;\n"
-         "Cant\xC3\xB9;CO;CANT\xC3\x99;22063;COMO;CO;LOMBARDIA;031;\n"
-         "Forl\xC3\xAC;FC;FORL\xC3\x8C;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;\n",
+         "comune;provincia;denominazione;cap;provincia_comune;sigla;regione;prefisso;esito;avviso\n"
+         "Forl\xC3\xAC;FC;FORL\xC3\x8C;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;;\n"
+         "Cant\xC3\xB9;CO;CANT\xC3\x99;22063;COMO;CO;LOMBARDIA;031;;\n"
+         "Forl\xC3\xAC;FC;FORL\xC3\x8C;47100;FORL\xC3\x8C-CESENA;FC;EMILIA ROMAGNA;0543;;\n",
          0},
         {"codifica per nome: latin1",
          {"partita-iva", "--codifica", "latin1"},
@@ -484,15 +508,22 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
         {{"partita-iva", ""}, "Partita IVA non specificata\n", 1},
         {{"calcola", "Rossi", "Mario", "maschio", "01/01/1980", "Roma", "Roma"}, "RSSMRA80A01H501U\n", 0},
         {{"verifica", "RSSMRA50A01A744Y"},
-         "sesso: M\ndata_nascita: 01/01/1950\ncomune: BELLAGIO (CO) (soppresso nel 2014)\nprovincia: CO\n"
+         "sesso: M\ndata_nascita: 01/01/1950\ncomune: BELLAGIO (CO) (soppresso il 03/02/2014)\nprovincia: CO\n"
          "codice_base: \navviso: \n",
          0},
         {{"comune", "roma"},
-         "denominazione: ROMA\ncap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
+         "denominazione: ROMA\ncap: 00100\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\navviso: \n",
          0},
         {{"comune", "00184"},
-         "denominazione: ROMA\ncap: 00184\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\n",
+         "denominazione: ROMA\ncap: 00184\nprovincia: ROMA\nsigla: RM\nregione: LAZIO\nprefisso: 06\navviso: \n",
          0},
+        {{"comune", "Lenno"},
+         "denominazione: TREMEZZINA\ncap: 22016\nprovincia: COMO\nsigla: CO\nregione: LOMBARDIA\nprefisso: 0344\n"
+         "avviso: LENNO (CO): soppresso il 03/02/2014, ora TREMEZZINA (CO)\n",
+         0},
+        // The day of a change of code, a place that did not exist on the day of birth.
+        {{"calcola", "ROSSI", "MARIO", "M", "10/01/2014", "Bellagio", "CO"}, "RSSMRA14A10A744R\n", 0},
+        {{"calcola", "ROSSI", "MARIO", "M", "01/06/2020", "Civenna", "CO"}, "", 1},
         // Not as written: accents, other names, short forms; several answers name them.
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Forli", "FC"}, "RSSMRA80A01D704D\n", 0},
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Bozen", "BZ"}, "RSSMRA80A01A952F\n", 0},

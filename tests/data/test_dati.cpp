@@ -7,11 +7,13 @@
 #include <QDate>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 
 #include "calcolo.h"
 #include "cp1252.h"
 #include "elencocomuni.h"
 #include "luoghi.h"
+#include "luogonascita.h"
 #include "ricercaluoghi.h"
 #include "supporto.h"
 #include "tabellacodici.h"
@@ -96,18 +98,19 @@ TEST_F(DatiSpediti, CodesCfRecordDa32CaratteriEFineConEnd)
 {
     const QByteArray dati = leggi(QStringLiteral("codes.cf"));
     ASSERT_FALSE(dati.isEmpty());
-    ASSERT_EQ(dati.size() % Fiscale::kLunghezzaRecord, 0);
-    const int record = static_cast<int>(dati.size() / Fiscale::kLunghezzaRecord);
+    ASSERT_EQ(s_erroreTabella, 0);
+    ASSERT_TRUE(s_tabella->conteggio().has_value());
+    const int record = *s_tabella->conteggio() + 1;
+    EXPECT_LE(*s_tabella->conteggio(), Fiscale::kSlot - 1);
     for (int i = 0; i < record; ++i) {
         const QByteArray r = dati.mid(qsizetype(i) * Fiscale::kLunghezzaRecord, Fiscale::kLunghezzaRecord);
         ASSERT_TRUE(r.endsWith("\r\n")) << "record " << i;
     }
-    EXPECT_EQ(dati.right(Fiscale::kLunghezzaRecord).left(20).trimmed(), QByteArray("END"));
-
-    ASSERT_EQ(s_erroreTabella, 0);
-    ASSERT_TRUE(s_tabella->conteggio().has_value());
-    EXPECT_EQ(*s_tabella->conteggio(), record - 1);
-    EXPECT_LE(*s_tabella->conteggio(), Fiscale::kSlot - 1);
+    EXPECT_EQ(dati.mid(qsizetype(record - 1) * Fiscale::kLunghezzaRecord, 20).trimmed(), QByteArray("END"));
+    // After the END record, the days of every entry and the province names.
+    EXPECT_TRUE(dati.mid(qsizetype(record) * Fiscale::kLunghezzaRecord).startsWith("#PERIODI 1\r\n"));
+    ASSERT_TRUE(s_tabella->conGiorni());
+    EXPECT_GT(s_tabella->province().nome(QStringLiteral("MB")).size(), 18);
     for (int i = 0; i < record - 1; ++i) {
         // The last year of the name, or blank while it is valid.
         const QByteArray anno = dati.mid(qsizetype(i) * Fiscale::kLunghezzaRecord + 26, 4);
@@ -119,6 +122,8 @@ TEST_F(DatiSpediti, CodesCfRecordDa32CaratteriEFineConEnd)
         ASSERT_EQ(voce.provincia.size(), 2) << voce.nome.toStdString();
         ASSERT_EQ(voce.codice.size(), 4) << voce.nome.toStdString();
         ASSERT_EQ(Cp1252::maiuscole(voce.nome), voce.nome) << voce.nome.toStdString();
+        ASSERT_TRUE(voce.nomeIntero.startsWith(voce.nome)) << voce.nome.toStdString();
+        ASSERT_LE(voce.periodo.primo, voce.periodo.ultimo) << voce.nome.toStdString();
     }
 }
 
@@ -246,7 +251,7 @@ const struct {
 };
 
 // Every row of the reference table, current or not, finds its own code: today's names without a date, a former
-// name for a birth in the year before its end; a foreign state valid or not under its name or its own key.
+// name on its last day; a foreign state valid or not under its name or its own key.
 TEST_F(DatiSpediti, OgniRigaDelCatastoTrovaIlSuoCodice)
 {
     const std::vector<RigaCatasto> righe = catasto();
@@ -266,7 +271,7 @@ TEST_F(DatiSpediti, OgniRigaDelCatastoTrovaIlSuoCodice)
         // Two municipalities were both called SAN MARTINO (BZ) until 1928; each is found under today's name.
         if (r.nome == u"SAN MARTINO" && r.sigla == u"BZ")
             continue;
-        const QDate nascita = r.fine > 0 ? QDate(r.fine - 1, 6, 1) : QDate();
+        const QDate nascita = r.ultimoGiorno.isEmpty() ? QDate() : QDate::fromString(r.ultimoGiorno, Qt::ISODate);
         ASSERT_EQ(s_tabella->trovacod(r.nome, r.sigla, nascita), r.codice)
             << r.nome.toStdString() << " " << r.sigla.toStdString() << " " << r.fine;
         if (r.attivo && r.sigla != u"EE") {
@@ -277,56 +282,40 @@ TEST_F(DatiSpediti, OgniRigaDelCatastoTrovaIlSuoCodice)
     EXPECT_EQ(comuniAttuali, s_comuni->elenco.nomi.size());
 }
 
-// The names that had two codes over time (and the foreign names of two states) answer by the year of birth.
-TEST_F(DatiSpediti, ChiaviConDueCodiciSecondoLAnno)
+// The names that had two codes over time answer by the day of birth: the last day of the old code and the first
+// of the new one; a foreign name shared by two states answers by its whole name.
+TEST_F(DatiSpediti, ChiaviConDueCodiciSecondoIlGiorno)
 {
     const struct {
         const char *comune, *provincia;
-        int prima;
+        QDate prima;
         const char *codicePrima;
-        int dopo;
+        QDate dopo;
         const char *codiceDopo;
     } casi[] = {
-        {"BELLAGIO", "CO", 1950, "A744", 2020, "M335"},
-        {"CAMPIGLIA CERVO", "BI", 2015, "B508", 2016, "M373"},
-        {"CAMPOSPINOSO ALBAREDO", "PV", 1947, "B568", 2024, "B567"},
-        {"CASSANO SPINOLA", "AL", 2017, "C005", 2018, "M388"},
-        {"CASTELLO", "TN", 1927, "C182", 1950, "C183"},
-        {"CHALLANT SAINT ANSELME", "AO", 1945, "C592", 1970, "C593"},
-        {"LESSONA", "BI", 2015, "E552", 2016, "M371"},
-        {"LONGARONE", "BL", 2013, "E672", 2014, "M342"},
-        {"MADRUZZO", "TN", 1952, "E797", 2016, "M357"},
-        {"MARTIRANO", "CZ", 1928, "E991", 1930, "E990"},
-        {"MONTALCINO", "SI", 2016, "F402", 2017, "M378"},
-        {"PONTE LAMBRO", "CO", 1927, "G828", 1929, "G847"},
-        {"PRATOVECCHIO STIA", "AR", 1933, "H009", 2015, "M329"},
-        {"SANT'OMOBONO TERME", "BG", 2013, "I349", 2014, "M333"},
-        {"SANTA MARGHERITA DI BOBBIO", "PV", 1928, "I227", 1930, "I230"},
-        {"SANTA MARGHERITA DI STAFFORA", "PV", 1928, "I227", 1930, "I230"},
-        {"SAVOGNA", "UD", 1922, "I479", 1924, "I478"},
-        {"SOVIZZO", "VI", 2023, "I879", 2024, "M436"},
-        {"TREMEZZINA", "CO", 1946, "L370", 2014, "M341"},
-        {"VALDIGNA D'AOSTA", "AO", 1934, "L560", 1940, "F726"},
-        {"SAN MARTINO", "BZ", 1927, "H988", 1927, "H988"},
-        // A foreign name of two states is one state's whatever the year.
-        {"DIPENDENZE NORVEGESI ARTICHE", "EE", 1950, "Z801", 2020, "Z801"},
-        {"DIPENDENZE NORVEGESI ANTARTICHE", "EE", 1950, "Z801", 2020, "Z801"},
-        {"REPUBBLICA DEMOCRATICA DEL CONGO", "EE", 1980, "Z312", 2020, "Z312"},
-        {"GERMANIA REPUBBLICA FEDERALE", "EE", 1980, "Z112", 2020, "Z112"},
-        {"REPUBBLICA DEMOCRATICA TEDESCA", "EE", 1980, "Z312", 2020, "Z312"},
-        {"GERMANIA EST", "EE", 1980, "Z111", 2020, "Z111"},
-        {"ARMENIA", "EE", 1980, "Z252", 2020, "Z252"},
-        {"MALAYSIA", "EE", 1960, "Z247", 2020, "Z247"},
+        {"BELLAGIO", "CO", QDate(2014, 2, 3), "A744", QDate(2014, 2, 4), "M335"},
+        {"CAMPIGLIA CERVO", "BI", QDate(2015, 12, 31), "B508", QDate(2016, 1, 1), "M373"},
+        {"CAMPOSPINOSO ALBAREDO", "PV", QDate(1948, 1, 20), "B568", QDate(2024, 1, 1), "B567"},
+        {"LONGARONE", "BL", QDate(2014, 2, 21), "E672", QDate(2014, 2, 22), "M342"},
+        {"MARTIRANO", "CZ", QDate(1940, 1, 1), "E991", QDate(1957, 1, 18), "E990"}, // E991 renamed until E990 came
+        {"SANT'OMOBONO TERME", "BG", QDate(2014, 2, 3), "I349", QDate(2014, 2, 4), "M333"},
+        {"SANTA MARGHERITA DI BOBBIO", "PV", QDate(1929, 5, 27), "I227", QDate(1929, 5, 28), "*NOTFOUND*"},
+        {"SANTA MARGHERITA DI STAFFORA", "PV", QDate(1929, 5, 27), "*NOTFOUND*", QDate(1929, 5, 28), "I230"},
+        {"SOVIZZO", "VI", QDate(2024, 1, 21), "I879", QDate(2024, 1, 22), "M436"},
+        {"TREMEZZINA", "CO", QDate(1947, 10, 3), "L370", QDate(2014, 2, 4), "M341"},
+        {"CAPRANICA", "RM", QDate(1910, 6, 15), "B688", QDate(1990, 1, 1), "B688"},
+        {"REPUBBLICA DEMOCRATICA TEDESCA", "EE", QDate(1980, 1, 1), "Z111", QDate(1991, 1, 1), "*NOTFOUND*"},
+        {"REPUBBLICA DEMOCRATICA DEL CONGO", "EE", QDate(1980, 1, 1), "Z312", QDate(2020, 1, 1), "Z312"},
+        {"DIPENDENZE NORVEGESI ANTARTICHE", "EE", QDate(1950, 1, 1), "Z904", QDate(2020, 1, 1), "Z904"},
+        {"ARMENIA", "EE", QDate(1980, 1, 1), "Z252", QDate(2020, 1, 1), "Z252"},
+        {"GERMANIA EST", "EE", QDate(1990, 12, 31), "Z111", QDate(1991, 1, 1), "*NOTFOUND*"},
     };
     for (const auto &c : casi) {
         const QString comune = QString::fromUtf8(c.comune), provincia = QString::fromLatin1(c.provincia);
-        EXPECT_EQ(s_tabella->trovacod(comune, provincia, QDate(c.prima, 12, 31)), QString::fromLatin1(c.codicePrima))
-            << c.comune << " " << c.prima;
-        EXPECT_EQ(s_tabella->trovacod(comune, provincia, QDate(c.dopo, 1, 1)), QString::fromLatin1(c.codiceDopo))
-            << c.comune << " " << c.dopo;
-        // Without a date, today's code.
-        EXPECT_EQ(s_tabella->trovacod(comune, provincia), s_tabella->trovacod(comune, provincia, QDate(2026, 1, 1)))
-            << c.comune;
+        EXPECT_EQ(s_tabella->trovacod(comune, provincia, c.prima), QString::fromLatin1(c.codicePrima))
+            << c.comune << " " << c.prima.toString(Qt::ISODate).toStdString();
+        EXPECT_EQ(s_tabella->trovacod(comune, provincia, c.dopo), QString::fromLatin1(c.codiceDopo))
+            << c.comune << " " << c.dopo.toString(Qt::ISODate).toStdString();
     }
 }
 
@@ -349,9 +338,9 @@ TEST_F(DatiSpediti, LUltimaVoceDiUnCodiceEIlSuoNome)
         ASSERT_TRUE(ultima.contains(r.codice)) << r.codice.toStdString();
         const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(r.codice));
         const bool ultimoNome = r.sigla != u"EE" && r.fine > 0 && fine.value(r.codice) == r.ultimoGiorno;
-        const bool nomeProprio = r.codice == u"Z801" || r.codice == u"Z904"; // checked below
-        if ((r.attivo || ultimoNome) && !nomeProprio) {
+        if (r.attivo || ultimoNome) {
             EXPECT_EQ(v.nome, r.nome.left(20).trimmed()) << r.codice.toStdString();
+            EXPECT_EQ(v.nomeIntero, r.nome) << r.codice.toStdString();
             EXPECT_EQ(v.provincia, r.sigla) << r.codice.toStdString();
             EXPECT_EQ(v.annoFine, r.fine) << r.codice.toStdString();
         }
@@ -361,15 +350,15 @@ TEST_F(DatiSpediti, LUltimaVoceDiUnCodiceEIlSuoNome)
         const char *codice, *nome;
         int fine;
     } stati[] = {
-        {"Z111", "GERMANIA EST", 1990},
+        {"Z111", "REPUBBLICA DEMOCRATI", 1990},
         {"Z135", "UNIONE SOVIETICA", 1991},
         {"Z105", "CECOSLOVACCHIA", 1992},
         {"Z118", "REPUBBLICA SOCIALIST", 2003},
-        {"Z346", "SOMALIA FRANCESE", 0},
+        {"Z346", "SOMALIA FRANCESE", 1977},
         {"Z137", "ARMENIA", 0},
-        // Two territories whose names are one text once cut: each shows a name of its own.
-        {"Z801", "DIP.NORV.ARTICHE", 0},
-        {"Z904", "DIP.NORV.ANTARTICHE", 0},
+        // Two territories whose names are one text once cut: each shows its whole name.
+        {"Z801", "DIPENDENZE NORVEGESI", 0},
+        {"Z904", "DIPENDENZE NORVEGESI", 0},
     };
     for (const auto &c : stati) {
         const Fiscale::TabellaCodici::Voce v = s_tabella->voce(ultima.value(QString::fromLatin1(c.codice)));
@@ -477,9 +466,9 @@ TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
         {"00184", "MI", nascita, ""},
         {"S. Giovanni Rotondo", "FG", nascita, "SAN GIOVANNI ROTONDO (FG) H926"},
         {"Sesto S.Giovanni", "MI", nascita, "SESTO SAN GIOVANNI (MI) I690"},
-        {"Sta Maria Capua Vetere", "CE", nascita, "SANTA MARIA CAPUA VE (CE) I234"},
+        {"Sta Maria Capua Vetere", "CE", nascita, "SANTA MARIA CAPUA VETERE (CE) I234"},
         {"S.ta Maria a Monte", "PI", nascita, "SANTA MARIA A MONTE (PI) I232"},
-        {"SS. Cosma e Damiano", "LT", nascita, "SANTI COSMA E DAMIAN (LT) I339"},
+        {"SS. Cosma e Damiano", "LT", nascita, "SANTI COSMA E DAMIANO (LT) I339"},
         {"S. Agata de' Goti", "BN", nascita, "SANT'AGATA DE' GOTI (BN) I197"},
         {"St. Vincent", "AO", nascita, "SAINT-VINCENT (AO) H676"},
         {"Kaltern", "BZ", nascita, "CALDARO SULLA STRADA DEL VINO (BZ) B397"},
@@ -488,7 +477,7 @@ TEST_F(DatiSpediti, LuoghiComeLiScriveLaGente)
         {"Salurn", "BZ", nascita, "SALORNO SULLA STRADA DEL VINO (BZ) H719"},
         {"Meran/Merano", "BZ", nascita, "MERANO (BZ) F132"},
         {"Lamezia", "CZ", nascita, "LAMEZIA TERME (CZ) M208"},
-        {"Barcellona", "ME", nascita, "BARCELLONA POZZO DI (ME) A638"},
+        {"Barcellona", "ME", nascita, "BARCELLONA POZZO DI GOTTO (ME) A638"},
         {"Gravina", "BA", nascita, "GRAVINA IN PUGLIA (BA) E155"},
         {"Ascoli", "", nascita, "ASCOLI PICENO (AP), ASCOLI SATRIANO (FG)"},
         {"San", "", nascita, ""}, // hundreds of places: none offered
@@ -646,4 +635,165 @@ TEST_F(DatiSpediti, OgniAltroNomeEOgniCapTrovaIlSuoComune)
         }
     }
     EXPECT_EQ(cap, 8456);
+}
+
+// The place of birth as documents write it, through the resolution the window and calcola share: the code of
+// the day of birth, or the places to choose from, or why there is none.
+TEST_F(DatiSpediti, LuogoDiNascitaComeLoScrivonoIDocumenti)
+{
+    const Fiscale::RicercaLuoghi tollerante(kCartellaDati + QStringLiteral("luoghi.dat"));
+    const struct {
+        const char *comune, *provincia;
+        QDate nascita;
+        const char *atteso; // the code, or the message
+    } casi[] = {
+        // The day of a code change.
+        {"Bellagio", "CO", QDate(2014, 1, 10), "A744"},
+        {"Bellagio", "CO", QDate(2014, 2, 4), "M335"},
+        {"Longarone", "BL", QDate(2014, 2, 10), "E672"},
+        {"Sovizzo", "VI", QDate(2024, 1, 10), "I879"},
+        {"Capranica", "RM", QDate(1910, 6, 15), "B688"},
+        {"Abano Terme", "PD", QDate(1920, 1, 1), "A001"}, // today's name of a code of that day
+        {"Abano", "PD", QDate(2020, 1, 1), "A001"},
+        // A place that did not exist on that day, with the one that took it over where the archive tells.
+        {"Civenna", "CO", QDate(2020, 6, 1),
+         "Comune non più esistente alla data di nascita: CIVENNA (CO), soppresso il 03/02/2014"},
+        {"Lenno", "CO", QDate(2020, 6, 1), "Comune non più esistente alla data di nascita: LENNO (CO), soppresso il "
+                                           "03/02/2014, confluito in TREMEZZINA (CO)"},
+        {"Lenno", "CO", QDate(1935, 6, 1), "Comune non più esistente alla data di nascita: LENNO (CO), soppresso il "
+                                           "07/02/1929, confluito in TREMEZZINA (CO)"},
+        {"Abetone", "PT", QDate(2016, 12, 31), "A012"},
+        {"Abetone", "PT", QDate(2017, 6, 1), "Comune non più esistente alla data di nascita: ABETONE (PT), soppresso "
+                                             "il 31/12/2016, confluito in ABETONE CUTIGLIANO (PT)"},
+        {"Fiume", "FU", QDate(1980, 1, 1),
+         "Comune non più esistente alla data di nascita: FIUME (FU), soppresso il 15/09/1947"},
+        {"Quero Vas", "BL", QDate(1990, 1, 1),
+         "Comune non ancora esistente alla data di nascita: QUERO VAS (BL), istituito il 28/12/2013"},
+        {"Santa Margherita di Bobbio", "PV", QDate(2020, 1, 1),
+         "Comune non più esistente alla data di nascita: SANTA MARGHERITA DI BOBBIO (PV), soppresso il 27/05/1929"},
+        {"Germania Est", "", QDate(2015, 1, 1),
+         "Stato non più esistente alla data di nascita: GERMANIA EST, cessato nel 1990, poi GERMANIA"},
+        {"Repubblica Democratica Tedesca", "EE", QDate(1980, 1, 1), "Z111"},
+        {"Iugoslavia", "EE", QDate(2015, 1, 1), "Stato non più esistente alla data di nascita: IUGOSLAVIA, cessato nel 2003"},
+        {"URSS", "", QDate(2015, 1, 1), "Stato non più esistente alla data di nascita: URSS, cessato nel 1991"},
+        {"Tanganica", "", QDate(1960, 1, 1), "Z350"},
+        {"Tanganica", "", QDate(1970, 1, 1),
+         "Stato non più esistente alla data di nascita: TANGANICA, cessato il 25/04/1964, poi TANZANIA"},
+        // The province of any time, by its sigla or its name.
+        {"Monza", "MI", QDate(2015, 1, 1), "F704"},
+        {"Monza", "Monza e della Brianza", QDate(1980, 1, 1), "F704"},
+        {"Lodi", "MI", QDate(1980, 1, 1), "E648"},
+        {"Rimini", "FO", QDate(1980, 1, 1), "H294"},
+        {"Rimini", "Forlì", QDate(1980, 1, 1), "H294"},
+        {"Pesaro", "PS", QDate(1980, 1, 1), "G479"},
+        {"Pesaro", "Pesaro e Urbino", QDate(1980, 1, 1), "G479"},
+        {"Sappada", "BL", QDate(2020, 1, 1), "I421"},
+        {"Olbia", "SS", QDate(2026, 3, 1), "G015"},
+        {"Tortolì", "NU", QDate(2020, 1, 1), "A355"},
+        {"Carbonia", "SU", QDate(2020, 1, 1), "B745"},
+        {"Bolzano", "Bolzano", QDate(1980, 1, 1), "A952"},
+        {"Aosta", "Aosta", QDate(1980, 1, 1), "A326"},
+        {"Reggio nell'Emilia", "Reggio Emilia", QDate(1980, 1, 1), "H223"},
+        {"Jonadi", "CZ", QDate(1980, 1, 1), "E321"},
+        {"Ionadi", "VV", QDate(2020, 1, 1), "E321"},
+        {"Roma", "MI", QDate(1980, 1, 1), "Provincia errata per ROMA: MI. Forse cercavi: ROMA (RM)"},
+        {"Roma", "Lombardia", QDate(1980, 1, 1), "Provincia non riconosciuta: «Lombardia»"},
+        // No province where none is needed.
+        {"Germania", "", QDate(1980, 1, 1), "Z112"},
+        {"Germania", "Germania", QDate(1980, 1, 1), "Z112"},
+        {"Stati Uniti d'America", "", QDate(1980, 1, 1), "Z404"},
+        {"Armenia", "", QDate(2020, 1, 1), "Z252"},
+        {"Agliè", "", QDate(1980, 1, 1), "A074"},
+        {"Castro", "", QDate(1980, 1, 1), "Comune ambiguo: indicare la provincia. Forse cercavi: CASTRO (BG), CASTRO (LE)"},
+        {"Samone", "", QDate(1980, 1, 1), "Comune ambiguo: indicare la provincia. Forse cercavi: SAMONE (TN), SAMONE (TO)"},
+        {"Castro", "LE", QDate(1980, 1, 1), "M261"},
+        {"Castro", "LE", QDate(1970, 1, 1),
+         "Comune non ancora esistente alla data di nascita: CASTRO (LE), istituito il 28/05/1975"},
+        // As people write it, after the rest.
+        {"Forli", "FC", QDate(1980, 1, 1), "D704"},
+        {"Atlantide", "", QDate(1980, 1, 1), "Comune non trovato"},
+    };
+    for (const auto &c : casi) {
+        const Fiscale::LuogoNascita l = Fiscale::risolviLuogo(*s_tabella, QString::fromUtf8(c.comune),
+                                                              QString::fromUtf8(c.provincia), c.nascita, &tollerante);
+        EXPECT_EQ(l.trovato() ? l.codice : l.messaggio, QString::fromUtf8(c.atteso))
+            << c.comune << " " << c.provincia << " " << c.nascita.toString(Qt::ISODate).toStdString();
+    }
+}
+
+namespace {
+
+// The fields of a line of the ANPR archive: ',' separated, quoted where needed.
+QStringList campiArchivio(const QString &riga)
+{
+    QStringList campi{QString()};
+    bool virgolette = false;
+    for (QChar c : riga) {
+        if (c == u'"')
+            virgolette = !virgolette;
+        else if (c == u',' && !virgolette)
+            campi.append(QString());
+        else
+            campi.back().append(c);
+    }
+    return campi;
+}
+
+} // namespace
+
+// Every period of the archive gives its code on its first and its last day, and every province sigla a code ever
+// had finds it on those days under each of its names, but where two places of one name and province shared the
+// day (there the lookup cannot tell them apart).
+TEST_F(DatiSpediti, OgniPeriodoDellArchivioNelPrimoENellUltimoGiorno)
+{
+    QFile file(QStringLiteral(SPORTELLO_DATA_SOURCES "/anpr_archivio_comuni.csv"));
+    if (!file.open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "no " SPORTELLO_DATA_SOURCES "/anpr_archivio_comuni.csv";
+    const QStringList righe = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList intestazione = campiArchivio(righe[0]);
+    const qsizetype inizio = intestazione.indexOf(QStringLiteral("institution_date")),
+                    fine = intestazione.indexOf(QStringLiteral("end_date")),
+                    codice = intestazione.indexOf(QStringLiteral("registry_code")),
+                    nome = intestazione.indexOf(QStringLiteral("name_it")),
+                    sigla = intestazione.indexOf(QStringLiteral("provincial_code"));
+    struct Periodo {
+        QString codice, nome;
+        QDate primo, ultimo;
+    };
+    std::vector<Periodo> periodi;
+    QHash<QString, QStringList> sigle; // code -> every sigla of any time
+    for (qsizetype i = 1; i < righe.size(); ++i) {
+        const QStringList c = campiArchivio(righe[i].trimmed());
+        if (c.value(codice) == u"ND")
+            continue;
+        periodi.push_back({c[codice], c[nome], QDate::fromString(c[inizio], Qt::ISODate),
+                           QDate::fromString(c[fine], Qt::ISODate)});
+        if (!sigle[c[codice]].contains(c[sigla]))
+            sigle[c[codice]].append(c[sigla]);
+    }
+    ASSERT_GT(periodi.size(), 19000u);
+    int provati = 0, condivisi = 0;
+    for (const Periodo &p : periodi) {
+        for (const QDate &giorno : {p.primo, std::min(p.ultimo, QDate(2024, 5, 31))}) {
+            for (const QString &s : sigle.value(p.codice)) {
+                // The codes of that name and province that held the day.
+                QSet<QByteArray> codici;
+                const QByteArray n = Cp1252::codifica(p.nome), sg = s.toLatin1();
+                for (int v : s_tabella->voci(n, sg)) {
+                    const Fiscale::Periodo q = s_tabella->periodo(v);
+                    if (q.primo <= Fiscale::giornoDi(giorno) && Fiscale::giornoDi(giorno) <= q.ultimo)
+                        codici.insert(s_tabella->codice(v).toByteArray());
+                }
+                if (codici.size() > 1) {
+                    ++condivisi;
+                    continue;
+                }
+                ++provati;
+                ASSERT_EQ(s_tabella->trovacod(p.nome, s, giorno), p.codice)
+                    << p.nome.toStdString() << " " << s.toStdString() << " " << giorno.toString(Qt::ISODate).toStdString();
+            }
+        }
+    }
+    EXPECT_GT(provati, 50000);
+    EXPECT_LT(condivisi, 100);
 }

@@ -16,7 +16,8 @@ Fiscale::TabellaCodici tabellaProva()
 {
     Fiscale::TabellaCodici t;
     t.analizza(recordCodici("PROVA", "PR", "A000") + recordCodici("FORL\xCC", "FC", "D704") +
-               recordCodici("CORTO", "CO", "A00") + fineCodici());
+               recordCodici("CORTO", "CO", "A00") + recordCodici("DOPPIO", "AA", "A001") +
+               recordCodici("DOPPIO", "BB", "B001") + fineCodici());
     return t;
 }
 
@@ -32,7 +33,7 @@ std::optional<QString> rapido(const QStringList &testi, bool femmina, QDate data
     }
     std::optional<QByteArrayView> catastale;
     if (calcolo.maiuscole(b[2].data(), b[2].size()) && calcolo.maiuscole(b[3].data(), b[3].size()))
-        catastale = tabella.trovacodByte(b[2], b[3], data.year());
+        catastale = tabella.trovacodByte(b[2], b[3], Fiscale::giornoDi(data));
     char codice[16];
     if (!catastale || !calcolo.codice(b[0], b[1], femmina, data.day(), data.month(), data.year(), *catastale, codice))
         return std::nullopt;
@@ -184,6 +185,7 @@ TEST(CodiceFiscale, AnnoMeseGiorno)
         {QDate(2000, 2, 29), "M", "00B29"}, {QDate(1985, 4, 1), "M", "85D01"},  {QDate(1985, 5, 1), "M", "85E01"},
         {QDate(1985, 8, 1), "M", "85M01"},  {QDate(1985, 9, 1), "M", "85P01"},  {QDate(1985, 10, 1), "M", "85R01"},
         {QDate(1985, 11, 1), "M", "85S01"}, {QDate(1234, 5, 6), "M", "34E06"},
+        {QDate::fromJulianDay(-784350574879), "F", "48A41"}, // the first day of the earliest year QDate has
     };
     for (const auto &c : casi)
         EXPECT_EQ(calcola("ROSSI", "MARIO", c.sesso, c.data).codice.mid(6, 5), QString::fromLatin1(c.atteso))
@@ -202,11 +204,13 @@ TEST(CodiceFiscale, ControlliInOrdine)
         {"Иванов", "", "", "", "", 1, "Cognome senza lettere latine: scriverlo come nel documento"},
         {"ROSSI", "王 小明", "M", "PROVA", "PR", 2, "Nome senza lettere latine: scriverlo come nel documento"},
         {"ROSSI", "MARIO", "M", "", "", 3, "Luogo di nascita non specificato"},
-        {"ROSSI", "MARIO", "F", "PROVA", "", 4, "Provincia di nascita non specificata"},
+        // A name without its province is enough when one place bears it.
+        {"ROSSI", "MARIO", "F", "DOPPIO", "", 4,
+         "Comune ambiguo: indicare la provincia. Forse cercavi: DOPPIO (AA), DOPPIO (BB)"},
         {"ROSSI", "MARIO", "M", "NESSUNO", "PR", 5, "Comune non trovato"},
         {"ROSSI", "MARIO", "M", "PROVA ", "PR", 5, "Comune non trovato"},
-        {"ROSSI", "MARIO", "M", "PROVA", "PR ", 5, "Comune non trovato"},
-        {"ROSSI", "MARIO", "M", "PROVA", "XX", 5, "Comune non trovato"},
+        {"ROSSI", "MARIO", "M", "PROVA", "XX", 5, "Provincia errata per PROVA: XX. Forse cercavi: PROVA (PR)"},
+        {"ROSSI", "MARIO", "M", "PROVA", "Padova", 5, "Provincia non riconosciuta: «Padova»"},
         // A sex other than M or F stops without a failure code of its own, before the place is tested.
         {"ROSSI", "MARIO", "X", "", "", 0, "Sesso non specificato"},
         {"ROSSI", "MARIO", "", "PROVA", "PR", 0, "Sesso non specificato"},

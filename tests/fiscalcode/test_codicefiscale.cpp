@@ -211,9 +211,9 @@ TEST(FinestraCodiceFiscale, DataEControlliPrimaDellaCarta)
         {"", "", "", "", "Cognome non specificato", 1},
         {"Rossi", "", "", "", "Nome non specificato", 2},
         {"Rossi", "Mario", "", "", "Luogo di nascita non specificato", 3},
-        {"Rossi", "Mario", "Roma", "", "Provincia di nascita non specificata", 4},
+        {"Rossi", "Mario", "Roma", "Lombardia", "Provincia non riconosciuta: «Lombardia»", 5},
         {"Rossi", "Mario", "Atlantide", "RM", "Comune non trovato", 5},
-        {"Rossi", "Mario", "Roma", "MI", "Comune non trovato", 5},
+        {"Rossi", "Mario", "Atlantide", "", "Comune non trovato", 5},
         {"Rossi", "Mario", "Corto", "CO",
          "Il controllo del codice fiscale dà responso negativo. Provare a installare nuovamente l'applicazione. Se "
          "l'errore persiste, contattare l'autore",
@@ -243,7 +243,9 @@ TEST(FinestraCodiceFiscale, LuogoComeLoScriveLaGente)
     programma.scrivi(QStringLiteral("codes.cf"), recordCodici("ROMA", "RM", "H501") +
                                                      recordCodici("FORL\xCC", "FC", "D704") +
                                                      recordCodici("SAN MARCO", "XX", "A001") +
-                                                     recordCodici("SANMARCO", "XX", "A002") + fineCodici());
+                                                     recordCodici("SANMARCO", "XX", "A002") +
+                                                     recordCodici("CASTRO", "BG", "C337") +
+                                                     recordCodici("CASTRO", "LE", "M261") + fineCodici());
     programma.scrivi(QStringLiteral("luoghi.dat"), "A;Rom;ROMA;RM\nC;00184;ROMA;RM\n");
     CodiceFiscale f;
     ASSERT_TRUE(f.carica());
@@ -251,16 +253,21 @@ TEST(FinestraCodiceFiscale, LuogoComeLoScriveLaGente)
     OsservaCarte carte;
     const struct {
         const char *citta, *prov;
-        int riga; // the row picked in "Forse cercavi", -1 none offered, -2 Esc
+        int riga;            // the row picked in the choice offered, -1 none offered, -2 Esc
+        const char *offerti; // the rows offered, joined by "|"
         const char *cf, *luogo, *provinc;
-        const char *voci; // the rows offered
     } casi[] = {
-        {"Forli'", "fc", -1, "RSSMRA80A01D704D", "FORLÌ", "FC", ""},
-        {"rom", "RM ", -1, "RSSMRA80A01H501U", "ROMA", "RM", ""},
-        {"00184", "RM", -1, "RSSMRA80A01H501U", "ROMA", "RM", ""},
-        {"S. Marco", "XX", 1, "RSSMRA80A01A002G", "SANMARCO", "XX", "SAN MARCO (XX), SANMARCO (XX)"},
-        {"San-Marco", "XX", -2, nullptr, nullptr, nullptr, "SAN MARCO (XX), SANMARCO (XX)"},
-        {"Fotlì", "FC", 0, "RSSMRA80A01D704D", "FORLÌ", "FC", "FORLÌ (FC)"}, // one letter off: offered alone
+        {"Forli'", "fc", -1, "", "RSSMRA80A01D704D", "FORLÌ", "FC"},
+        {"rom", "RM ", -1, "", "RSSMRA80A01H501U", "ROMA", "RM"},
+        {"00184", "RM", -1, "", "RSSMRA80A01H501U", "ROMA", "RM"},
+        {"S. Marco", "XX", 1, "SAN MARCO (XX)|SANMARCO (XX)", "RSSMRA80A01A002G", "SANMARCO", "XX"},
+        {"San-Marco", "XX", -2, "SAN MARCO (XX)|SANMARCO (XX)", nullptr, nullptr, nullptr},
+        {"Fotlì", "FC", 0, "FORLÌ (FC)", "RSSMRA80A01D704D", "FORLÌ", "FC"}, // one letter off: offered alone
+        // No province: the one place of that name, or the namesakes to choose from; a wrong province, the
+        // places of that name.
+        {"Roma", "", -1, "", "RSSMRA80A01H501U", "ROMA", "RM"},
+        {"Castro", "", 1, "CASTRO (BG)|CASTRO (LE)", "RSSMRA80A01M261X", "CASTRO", "LE"},
+        {"Roma", "MI", 0, "ROMA (RM)", "RSSMRA80A01H501U", "ROMA", "RM"},
     };
     for (const auto &c : casi) {
         carte.viste.clear();
@@ -270,7 +277,7 @@ TEST(FinestraCodiceFiscale, LuogoComeLoScriveLaGente)
         }
         compila(f, "Rossi", "Mario", c.citta, c.prov, "1/1/1980");
         f.Command1_Click();
-        EXPECT_EQ(voci.join(QStringLiteral(", ")), QString::fromUtf8(c.voci)) << c.citta;
+        EXPECT_EQ(voci.join(u'|'), QString::fromUtf8(c.offerti)) << c.citta;
         if (!c.cf) {
             QTest::qWait(20);
             EXPECT_TRUE(carte.viste.empty());

@@ -231,10 +231,10 @@ TEST(TabellaCodici, TrovacodPerAnnoDiNascita)
                   QString::fromLatin1(c.atteso))
             << c.comune << " " << c.nascita.year();
     }
-    // The bytes lookup: exact keys, the entry number.
-    EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO", 1950), 0);
+    // The bytes lookup: exact keys, the entry number, a day as YYYYMMDD.
+    EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO", 19500101), 0);
     EXPECT_EQ(r.tabella.cerca("BELLAGIO", "CO"), 1);
-    EXPECT_EQ(r.tabella.cerca("bellagio", "CO", 1950), -1);
+    EXPECT_EQ(r.tabella.cerca("bellagio", "CO", 19500101), -1);
 }
 
 // The index must answer as the scan of the whole table, last match in file order winning.
@@ -325,4 +325,71 @@ TEST(TabellaCodici, UnNuovoCaricamentoRiparteDaVuoto)
     QFile::remove(cartella.file(QStringLiteral("codes.cf")));
     EXPECT_EQ(tabella.carica(cartella.file(QStringLiteral("codes.cf"))), ErroriFile::FileNonTrovato);
     EXPECT_EQ(tabella.trovacod(QStringLiteral("MILANO"), QStringLiteral("MI")), QStringLiteral("*NOTFOUND*"));
+}
+
+// The days after the END record: each entry's name from its first to its last day, the whole name of a name
+// cut to 20, the province names. A file whose days are damaged is read by its years, as one without them.
+TEST(TabellaCodici, GiorniDopoLaFine)
+{
+    const QByteArray record = recordCodici("BELLAGIO", "CO", "A744", "2014") + recordCodici("BELLAGIO", "CO", "M335") +
+                              recordCodici("ABANO", "PD", "A001", "1924") + recordCodici("ABANO TERME", "PD", "A001") +
+                              recordCodici("SANTA MARGHERITA DI", "PV", "I227", "1929") +
+                              recordCodici("SANTA MARGHERITA DI", "PV", "I230") + recordCodici("MONZA", "MI", "F704") +
+                              recordCodici("MONZA", "MB", "F704") + fineCodici();
+    const QByteArray giorni = "#PERIODI 1\r\n"
+                              "00000000;20140203;T;M335;\r\n20140204;99991231;T;;\r\n"
+                              "00000000;19241113;T;;\r\n19241114;99991231;T;;\r\n"
+                              "00000000;19290527;T;;SANTA MARGHERITA DI BOBBIO\r\n"
+                              "19290528;99991231;T;;SANTA MARGHERITA DI STAFFORA\r\n"
+                              "00000000;99991231;T;;\r\n00000000;99991231;T;;\r\n";
+    const QByteArray province = "#PROVINCE\r\nMB;MONZA E DELLA BRIANZA\r\nMB;Monza\r\nMI;MILANO\r\n";
+    const struct {
+        const char *comune, *provincia;
+        QDate nascita;
+        const char *conGiorni, *senza; // the code with the days, and with the days damaged
+    } casi[] = {
+        {"BELLAGIO", "CO", QDate(2014, 1, 10), "A744", "M335"},
+        {"BELLAGIO", "CO", QDate(2014, 2, 3), "A744", "M335"},
+        {"BELLAGIO", "CO", QDate(2014, 2, 4), "M335", "M335"},
+        {"BELLAGIO", "CO", QDate(), "M335", "M335"},
+        {"ABANO TERME", "PD", QDate(1920, 1, 1), "A001", "A001"}, // a name of its code, which existed then
+        {"ABANO", "PD", QDate(2020, 1, 1), "A001", "A001"},
+        {"SANTA MARGHERITA DI BOBBIO", "PV", QDate(1920, 1, 1), "I227", "I227"},
+        {"SANTA MARGHERITA DI BOBBIO", "PV", QDate(2020, 1, 1), "*NOTFOUND*", "I230"},
+        {"SANTA MARGHERITA DI STAFFORA", "PV", QDate(1920, 1, 1), "*NOTFOUND*", "I227"},
+        {"SANTA MARGHERITA DI", "PV", QDate(2020, 1, 1), "I230", "I230"},
+        {"MONZA", "MI", QDate(2020, 1, 1), "F704", "F704"},
+    };
+    const QByteArray guasti[] = {
+        record + giorni.left(giorni.size() - 25) + province,                    // a line missing
+        record + QByteArray(giorni).replace("20140204", "2014020X") + province, // not a day
+        record + giorni,                                                         // no province names
+        record + QByteArray(giorni).replace("DI BOBBIO", "DI  BOBBIO").replace("SANTA MARGHERITA DI STAFFORA", "ALTRO") +
+            province, // a whole name that is not the record's
+        record + QByteArray(giorni).replace(";T;M335;", ";X;M335;") + province, // an unknown mark
+    };
+    TabellaCodici tabella;
+    ASSERT_EQ(tabella.analizza(record + giorni + province), 0);
+    ASSERT_TRUE(tabella.conGiorni());
+    EXPECT_EQ(tabella.voce(4).nomeIntero, QStringLiteral("SANTA MARGHERITA DI BOBBIO"));
+    EXPECT_EQ(tabella.voce(0).successore, QStringLiteral("M335"));
+    EXPECT_EQ(tabella.province().nome(QStringLiteral("MB")), QStringLiteral("MONZA E DELLA BRIANZA"));
+    EXPECT_EQ(tabella.province().sigle(QStringLiteral("monza")), QStringList{QStringLiteral("MB")});
+    EXPECT_EQ(tabella.province().sigle(QStringLiteral("mı")), QStringList());
+    for (const auto &c : casi) {
+        EXPECT_EQ(tabella.trovacod(QString::fromLatin1(c.comune), QString::fromLatin1(c.provincia), c.nascita),
+                  QString::fromLatin1(c.conGiorni))
+            << c.comune << " " << c.nascita.toString(Qt::ISODate).toStdString();
+    }
+    for (const QByteArray &guasto : guasti) {
+        TabellaCodici t;
+        ASSERT_EQ(t.analizza(guasto), 0);
+        EXPECT_FALSE(t.conGiorni());
+        EXPECT_EQ(t.numeroVoci(), 8);
+        for (const auto &c : casi) {
+            EXPECT_EQ(t.trovacod(QString::fromLatin1(c.comune), QString::fromLatin1(c.provincia), c.nascita),
+                      QString::fromLatin1(c.senza))
+                << c.comune << " " << c.nascita.toString(Qt::ISODate).toStdString();
+        }
+    }
 }

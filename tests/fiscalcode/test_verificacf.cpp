@@ -54,7 +54,7 @@ TEST(VerificaCF, EsitoEDatiDecodificati)
         const char *codice;
         const char *esito;
         const char *sesso = nullptr, *data = nullptr, *luogo = nullptr;
-        const char *avviso = nullptr; // on a place that had ceased before the birth
+        const char *avviso = nullptr; // on a place that did not exist on the day of birth
     } casi[] = {
         {"RSSMRA80A01H501U", "Codice valido", "M", "01/01/1980", "ROMA (RM)"},
         {"BNCLRA92E52F205Y", "Codice valido", "F", "12/05/1992", "MILANO (MI)"},
@@ -64,21 +64,35 @@ TEST(VerificaCF, EsitoEDatiDecodificati)
         {"DPNJHN70C15Z110O", "Codice valido", "M", "15/03/1970", "FRANCIA (Stato estero)"},
         {"RSSMRA80A01A074R", "Codice valido", "M", "01/01/1980", "AGLIÈ (TO)"},
         {"RSSMRA80A01X999W", "Codice valido", "M", "01/01/1980", "codice catastale X999 non presente nell'archivio"},
-        {"RSSMRA50A01A744Y", "Codice valido", "M", "01/01/1950", "BELLAGIO (CO) (soppresso nel 2014)"},
-        // A place that had ceased before the year of birth; in the year of its end a year cannot tell.
-        {"RSSMRA80A01D620V", "Codice valido", "M", "01/01/1980", "FIUME (FU) (soppresso nel 1947)",
-         "Comune non più esistente alla data di nascita (soppresso nel 1947)"},
-        {"RSSMRA20A01A744Q", "Codice valido", "M", "01/01/2020", "BELLAGIO (CO) (soppresso nel 2014)",
-         "Comune non più esistente alla data di nascita (soppresso nel 2014)"},
-        {"RSSMRA14A01A744P", "Codice valido", "M", "01/01/2014", "BELLAGIO (CO) (soppresso nel 2014)"},
-        {"RSSMRA95A01Z111H", "Codice valido", "M", "01/01/1995", "GERMANIA EST (Stato estero) (soppresso nel 1990)",
+        {"RSSMRA50A01A744Y", "Codice valido", "M", "01/01/1950", "BELLAGIO (CO) (soppresso il 03/02/2014)"},
+        {"RSSMRA80A01A638L", "Codice valido", "M", "01/01/1980", "BARCELLONA POZZO DI GOTTO (ME)"},
+        {"RSSMRA80A01Z404R", "Codice valido", "M", "01/01/1980", "STATI UNITI D'AMERICA (Stato estero)"},
+        // A place that did not exist on the day of birth: ceased, made later, or in a time merged into another.
+        {"RSSMRA80A01D620V", "Codice valido", "M", "01/01/1980", "FIUME (FU) (soppresso il 15/09/1947)",
+         "Comune non più esistente alla data di nascita (soppresso il 15/09/1947)"},
+        {"RSSMRA14A10A744R", "Codice valido", "M", "10/01/2014", "BELLAGIO (CO) (soppresso il 03/02/2014)"},
+        {"RSSMRA14B10A744Q", "Codice valido", "M", "10/02/2014", "BELLAGIO (CO) (soppresso il 03/02/2014)",
+         "Comune non più esistente alla data di nascita (soppresso il 03/02/2014)"},
+        {"RSSMRA50A01M335D", "Codice valido", "M", "01/01/1950", "BELLAGIO (CO)",
+         "Comune non ancora esistente alla data di nascita (istituito il 04/02/2014)"},
+        {"RSSMRA16L15A012L", "Codice valido", "M", "15/07/2016", "ABETONE (PT) (soppresso il 31/12/2016)"},
+        {"RSSMRA17H15A012Z", "Codice valido", "M", "15/06/2017", "ABETONE (PT) (soppresso il 31/12/2016)",
+         "Comune non più esistente alla data di nascita (soppresso il 31/12/2016)"},
+        {"RSSMRA35A01E525Z", "Codice valido", "M", "01/01/1935", "LENNO (CO) (soppresso il 03/02/2014)",
+         "Comune non esistente alla data di nascita (soppresso il 07/02/1929, ricostituito il 03/10/1947)"},
+        {"RSSMRA95A01Z111H", "Codice valido", "M", "01/01/1995",
+         "REPUBBLICA DEMOCRATICA TEDESCA (Stato estero) (cessato nel 1990)",
          "Stato non più esistente alla data di nascita (cessato nel 1990)"},
-        // Valid until 31 December 2015: the year written is the next.
-        {"RSSMRA17A01B508V", "Codice valido", "M", "01/01/2017", "CAMPIGLIA CERVO (BI) (soppresso nel 2016)",
-         "Comune non più esistente alla data di nascita (soppresso nel 2016)"},
-        // Two territories whose names are one text once cut, each with its own.
-        {"RSSMRA80A01Z801S", "Codice valido", "M", "01/01/1980", "DIP.NORV.ARTICHE (Stato estero)"},
-        {"RSSMRA80A01Z904D", "Codice valido", "M", "01/01/1980", "DIP.NORV.ANTARTICHE (Stato estero)"},
+        {"RSSMRA70A01Z350K", "Codice valido", "M", "01/01/1970", "TANGANICA (Stato estero) (cessato il 25/04/1964)",
+         "Stato non più esistente alla data di nascita (cessato il 25/04/1964)"},
+        // Valid until 31 December 2015.
+        {"RSSMRA17A01B508V", "Codice valido", "M", "01/01/2017", "CAMPIGLIA CERVO (BI) (soppresso il 31/12/2015)",
+         "Comune non più esistente alla data di nascita (soppresso il 31/12/2015)"},
+        // Names that are one text once cut, and an old and a new code of one name, told apart.
+        {"RSSMRA80A01Z801S", "Codice valido", "M", "01/01/1980", "DIPENDENZE NORVEGESI ARTICHE (Stato estero)"},
+        {"RSSMRA80A01Z904D", "Codice valido", "M", "01/01/1980", "DIPENDENZE NORVEGESI ANTARTICHE (Stato estero)"},
+        {"RSSMRA80A01Z137T", "Codice valido", "M", "01/01/1980", "ARMENIA (Stato estero) (cessato)"},
+        {"RSSMRA80A01Z252O", "Codice valido", "M", "01/01/1980", "ARMENIA (Stato estero)"},
         // Omocodia: 1, 2 and all 7 positions, and one out of the agency's order.
         {"RSSMRA80A01H50MM", "Codice valido (omocodico, 1 carattere sostituito; codice di base: RSSMRA80A01H501U)", "M",
          "01/01/1980", "ROMA (RM)"},
@@ -214,6 +228,7 @@ TEST(VerificaCF, PersoneCasualiSiRileggono)
     QHash<QString, int> voci;
     for (int i = 0; i < tabella().numeroVoci(); ++i)
         voci[tabella().voce(i).codice] += 1;
+    int calcolati = 0;
     for (int n = 0; n < 3000; ++n) {
         const int indice = int(caso() % unsigned(tabella().numeroVoci()));
         const Fiscale::TabellaCodici::Voce voce = tabella().voce(indice);
@@ -221,7 +236,14 @@ TEST(VerificaCF, PersoneCasualiSiRileggono)
         const bool maschio = caso() % 2;
         const Fiscale::Esito e = Fiscale::CodiceFiscale(parola(2 + int(caso() % 8)), parola(2 + int(caso() % 8)),
                                                         maschio ? QStringLiteral("M") : QStringLiteral("F"), nascita,
-                                                        voce.nome, voce.provincia, tabella());
+                                                        voce.nomeIntero, voce.provincia, tabella());
+        if (e.errore != 0) {
+            // The place of that entry did not exist on that day, and says so.
+            ASSERT_FALSE(tabella().esisteIl(indice, Fiscale::giornoDi(nascita))) << qPrintable(e.messaggio);
+            ASSERT_TRUE(e.messaggio.contains(QStringLiteral(" esistente alla data di nascita"))) << qPrintable(e.messaggio);
+            continue;
+        }
+        ++calcolati;
         ASSERT_EQ(e.codice.size(), 16) << qPrintable(voce.nome);
         const QString catastale = e.codice.mid(11, 4);
 
@@ -245,4 +267,5 @@ TEST(VerificaCF, PersoneCasualiSiRileggono)
             }
         }
     }
+    EXPECT_GT(calcolati, 1500);
 }

@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QTest>
 
+#include "calcolo.h"
 #include "codici.h"
 #include "frmmain.h"
 #include "supporto.h"
@@ -63,6 +65,38 @@ TEST(FinestraVerificaCF, NomiAccessibiliOrdineETestiInteri)
         EXPECT_LE(l.casella->fontMetrics().horizontalAdvance(l.casella->text()), spazio.width())
             << qPrintable(l.casella->text());
     }
+}
+
+// Over the shipped table: every place shows its whole name, and the longest of them fits the box; a warning
+// tells the day the place ceased.
+TEST(FinestraVerificaCF, LuoghiInteriEGiorniDeiDatiSpediti)
+{
+    CartellaProgrammaFinta programma;
+    QFile codici(QStringLiteral(SPORTELLO_SOURCE_DIR "/data/codes.cf"));
+    ASSERT_TRUE(codici.open(QIODevice::ReadOnly));
+    programma.scrivi(QStringLiteral("codes.cf"), codici.readAll());
+    VerificaCF f;
+    ASSERT_TRUE(f.carica());
+    f.impostaOggi(QDate(2026, 6, 15));
+    // The widest place text of all the codes, born on a day that adds no warning.
+    QString largo;
+    int larghezza = 0;
+    for (int i = 0; i < f.tabella().numeroVoci(); ++i) {
+        const QString codice = QStringLiteral("RSSMRA80A01") + f.tabella().voce(i).codice;
+        f.CodFis->setText(codice + Fiscale::carattereControllo(codice));
+        f.Command1_Click();
+        const int l = f.Luogo->fontMetrics().horizontalAdvance(f.Luogo->text());
+        if (l > larghezza) {
+            larghezza = l;
+            largo = f.Luogo->text();
+        }
+    }
+    EXPECT_LE(larghezza, f.Luogo->contentsRect().adjusted(4, 0, -4, 0).width()) << qPrintable(largo);
+    f.CodFis->setText(QStringLiteral("RSSMRA17H15A012Z"));
+    QTest::keyClick(f.CodFis, Qt::Key_Return);
+    EXPECT_EQ(f.Luogo->text(), QStringLiteral("ABETONE (PT) (soppresso il 31/12/2016)"));
+    EXPECT_EQ(f.Avviso->text(), QStringLiteral("Comune non più esistente alla data di nascita (soppresso il 31/12/2016)"));
+    EXPECT_FALSE(f.Avviso->isHidden());
 }
 
 TEST(FinestraVerificaCF, SenzaCodesCfSiChiudeComeIlCalcolo)

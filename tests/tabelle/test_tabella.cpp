@@ -508,7 +508,7 @@ TEST(Motore, UscitaXlsx_RiletturaFedele)
     } casi[] = {
         {"partita-iva", dati + "dipendenti.xlsx", prima, true, 2},
         {"partita-iva", prima, cartella.filePath("di nuovo.XLSX"), true, 0}, // its columns replaced in place
-        {"comune", dati + "dipendenti.ods", cartella.filePath("comune.xlsx"), true, 7},
+        {"comune", dati + "dipendenti.ods", cartella.filePath("comune.xlsx"), true, 8},
         {"partita-iva", dati + "dipendenti-libxlsxwriter.xlsx", cartella.filePath("b.xlsx"), true, 2},
         {"partita-iva", dati + "dipendenti.csv", cartella.filePath("da csv.xlsx"), false, 2},
     };

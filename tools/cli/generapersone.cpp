@@ -3,9 +3,13 @@
 #include <random>
 
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
+#include "cp1252.h"
 #include "elencocomuni.h"
+#include "tabellacodici.h"
 
 namespace {
 
@@ -55,6 +59,12 @@ bool persone(const QString &codesDat, const Opzioni &opzioni, const Scrivi &scri
         for (const QString &v : {s, s.toUpper(), s.toLower()})
             nomi.push_back(inCodifica(v, opzioni.codifica));
     }
+    // The days each municipality existed under its name and province, from codes.cf beside codes.dat when it
+    // carries them: every person is born on one of them, so that the rows are clean.
+    Fiscale::TabellaCodici tabella;
+    const bool conGiorni =
+        tabella.carica(QFileInfo(codesDat).dir().filePath(QStringLiteral("codes.cf"))) == 0 && tabella.conGiorni();
+    std::vector<std::pair<QByteArray, QByteArray>> chiavi; // name and sigla in the table's bytes
     std::vector<QByteArray> comuni;
     for (int i = 0; i < elenco.nomi.size(); ++i) {
         const QString nome = elenco.nomi[i];
@@ -63,6 +73,7 @@ bool persone(const QString &codesDat, const Opzioni &opzioni, const Scrivi &scri
             i % 3 == 0 ? nome : (i % 3 == 1 ? nome.toLower() : nome.left(1) + nome.mid(1).toLower());
         comuni.push_back(inCodifica(scritto, opzioni.codifica) + opzioni.separatore +
                          inCodifica(i % 2 ? elenco.elencosigle[i] : elenco.elencosigle[i].toLower(), opzioni.codifica));
+        chiavi.emplace_back(Cp1252::codifica(nome), Cp1252::codifica(elenco.elencosigle[i]));
     }
 
     std::mt19937 caso(opzioni.seme);
@@ -78,7 +89,12 @@ bool persone(const QString &codesDat, const Opzioni &opzioni, const Scrivi &scri
         blocco += caso() % 2 ? 'M' : 'F';
         blocco += s;
         int a, m, g;
-        QDate::fromJulianDay(primo + qint64(caso() % quint32(ultimo - primo + 1))).getDate(&a, &m, &g);
+        const auto &[nomeComune, sigla] = chiavi[size_t(r % qint64(comuni.size()))];
+        for (int prova = 0;; ++prova) {
+            QDate::fromJulianDay(primo + qint64(caso() % quint32(ultimo - primo + 1))).getDate(&a, &m, &g);
+            if (!conGiorni || prova == 200 || tabella.trovacodByte(nomeComune, sigla, a * 10000 + m * 100 + g))
+                break;
+        }
         blocco += QByteArray::number(g);
         blocco += '/';
         blocco += QByteArray::number(m);
