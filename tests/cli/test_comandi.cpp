@@ -556,6 +556,7 @@ TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
     EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
 }
 
+#ifndef _WIN32
 // Ctrl-C while an .xlsx is written: the run stops, the workbook goes without being zipped, the program ends
 // by the signal as the shell expects; nothing is left in the folder, neither under the output's name nor
 // under a temporary one.
@@ -586,3 +587,5 @@ TEST(SportelloCli, CtrlCNonLasciaNulla)
         EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"in.csv"}) << uscita;
     }
 }
+// On Windows Ctrl-C reaches a whole console group and cannot be sent to one child process from here.
+#endif
