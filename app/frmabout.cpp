@@ -19,11 +19,11 @@ frmAbout::frmAbout()
     OsenXPLabel3->setCaption(QStringLiteral("Versione ") + QString::fromLatin1(Versione::kVersione));
     OsenXPLabel3->setFont(Aspetto::msSansSerif(9.75, true));
 
-    OsenXPLabel4 = crea<OsenXPLabel>("OsenXPLabel4", 960, 1440, 2535, 255);
+    OsenXPLabel4 = crea<OsenXPLabel>("OsenXPLabel4", 960, 1440, 5175, 255);
     OsenXPLabel4->setCaption(QString::fromUtf8(Informazioni::kCredito));
     OsenXPLabel4->setWordWrap(false);
 
-    OsenXPLabel5 = crea<OsenXPLabel>("OsenXPLabel5", 960, 1680, 2535, 255);
+    OsenXPLabel5 = crea<OsenXPLabel>("OsenXPLabel5", 960, 1680, 5175, 255);
     OsenXPLabel5->setCaption(QString::fromUtf8(Informazioni::kEmail));
     OsenXPLabel5->setWordWrap(false);
 

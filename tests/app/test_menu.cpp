@@ -170,6 +170,10 @@ TEST(frmAbout, IndirizzoEContattoComeNelPacchettoENeiDatiAppStream)
     const QRegularExpression manutentore(QStringLiteral("\nMaintainer: [^\n<]+ <") + QRegularExpression::escape(email) +
                                          QStringLiteral(">\n"));
     EXPECT_TRUE(campi.contains(manutentore)) << email.toStdString();
+    // Whatever the package's address, the window shows it whole.
+    for (const OsenXPLabel *riga : {info.OsenXPLabel4, info.OsenXPLabel5})
+        EXPECT_LE(riga->fontMetrics().horizontalAdvance(riga->text()), riga->contentsRect().width())
+            << riga->text().toStdString();
 
     QFile metainfo(QStringLiteral(SPORTELLO_METAINFO));
     ASSERT_TRUE(metainfo.open(QIODevice::ReadOnly));
