@@ -42,8 +42,9 @@ public:
     void ordineDate(size_t colonna, Fiscale::OrdineData ordine) override;
 
     // A date as the window reads it under Italian settings, and as sheets write it (Fiscale::leggiDataTabella),
-    // day and month in the order set by ordineDate.
-    std::optional<QDate> leggiData(const QString &testo) const;
+    // day and month in the order set by ordineDate; a number alone a day number only from a text.
+    std::optional<QDate> leggiData(const QString &testo,
+                                   Fiscale::OrigineData origine = Fiscale::OrigineData::Testo) const;
 
 private:
     bool rapido(const Valori &valori, Risultato &risultato) const;
@@ -51,6 +52,7 @@ private:
 
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;
+    int m_giornoOggi; // today as Fiscale::giornoDi counts, for the common case
     Fiscale::RicercaLuoghi m_luoghi;
     Fiscale::OrdineData m_ordine = Fiscale::OrdineData::GiornoMese;
     Fiscale::CalcoloRapido m_rapido;

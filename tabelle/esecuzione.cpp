@@ -389,6 +389,7 @@ bool Esecuzione::apriUscita()
         m_uscita = std::move(csv);
     }
     m_valori.prepara(m_colonne.size(), m_codifica);
+    m_valori.foglio = m_csv == nullptr;
     m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
     return true;
 }

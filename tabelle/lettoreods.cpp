@@ -21,13 +21,28 @@ bool numeroDaTesto(QStringView s, double *v)
     return r.ec == std::errc() && r.ptr == fine && std::isfinite(*v);
 }
 
+// Whether `testo` shows the whole number `v` with leading zeros: digits alone, the first a zero.
+bool zeriDavanti(const QString &testo, double v)
+{
+    if (testo.size() < 2 || testo.size() > 15 || testo[0] != u'0' || v < 0 || v != std::floor(v))
+        return false;
+    for (QChar c : testo) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return testo.toLongLong() == static_cast<qint64>(v);
+}
+
 // A cell from its attributes and the text it shows.
 Cella cellaOds(const QXmlStreamAttributes &a, const QString &testo)
 {
     const QStringView tipo = a.value(QLatin1String("office:value-type"));
     if (tipo == u"float" || tipo == u"percentage" || tipo == u"currency") {
         double v = 0;
-        return numeroDaTesto(a.value(QLatin1String("office:value")), &v) ? Cella::diNumero(v) : Cella::diTesto(testo);
+        if (!numeroDaTesto(a.value(QLatin1String("office:value")), &v))
+            return Cella::diTesto(testo);
+        // A whole number its format pads with zeros ("00184"): the text the sheet shows.
+        return zeriDavanti(testo, v) ? Cella::diTesto(testo) : Cella::diNumero(v);
     }
     if (tipo == u"date") {
         const QString dv = a.value(QLatin1String("office:date-value")).toString();

@@ -189,7 +189,7 @@ private:
     qint64 m_righe = 0;     // rows read
     TipoXlsx m_tipo = TipoXlsx::Numero;
     std::string m_valore;
-    bool m_data = false;
+    StileXlsx m_stile;
     bool m_inRiga = false;
     bool m_inCella = false;
     bool m_inUnite = false;
@@ -358,8 +358,8 @@ void SorgenteXlsx::apreCella(const xmlChar **attributi, int n)
     const std::string_view testoStile = attributo(attributi, n, "s");
     size_t stile = 0;
     const auto letto = std::from_chars(testoStile.data(), testoStile.data() + testoStile.size(), stile);
-    m_data = letto.ec == std::errc() && !testoStile.empty() && stile < m_contesto.stiliData.size() &&
-             m_contesto.stiliData[stile];
+    const bool conStile = letto.ec == std::errc() && !testoStile.empty() && stile < m_contesto.stiliData.size();
+    m_stile = conStile ? StileXlsx{m_contesto.stiliData[stile], m_contesto.stiliCifre[stile]} : StileXlsx();
     m_tipo = tipoXlsx(attributo(attributi, n, "t"));
     m_inCella = true;
     m_haValore = false;
@@ -434,7 +434,7 @@ void SorgenteXlsx::caratteri(void *ctx, const xmlChar *testo, int n)
 void SorgenteXlsx::cella()
 {
     Cella c;
-    if (m_haValore && !cellaXlsx(m_tipo, m_data, m_valore, m_contesto, &c))
+    if (m_haValore && !cellaXlsx(m_tipo, m_stile, m_valore, m_contesto, &c))
         return ferma(kDanneggiato + QStringLiteral(" (testo condiviso mancante)"));
     if (c.vuota()) {
         m_servonoAree = true;

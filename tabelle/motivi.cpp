@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "sostituzione.h"
 #include "tabella.h"
 
 namespace Tabelle {
@@ -29,6 +30,8 @@ QString ostacoloScrittura(const QString &percorso)
     const QFileInfo info(percorso);
     if (info.isDir())
         return QStringLiteral("è una cartella");
+    if (Sostituzione::speciale(percorso)) // a device or a pipe, written into where it is
+        return QString();
     const QFileInfo cartella(info.absolutePath());
     if (!cartella.exists())
         return QStringLiteral("la cartella «%1» non esiste").arg(info.absolutePath());

@@ -5,6 +5,7 @@
 #include "cp1252.h"
 #include "flussi.h"
 #include "motivi.h"
+#include "sostituzione.h"
 
 namespace Tabelle {
 
@@ -54,6 +55,14 @@ bool UscitaCsv::apri(const QString &percorso)
 {
     if (percorso.isEmpty()) {
         Flussi::apri(m_standard, Flussi::Flusso::Uscita, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        m_dispositivo = &m_standard;
+    } else if (Sostituzione::speciale(percorso)) {
+        // A device or a pipe is written into, never replaced.
+        m_standard.setFileName(percorso);
+        if (!m_standard.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            m_motivo = motivoScrittura(numeroErrore(m_standard, errno));
+            return false;
+        }
         m_dispositivo = &m_standard;
     } else {
         m_salvato.setFileName(percorso);

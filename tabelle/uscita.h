@@ -104,7 +104,7 @@ private:
     Disposizione m_disposizione;
     Formato m_formato;
     QSaveFile m_salvato;
-    QFile m_standard;
+    QFile m_standard; // the standard output, or a device or pipe written into directly
     QFileDevice *m_dispositivo = nullptr;
     std::unique_ptr<Csv::Scrittore> m_scrittore;
     QString m_motivo;
