@@ -304,13 +304,14 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"partita-iva come la tengono i fogli",
          {"partita-iva"},
          "partita_iva\nIT00743110157\n007.431.101.57\n743110157\n00000000000\n0074311015A\nA0743110157\n"
-         "00000001016\n",
+         "10000001015\n00000000729\n",
          "partita_iva;esito;ufficio\nIT00743110157;;Milano 1\n007.431.101.57;;Milano 1\n"
          "743110157;Errore: la partita iva deve essere di 11 cifre! (forse 00743110157);\n"
          "00000000000;Errore: la partita iva non può essere di soli zeri!;\n"
-         "0074311015A;Errore! L'ultimo numero doveva essere:  7;\n"
+         "0074311015A;Errore: la partita iva deve contenere solo cifre!;\n"
          "A0743110157;Errore: la partita iva deve contenere solo cifre!;\n"
-         "00000001016;Errore: il codice ufficio 101 non corrisponde a nessun ufficio iva!;\n",
+         "10000001015;Errore: il codice ufficio 101 non corrisponde a nessun ufficio iva!;\n"
+         "00000000729;Errore: il numero dell'azienda (le prime 7 cifre) non può essere 0000000!;\n",
          1},
         {"calcola in Windows-1252, virgola, colonna mappata",
          {"calcola", "--colonna", "comune=nato a"},
@@ -325,7 +326,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          {"partita-iva"},
          "\xEF\xBB\xBFP.IVA;nota\n12345670017;a\n12345670018;b\n123;c\n00000000000;d\n",
          "\xEF\xBB\xBFP.IVA;nota;esito;ufficio\n12345670017;a;;Torino\n"
-         "12345670018;b;Errore! L'ultimo numero doveva essere:  7;\n"
+         "12345670018;b;Errore! L'ultimo numero doveva essere: 7;\n"
          "123;c;Errore: la partita iva deve essere di 11 cifre!;\n"
          "00000000000;d;Errore: la partita iva non può essere di soli zeri!;\n",
          1},
