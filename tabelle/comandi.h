@@ -133,6 +133,7 @@ public:
 
 private:
     QStringList trova(const QStringList &valori) const;
+    QString forseCap(const QString &nome, const QString &sigla) const;
     int tollerante(const QString &nome, const QString &sigla, QString &esito) const;
 
     const ElencoComuni::Elenco &m_elenco;
