@@ -92,7 +92,7 @@ struct Opzioni {
                             QStringLiteral("FILE")};
     QCommandLineOption foglio{QStringLiteral("foglio"),
                               QStringLiteral("Il foglio di un file .xlsx o .ods, per nome o numero (1 il primo); se "
-                                             "manca, il primo."),
+                                             "manca, il primo visibile."),
                               QStringLiteral("NOME|N")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("Scrive la tabella in FILE (al termine, sotto un nome temporaneo fino ad "

@@ -136,7 +136,7 @@ public:
 
     // Opens the file and the sheet `foglio` picks, by one rule for both formats: the sheet so named (the
     // same case first, then any case), else when it is a number the sheet in that place (from 1), the first
-    // sheet when it is empty. False with errore() set on failure.
+    // visible sheet when it is empty. False with errore() set on failure.
     bool apri(const QString &percorso, const QString &foglio = {}) override;
     // The same over bytes in memory (tests, fuzzing); the bytes must outlive the reader.
     bool apriDati(const QByteArray &dati, const QString &foglio = {});

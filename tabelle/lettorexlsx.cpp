@@ -412,6 +412,13 @@ void SorgenteXlsx::chiudeElemento(void *ctx, const xmlChar *locale, const xmlCha
 void SorgenteXlsx::chiudeRiga()
 {
     m_inRiga = false;
+    // A row of formats alone holds nothing: the empty rows between two with data are given all the same
+    // (LettoreFoglio numbers them), and those after the last are none, as in an .ods.
+    if (m_riga.celle.empty()) {
+        m_riciclate = std::move(m_riga.celle);
+        m_riga = Riga();
+        return;
+    }
     const auto larghezza = static_cast<qint64>(m_riga.celle.size());
     if ((larghezza != m_larghezza && m_righe > 0) || larghezza == 1)
         m_servonoAree = true;
@@ -475,6 +482,7 @@ bool scorriParte(Archivio &archivio, const QString &nome, QString *errore,
 
 struct Libro {
     QStringList nomi, rid; // the sheets' names and relation ids, in order
+    int primoVisibile = -1; // the first sheet not hidden
     bool data1904 = false;
 };
 
@@ -487,6 +495,9 @@ bool leggiLibro(Archivio &archivio, const QString &libro, Libro *l, QString *err
                 if (a.name() == u"id")
                     rid = a.value().toString();
             }
+            const QStringView stato = x.attributes().value(QLatin1String("state"));
+            if (l->primoVisibile < 0 && stato != u"hidden" && stato != u"veryHidden")
+                l->primoVisibile = static_cast<int>(l->nomi.size());
             l->nomi.append(x.attributes().value(QLatin1String("name")).toString());
             l->rid.append(rid);
         } else if (x.name() == u"workbookPr") {
@@ -545,7 +556,7 @@ Apertura apriXlsx(Archivio &archivio, const QString &libro, const QString &fogli
     if (!leggiLibro(archivio, parte, &l, &a.errore))
         return a;
     a.fogli = l.nomi;
-    const int scelto = sceltaFoglio(l.nomi, foglio, true);
+    const int scelto = foglio.isEmpty() && l.primoVisibile >= 0 ? l.primoVisibile : sceltaFoglio(l.nomi, foglio, true);
     if (scelto < 0) {
         a.errore = msgFoglioAssente(foglio, l.nomi);
         return a;
