@@ -11,6 +11,12 @@
 #include <algorithm>
 #include <csignal>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "percorsi.h"
 #include "rigadicomando.h"
 #include "supporto.h"
@@ -439,6 +445,63 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
     }
 }
 
+// Tables as offices lay them out, each to the output expected: numbers in date columns and numbers under
+// formats of zeros (tests/tabelle/dati/README.md says how the sheets were made), a postal code that lost its
+// zeros, a hidden first sheet, a coloured cell on a sheet's last row.
+TEST(SportelloCli, FormeDelleTabelle)
+{
+    const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
+    const QByteArray persone = "\xEF\xBB\xBF"
+                               "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;CAP;Partita IVA;codice_fiscale;esito\r\n"
+                               "Rossi;Mario;M;01/01/1980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
+                               "Rossi;Mario;M;1011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
+                               "Rossi;Mario;M;100000;Roma;RM;00184;00743110157;;Data non valida\r\n"
+                               "Rossi;Mario;M;29221;Roma;RM;00184;00743110157;;Data non valida\r\n"
+                               "Rossi;Mario;M;01/01/2099;Roma;RM;00184;00743110157;;Data di nascita nel futuro\r\n"
+                               "Rossi;Mario;M;01011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n";
+    const struct {
+        const char *foglio; // a sheet of dati/, else the CSV `ingresso`
+        QStringList argomenti;
+        QByteArray ingresso, atteso;
+        int stato;
+    } casi[] = {
+        {"celle.xlsx", {"calcola"}, {}, persone, 1},
+        {"celle.ods", {"calcola"}, {}, persone, 1},
+        {"celle.xlsx", {"calcola", "--foglio", "Persone"}, {}, persone, 1},
+        {nullptr,
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\n"
+         "Rossi;Mario;M;1011980;Roma;RM\nRossi;Mario;M;29221;Roma;RM\nRossi;Mario;M;100000;Roma;RM\n"
+         "Rossi;Mario;M;150375;Roma;RM\nRossi;Mario;M;31/12/9999;Roma;RM\nRossi;Mario;M;2958465;Roma;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;1011980;Roma;RM;RSSMRA80A01H501U;\nRossi;Mario;M;29221;Roma;RM;RSSMRA80A01H501U;\n"
+         "Rossi;Mario;M;100000;Roma;RM;;Data non valida\nRossi;Mario;M;150375;Roma;RM;RSSMRA75C15H501P;\n"
+         "Rossi;Mario;M;31/12/9999;Roma;RM;;Data di nascita nel futuro\n"
+         "Rossi;Mario;M;2958465;Roma;RM;;Data non valida\n",
+         1},
+        {nullptr,
+         {"comune"},
+         "comune;cap\n;184\n;4100\n;999\n",
+         "comune;cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n"
+         ";184;;;;;;;Comune non trovato (forse 00184);\n;4100;;;;;;;Comune non trovato (forse 04100);\n"
+         ";999;;;;;;;Comune non trovato;\n",
+         1},
+    };
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+        if (c.foglio)
+            ingresso = dati + QLatin1String(c.foglio);
+        else
+            scrivi(ingresso, c.ingresso);
+        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
+        const std::string nome = (QFileInfo(ingresso).fileName() + u' ' + c.argomenti.join(u' ')).toStdString();
+        const Esito e = esegui(c.argomenti + QStringList{"--file", ingresso, "-o", uscita});
+        EXPECT_EQ(e.stato, c.stato) << nome << ": " << e.errori.toStdString();
+        EXPECT_EQ(leggi(uscita).toStdString(), c.atteso.toStdString()) << nome;
+    }
+}
+
 TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
 {
     QTemporaryDir cartella;
@@ -454,6 +517,7 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
     const QString troncato = cartella.filePath(QStringLiteral("troncato.xlsx"));
     scrivi(troncato, leggi(esportazioni + "dipendenti.xlsx").left(3000));
     scrivi(uscita, "da non toccare");
+    const QString cifrato = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/cifrato.ods");
     const struct {
         QStringList argomenti;
         const char *messaggio;
@@ -480,6 +544,9 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "la cartella"},
         {{"partita-iva", "--csv", partite, "--codifica", "utf-16"}, "codifica «utf-16» non valida"},
         {{"calcola", "--csv", ingresso, "--data", "aaaa"}, "--data «aaaa» non valido"},
+        {{"partita-iva", "--csv", partite, "-o", cartella.filePath("out.ods")}, "il formato .ods non è tra quelli"},
+        {{"partita-iva", "--csv", partite, "-o", cartella.filePath("out.XLS")}, "il formato .xls non è tra quelli"},
+        {{"calcola", "--file", cifrato, "-o", uscita}, "protetto da password"},
     };
     for (const auto &c : casi) {
         const Esito e = esegui(c.argomenti);
@@ -556,6 +623,62 @@ TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
     }
     EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
 }
+
+// A full disk under every answer: a value's answer and a table's output name the error and exit 2; the
+// device written into stays a device.
+TEST(SportelloCli, DiscoPieno)
+{
+    const QStringList valori[] = {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM"},
+                                  {"verifica", "RSSMRA80A01H501U"},
+                                  {"partita-iva", "00743110157"},
+                                  {"comune", "Roma"},
+                                  {"euro", "10000", "lira italiana"},
+                                  {"prefisso", "Francia"}};
+    for (const QStringList &argomenti : valori) {
+        QProcess cli;
+        cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+        cli.start(QStringLiteral(SPORTELLO_CLI), argomenti);
+        ASSERT_TRUE(cli.waitForFinished(60000)) << argomenti.join(' ').toStdString();
+        EXPECT_EQ(cli.exitCode(), 2) << argomenti.join(' ').toStdString();
+        EXPECT_TRUE(cli.readAllStandardError().contains("spazio esaurito")) << argomenti.join(' ').toStdString();
+    }
+    QTemporaryDir cartella;
+    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+    scrivi(ingresso, "partita_iva\n00743110157\n");
+    for (const char *uscita : {"/dev/full", "/dev/null"}) {
+        const Esito e = esegui({"partita-iva", "--csv", ingresso, "-o", uscita});
+        EXPECT_EQ(e.stato, QByteArrayView(uscita) == "/dev/full" ? 2 : 0) << uscita << e.errori.toStdString();
+        EXPECT_EQ(e.errori.contains(QStringLiteral("spazio esaurito")), QByteArrayView(uscita) == "/dev/full");
+        EXPECT_TRUE(QFileInfo::exists(QLatin1String(uscita)) && !QFileInfo(QLatin1String(uscita)).isFile()) << uscita;
+    }
+}
+
+#ifndef _WIN32
+// A pipe as the output, CSV or .xlsx: written into as it is, never replaced by a file.
+TEST(SportelloCli, UscitaInUnaPipe)
+{
+    QTemporaryDir cartella;
+    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+    scrivi(ingresso, "partita_iva\n00743110157\n");
+    for (const char *nome : {"pipe.csv", "pipe.xlsx"}) {
+        const QByteArray pipe = QFile::encodeName(cartella.filePath(QLatin1String(nome)));
+        ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+        const int lettura = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK); // the output fits in its buffer
+        ASSERT_GE(lettura, 0);
+        const Esito e = esegui({"partita-iva", "--csv", ingresso, "-o", QString::fromLocal8Bit(pipe)});
+        EXPECT_EQ(e.stato, 0) << nome << e.errori.toStdString();
+        QByteArray letti(1 << 16, '\0');
+        const auto n = ::read(lettura, letti.data(), static_cast<size_t>(letti.size()));
+        ::close(lettura);
+        letti.truncate(std::max<qsizetype>(0, n));
+        EXPECT_TRUE(letti.startsWith(QByteArrayView(nome) == "pipe.csv" ? "partita_iva;esito;ufficio" : "PK")) << nome;
+        struct stat s {};
+        EXPECT_TRUE(::stat(pipe.constData(), &s) == 0 && S_ISFIFO(s.st_mode)) << nome;
+        EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2) << nome;
+        ::unlink(pipe.constData());
+    }
+}
+#endif
 
 #ifndef _WIN32
 // Ctrl-C while an .xlsx is written: the run stops, the workbook goes without being zipped, the program ends
