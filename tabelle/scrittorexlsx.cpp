@@ -42,6 +42,7 @@ int larghezzaNumero(double v)
 
 struct ScrittoreXlsx::Stato {
     QString percorso;
+    QByteArray nomeFoglio; // UTF-8; empty for libxlsxwriter's own
     QString temporaneo;
     QByteArray cartella; // libxlsxwriter's own temporary files, unlinked as soon as made
     lxw_workbook *libro = nullptr;
@@ -158,6 +159,15 @@ QFileDevice::Permissions permessiNuovoFile()
 
 } // namespace
 
+void ScrittoreXlsx::impostaNomeFoglio(const QString &nome)
+{
+    static const QString kVietati = QStringLiteral("[]:*?/\\");
+    const bool ammesso = !nome.trimmed().isEmpty() && nome.size() <= 31 && !nome.startsWith(u'\'') &&
+                         !nome.endsWith(u'\'') && nome.compare(QLatin1String("Riepilogo"), Qt::CaseInsensitive) != 0 &&
+                         std::none_of(nome.begin(), nome.end(), [](QChar c) { return kVietati.contains(c); });
+    m->nomeFoglio = ammesso ? nome.toUtf8() : QByteArray();
+}
+
 bool ScrittoreXlsx::apri(const QStringList &intestazioni)
 {
     Stato &s = *m;
@@ -187,7 +197,7 @@ bool ScrittoreXlsx::apri(const QStringList &intestazioni)
     opzioni.tmpdir = s.cartella.data();
     s.libro = workbook_new_opt(QFile::encodeName(s.temporaneo).constData(), &opzioni);
     if (s.libro)
-        s.foglio = workbook_add_worksheet(s.libro, nullptr);
+        s.foglio = workbook_add_worksheet(s.libro, s.nomeFoglio.isEmpty() ? nullptr : s.nomeFoglio.constData());
     if (!s.libro || !s.foglio) {
         s.errore = QStringLiteral("Impossibile creare il foglio di calcolo %1").arg(destinazione.fileName());
         annulla();

@@ -181,7 +181,7 @@ UscitaXlsx::UscitaXlsx(const Disposizione &disposizione, Csv::Codifica codifica)
 
 UscitaXlsx::~UscitaXlsx() = default;
 
-bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione)
+bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione, const QString &foglio)
 {
     const Fogli::Libreria *libreria = Fogli::libreria(&m_motivo);
     if (!libreria) {
@@ -189,6 +189,7 @@ bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione)
         return false;
     }
     m_libro = libreria->scrittore(percorso);
+    m_libro->impostaNomeFoglio(foglio);
     return scritta(m_libro->apri(m_disposizione.intestazioneCompleta(intestazione)));
 }
 

@@ -118,7 +118,8 @@ public:
     // `codifica`: of a CSV input's text.
     UscitaXlsx(const Disposizione &disposizione, Csv::Codifica codifica);
     ~UscitaXlsx() override;
-    bool apri(const QString &percorso, const QStringList &intestazione);
+    // `foglio`: the name of the first sheet (that of the sheet read); empty for the writer's own.
+    bool apri(const QString &percorso, const QStringList &intestazione, const QString &foglio);
 
     bool riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato) override;
     bool vuota() override;
