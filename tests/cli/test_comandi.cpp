@@ -614,12 +614,26 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
 
 TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
 {
-    for (const char *comando : {"calcola", "verifica", "partita-iva", "comune", "euro", "prefisso"}) {
+    // Each with the headers its columns are found by (none for a command without tables) and the manual.
+    const struct {
+        const char *comando, *intestazioni;
+    } casi[] = {{"calcola", "  data_nascita: data_nascita, Data di nascita, Nascita,"},
+                {"verifica", "  cognome (facoltativa): cognome\n"},
+                {"partita-iva", "  partita_iva: partita_iva, P.IVA, Part. IVA,"},
+                {"comune", "  cap (facoltativa): cap\n"},
+                {"euro", nullptr},
+                {"prefisso", nullptr}};
+    for (const auto &c : casi) {
+        const char *comando = c.comando;
         const Esito e = esegui({comando, "--help"});
         EXPECT_EQ(e.stato, 0) << comando;
         EXPECT_TRUE(e.uscita.startsWith(QStringLiteral("Uso: sportello-cli %1 ").arg(comando)))
             << e.uscita.toStdString();
         EXPECT_FALSE(e.uscita.contains(QStringLiteral("Utilizzo"))) << comando;
+        EXPECT_EQ(e.uscita.contains(QStringLiteral("Intestazioni riconosciute")), c.intestazioni != nullptr) << comando;
+        if (c.intestazioni)
+            EXPECT_TRUE(e.uscita.contains(QString::fromUtf8(c.intestazioni))) << e.uscita.toStdString();
+        EXPECT_TRUE(e.uscita.endsWith(QStringLiteral("sportello-cli(1).\n"))) << comando;
     }
     EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
 }
