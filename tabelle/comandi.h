@@ -49,6 +49,7 @@ public:
 private:
     bool rapido(const Valori &valori, Risultato &risultato) const;
     void generale(const Valori &valori, Risultato &risultato) const;
+    QString forseCap(const QString &comune, const QString &provincia, const QDate &data) const;
 
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;

@@ -172,6 +172,8 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
         // named.
         if (esito.errore == 0 && sesso.isEmpty() && !scritto.isEmpty())
             risultato.esito(QStringLiteral("Sesso non riconosciuto: ") + citazione(scritto));
+        else if (esito.luogo.esito == Fiscale::LuogoNascita::Esito::NonTrovato)
+            risultato.esito(esito.messaggio + forseCap(v.stringa(4), v.stringa(5), *data));
         else
             risultato.esito(esito.messaggio);
         return;
@@ -181,6 +183,18 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
         return;
     }
     risultato.imposta(0, esito.codice);
+}
+
+// A postal code that lost its leading zeros in a number cell ("184"): " (forse 00184)" when the code of five
+// digits is a place of birth; else empty.
+QString Calcola::forseCap(const QString &comune, const QString &provincia, const QDate &data) const
+{
+    const QString t = comune.trimmed();
+    if (t.size() < 3 || t.size() > 4 || !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return QString();
+    const QString cap = QString(5 - t.size(), u'0') + t;
+    return Fiscale::risolviLuogo(m_tabella, cap, provincia, data, &m_luoghi).trovato() ? QStringLiteral(" (forse %1)").arg(cap)
+                                                                                     : QString();
 }
 
 // ---- verifica

@@ -472,12 +472,14 @@ TEST(SportelloCli, FormeDelleTabelle)
          {"calcola"},
          "cognome;nome;sesso;data_nascita;comune;provincia\n"
          "Rossi;Mario;M;1011980;Roma;RM\nRossi;Mario;M;29221;Roma;RM\nRossi;Mario;M;100000;Roma;RM\n"
-         "Rossi;Mario;M;150375;Roma;RM\nRossi;Mario;M;31/12/9999;Roma;RM\nRossi;Mario;M;2958465;Roma;RM\n",
+         "Rossi;Mario;M;150375;Roma;RM\nRossi;Mario;M;31/12/9999;Roma;RM\nRossi;Mario;M;2958465;Roma;RM\n"
+         "Rossi;Mario;M;1/1/80;184;RM\n",
          "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
          "Rossi;Mario;M;1011980;Roma;RM;RSSMRA80A01H501U;\nRossi;Mario;M;29221;Roma;RM;RSSMRA80A01H501U;\n"
          "Rossi;Mario;M;100000;Roma;RM;;Data non valida\nRossi;Mario;M;150375;Roma;RM;RSSMRA75C15H501P;\n"
          "Rossi;Mario;M;31/12/9999;Roma;RM;;Data di nascita nel futuro\n"
-         "Rossi;Mario;M;2958465;Roma;RM;;Data non valida\n",
+         "Rossi;Mario;M;2958465;Roma;RM;;Data non valida\n"
+         "Rossi;Mario;M;1/1/80;184;RM;;Comune non trovato (forse 00184)\n",
          1},
         {nullptr,
          {"comune"},
