@@ -633,8 +633,9 @@ TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
             << e.uscita.toStdString();
         EXPECT_FALSE(e.uscita.contains(QStringLiteral("Utilizzo"))) << comando;
         EXPECT_EQ(e.uscita.contains(QStringLiteral("Intestazioni riconosciute")), c.intestazioni != nullptr) << comando;
-        if (c.intestazioni)
+        if (c.intestazioni) {
             EXPECT_TRUE(e.uscita.contains(QString::fromUtf8(c.intestazioni))) << e.uscita.toStdString();
+        }
         EXPECT_TRUE(e.uscita.endsWith(QStringLiteral("sportello-cli(1).\n"))) << comando;
     }
     EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
