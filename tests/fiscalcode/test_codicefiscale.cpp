@@ -203,13 +203,13 @@ TEST(FinestraCodiceFiscale, DataEControlliPrimaDellaCarta)
                 {QStringLiteral("1/2/1980x"), nonValida},
                 {QDate::currentDate().addDays(1).toString(QStringLiteral("dd/MM/yyyy")), futura},
                 {QStringLiteral("31/12/9999"), futura}};
-    for (const auto &[data, messaggio] : date) {
+    for (const auto &c : date) {
         registro.svuota();
-        f.Datanasc->setText(data);
+        f.Datanasc->setText(c.data);
         f.Command1_Click();
-        ASSERT_EQ(registro.conta(), 1) << data.toStdString();
-        EXPECT_EQ(registro.messaggi()[0].testo, messaggio) << data.toStdString();
-        EXPECT_EQ(f.Datanasc->text(), data); // the text stays as typed
+        ASSERT_EQ(registro.conta(), 1) << c.data.toStdString();
+        EXPECT_EQ(registro.messaggi()[0].testo, c.messaggio) << c.data.toStdString();
+        EXPECT_EQ(f.Datanasc->text(), c.data); // the text stays as typed
     }
 
     const struct {
