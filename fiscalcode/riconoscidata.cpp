@@ -218,8 +218,8 @@ std::optional<QDate> senzaSeparatori(QString cifre, OrdineData ordine)
     QDate d = ordine == OrdineData::MeseGiorno ? meseGiorno : giornoMese;
     if (ordine == OrdineData::Contraddittorio)
         d = giornoMese.isValid() && meseGiorno.isValid() && primo != secondo ? QDate()
-            : giornoMese.isValid()                                          ? giornoMese
-                                                                            : meseGiorno;
+            : giornoMese.isValid()                                           ? giornoMese
+                                                                             : meseGiorno;
     return d.isValid() && a >= 100 ? std::optional<QDate>(d) : std::nullopt;
 }
 

@@ -1,6 +1,5 @@
 #include "partitaiva.h"
 
-
 #include <algorithm>
 #include <cstring>
 #include <iterator>
@@ -186,8 +185,8 @@ Controllo controlla(QStringView testo)
         return c;
     }
     const bool matricolaNulla = std::all_of(d, d + 7, [](int x) { return x == 0; });
-    c.stato = lette.zeri        ? Stato::SoloZeri
-              : matricolaNulla ? Stato::MatricolaNulla
+    c.stato = lette.zeri                 ? Stato::SoloZeri
+              : matricolaNulla           ? Stato::MatricolaNulla
               : ufficioEsiste(c.ufficio) ? Stato::Esatta
                                          : Stato::UfficioInesistente;
     return c;

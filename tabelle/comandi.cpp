@@ -159,8 +159,8 @@ QString ComuneCmd::forseCap(const QString &nome, const QString &sigla) const
         return QString();
     const QString cap = QString(5 - nome.size(), u'0') + nome;
     QString esito;
-    const bool trovato = m_ricerca.cerca(cap, sigla).posizione >= 0 || tollerante(cap, sigla, esito) >= 0 ||
-                         esito != kComuneNonTrovato;
+    const bool trovato =
+        m_ricerca.cerca(cap, sigla).posizione >= 0 || tollerante(cap, sigla, esito) >= 0 || esito != kComuneNonTrovato;
     return trovato ? QStringLiteral(" (forse %1)").arg(cap) : QString();
 }
 

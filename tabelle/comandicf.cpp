@@ -149,8 +149,9 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
     // The window checks the date before anything else.
     const QString testoData = v.stringa(3);
     const std::optional<QDate> data =
-        v.data(3).isValid() ? std::optional<QDate>(v.data(3))
-                            : leggiData(testoData, v.foglio ? Fiscale::OrigineData::Foglio : Fiscale::OrigineData::Testo);
+        v.data(3).isValid()
+            ? std::optional<QDate>(v.data(3))
+            : leggiData(testoData, v.foglio ? Fiscale::OrigineData::Foglio : Fiscale::OrigineData::Testo);
     if (!data && m_ordine == Fiscale::OrdineData::Contraddittorio &&
         Fiscale::ordiniPossibili(testoData.toLatin1()) == (Fiscale::kGiornoPrima | Fiscale::kMesePrima)) {
         risultato.esito(QStringLiteral("Data ambigua: %1 si legge giorno/mese o mese/giorno, e la colonna ha date in "
@@ -190,11 +191,13 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
 QString Calcola::forseCap(const QString &comune, const QString &provincia, const QDate &data) const
 {
     const QString t = comune.trimmed();
-    if (t.size() < 3 || t.size() > 4 || !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+    if (t.size() < 3 || t.size() > 4 ||
+        !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return QString();
     const QString cap = QString(5 - t.size(), u'0') + t;
-    return Fiscale::risolviLuogo(m_tabella, cap, provincia, data, &m_luoghi).trovato() ? QStringLiteral(" (forse %1)").arg(cap)
-                                                                                     : QString();
+    return Fiscale::risolviLuogo(m_tabella, cap, provincia, data, &m_luoghi).trovato()
+               ? QStringLiteral(" (forse %1)").arg(cap)
+               : QString();
 }
 
 // ---- verifica

@@ -90,7 +90,7 @@ private:
     QStringList m_nomi;
     bool m_tuttiNoti;
     bool m_dentro = false; // inside the table opened, whose rows are being read
-    QString m_stile;          // the table style being read
+    QString m_stile;       // the table style being read
     QStringList m_stiliNascosti;
     bool m_nascosta = false; // the table met last is hidden
     qint64 m_riga = 0;

@@ -43,8 +43,8 @@ QString ostacoloScrittura(const QString &percorso)
         return QString();
     const QString estensione = info.suffix().toLower();
     if (kFormatiNonScritti.contains(estensione))
-        return QStringLiteral("il formato .%1 non è tra quelli scritti: scegliere un nome che finisce in .xlsx (foglio di calcolo) "
-                              "o .csv")
+        return QStringLiteral("il formato .%1 non è tra quelli scritti: scegliere un nome che finisce in .xlsx "
+                              "(foglio di calcolo) o .csv")
             .arg(estensione);
     const QFileInfo cartella(info.absolutePath());
     if (!cartella.exists())

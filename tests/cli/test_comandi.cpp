@@ -426,6 +426,26 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "partita_iva;nota\n12345670017;Citt\xC3\xA0\n",
          "partita_iva;nota;esito;ufficio\n12345670017;Citt\xC3\xA0;;Torino\n",
          0},
+        {"date di sole cifre: un numero di giorno solo se plausibile, mai una data sbagliata",
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\n"
+         "Rossi;Mario;M;1011980;Roma;RM\nRossi;Mario;M;29221;Roma;RM\nRossi;Mario;M;100000;Roma;RM\n"
+         "Rossi;Mario;M;150375;Roma;RM\nRossi;Mario;M;31/12/9999;Roma;RM\nRossi;Mario;M;2958465;Roma;RM\n"
+         "Rossi;Mario;M;1/1/80;184;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;1011980;Roma;RM;RSSMRA80A01H501U;\nRossi;Mario;M;29221;Roma;RM;RSSMRA80A01H501U;\n"
+         "Rossi;Mario;M;100000;Roma;RM;;Data non valida\nRossi;Mario;M;150375;Roma;RM;RSSMRA75C15H501P;\n"
+         "Rossi;Mario;M;31/12/9999;Roma;RM;;Data di nascita nel futuro\n"
+         "Rossi;Mario;M;2958465;Roma;RM;;Data non valida\n"
+         "Rossi;Mario;M;1/1/80;184;RM;;Comune non trovato (forse 00184)\n",
+         1},
+        {"CAP che hanno perso gli zeri",
+         {"comune"},
+         "comune;cap\n;184\n;4100\n;999\n",
+         "comune;cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n"
+         ";184;;;;;;;Comune non trovato (forse 00184);\n;4100;;;;;;;Comune non trovato (forse 04100);\n"
+         ";999;;;;;;;Comune non trovato;\n",
+         1},
         {"riga troppo lunga",
          {"partita-iva", "--riga-massima", "1"},
          "partita_iva;nota\n12345670017;" + QByteArray(2 << 20, 'x') + "\n12345670017;b\n",
@@ -445,62 +465,29 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
     }
 }
 
-// Tables as offices lay them out, each to the output expected: numbers in date columns and numbers under
-// formats of zeros (tests/tabelle/dati/README.md says how the sheets were made), a postal code that lost its
-// zeros, a hidden first sheet, a coloured cell on a sheet's last row.
-TEST(SportelloCli, FormeDelleTabelle)
+// Sheets as offices fill them (tests/tabelle/dati/README.md says how they were made): numbers in a date column
+// and numbers under formats of zeros read as the sheet shows them, a hidden first sheet, a coloured cell on
+// the sheet's last row that adds no row.
+TEST(SportelloCli, FormeDeiFogli)
 {
     const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
-    const QByteArray persone = "\xEF\xBB\xBF"
-                               "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;CAP;Partita IVA;codice_fiscale;esito\r\n"
-                               "Rossi;Mario;M;01/01/1980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
-                               "Rossi;Mario;M;1011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
-                               "Rossi;Mario;M;100000;Roma;RM;00184;00743110157;;Data non valida\r\n"
-                               "Rossi;Mario;M;29221;Roma;RM;00184;00743110157;;Data non valida\r\n"
-                               "Rossi;Mario;M;01/01/2099;Roma;RM;00184;00743110157;;Data di nascita nel futuro\r\n"
-                               "Rossi;Mario;M;01011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n";
-    const struct {
-        const char *foglio; // a sheet of dati/, else the CSV `ingresso`
-        QStringList argomenti;
-        QByteArray ingresso, atteso;
-        int stato;
-    } casi[] = {
-        {"celle.xlsx", {"calcola"}, {}, persone, 1},
-        {"celle.ods", {"calcola"}, {}, persone, 1},
-        {"celle.xlsx", {"calcola", "--foglio", "Persone"}, {}, persone, 1},
-        {nullptr,
-         {"calcola"},
-         "cognome;nome;sesso;data_nascita;comune;provincia\n"
-         "Rossi;Mario;M;1011980;Roma;RM\nRossi;Mario;M;29221;Roma;RM\nRossi;Mario;M;100000;Roma;RM\n"
-         "Rossi;Mario;M;150375;Roma;RM\nRossi;Mario;M;31/12/9999;Roma;RM\nRossi;Mario;M;2958465;Roma;RM\n"
-         "Rossi;Mario;M;1/1/80;184;RM\n",
-         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
-         "Rossi;Mario;M;1011980;Roma;RM;RSSMRA80A01H501U;\nRossi;Mario;M;29221;Roma;RM;RSSMRA80A01H501U;\n"
-         "Rossi;Mario;M;100000;Roma;RM;;Data non valida\nRossi;Mario;M;150375;Roma;RM;RSSMRA75C15H501P;\n"
-         "Rossi;Mario;M;31/12/9999;Roma;RM;;Data di nascita nel futuro\n"
-         "Rossi;Mario;M;2958465;Roma;RM;;Data non valida\n"
-         "Rossi;Mario;M;1/1/80;184;RM;;Comune non trovato (forse 00184)\n",
-         1},
-        {nullptr,
-         {"comune"},
-         "comune;cap\n;184\n;4100\n;999\n",
-         "comune;cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n"
-         ";184;;;;;;;Comune non trovato (forse 00184);\n;4100;;;;;;;Comune non trovato (forse 04100);\n"
-         ";999;;;;;;;Comune non trovato;\n",
-         1},
-    };
-    for (const auto &c : casi) {
+    const QByteArray persone =
+        "\xEF\xBB\xBF"
+        "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;CAP;Partita IVA;codice_fiscale;esito\r\n"
+        "Rossi;Mario;M;01/01/1980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
+        "Rossi;Mario;M;1011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
+        "Rossi;Mario;M;100000;Roma;RM;00184;00743110157;;Data non valida\r\n"
+        "Rossi;Mario;M;29221;Roma;RM;00184;00743110157;;Data non valida\r\n"
+        "Rossi;Mario;M;01/01/2099;Roma;RM;00184;00743110157;;Data di nascita nel futuro\r\n"
+        "Rossi;Mario;M;01011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n";
+    for (const QStringList &argomenti :
+         {QStringList{"--file", dati + "celle.xlsx"}, QStringList{"-f", dati + "celle.ods"},
+          QStringList{"-f", dati + "celle.xlsx", "--foglio", "Persone"}}) {
         QTemporaryDir cartella;
-        QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
-        if (c.foglio)
-            ingresso = dati + QLatin1String(c.foglio);
-        else
-            scrivi(ingresso, c.ingresso);
-        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
-        const std::string nome = (QFileInfo(ingresso).fileName() + u' ' + c.argomenti.join(u' ')).toStdString();
-        const Esito e = esegui(c.argomenti + QStringList{"--file", ingresso, "-o", uscita});
-        EXPECT_EQ(e.stato, c.stato) << nome << ": " << e.errori.toStdString();
-        EXPECT_EQ(leggi(uscita).toStdString(), c.atteso.toStdString()) << nome;
+        const Esito e = esegui(QStringList{"calcola", "-o", cartella.filePath("out.csv")} + argomenti);
+        EXPECT_EQ(e.stato, 1) << argomenti.join(' ').toStdString() << e.errori.toStdString();
+        EXPECT_EQ(leggi(cartella.filePath("out.csv")).toStdString(), persone.toStdString())
+            << argomenti.join(' ').toStdString();
     }
 }
 
@@ -641,17 +628,17 @@ TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
     EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
 }
 
-// A full disk under every answer: a value's answer and a table's output name the error and exit 2; the
-// device written into stays a device.
-TEST(SportelloCli, DiscoPieno)
+#ifndef _WIN32
+// Devices and pipes as outputs: a full disk under a value's answer or a table is named with exit status 2;
+// a pipe gets the table, CSV or .xlsx; none is replaced by a file, and nothing is left in the folder.
+TEST(SportelloCli, UscitaSuDispositivi)
 {
-    const QStringList valori[] = {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM"},
-                                  {"verifica", "RSSMRA80A01H501U"},
-                                  {"partita-iva", "00743110157"},
-                                  {"comune", "Roma"},
-                                  {"euro", "10000", "lira italiana"},
-                                  {"prefisso", "Francia"}};
-    for (const QStringList &argomenti : valori) {
+    for (const QStringList &argomenti : {QStringList{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM"},
+                                         {"verifica", "RSSMRA80A01H501U"},
+                                         {"partita-iva", "00743110157"},
+                                         {"comune", "Roma"},
+                                         {"euro", "10000", "lira italiana"},
+                                         {"prefisso", "Francia"}}) {
         QProcess cli;
         cli.setStandardOutputFile(QStringLiteral("/dev/full"));
         cli.start(QStringLiteral(SPORTELLO_CLI), argomenti);
@@ -662,42 +649,40 @@ TEST(SportelloCli, DiscoPieno)
     QTemporaryDir cartella;
     const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
     scrivi(ingresso, "partita_iva\n00743110157\n");
-    for (const char *uscita : {"/dev/full", "/dev/null"}) {
-        const Esito e = esegui({"partita-iva", "--csv", ingresso, "-o", uscita});
-        EXPECT_EQ(e.stato, QByteArrayView(uscita) == "/dev/full" ? 2 : 0) << uscita << e.errori.toStdString();
-        EXPECT_EQ(e.errori.contains(QStringLiteral("spazio esaurito")), QByteArrayView(uscita) == "/dev/full");
-        EXPECT_TRUE(QFileInfo::exists(QLatin1String(uscita)) && !QFileInfo(QLatin1String(uscita)).isFile()) << uscita;
+    const QByteArray pipeCsv = QFile::encodeName(cartella.filePath("pipe.csv"));
+    const QByteArray pipeXlsx = QFile::encodeName(cartella.filePath("pipe.xlsx"));
+    const struct {
+        QByteArray uscita;
+        int stato;
+        const char *inizio; // of what the pipe reads; null for a device
+    } casi[] = {{"/dev/full", 2, nullptr},
+                {"/dev/null", 0, nullptr},
+                {pipeCsv, 0, "partita_iva;esito;ufficio"},
+                {pipeXlsx, 0, "PK"}};
+    for (const auto &c : casi) {
+        int lettura = -1; // the pipe's end, open before the run; the output fits in its buffer
+        if (c.inizio) {
+            ASSERT_EQ(::mkfifo(c.uscita.constData(), 0600), 0);
+            lettura = ::open(c.uscita.constData(), O_RDONLY | O_NONBLOCK);
+            ASSERT_GE(lettura, 0);
+        }
+        const Esito e = esegui({"partita-iva", "--csv", ingresso, "-o", QString::fromLocal8Bit(c.uscita)});
+        EXPECT_EQ(e.stato, c.stato) << c.uscita.constData() << e.errori.toStdString();
+        EXPECT_EQ(e.errori.contains(QStringLiteral("spazio esaurito")), c.stato == 2) << c.uscita.constData();
+        struct stat s {
+        };
+        EXPECT_TRUE(::stat(c.uscita.constData(), &s) == 0 && !S_ISREG(s.st_mode)) << c.uscita.constData();
+        if (c.inizio) {
+            QByteArray letti(1 << 16, '\0');
+            letti.truncate(std::max<qsizetype>(0, ::read(lettura, letti.data(), static_cast<size_t>(letti.size()))));
+            ::close(lettura);
+            ::unlink(c.uscita.constData());
+            EXPECT_TRUE(letti.startsWith(c.inizio)) << c.uscita.constData();
+        }
     }
+    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"in.csv"});
 }
 
-#ifndef _WIN32
-// A pipe as the output, CSV or .xlsx: written into as it is, never replaced by a file.
-TEST(SportelloCli, UscitaInUnaPipe)
-{
-    QTemporaryDir cartella;
-    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
-    scrivi(ingresso, "partita_iva\n00743110157\n");
-    for (const char *nome : {"pipe.csv", "pipe.xlsx"}) {
-        const QByteArray pipe = QFile::encodeName(cartella.filePath(QLatin1String(nome)));
-        ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
-        const int lettura = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK); // the output fits in its buffer
-        ASSERT_GE(lettura, 0);
-        const Esito e = esegui({"partita-iva", "--csv", ingresso, "-o", QString::fromLocal8Bit(pipe)});
-        EXPECT_EQ(e.stato, 0) << nome << e.errori.toStdString();
-        QByteArray letti(1 << 16, '\0');
-        const auto n = ::read(lettura, letti.data(), static_cast<size_t>(letti.size()));
-        ::close(lettura);
-        letti.truncate(std::max<qsizetype>(0, n));
-        EXPECT_TRUE(letti.startsWith(QByteArrayView(nome) == "pipe.csv" ? "partita_iva;esito;ufficio" : "PK")) << nome;
-        struct stat s {};
-        EXPECT_TRUE(::stat(pipe.constData(), &s) == 0 && S_ISFIFO(s.st_mode)) << nome;
-        EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2) << nome;
-        ::unlink(pipe.constData());
-    }
-}
-#endif
-
-#ifndef _WIN32
 // Ctrl-C while an .xlsx is written: the run stops, the workbook goes without being zipped, the program ends
 // by the signal as the shell expects; nothing is left in the folder, neither under the output's name nor
 // under a temporary one.
@@ -728,5 +713,6 @@ TEST(SportelloCli, CtrlCNonLasciaNulla)
         EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"in.csv"}) << uscita;
     }
 }
-// On Windows Ctrl-C reaches a whole console group and cannot be sent to one child process from here.
+// On Windows there is neither /dev/full nor mkfifo, and Ctrl-C reaches a whole console group and cannot be
+// sent to one child process from here.
 #endif

@@ -496,8 +496,8 @@ Conclusione esegui(const QString &nome, const QString &ingresso, const QString &
 
 // An .xlsx output read back: the input's cells with their kinds (from a sheet as they were, from a CSV as
 // text, leading zeros kept), the command's columns as text with the values of the CSV output, empty rows in
-// place, the sheet named as the one read, and the Riepilogo sheet with the run's summary. Run again on its own output, a command replaces its
-// columns.
+// place, the sheet named as the one read, and the Riepilogo sheet with the run's summary. Run again on its
+// own output, a command replaces its columns.
 TEST(Motore, UscitaXlsx_RiletturaFedele)
 {
     const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
