@@ -669,8 +669,7 @@ TEST(SportelloCli, UscitaSuDispositivi)
         const Esito e = esegui({"partita-iva", "--csv", ingresso, "-o", QString::fromLocal8Bit(c.uscita)});
         EXPECT_EQ(e.stato, c.stato) << c.uscita.constData() << e.errori.toStdString();
         EXPECT_EQ(e.errori.contains(QStringLiteral("spazio esaurito")), c.stato == 2) << c.uscita.constData();
-        struct stat s {
-        };
+        struct stat s {};
         EXPECT_TRUE(::stat(c.uscita.constData(), &s) == 0 && !S_ISREG(s.st_mode)) << c.uscita.constData();
         if (c.inizio) {
             QByteArray letti(1 << 16, '\0');
