@@ -556,6 +556,9 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM"}, "RSSMRA80A01H501U\n", 0},
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM "}, "RSSMRA80A01H501U\n", 0},
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "MI"}, "", 1},
+        {{"calcola", "Rossi", "Mario", "M", "1011980", "Roma", "RM"}, "RSSMRA80A01H501U\n", 0}, // a zero lost
+        {{"calcola", "Rossi", "Mario", "M", "100000", "Roma", "RM"}, "", 1},                  // not the year 2173
+        {{"calcola", "Rossi", "Mario", "M", "01/01/2099", "Roma", "RM"}, "", 1},
         {{"partita-iva", "12345670017"},
          "Il codice è esatto! Il codice è stato emesso dall'ufficio iva di: Torino\n",
          0},
