@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #ifdef Q_OS_WIN
 #include <QThread>
@@ -94,13 +95,6 @@ bool passeggero(DWORD codice)
 }
 
 } // namespace
-
-namespace {
-
-QString perche(int numero)
-{
-    return QString::fromLocal8Bit(std::strerror(numero));
-}
 
 namespace {
 
