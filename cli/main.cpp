@@ -1,4 +1,5 @@
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 
 #include "flussi.h"
 #include "rigadicomando.h"
+#include "tabella.h"
 
 namespace {
 
@@ -41,9 +43,16 @@ int main(int argc, char *argv[])
     Flussi::Testo standardErrori(Flussi::Flusso::Errori);
     QTextStream uscita(&standard);
     QTextStream errori(&standardErrori);
-    const int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori,
-                                  Flussi::terminale(Flussi::Flusso::Errori), &interrotto);
+    int stato = Cli::esegui(QCoreApplication::arguments(), uscita, errori, Flussi::terminale(Flussi::Flusso::Errori),
+                            &interrotto);
+    // An answer that could not be written (a full disk, a closed pipe) is an error, as it is for a table.
+    errno = 0;
     uscita.flush();
+    if (uscita.status() != QTextStream::Ok) {
+        errori << "sportello-cli: impossibile scrivere sullo standard output: " << Tabelle::motivoScrittura(errno)
+               << '\n';
+        stato = Cli::kErroreUso;
+    }
     errori.flush();
     // Stopped by a signal, once everything is cleaned up: the shell learns it as it would have.
     if (segnale != 0) {

@@ -92,7 +92,7 @@ struct Opzioni {
                             QStringLiteral("FILE")};
     QCommandLineOption foglio{QStringLiteral("foglio"),
                               QStringLiteral("Il foglio di un file .xlsx o .ods, per nome o numero (1 il primo); se "
-                                             "manca, il primo."),
+                                             "manca, il primo visibile."),
                               QStringLiteral("NOME|N")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("Scrive la tabella in FILE (al termine, sotto un nome temporaneo fino ad "
@@ -143,6 +143,7 @@ private:
     bool tabellare() const { return m_voce.crea != nullptr; }
     void prepara();
     QString aiuto() const;
+    QString intestazioni() const;
     int euroOPrefisso(const QStringList &valori);
     int leggiOpzioni(OpzioniTabella &opzioni);
     int suTabella(Comando &comando, const OpzioniTabella &opzioni, bool terminale, const std::atomic<bool> *interrotto);
@@ -186,7 +187,34 @@ QString Invocazione::aiuto() const
         testo += QStringLiteral("     %1 %2 --file FILE [opzioni]\n").arg(kProgramma, m_nome);
     const QString elenco = m_parser.helpText();
     const qsizetype primaRiga = elenco.indexOf(u'\n');
-    return testo + (primaRiga < 0 ? QString() : elenco.mid(primaRiga + 1));
+    return testo + (primaRiga < 0 ? QString() : elenco.mid(primaRiga + 1)) + intestazioni() +
+           QStringLiteral("\nIl manuale: man sportello-cli, pagina sportello-cli(1).\n");
+}
+
+// The headers by which a table's columns are found, each column on its lines; empty for a command that takes
+// no table, or when its data cannot be loaded.
+QString Invocazione::intestazioni() const
+{
+    DatiComandi dati;
+    const std::unique_ptr<Comando> comando = tabellare() ? creaComando(m_nome, dati, nullptr) : nullptr;
+    if (!comando)
+        return QString();
+    QString testo = QStringLiteral("\nIntestazioni riconosciute (maiuscole, accenti, spazi e punteggiatura non\n"
+                                   "contano; --colonna per le altre):\n");
+    for (const Colonna &c : comando->ingresso()) {
+        QString riga =
+            QStringLiteral("  ") + c.nome + (c.obbligatoria ? QStringLiteral(":") : QStringLiteral(" (facoltativa):"));
+        for (const QString &nome : nomiRiconosciuti(c.nome)) {
+            if (riga.size() + nome.size() + 2 > 79) {
+                testo += riga + u'\n';
+                riga = QStringLiteral("   ");
+            }
+            riga += u' ' + nome + u',';
+        }
+        riga.chop(1);
+        testo += riga + u'\n';
+    }
+    return testo;
 }
 
 int Invocazione::esegui(const QStringList &argomenti, bool terminale, const std::atomic<bool> *interrotto)

@@ -124,12 +124,13 @@ bool CodiceFiscale::ControllaCodiceFiscale(const QString &CodFis)
 void CodiceFiscale::ControllaData()
 {
     const std::optional<QDate> data = Fiscale::riconosciData(Datanasc->text());
-    if (data) {
+    if (data && *data <= QDate::currentDate()) {
         m_data = *data;
         m_erroreData = false;
         return;
     }
-    Modulo1::MostraMessaggio(QStringLiteral("Data non valida"), 0, QStringLiteral("Errore!"));
+    Modulo1::MostraMessaggio(data ? QStringLiteral("Data di nascita nel futuro") : QStringLiteral("Data non valida"), 0,
+                             QStringLiteral("Errore!"));
     m_erroreData = true;
 }
 

@@ -25,7 +25,8 @@ public:
     QString trovacod(const QString &Comune, const QString &Provincia, const QDate &DataNascita) const;
     static QString compattastringa(const QString &Stringa);
     static bool ControllaCodiceFiscale(const QString &CodFis);
-    // Checks the text of Datanasc: "Data non valida" and the date-error flag when it is no date.
+    // Checks the text of Datanasc: "Data non valida" and the date-error flag when it is no date, "Data di
+    // nascita nel futuro" when it is after today.
     void ControllaData();
     // The computation is Fiscale::CodiceFiscale; a member named CodiceFiscale would be this class's
     // constructor, so the window's wrapper, which keeps the failure code and shows the message, has this name.

@@ -202,6 +202,27 @@ const QLocale &inglese()
     return l;
 }
 
+// Day, month and year written without separators ("01011980", "150375"), in `ordine`; 5 and 7 digits are
+// 6 and 8 that lost their leading zero in a number cell.
+std::optional<QDate> senzaSeparatori(QString cifre, OrdineData ordine)
+{
+    if (cifre.size() == 5 || cifre.size() == 7)
+        cifre.prepend(u'0');
+    if (cifre.size() != 6 && cifre.size() != 8)
+        return std::nullopt;
+    const int primo = cifre.left(2).toInt();
+    const int secondo = cifre.mid(2, 2).toInt();
+    const int a = anno(cifre.mid(4));
+    const QDate giornoMese(a, secondo, primo);
+    const QDate meseGiorno(a, primo, secondo);
+    QDate d = ordine == OrdineData::MeseGiorno ? meseGiorno : giornoMese;
+    if (ordine == OrdineData::Contraddittorio)
+        d = giornoMese.isValid() && meseGiorno.isValid() && primo != secondo ? QDate()
+            : giornoMese.isValid()                                           ? giornoMese
+                                                                             : meseGiorno;
+    return d.isValid() && a >= 100 ? std::optional<QDate>(d) : std::nullopt;
+}
+
 } // namespace
 
 unsigned ordiniPossibili(QByteArrayView testo)
@@ -212,19 +233,20 @@ unsigned ordiniPossibili(QByteArrayView testo)
     return (QDate::isValid(anno, b, a) ? kGiornoPrima : 0u) | (QDate::isValid(anno, a, b) ? kMesePrima : 0u);
 }
 
-std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine, const QDate &oggi)
+std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine, const QDate &oggi, OrigineData origine)
 {
     QString t = testo.trimmed();
-    // The day number of spreadsheets, counted from 30 December 1899, up to the year 9999.
-    static const QRegularExpression seriale(QStringLiteral("^(\\d{1,7})(?:[.,]\\d+)?$"));
+    static const QRegularExpression seriale(QStringLiteral("^(\\d{1,8})(?:[.,]\\d+)?$"));
     QRegularExpressionMatch m = seriale.match(t);
     if (m.hasMatch()) {
+        // The day number of spreadsheets, counted from 30 December 1899, for a day a person alive may be
+        // born on. Four digits alone that read as a year are a year typed without day and month.
         const qint64 giorni = m.captured(1).toLongLong();
-        // Four digits alone that read as a year are a year typed without day and month, not a day of 1905.
         const bool anno = m.captured(0).size() == 4 && giorni >= 1800 && giorni <= 2200;
-        if (giorni < 1 || giorni > 2958465 || anno)
-            return std::nullopt;
-        return QDate(1899, 12, 30).addDays(giorni);
+        const QDate d = QDate(1899, 12, 30).addDays(giorni);
+        if (origine == OrigineData::Testo && !anno && d.year() >= 1900 && d <= oggi)
+            return d;
+        return m.captured(0).size() == m.captured(1).size() ? senzaSeparatori(m.captured(1), ordine) : std::nullopt;
     }
     // A time of day after the date (also after "T"), midnight or not: the date alone counts.
     static const QRegularExpression ora(

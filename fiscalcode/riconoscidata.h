@@ -34,13 +34,21 @@ enum class OrdineData { GiornoMese, MeseGiorno, Contraddittorio };
 constexpr unsigned kGiornoPrima = 1, kMesePrima = 2;
 unsigned ordiniPossibili(QByteArrayView testo);
 
+// Where the text of a date comes from: a text file or the command line, where a number alone may be a
+// spreadsheet's day number, or a sheet's cell that is not a date cell, where it never is (the sheet would
+// have shown it as a date).
+enum class OrigineData { Testo, Foglio };
+
 // A date of a table cell: what riconosciData accepts (in `ordine`), and the forms spreadsheets write: a
-// time after the date ("1980-01-01 00:00:00", "01/01/1980 0.00"), year first ("1980-01-31"), the day
-// number of spreadsheets (29221 is 1 January 1980, with or without a fraction of a day; but not four digits
-// alone from 1800 to 2200, a year typed without day and month), month names in
-// Italian or English ("15 marzo 1975", "March 15, 1975", "15-Mar-1975").
+// time after the date ("1980-01-01 00:00:00", "01/01/1980 0.00"), year first ("1980-01-31"), month names in
+// Italian or English ("15 marzo 1975", "March 15, 1975", "15-Mar-1975"); from a text, the day number of
+// spreadsheets when it gives a day from 1900 to `oggi` (29221 is 1 January 1980, with or without a fraction
+// of a day; but not four digits alone from 1800 to 2200, a year typed without day and month). Digits alone
+// that are no such day number are the date without separators, its leading zero perhaps lost by a sheet:
+// 6 or 8 digits ("150375", "01011980"), 5 or 7 with the zero put back ("10180", "1011980" is 01/01/1980).
 std::optional<QDate> leggiDataTabella(const QString &testo, OrdineData ordine = OrdineData::GiornoMese,
-                                      const QDate &oggi = QDate::currentDate());
+                                      const QDate &oggi = QDate::currentDate(),
+                                      OrigineData origine = OrigineData::Testo);
 
 // The common case of leggiDataTabella on a table's bytes, for tables of many rows: "d/m/yyyy" with one or two
 // digits for day and month, a four-digit year from 100, and "/", "-" or "." between the parts, read in

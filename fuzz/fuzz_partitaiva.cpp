@@ -31,15 +31,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     } else {
         const int cifra = PartitaIva::cifraDiControllo(testo);
         VERIFICA(cifra >= 0 && cifra <= 9);
-        if (testo.at(10) == QChar(u'0' + cifra)) {
-            // Fine only for eleven digits, not all zeros, whose digits 8 to 10 make an office code; the office
-            // is named when the table has it.
-            bool cifre = true;
-            for (QChar c : testo)
-                cifre = cifre && cifraAscii(c);
-            const int codice = cifre ? QStringView(testo).mid(7, 3).toInt() : -1;
+        bool cifre = true;
+        for (QChar c : testo)
+            cifre = cifre && cifraAscii(c);
+        if (!cifre) {
+            // A character that is no digit is named first.
+            VERIFICA(esito == u"Errore: la partita iva deve contenere solo cifre!");
+        } else if (testo.at(10) == QChar(u'0' + cifra)) {
+            // Fine only for a company number other than 0000000 and digits 8 to 10 that make an office
+            // code; the office is named when the table has it.
+            const int codice = QStringView(testo).mid(7, 3).toInt();
             const QString ufficio = PartitaIva::officefinder(uffici, codice);
-            const bool buona = cifre && testo != u"00000000000" && PartitaIva::ufficioEsiste(codice);
+            const bool buona = !testo.startsWith(QLatin1String("0000000")) && PartitaIva::ufficioEsiste(codice);
             VERIFICA(esito.startsWith(esatta) == buona);
             if (buona)
                 VERIFICA(esito ==
@@ -47,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
                               ? esatta
                               : esatta + QStringLiteral(" Il codice è stato emesso dall'ufficio iva di: ") + ufficio));
         } else {
-            VERIFICA(esito == QStringLiteral("Errore! L'ultimo numero doveva essere:  ") + QChar(u'0' + cifra));
+            VERIFICA(esito == QStringLiteral("Errore! L'ultimo numero doveva essere: ") + QChar(u'0' + cifra));
         }
     }
 

@@ -1,5 +1,6 @@
 #include "partitaiva.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -40,6 +41,8 @@ const QString kEsatto = QStringLiteral("Il codice è esatto!");
 const QString kUfficio = QStringLiteral(" Il codice è stato emesso dall'ufficio iva di: ");
 const QString kNonCifra = QStringLiteral("Errore: la partita iva deve contenere solo cifre!");
 const QString kSoloZeri = QStringLiteral("Errore: la partita iva non può essere di soli zeri!");
+const QString kMatricolaNulla =
+    QStringLiteral("Errore: il numero dell'azienda (le prime 7 cifre) non può essere 0000000!");
 const QString kNonSpecificata = QStringLiteral("Partita IVA non specificata");
 
 bool cifraAscii(char16_t c)
@@ -170,17 +173,22 @@ Controllo controlla(QStringView testo)
     const bool ufficio =
         cifraAscii(testo[7].unicode()) && cifraAscii(testo[8].unicode()) && cifraAscii(testo[9].unicode());
     c.ufficio = ufficio ? d[7] * 100 + d[8] * 10 + d[9] : -1;
+    // A character that is no digit first: a check digit worked out over it would mean nothing.
+    if (!lette.tutte) {
+        c.stato = Stato::NonCifra;
+        return c;
+    }
     const int cifra = cifraDalleCifre(d);
     if (testo[10] != QLatin1Char(static_cast<char>('0' + cifra))) {
         c.stato = Stato::CifraControllo;
         c.cifraAttesa = cifra;
         return c;
     }
-    if (!lette.tutte) {
-        c.stato = Stato::NonCifra;
-        return c;
-    }
-    c.stato = lette.zeri ? Stato::SoloZeri : ufficioEsiste(c.ufficio) ? Stato::Esatta : Stato::UfficioInesistente;
+    const bool matricolaNulla = std::all_of(d, d + 7, [](int x) { return x == 0; });
+    c.stato = lette.zeri                 ? Stato::SoloZeri
+              : matricolaNulla           ? Stato::MatricolaNulla
+              : ufficioEsiste(c.ufficio) ? Stato::Esatta
+                                         : Stato::UfficioInesistente;
     return c;
 }
 
@@ -195,9 +203,10 @@ QString messaggio(const Controllo &controllo, const Uffici &uffici)
     case Stato::Lunghezza:
         return controllo.forse.isEmpty() ? kErroreLunghezza
                                          : kErroreLunghezza + QStringLiteral(" (forse %1)").arg(controllo.forse);
-    case Stato::CifraControllo: return kErroreCifra + QLatin1Char(' ') + QString::number(controllo.cifraAttesa);
+    case Stato::CifraControllo: return kErroreCifra + QString::number(controllo.cifraAttesa);
     case Stato::NonCifra: return kNonCifra;
     case Stato::SoloZeri: return kSoloZeri;
+    case Stato::MatricolaNulla: return kMatricolaNulla;
     case Stato::UfficioInesistente:
         return QStringLiteral("Errore: il codice ufficio %1 non corrisponde a nessun ufficio iva!")
             .arg(controllo.ufficio, 3, 10, QLatin1Char('0'));

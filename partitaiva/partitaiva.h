@@ -32,14 +32,16 @@ int cifraDiControllo(const QString &testo);
 // codes the Revenue Agency gives without a provincial office (non-resident subjects).
 bool ufficioEsiste(int codice);
 
-// The outcome of a check, first fault first: length, check digit, then what the digits may not be.
+// The outcome of a check, first fault first: length, a character that is no digit, check digit, then what
+// the digits may not be.
 enum class Stato : quint8 {
     Esatta,
     Vuota,              // nothing given
     Lunghezza,          // not 11 characters
-    CifraControllo,     // the last digit is not the one the first ten give (a non-digit counts 0)
-    NonCifra,           // the check digit fits, but a character is not a digit
+    CifraControllo,     // the last digit is not the one the first ten give
+    NonCifra,           // a character is not a digit
     SoloZeri,           // 00000000000
+    MatricolaNulla,     // the company's number, digits 1 to 7, is 0000000
     UfficioInesistente, // digits 8 to 10 name no office
 };
 

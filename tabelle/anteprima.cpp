@@ -59,6 +59,7 @@ Anteprima anteprimaFoglio(const QString &file, const QString &foglio, int righe,
     SorgenteFoglio sorgente(false);
     Anteprima a = righeFoglio(sorgente, file, foglio, righe, annullato);
     a.fogli = sorgente.tuttiIFogli();
+    a.foglio = sorgente.nomeFoglio();
     return a;
 }
 

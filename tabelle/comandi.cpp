@@ -137,7 +137,7 @@ QStringList ComuneCmd::trova(const QStringList &valori) const
         QString esito;
         posizione = tollerante(nome, sigla, esito);
         if (posizione < 0)
-            return soloEsito(esito);
+            return soloEsito(esito + forseCap(nome, sigla));
     }
     const ElencoComuni::Dettagli d = ElencoComuni::dettagli(m_elenco, posizione);
     // Found by one of its postal codes: that code, rather than the one the directory gives.
@@ -149,6 +149,19 @@ QStringList ComuneCmd::trova(const QStringList &valori) const
             taglia(d.prefisso),
             QString(),
             r.avviso};
+}
+
+// A postal code that lost its leading zeros in a number cell ("184"): " (forse 00184)" when the code of five
+// digits is one; else empty.
+QString ComuneCmd::forseCap(const QString &nome, const QString &sigla) const
+{
+    if (nome.size() < 3 || nome.size() > 4 || !Luoghi::eCap(QString(5 - nome.size(), u'0') + nome))
+        return QString();
+    const QString cap = QString(5 - nome.size(), u'0') + nome;
+    QString esito;
+    const bool trovato =
+        m_ricerca.cerca(cap, sigla).posizione >= 0 || tollerante(cap, sigla, esito) >= 0 || esito != kComuneNonTrovato;
+    return trovato ? QStringLiteral(" (forse %1)").arg(cap) : QString();
 }
 
 // Not as written: a postal code, or the name as people or clerks write it, in the provinces `sigla` names;

@@ -42,15 +42,18 @@ public:
     void ordineDate(size_t colonna, Fiscale::OrdineData ordine) override;
 
     // A date as the window reads it under Italian settings, and as sheets write it (Fiscale::leggiDataTabella),
-    // day and month in the order set by ordineDate.
-    std::optional<QDate> leggiData(const QString &testo) const;
+    // day and month in the order set by ordineDate; a number alone a day number only from a text.
+    std::optional<QDate> leggiData(const QString &testo,
+                                   Fiscale::OrigineData origine = Fiscale::OrigineData::Testo) const;
 
 private:
     bool rapido(const Valori &valori, Risultato &risultato) const;
     void generale(const Valori &valori, Risultato &risultato) const;
+    QString forseCap(const QString &comune, const QString &provincia, const QDate &data) const;
 
     const Fiscale::TabellaCodici &m_tabella;
     QDate m_oggi;
+    int m_giornoOggi; // today as Fiscale::giornoDi counts, for the common case
     Fiscale::RicercaLuoghi m_luoghi;
     Fiscale::OrdineData m_ordine = Fiscale::OrdineData::GiornoMese;
     Fiscale::CalcoloRapido m_rapido;
@@ -131,6 +134,7 @@ public:
 
 private:
     QStringList trova(const QStringList &valori) const;
+    QString forseCap(const QString &nome, const QString &sigla) const;
     int tollerante(const QString &nome, const QString &sigla, QString &esito) const;
 
     const ElencoComuni::Elenco &m_elenco;

@@ -9,6 +9,7 @@
 namespace {
 
 const QString kDataNonValida = QStringLiteral("Data non valida");
+const QString kDataFutura = QStringLiteral("Data di nascita nel futuro");
 const QString kAutocontrollo =
     QStringLiteral("Il controllo del codice fiscale dà responso negativo. Provare a installare nuovamente "
                    "l'applicazione. Se l'errore persiste, contattare l'autore");
@@ -68,6 +69,7 @@ namespace Tabelle {
 Calcola::Calcola(const Fiscale::TabellaCodici &tabella, QDate oggi, const QString &fileLuoghi)
     : m_tabella(tabella)
     , m_oggi(oggi)
+    , m_giornoOggi(Fiscale::giornoDi(oggi.year(), oggi.month(), oggi.day()))
     , m_luoghi(fileLuoghi)
 {}
 
@@ -89,9 +91,9 @@ void Calcola::ordineDate(size_t colonna, Fiscale::OrdineData ordine)
         m_ordine = ordine;
 }
 
-std::optional<QDate> Calcola::leggiData(const QString &testo) const
+std::optional<QDate> Calcola::leggiData(const QString &testo, Fiscale::OrigineData origine) const
 {
-    return Fiscale::leggiDataTabella(testo, m_ordine, m_oggi);
+    return Fiscale::leggiDataTabella(testo, m_ordine, m_oggi, origine);
 }
 
 void Calcola::elabora(const Valori &valori, Risultato &risultato) const
@@ -131,8 +133,10 @@ bool Calcola::rapido(const Valori &v, Risultato &risultato) const
     // The place as typed, its key in upper case; the general way looks for it as people write it.
     if (!m_rapido.maiuscole(testi[2], letti[2].size()) || !m_rapido.maiuscole(testi[3], letti[3].size()))
         return false;
-    const std::optional<QByteArrayView> catastale =
-        m_tabella.trovacodByte(letti[2], letti[3], Fiscale::giornoDi(anno, mese, giorno));
+    const int giornoNascita = Fiscale::giornoDi(anno, mese, giorno);
+    if (giornoNascita > m_giornoOggi)
+        return false;
+    const std::optional<QByteArrayView> catastale = m_tabella.trovacodByte(letti[2], letti[3], giornoNascita);
     char codice[16];
     if (!catastale || !m_rapido.codice(letti[0], letti[1], femmina, giorno, mese, anno, *catastale, codice))
         return false;
@@ -144,7 +148,10 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
 {
     // The window checks the date before anything else.
     const QString testoData = v.stringa(3);
-    const std::optional<QDate> data = v.data(3).isValid() ? std::optional<QDate>(v.data(3)) : leggiData(testoData);
+    const std::optional<QDate> data =
+        v.data(3).isValid()
+            ? std::optional<QDate>(v.data(3))
+            : leggiData(testoData, v.foglio ? Fiscale::OrigineData::Foglio : Fiscale::OrigineData::Testo);
     if (!data && m_ordine == Fiscale::OrdineData::Contraddittorio &&
         Fiscale::ordiniPossibili(testoData.toLatin1()) == (Fiscale::kGiornoPrima | Fiscale::kMesePrima)) {
         risultato.esito(QStringLiteral("Data ambigua: %1 si legge giorno/mese o mese/giorno, e la colonna ha date in "
@@ -152,8 +159,8 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
                             .arg(testoData));
         return;
     }
-    if (!data) {
-        risultato.esito(kDataNonValida);
+    if (!data || *data > m_oggi) {
+        risultato.esito(data ? kDataFutura : kDataNonValida);
         return;
     }
     const QString scritto = taglia(v.stringa(2));
@@ -166,6 +173,8 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
         // named.
         if (esito.errore == 0 && sesso.isEmpty() && !scritto.isEmpty())
             risultato.esito(QStringLiteral("Sesso non riconosciuto: ") + citazione(scritto));
+        else if (esito.luogo.esito == Fiscale::LuogoNascita::Esito::NonTrovato)
+            risultato.esito(esito.messaggio + forseCap(v.stringa(4), v.stringa(5), *data));
         else
             risultato.esito(esito.messaggio);
         return;
@@ -175,6 +184,20 @@ void Calcola::generale(const Valori &v, Risultato &risultato) const
         return;
     }
     risultato.imposta(0, esito.codice);
+}
+
+// A postal code that lost its leading zeros in a number cell ("184"): " (forse 00184)" when the code of five
+// digits is a place of birth; else empty.
+QString Calcola::forseCap(const QString &comune, const QString &provincia, const QDate &data) const
+{
+    const QString t = comune.trimmed();
+    if (t.size() < 3 || t.size() > 4 ||
+        !std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return QString();
+    const QString cap = QString(5 - t.size(), u'0') + t;
+    return Fiscale::risolviLuogo(m_tabella, cap, provincia, data, &m_luoghi).trovato()
+               ? QStringLiteral(" (forse %1)").arg(cap)
+               : QString();
 }
 
 // ---- verifica

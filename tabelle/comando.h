@@ -38,6 +38,7 @@ public:
     std::vector<QByteArrayView> testi;
     std::vector<QDate> date; // null but for a date cell
     Csv::Codifica codifica = Csv::Codifica::Utf8;
+    bool foglio = false; // the values are a sheet's cells: a number is never a day number there
 
     QByteArrayView testo(size_t colonna) const { return testi[colonna]; }
     QDate data(size_t colonna) const { return date[colonna]; }

@@ -122,6 +122,7 @@ private:
     QFileDevice *m_ingresso = nullptr;
     std::unique_ptr<Sorgente> m_sorgente;
     Csv::Lettore *m_csv = nullptr; // the CSV reader; null for a sheet
+    QString m_nomeFoglio;          // the name of the sheet read, which the .xlsx output's first sheet takes
     Riga m_riga;
 
     qint64 m_vuoteSopra = 0;
@@ -206,6 +207,7 @@ bool Esecuzione::apriSorgente()
         auto foglio = std::make_unique<SorgenteFoglio>();
         if (!foglio->apri(percorso, m_opzioni.foglio))
             return illeggibile(foglio->errore());
+        m_nomeFoglio = foglio->nomeFoglio();
         m_sorgente = std::move(foglio);
         return true;
     }
@@ -375,7 +377,7 @@ bool Esecuzione::apriUscita()
     }
     if (!suStandard && m_opzioni.uscita.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
         auto xlsx = std::make_unique<UscitaXlsx>(m_disposizione, m_codifica);
-        if (!xlsx->apri(m_opzioni.uscita, m_intestazione))
+        if (!xlsx->apri(m_opzioni.uscita, m_intestazione, m_nomeFoglio))
             return nonScrivibile(xlsx->motivo());
         m_uscita = std::move(xlsx);
     } else {
@@ -389,6 +391,7 @@ bool Esecuzione::apriUscita()
         m_uscita = std::move(csv);
     }
     m_valori.prepara(m_colonne.size(), m_codifica);
+    m_valori.foglio = m_csv == nullptr;
     m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
     return true;
 }
@@ -456,16 +459,19 @@ void Esecuzione::elaboraRiga(const Disposizione::Forma &forma)
     contaEsito();
 }
 
-// The kind of an esito: its text up to the first ':' or '(' ("Comune non trovato").
+// The kind of an esito: its message without the details of the row, up to the first ':', '(', '«', ';' or
+// end of a sentence ("Comune non trovato"), after the "Errore: " that begins every message of partita-iva
+// ("Errore: la partita iva deve essere di 11 cifre!").
 void Esecuzione::contaEsito()
 {
     const QByteArrayView esito = m_risultato.esito();
     if (esito.isEmpty())
         return;
     ++m_conEsito;
+    const qsizetype inizio = esito.startsWith("Errore: ") || esito.startsWith("Errore! ") ? 8 : 0;
     qsizetype fine = esito.size();
-    for (char fermo : {':', '('}) {
-        const qsizetype i = esito.indexOf(fermo);
+    for (const char *fermo : {":", "(", "\xC2\xAB", ";", ". "}) {
+        const qsizetype i = esito.indexOf(fermo, inizio);
         if (i > 0 && i < fine)
             fine = i;
     }

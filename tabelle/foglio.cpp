@@ -63,6 +63,16 @@ QString libroXlsx(Archivio &archivio, QString *errore)
     return letto ? libro : QString();
 }
 
+// Whether an .ods is protected by a password: its parts are encrypted, as its manifest says (their zip
+// entries are not), or the whole of it is, as one encrypted package.
+bool odsCifrato(Archivio &archivio)
+{
+    QByteArray manifesto;
+    return archivio.trova(QStringLiteral("encrypted-package")) >= 0 ||
+           (archivio.leggiParte(QStringLiteral("META-INF/manifest.xml"), &manifesto, kParteMinore) &&
+            manifesto.contains("encryption-data"));
+}
+
 } // namespace
 
 // In the order they are made: the bytes an archive may be read from, the archive, what is read from it.
@@ -182,9 +192,7 @@ bool LettoreFoglio::avvia(const QString &foglio)
     if (archivio.leggiParte(QStringLiteral("mimetype"), &mime, 4096)) {
         if (mime.trimmed() == "application/vnd.oasis.opendocument.spreadsheet") {
             s.formato = Formato::Ods;
-            s.aperto = archivio.trova(QStringLiteral("encrypted-package")) >= 0
-                           ? Apertura{nullptr, {}, {}, msgPassword()}
-                           : apriOds(archivio, foglio);
+            s.aperto = odsCifrato(archivio) ? Apertura{nullptr, {}, {}, msgPassword()} : apriOds(archivio, foglio);
         } else {
             s.errore = mime.startsWith("application/vnd.oasis.opendocument")
                            ? QStringLiteral("Il file è un documento OpenDocument ma non un foglio di calcolo")

@@ -104,6 +104,8 @@ class Scrittore
 {
 public:
     virtual ~Scrittore() = default;
+    // The name of the sheet of rows, before apri; empty: the writer's own.
+    virtual void impostaNomeFoglio(const QString &nome) = 0;
     virtual bool apri(const QStringList &intestazioni) = 0;
     virtual bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata) = 0;
     virtual bool chiudi(const std::vector<std::pair<QString, QString>> &riepilogo) = 0;
@@ -136,7 +138,7 @@ public:
 
     // Opens the file and the sheet `foglio` picks, by one rule for both formats: the sheet so named (the
     // same case first, then any case), else when it is a number the sheet in that place (from 1), the first
-    // sheet when it is empty. False with errore() set on failure.
+    // visible sheet when it is empty. False with errore() set on failure.
     bool apri(const QString &percorso, const QString &foglio = {}) override;
     // The same over bytes in memory (tests, fuzzing); the bytes must outlive the reader.
     bool apriDati(const QByteArray &dati, const QString &foglio = {});

@@ -24,8 +24,9 @@ public:
 
 // Which of the sheets `nomi` (in their order) the text `foglio` picks: the one whose name it is, the same
 // case first, then any case; else, when it is a number from 1, the sheet in that place; the first sheet when
-// it is empty. -1 when it picks none. With `tutti` false, `nomi` are those met so far and more may follow:
-// -1 then also when one of those could still be the one (the text is a number, or a name met in another case).
+// it is empty (the readers pick the first visible one then). -1 when it picks none. With `tutti` false,
+// `nomi` are those met so far and more may follow: -1 then also when one of those could still be the one
+// (the text is a number, or a name met in another case).
 int sceltaFoglio(const QStringList &nomi, const QString &foglio, bool tutti);
 // "Il foglio ... non esiste; fogli presenti: ...", or that the file holds no sheet.
 QString msgFoglioAssente(const QString &foglio, const QStringList &nomi);

@@ -41,6 +41,21 @@ QString fileLocale(const QMimeData *dati)
     return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
+// A file's name as users paste it in a box: around quotes (Windows' "Copy as path"), a file:// address (a
+// file manager's copy); spaces around it are no part of it.
+QString fileScritto(const QString &testo)
+{
+    QString t = testo.trimmed();
+    if (t.size() >= 2 && (t.front() == u'"' || t.front() == u'\'') && t.back() == t.front())
+        t = t.mid(1, t.size() - 2).trimmed();
+    if (t.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(t);
+        if (url.isLocalFile())
+            t = url.toLocalFile();
+    }
+    return QDir::fromNativeSeparators(t);
+}
+
 // "data_nascita" as a caption: "Data nascita".
 QString captionColonna(const QString &nome)
 {
@@ -342,7 +357,7 @@ void frmTabella::cboFoglio_Click()
 
 void frmTabella::caricaFile()
 {
-    const QString file = QDir::fromNativeSeparators(txtFile->text().trimmed());
+    const QString file = fileScritto(txtFile->text());
     if (file.isEmpty())
         return;
     if (!QFileInfo(file).isFile()) {
@@ -412,6 +427,7 @@ void frmTabella::letta(const Lettura &lettura, const Tabelle::Anteprima &a)
         m_caricato = lettura.file;
         cboFoglio->clear();
         cboFoglio->addItems(a.fogli);
+        cboFoglio->setCurrentIndex(qMax(0, static_cast<int>(a.fogli.indexOf(a.foglio))));
         txtUscita->setText(QDir::toNativeSeparators(nomeRisultato(lettura.file)));
         m_risultato.clear();
         barAvanzamento->setValue(0);
@@ -452,7 +468,7 @@ void frmTabella::dimentica(const QString &fallito)
 // Elabora needs a file: one written in the box that is not the one that could not be read.
 bool frmTabella::elaborabile() const
 {
-    const QString file = QDir::fromNativeSeparators(txtFile->text().trimmed());
+    const QString file = fileScritto(txtFile->text());
     return !file.isEmpty() && file != m_fallito;
 }
 
@@ -534,15 +550,15 @@ void frmTabella::cmdElabora_Click()
     if (inCorso())
         return;
     // A file written in the box and not read yet is read first; Elabora goes on when it is.
-    if (inLettura() || m_caricato.isEmpty() || QDir::fromNativeSeparators(txtFile->text().trimmed()) != m_caricato) {
-        if (!inLettura() || m_lettura->file != QDir::fromNativeSeparators(txtFile->text().trimmed()))
+    if (inLettura() || m_caricato.isEmpty() || fileScritto(txtFile->text()) != m_caricato) {
+        if (!inLettura() || m_lettura->file != fileScritto(txtFile->text()))
             caricaFile();
         m_elaboraLetto = inLettura();
         return;
     }
     if (!creaComando())
         return;
-    const QString uscita = QDir::fromNativeSeparators(txtUscita->text().trimmed());
+    const QString uscita = fileScritto(txtUscita->text());
     if (uscita.isEmpty()) {
         Modulo1::MostraMessaggio(QStringLiteral("Scrivere il nome del file del risultato."), 48,
                                  QStringLiteral("Errore"));
@@ -624,7 +640,7 @@ void frmTabella::mostraResoconto(const Tabelle::Resoconto &r)
     for (const auto &[tipo, quante] : r.perEsito)
         testo += QStringLiteral("\n%1: %2").arg(tipo).arg(quante);
     lblRiepilogo->setCaption(testo);
-    m_risultato = r.uscita.isEmpty() ? QDir::fromNativeSeparators(txtUscita->text().trimmed()) : r.uscita;
+    m_risultato = r.uscita.isEmpty() ? fileScritto(txtUscita->text()) : r.uscita;
     abilita(true);
 }
 

@@ -21,13 +21,28 @@ bool numeroDaTesto(QStringView s, double *v)
     return r.ec == std::errc() && r.ptr == fine && std::isfinite(*v);
 }
 
+// Whether `testo` shows the whole number `v` with leading zeros: digits alone, the first a zero.
+bool zeriDavanti(const QString &testo, double v)
+{
+    if (testo.size() < 2 || testo.size() > 15 || testo[0] != u'0' || v < 0 || v != std::floor(v))
+        return false;
+    for (QChar c : testo) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return testo.toLongLong() == static_cast<qint64>(v);
+}
+
 // A cell from its attributes and the text it shows.
 Cella cellaOds(const QXmlStreamAttributes &a, const QString &testo)
 {
     const QStringView tipo = a.value(QLatin1String("office:value-type"));
     if (tipo == u"float" || tipo == u"percentage" || tipo == u"currency") {
         double v = 0;
-        return numeroDaTesto(a.value(QLatin1String("office:value")), &v) ? Cella::diNumero(v) : Cella::diTesto(testo);
+        if (!numeroDaTesto(a.value(QLatin1String("office:value")), &v))
+            return Cella::diTesto(testo);
+        // A whole number its format pads with zeros ("00184"): the text the sheet shows.
+        return zeriDavanti(testo, v) ? Cella::diTesto(testo) : Cella::diNumero(v);
     }
     if (tipo == u"date") {
         const QString dv = a.value(QLatin1String("office:date-value")).toString();
@@ -75,21 +90,32 @@ private:
     QStringList m_nomi;
     bool m_tuttiNoti;
     bool m_dentro = false; // inside the table opened, whose rows are being read
+    QString m_stile;       // the table style being read
+    QStringList m_stiliNascosti;
+    bool m_nascosta = false; // the table met last is hidden
     qint64 m_riga = 0;
     Riga m_ripetuta;
     qint64 m_ripetizioni = 0;
     QString m_errore;
 };
 
-// Moves past the start of the next table, appending its name to those known.
+// Moves past the start of the next table, appending its name to those known. The table styles met on the
+// way (the automatic styles come before the tables) say which tables are hidden.
 bool SorgenteOds::prossimaTabella()
 {
+    QXmlStreamReader &x = m_xml.xml();
     for (auto t = m_xml.prossimo(); t != QXmlStreamReader::Invalid; t = m_xml.prossimo()) {
-        if (t != QXmlStreamReader::StartElement || m_xml.xml().name() != u"table" ||
-            m_xml.xml().namespaceUri() != kNsTabella)
+        if (t != QXmlStreamReader::StartElement)
             continue;
+        if (x.name() == u"style" && x.attributes().value(QLatin1String("style:family")) == u"table")
+            m_stile = x.attributes().value(QLatin1String("style:name")).toString();
+        else if (x.name() == u"table-properties" && x.attributes().value(QLatin1String("table:display")) == u"false")
+            m_stiliNascosti.append(m_stile);
+        if (x.name() != u"table" || x.namespaceUri() != kNsTabella)
+            continue;
+        m_nascosta = m_stiliNascosti.contains(x.attributes().value(QLatin1String("table:style-name")).toString());
         if (!m_tuttiNoti)
-            m_nomi.append(m_xml.xml().attributes().value(QLatin1String("table:name")).toString());
+            m_nomi.append(x.attributes().value(QLatin1String("table:name")).toString());
         return true;
     }
     return false;
@@ -98,7 +124,7 @@ bool SorgenteOds::prossimaTabella()
 bool SorgenteOds::cerca(const QString &foglio)
 {
     while (prossimaTabella()) {
-        if (sceltaFoglio(m_nomi, foglio, false) == m_nomi.size() - 1)
+        if (foglio.isEmpty() ? !m_nascosta : sceltaFoglio(m_nomi, foglio, false) == m_nomi.size() - 1)
             return m_dentro = true;
         if (!m_xml.salta())
             return false;
@@ -286,7 +312,8 @@ Apertura apriOds(Archivio &archivio, const QString &foglio)
         a.errore = ods->errore();
         return a;
     }
-    const int scelto = sceltaFoglio(a.fogli, foglio, true);
+    // Found as it went: the last table met; else every name is known (all hidden: the first).
+    const int scelto = trovato ? static_cast<int>(a.fogli.size()) - 1 : sceltaFoglio(a.fogli, foglio, true);
     if (scelto < 0) {
         a.errore = msgFoglioAssente(foglio, a.fogli);
         return a;

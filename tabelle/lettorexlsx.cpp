@@ -189,7 +189,7 @@ private:
     qint64 m_righe = 0;     // rows read
     TipoXlsx m_tipo = TipoXlsx::Numero;
     std::string m_valore;
-    bool m_data = false;
+    StileXlsx m_stile;
     bool m_inRiga = false;
     bool m_inCella = false;
     bool m_inUnite = false;
@@ -358,8 +358,8 @@ void SorgenteXlsx::apreCella(const xmlChar **attributi, int n)
     const std::string_view testoStile = attributo(attributi, n, "s");
     size_t stile = 0;
     const auto letto = std::from_chars(testoStile.data(), testoStile.data() + testoStile.size(), stile);
-    m_data = letto.ec == std::errc() && !testoStile.empty() && stile < m_contesto.stiliData.size() &&
-             m_contesto.stiliData[stile];
+    const bool conStile = letto.ec == std::errc() && !testoStile.empty() && stile < m_contesto.stiliData.size();
+    m_stile = conStile ? StileXlsx{m_contesto.stiliData[stile], m_contesto.stiliCifre[stile]} : StileXlsx();
     m_tipo = tipoXlsx(attributo(attributi, n, "t"));
     m_inCella = true;
     m_haValore = false;
@@ -412,6 +412,13 @@ void SorgenteXlsx::chiudeElemento(void *ctx, const xmlChar *locale, const xmlCha
 void SorgenteXlsx::chiudeRiga()
 {
     m_inRiga = false;
+    // A row of formats alone holds nothing: the empty rows between two with data are given all the same
+    // (LettoreFoglio numbers them), and those after the last are none, as in an .ods.
+    if (m_riga.celle.empty()) {
+        m_riciclate = std::move(m_riga.celle);
+        m_riga = Riga();
+        return;
+    }
     const auto larghezza = static_cast<qint64>(m_riga.celle.size());
     if ((larghezza != m_larghezza && m_righe > 0) || larghezza == 1)
         m_servonoAree = true;
@@ -434,7 +441,7 @@ void SorgenteXlsx::caratteri(void *ctx, const xmlChar *testo, int n)
 void SorgenteXlsx::cella()
 {
     Cella c;
-    if (m_haValore && !cellaXlsx(m_tipo, m_data, m_valore, m_contesto, &c))
+    if (m_haValore && !cellaXlsx(m_tipo, m_stile, m_valore, m_contesto, &c))
         return ferma(kDanneggiato + QStringLiteral(" (testo condiviso mancante)"));
     if (c.vuota()) {
         m_servonoAree = true;
@@ -475,6 +482,7 @@ bool scorriParte(Archivio &archivio, const QString &nome, QString *errore,
 
 struct Libro {
     QStringList nomi, rid; // the sheets' names and relation ids, in order
+    int primoVisibile = -1; // the first sheet not hidden
     bool data1904 = false;
 };
 
@@ -487,6 +495,9 @@ bool leggiLibro(Archivio &archivio, const QString &libro, Libro *l, QString *err
                 if (a.name() == u"id")
                     rid = a.value().toString();
             }
+            const QStringView stato = x.attributes().value(QLatin1String("state"));
+            if (l->primoVisibile < 0 && stato != u"hidden" && stato != u"veryHidden")
+                l->primoVisibile = static_cast<int>(l->nomi.size());
             l->nomi.append(x.attributes().value(QLatin1String("name")).toString());
             l->rid.append(rid);
         } else if (x.name() == u"workbookPr") {
@@ -545,7 +556,7 @@ Apertura apriXlsx(Archivio &archivio, const QString &libro, const QString &fogli
     if (!leggiLibro(archivio, parte, &l, &a.errore))
         return a;
     a.fogli = l.nomi;
-    const int scelto = sceltaFoglio(l.nomi, foglio, true);
+    const int scelto = foglio.isEmpty() && l.primoVisibile >= 0 ? l.primoVisibile : sceltaFoglio(l.nomi, foglio, true);
     if (scelto < 0) {
         a.errore = msgFoglioAssente(foglio, l.nomi);
         return a;

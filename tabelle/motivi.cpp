@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "sostituzione.h"
 #include "tabella.h"
 
 namespace Tabelle {
@@ -24,11 +25,27 @@ QString motivo(const QFileDevice &file)
     }
 }
 
+namespace {
+
+// The sheet formats the output is never written in: a name so ending would hold a CSV.
+const QStringList kFormatiNonScritti = {QStringLiteral("ods"),  QStringLiteral("fods"), QStringLiteral("ots"),
+                                        QStringLiteral("xls"),  QStringLiteral("xlsm"), QStringLiteral("xlsb"),
+                                        QStringLiteral("xltx"), QStringLiteral("xlt")};
+
+} // namespace
+
 QString ostacoloScrittura(const QString &percorso)
 {
     const QFileInfo info(percorso);
     if (info.isDir())
         return QStringLiteral("è una cartella");
+    if (Sostituzione::speciale(percorso)) // a device or a pipe, written into where it is
+        return QString();
+    const QString estensione = info.suffix().toLower();
+    if (kFormatiNonScritti.contains(estensione))
+        return QStringLiteral("il formato .%1 non è tra quelli scritti: scegliere un nome che finisce in .xlsx "
+                              "(foglio di calcolo) o .csv")
+            .arg(estensione);
     const QFileInfo cartella(info.absolutePath());
     if (!cartella.exists())
         return QStringLiteral("la cartella «%1» non esiste").arg(info.absolutePath());

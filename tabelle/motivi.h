@@ -8,7 +8,8 @@ namespace Tabelle {
 
 // Why a file could not be opened.
 QString motivo(const QFileDevice &file);
-// Why `percorso` cannot be written, seen before trying: its folder missing or closed, or a folder itself;
+// Why `percorso` cannot be written, seen before trying: its folder missing or closed, a folder itself, or a
+// name of a sheet format the output is not written in (.ods, .xls);
 // empty when nothing is in the way.
 QString ostacoloScrittura(const QString &percorso);
 // The error number behind a failed write, from the device's message when the number is gone.

@@ -26,7 +26,16 @@ Cella cellaData(const std::string &valore)
     return d.isValid() ? Cella::diData(d, dt.isValid() ? dt.time() : QTime()) : Cella::diTesto(t);
 }
 
-Cella cellaNumero(const std::string &valore, bool data, bool data1904)
+// A whole number as a format of `cifre` zeros shows it; null when it is not one.
+QString conZeri(double v, int cifre)
+{
+    if (cifre <= 0 || v < 0 || v >= 1e15 || v != std::floor(v))
+        return {};
+    const QString t = QString::number(static_cast<qint64>(v));
+    return t.size() < cifre ? QString(cifre - t.size(), u'0') + t : t;
+}
+
+Cella cellaNumero(const std::string &valore, StileXlsx stile, bool data1904)
 {
     double v = 0;
     const char *inizio = valore.data();
@@ -36,8 +45,10 @@ Cella cellaNumero(const std::string &valore, bool data, bool data1904)
     QTime o;
     if (r.ec != std::errc() || r.ptr != fine || !std::isfinite(v))
         return Cella::diTesto(QString::fromUtf8(inizio, static_cast<qsizetype>(valore.size())).trimmed());
-    if (data && dataDaNumero(data1904 ? v + 1462 : v, &d, &o))
+    if (stile.data && dataDaNumero(data1904 ? v + 1462 : v, &d, &o))
         return Cella::diData(d, o);
+    if (const QString t = conZeri(v, stile.cifre); !t.isEmpty())
+        return Cella::diTesto(t);
     return Cella::diNumero(v);
 }
 
@@ -125,6 +136,18 @@ bool codiceDiData(const QString &codice)
     return false;
 }
 
+int cifreDiCodice(const QString &codice)
+{
+    const QString positivo = codice.section(u';', 0, 0);
+    if (positivo.size() < 2 || positivo.size() > 15)
+        return 0;
+    for (QChar c : positivo) {
+        if (c != u'0')
+            return 0;
+    }
+    return static_cast<int>(positivo.size());
+}
+
 bool leggiStringhe(const Archivio &archivio, const QString &nome, Contesto *contesto, QString *errore)
 {
     const zip_int64_t i = nome.isEmpty() ? -1 : archivio.trova(nome);
@@ -149,7 +172,7 @@ bool leggiStili(const Archivio &archivio, const QString &nome, Contesto *contest
     if (i < 0)
         return true;
     XmlParte x(archivio, i, kParteMinore, nome);
-    std::unordered_map<int, bool> personali;
+    std::unordered_map<int, std::pair<bool, int>> personali; // whether it shows a date, its digits
     bool inCellXfs = false;
     for (auto t = x.prossimo(); t != QXmlStreamReader::Invalid; t = x.prossimo()) {
         const QStringView n = x.xml().name();
@@ -160,12 +183,14 @@ bool leggiStili(const Archivio &archivio, const QString &nome, Contesto *contest
         const QXmlStreamAttributes a = x.xml().attributes();
         const int id = a.value(QLatin1String("numFmtId")).toInt();
         if (n == u"numFmt") {
-            personali[id] = codiceDiData(a.value(QLatin1String("formatCode")).toString());
+            const QString codice = a.value(QLatin1String("formatCode")).toString();
+            personali[id] = {codiceDiData(codice), cifreDiCodice(codice)};
         } else if (n == u"cellXfs") {
             inCellXfs = true;
         } else if (n == u"xf" && inCellXfs) {
             const auto p = personali.find(id);
-            contesto->stiliData.push_back(p != personali.end() ? p->second : formatoPredefinitoDiData(id));
+            contesto->stiliData.push_back(p != personali.end() ? p->second.first : formatoPredefinitoDiData(id));
+            contesto->stiliCifre.push_back(p != personali.end() ? p->second.second : 0);
             if (static_cast<qint64>(contesto->stiliData.size()) > kMassimoInCoda) {
                 x.imposta(kDanneggiato + QStringLiteral(" (stili oltre il limite)"));
                 break;
@@ -193,7 +218,7 @@ TipoXlsx tipoXlsx(std::string_view t)
     return TipoXlsx::Numero;
 }
 
-bool cellaXlsx(TipoXlsx tipo, bool data, const std::string &valore, const Contesto &contesto, Cella *cella)
+bool cellaXlsx(TipoXlsx tipo, StileXlsx stile, const std::string &valore, const Contesto &contesto, Cella *cella)
 {
     switch (tipo) {
     case TipoXlsx::Condivisa: {
@@ -215,7 +240,7 @@ bool cellaXlsx(TipoXlsx tipo, bool data, const std::string &valore, const Contes
     case TipoXlsx::Data: *cella = cellaData(valore); return true;
     case TipoXlsx::Numero: break;
     }
-    *cella = cellaNumero(valore, data, contesto.data1904);
+    *cella = cellaNumero(valore, stile, contesto.data1904);
     return true;
 }
 

@@ -28,10 +28,15 @@ QString senzaEscapeOoxml(QString s);
 // [brackets] (colours, locales, elapsed times). Times alone are numbers.
 bool codiceDiData(const QString &codice);
 
+// How many digits a number format code of zeros alone shows ("00000" for a postal code: 5), leading zeros
+// included; 0 for any other code.
+int cifreDiCodice(const QString &codice);
+
 // What the rest of the workbook says about the cells of a sheet.
 struct Contesto {
     std::vector<QString> stringhe; // the shared strings
     std::vector<bool> stiliData;   // for each cell style, whether it shows a date
+    std::vector<int> stiliCifre;   // for each cell style, cifreDiCodice of its format
     bool data1904 = false;         // day numbers count from 1904
 };
 
@@ -43,8 +48,13 @@ bool leggiStili(const Archivio &archivio, const QString &nome, Contesto *contest
 enum class TipoXlsx { Numero, Condivisa, InLinea, Formula, Errore, Booleano, Data };
 TipoXlsx tipoXlsx(std::string_view t);
 
-// A cell from its kind, whether its style shows a date, and the text of its value (<v>, or <is> for an
-// inline string). False when it names a shared string the workbook lacks.
-bool cellaXlsx(TipoXlsx tipo, bool data, const std::string &valore, const Contesto &contesto, Cella *cella);
+// A cell from its kind, its style (whether it shows a date, how many digits it pads a number to) and the
+// text of its value (<v>, or <is> for an inline string). A whole number its style pads with zeros is the
+// text the sheet shows ("00184"). False when it names a shared string the workbook lacks.
+struct StileXlsx {
+    bool data = false;
+    int cifre = 0;
+};
+bool cellaXlsx(TipoXlsx tipo, StileXlsx stile, const std::string &valore, const Contesto &contesto, Cella *cella);
 
 } // namespace Fogli

@@ -42,6 +42,7 @@ int larghezzaNumero(double v)
 
 struct ScrittoreXlsx::Stato {
     QString percorso;
+    QByteArray nomeFoglio; // UTF-8; empty for libxlsxwriter's own
     QString temporaneo;
     QByteArray cartella; // libxlsxwriter's own temporary files, unlinked as soon as made
     lxw_workbook *libro = nullptr;
@@ -158,33 +159,45 @@ QFileDevice::Permissions permessiNuovoFile()
 
 } // namespace
 
+void ScrittoreXlsx::impostaNomeFoglio(const QString &nome)
+{
+    static const QString kVietati = QStringLiteral("[]:*?/\\");
+    const bool ammesso = !nome.trimmed().isEmpty() && nome.size() <= 31 && !nome.startsWith(u'\'') &&
+                         !nome.endsWith(u'\'') && nome.compare(QLatin1String("Riepilogo"), Qt::CaseInsensitive) != 0 &&
+                         std::none_of(nome.begin(), nome.end(), [](QChar c) { return kVietati.contains(c); });
+    m->nomeFoglio = ammesso ? nome.toUtf8() : QByteArray();
+}
+
 bool ScrittoreXlsx::apri(const QStringList &intestazioni)
 {
     Stato &s = *m;
+    // Beside the target, which it then replaces; a device or a pipe is written into at the end, from a
+    // temporary file of the system's.
+    const bool speciale = Sostituzione::speciale(s.percorso);
     const QFileInfo destinazione(s.percorso);
-    QTemporaryFile t(
-        destinazione.absoluteDir().filePath(QStringLiteral(".") + destinazione.fileName() + QStringLiteral(".XXXXXX")));
+    const QDir cartella = speciale ? QDir(QDir::tempPath()) : destinazione.absoluteDir();
+    QTemporaryFile t(cartella.filePath(QStringLiteral(".") + destinazione.fileName() + QStringLiteral(".XXXXXX")));
     t.setAutoRemove(false);
     if (!t.open()) {
         s.errore = QStringLiteral("Impossibile scrivere nella cartella %1: %2")
-                       .arg(QDir::toNativeSeparators(destinazione.absolutePath()), t.errorString());
+                       .arg(QDir::toNativeSeparators(cartella.absolutePath()), t.errorString());
         return false;
     }
     s.temporaneo = t.fileName();
     // The permissions of a file written in place (QTemporaryFile makes it private): those of the file
     // replaced, or of a new file under the process's umask.
-    t.setPermissions(destinazione.exists() ? QFile::permissions(s.percorso) : permessiNuovoFile());
+    t.setPermissions(destinazione.exists() && !speciale ? QFile::permissions(s.percorso) : permessiNuovoFile());
     t.close();
 
     // The rows wait in libxlsxwriter's temporary files until the end: beside the target rather than in
     // /tmp, which may be held in memory.
-    s.cartella = QFile::encodeName(destinazione.absolutePath());
+    s.cartella = QFile::encodeName(cartella.absolutePath());
     lxw_workbook_options opzioni{};
     opzioni.constant_memory = LXW_TRUE;
     opzioni.tmpdir = s.cartella.data();
     s.libro = workbook_new_opt(QFile::encodeName(s.temporaneo).constData(), &opzioni);
     if (s.libro)
-        s.foglio = workbook_add_worksheet(s.libro, nullptr);
+        s.foglio = workbook_add_worksheet(s.libro, s.nomeFoglio.isEmpty() ? nullptr : s.nomeFoglio.constData());
     if (!s.libro || !s.foglio) {
         s.errore = QStringLiteral("Impossibile creare il foglio di calcolo %1").arg(destinazione.fileName());
         annulla();

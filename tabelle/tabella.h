@@ -140,6 +140,7 @@ struct Anteprima {
     QStringList intestazione;
     QList<QStringList> righe;
     QStringList fogli; // the sheets of an .xlsx or .ods file, in order; empty for a CSV
+    QString foglio;    // the sheet shown (by default the first visible one)
     Problema problema; // why the file cannot be read as a table
 };
 Anteprima anteprima(const QString &file, const QString &foglio, int righe,

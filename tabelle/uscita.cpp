@@ -5,6 +5,7 @@
 #include "cp1252.h"
 #include "flussi.h"
 #include "motivi.h"
+#include "sostituzione.h"
 
 namespace Tabelle {
 
@@ -54,6 +55,14 @@ bool UscitaCsv::apri(const QString &percorso)
 {
     if (percorso.isEmpty()) {
         Flussi::apri(m_standard, Flussi::Flusso::Uscita, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        m_dispositivo = &m_standard;
+    } else if (Sostituzione::speciale(percorso)) {
+        // A device or a pipe is written into, never replaced.
+        m_standard.setFileName(percorso);
+        if (!m_standard.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            m_motivo = motivoScrittura(numeroErrore(m_standard, errno));
+            return false;
+        }
         m_dispositivo = &m_standard;
     } else {
         m_salvato.setFileName(percorso);
@@ -172,7 +181,7 @@ UscitaXlsx::UscitaXlsx(const Disposizione &disposizione, Csv::Codifica codifica)
 
 UscitaXlsx::~UscitaXlsx() = default;
 
-bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione)
+bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione, const QString &foglio)
 {
     const Fogli::Libreria *libreria = Fogli::libreria(&m_motivo);
     if (!libreria) {
@@ -180,6 +189,7 @@ bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione)
         return false;
     }
     m_libro = libreria->scrittore(percorso);
+    m_libro->impostaNomeFoglio(foglio);
     return scritta(m_libro->apri(m_disposizione.intestazioneCompleta(intestazione)));
 }
 

@@ -104,7 +104,7 @@ private:
     Disposizione m_disposizione;
     Formato m_formato;
     QSaveFile m_salvato;
-    QFile m_standard;
+    QFile m_standard; // the standard output, or a device or pipe written into directly
     QFileDevice *m_dispositivo = nullptr;
     std::unique_ptr<Csv::Scrittore> m_scrittore;
     QString m_motivo;
@@ -118,7 +118,8 @@ public:
     // `codifica`: of a CSV input's text.
     UscitaXlsx(const Disposizione &disposizione, Csv::Codifica codifica);
     ~UscitaXlsx() override;
-    bool apri(const QString &percorso, const QStringList &intestazione);
+    // `foglio`: the name of the first sheet (that of the sheet read); empty for the writer's own.
+    bool apri(const QString &percorso, const QStringList &intestazione, const QString &foglio);
 
     bool riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato) override;
     bool vuota() override;

@@ -11,6 +11,12 @@
 #include <algorithm>
 #include <csignal>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "percorsi.h"
 #include "rigadicomando.h"
 #include "supporto.h"
@@ -304,13 +310,14 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"partita-iva come la tengono i fogli",
          {"partita-iva"},
          "partita_iva\nIT00743110157\n007.431.101.57\n743110157\n00000000000\n0074311015A\nA0743110157\n"
-         "00000001016\n",
+         "10000001015\n00000000729\n",
          "partita_iva;esito;ufficio\nIT00743110157;;Milano 1\n007.431.101.57;;Milano 1\n"
          "743110157;Errore: la partita iva deve essere di 11 cifre! (forse 00743110157);\n"
          "00000000000;Errore: la partita iva non può essere di soli zeri!;\n"
-         "0074311015A;Errore! L'ultimo numero doveva essere:  7;\n"
+         "0074311015A;Errore: la partita iva deve contenere solo cifre!;\n"
          "A0743110157;Errore: la partita iva deve contenere solo cifre!;\n"
-         "00000001016;Errore: il codice ufficio 101 non corrisponde a nessun ufficio iva!;\n",
+         "10000001015;Errore: il codice ufficio 101 non corrisponde a nessun ufficio iva!;\n"
+         "00000000729;Errore: il numero dell'azienda (le prime 7 cifre) non può essere 0000000!;\n",
          1},
         {"calcola in Windows-1252, virgola, colonna mappata",
          {"calcola", "--colonna", "comune=nato a"},
@@ -325,7 +332,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          {"partita-iva"},
          "\xEF\xBB\xBFP.IVA;nota\n12345670017;a\n12345670018;b\n123;c\n00000000000;d\n",
          "\xEF\xBB\xBFP.IVA;nota;esito;ufficio\n12345670017;a;;Torino\n"
-         "12345670018;b;Errore! L'ultimo numero doveva essere:  7;\n"
+         "12345670018;b;Errore! L'ultimo numero doveva essere: 7;\n"
          "123;c;Errore: la partita iva deve essere di 11 cifre!;\n"
          "00000000000;d;Errore: la partita iva non può essere di soli zeri!;\n",
          1},
@@ -419,6 +426,26 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          "partita_iva;nota\n12345670017;Citt\xC3\xA0\n",
          "partita_iva;nota;esito;ufficio\n12345670017;Citt\xC3\xA0;;Torino\n",
          0},
+        {"date di sole cifre: un numero di giorno solo se plausibile, mai una data sbagliata",
+         {"calcola"},
+         "cognome;nome;sesso;data_nascita;comune;provincia\n"
+         "Rossi;Mario;M;1011980;Roma;RM\nRossi;Mario;M;29221;Roma;RM\nRossi;Mario;M;100000;Roma;RM\n"
+         "Rossi;Mario;M;150375;Roma;RM\nRossi;Mario;M;31/12/9999;Roma;RM\nRossi;Mario;M;2958465;Roma;RM\n"
+         "Rossi;Mario;M;1/1/80;184;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;1011980;Roma;RM;RSSMRA80A01H501U;\nRossi;Mario;M;29221;Roma;RM;RSSMRA80A01H501U;\n"
+         "Rossi;Mario;M;100000;Roma;RM;;Data non valida\nRossi;Mario;M;150375;Roma;RM;RSSMRA75C15H501P;\n"
+         "Rossi;Mario;M;31/12/9999;Roma;RM;;Data di nascita nel futuro\n"
+         "Rossi;Mario;M;2958465;Roma;RM;;Data non valida\n"
+         "Rossi;Mario;M;1/1/80;184;RM;;Comune non trovato (forse 00184)\n",
+         1},
+        {"CAP che hanno perso gli zeri",
+         {"comune"},
+         "comune;cap\n;184\n;4100\n;999\n",
+         "comune;cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n"
+         ";184;;;;;;;Comune non trovato (forse 00184);\n;4100;;;;;;;Comune non trovato (forse 04100);\n"
+         ";999;;;;;;;Comune non trovato;\n",
+         1},
         {"riga troppo lunga",
          {"partita-iva", "--riga-massima", "1"},
          "partita_iva;nota\n12345670017;" + QByteArray(2 << 20, 'x') + "\n12345670017;b\n",
@@ -438,6 +465,32 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
     }
 }
 
+// Sheets as offices fill them (tests/tabelle/dati/README.md says how they were made): numbers in a date column
+// and numbers under formats of zeros read as the sheet shows them, a hidden first sheet, a coloured cell on
+// the sheet's last row that adds no row.
+TEST(SportelloCli, FormeDeiFogli)
+{
+    const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
+    const QByteArray persone =
+        "\xEF\xBB\xBF"
+        "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;CAP;Partita IVA;codice_fiscale;esito\r\n"
+        "Rossi;Mario;M;01/01/1980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
+        "Rossi;Mario;M;1011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n"
+        "Rossi;Mario;M;100000;Roma;RM;00184;00743110157;;Data non valida\r\n"
+        "Rossi;Mario;M;29221;Roma;RM;00184;00743110157;;Data non valida\r\n"
+        "Rossi;Mario;M;01/01/2099;Roma;RM;00184;00743110157;;Data di nascita nel futuro\r\n"
+        "Rossi;Mario;M;01011980;Roma;RM;00184;00743110157;RSSMRA80A01H501U;\r\n";
+    for (const QStringList &argomenti :
+         {QStringList{"--file", dati + "celle.xlsx"}, QStringList{"-f", dati + "celle.ods"},
+          QStringList{"-f", dati + "celle.xlsx", "--foglio", "Persone"}}) {
+        QTemporaryDir cartella;
+        const Esito e = esegui(QStringList{"calcola", "-o", cartella.filePath("out.csv")} + argomenti);
+        EXPECT_EQ(e.stato, 1) << argomenti.join(' ').toStdString() << e.errori.toStdString();
+        EXPECT_EQ(leggi(cartella.filePath("out.csv")).toStdString(), persone.toStdString())
+            << argomenti.join(' ').toStdString();
+    }
+}
+
 TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
 {
     QTemporaryDir cartella;
@@ -453,6 +506,7 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
     const QString troncato = cartella.filePath(QStringLiteral("troncato.xlsx"));
     scrivi(troncato, leggi(esportazioni + "dipendenti.xlsx").left(3000));
     scrivi(uscita, "da non toccare");
+    const QString cifrato = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/cifrato.ods");
     const struct {
         QStringList argomenti;
         const char *messaggio;
@@ -479,6 +533,9 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "la cartella"},
         {{"partita-iva", "--csv", partite, "--codifica", "utf-16"}, "codifica «utf-16» non valida"},
         {{"calcola", "--csv", ingresso, "--data", "aaaa"}, "--data «aaaa» non valido"},
+        {{"partita-iva", "--csv", partite, "-o", cartella.filePath("out.ods")}, "il formato .ods non è tra quelli"},
+        {{"partita-iva", "--csv", partite, "-o", cartella.filePath("out.XLS")}, "il formato .xls non è tra quelli"},
+        {{"calcola", "--file", cifrato, "-o", uscita}, "protetto da password"},
     };
     for (const auto &c : casi) {
         const Esito e = esegui(c.argomenti);
@@ -499,6 +556,9 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM"}, "RSSMRA80A01H501U\n", 0},
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM "}, "RSSMRA80A01H501U\n", 0},
         {{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "MI"}, "", 1},
+        {{"calcola", "Rossi", "Mario", "M", "1011980", "Roma", "RM"}, "RSSMRA80A01H501U\n", 0}, // a zero lost
+        {{"calcola", "Rossi", "Mario", "M", "100000", "Roma", "RM"}, "", 1},                  // not the year 2173
+        {{"calcola", "Rossi", "Mario", "M", "01/01/2099", "Roma", "RM"}, "", 1},
         {{"partita-iva", "12345670017"},
          "Il codice è esatto! Il codice è stato emesso dall'ufficio iva di: Torino\n",
          0},
@@ -546,17 +606,85 @@ TEST(SportelloCli, ValoriSullaRigaDiComando)
 
 TEST(SportelloCli, AiutoDiOgniComando_UnaRigaDUsoCheSiPuoEseguire)
 {
-    for (const char *comando : {"calcola", "verifica", "partita-iva", "comune", "euro", "prefisso"}) {
+    // Each with the headers its columns are found by (none for a command without tables) and the manual.
+    const struct {
+        const char *comando, *intestazioni;
+    } casi[] = {{"calcola", "  data_nascita: data_nascita, Data di nascita, Nascita,"},
+                {"verifica", "  cognome (facoltativa): cognome\n"},
+                {"partita-iva", "  partita_iva: partita_iva, P.IVA, Part. IVA,"},
+                {"comune", "  cap (facoltativa): cap\n"},
+                {"euro", nullptr},
+                {"prefisso", nullptr}};
+    for (const auto &c : casi) {
+        const char *comando = c.comando;
         const Esito e = esegui({comando, "--help"});
         EXPECT_EQ(e.stato, 0) << comando;
         EXPECT_TRUE(e.uscita.startsWith(QStringLiteral("Uso: sportello-cli %1 ").arg(comando)))
             << e.uscita.toStdString();
         EXPECT_FALSE(e.uscita.contains(QStringLiteral("Utilizzo"))) << comando;
+        EXPECT_EQ(e.uscita.contains(QStringLiteral("Intestazioni riconosciute")), c.intestazioni != nullptr) << comando;
+        if (c.intestazioni) {
+            EXPECT_TRUE(e.uscita.contains(QString::fromUtf8(c.intestazioni))) << e.uscita.toStdString();
+        }
+        EXPECT_TRUE(e.uscita.endsWith(QStringLiteral("sportello-cli(1).\n"))) << comando;
     }
     EXPECT_TRUE(esegui({"--help"}).uscita.startsWith(QStringLiteral("Uso: sportello-cli COMANDO")));
 }
 
 #ifndef _WIN32
+// Devices and pipes as outputs: a full disk under a value's answer or a table is named with exit status 2;
+// a pipe gets the table, CSV or .xlsx; none is replaced by a file, and nothing is left in the folder.
+TEST(SportelloCli, UscitaSuDispositivi)
+{
+    for (const QStringList &argomenti : {QStringList{"calcola", "Rossi", "Mario", "M", "01/01/1980", "Roma", "RM"},
+                                         {"verifica", "RSSMRA80A01H501U"},
+                                         {"partita-iva", "00743110157"},
+                                         {"comune", "Roma"},
+                                         {"euro", "10000", "lira italiana"},
+                                         {"prefisso", "Francia"}}) {
+        QProcess cli;
+        cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+        cli.start(QStringLiteral(SPORTELLO_CLI), argomenti);
+        ASSERT_TRUE(cli.waitForFinished(60000)) << argomenti.join(' ').toStdString();
+        EXPECT_EQ(cli.exitCode(), 2) << argomenti.join(' ').toStdString();
+        EXPECT_TRUE(cli.readAllStandardError().contains("spazio esaurito")) << argomenti.join(' ').toStdString();
+    }
+    QTemporaryDir cartella;
+    const QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+    scrivi(ingresso, "partita_iva\n00743110157\n");
+    const QByteArray pipeCsv = QFile::encodeName(cartella.filePath("pipe.csv"));
+    const QByteArray pipeXlsx = QFile::encodeName(cartella.filePath("pipe.xlsx"));
+    const struct {
+        QByteArray uscita;
+        int stato;
+        const char *inizio; // of what the pipe reads; null for a device
+    } casi[] = {{"/dev/full", 2, nullptr},
+                {"/dev/null", 0, nullptr},
+                {pipeCsv, 0, "partita_iva;esito;ufficio"},
+                {pipeXlsx, 0, "PK"}};
+    for (const auto &c : casi) {
+        int lettura = -1; // the pipe's end, open before the run; the output fits in its buffer
+        if (c.inizio) {
+            ASSERT_EQ(::mkfifo(c.uscita.constData(), 0600), 0);
+            lettura = ::open(c.uscita.constData(), O_RDONLY | O_NONBLOCK);
+            ASSERT_GE(lettura, 0);
+        }
+        const Esito e = esegui({"partita-iva", "--csv", ingresso, "-o", QString::fromLocal8Bit(c.uscita)});
+        EXPECT_EQ(e.stato, c.stato) << c.uscita.constData() << e.errori.toStdString();
+        EXPECT_EQ(e.errori.contains(QStringLiteral("spazio esaurito")), c.stato == 2) << c.uscita.constData();
+        struct stat s {};
+        EXPECT_TRUE(::stat(c.uscita.constData(), &s) == 0 && !S_ISREG(s.st_mode)) << c.uscita.constData();
+        if (c.inizio) {
+            QByteArray letti(1 << 16, '\0');
+            letti.truncate(std::max<qsizetype>(0, ::read(lettura, letti.data(), static_cast<size_t>(letti.size()))));
+            ::close(lettura);
+            ::unlink(c.uscita.constData());
+            EXPECT_TRUE(letti.startsWith(c.inizio)) << c.uscita.constData();
+        }
+    }
+    EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"in.csv"});
+}
+
 // Ctrl-C while an .xlsx is written: the run stops, the workbook goes without being zipped, the program ends
 // by the signal as the shell expects; nothing is left in the folder, neither under the output's name nor
 // under a temporary one.
@@ -587,5 +715,6 @@ TEST(SportelloCli, CtrlCNonLasciaNulla)
         EXPECT_EQ(QDir(cartella.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"in.csv"}) << uscita;
     }
 }
-// On Windows Ctrl-C reaches a whole console group and cannot be sent to one child process from here.
+// On Windows there is neither /dev/full nor mkfifo, and Ctrl-C reaches a whole console group and cannot be
+// sent to one child process from here.
 #endif

@@ -194,13 +194,22 @@ TEST(FinestraCodiceFiscale, DataEControlliPrimaDellaCarta)
     EXPECT_TRUE(f.erroreData());
     EXPECT_EQ(f.codiceErrore(), 0);
 
-    for (const char *data : {"31/04/1990", "29/02/1981", "1/2/1980x"}) {
+    // A date after today is named as such.
+    const QString nonValida = QStringLiteral("Data non valida"), futura = QStringLiteral("Data di nascita nel futuro");
+    const struct {
+        QString data, messaggio;
+    } date[] = {{QStringLiteral("31/04/1990"), nonValida},
+                {QStringLiteral("29/02/1981"), nonValida},
+                {QStringLiteral("1/2/1980x"), nonValida},
+                {QDate::currentDate().addDays(1).toString(QStringLiteral("dd/MM/yyyy")), futura},
+                {QStringLiteral("31/12/9999"), futura}};
+    for (const auto &c : date) {
         registro.svuota();
-        f.Datanasc->setText(QString::fromLatin1(data));
+        f.Datanasc->setText(c.data);
         f.Command1_Click();
-        ASSERT_EQ(registro.conta(), 1) << data;
-        EXPECT_EQ(registro.messaggi()[0].testo, QStringLiteral("Data non valida"));
-        EXPECT_EQ(f.Datanasc->text(), QString::fromLatin1(data)); // the text stays as typed
+        ASSERT_EQ(registro.conta(), 1) << c.data.toStdString();
+        EXPECT_EQ(registro.messaggi()[0].testo, c.messaggio) << c.data.toStdString();
+        EXPECT_EQ(f.Datanasc->text(), c.data); // the text stays as typed
     }
 
     const struct {

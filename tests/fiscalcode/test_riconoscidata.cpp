@@ -101,6 +101,7 @@ TEST(RiconosciData, DateDelleTabelle)
         const char *testo;
         OrdineData ordine;
         QDate attesa; // invalid: not a date
+        Fiscale::OrigineData origine = Fiscale::OrigineData::Testo;
     } casi[] = {
         {"07/04/1968", OrdineData::GiornoMese, QDate(1968, 4, 7)},
         {"07/04/1968", OrdineData::MeseGiorno, QDate(1968, 7, 4)},
@@ -133,9 +134,29 @@ TEST(RiconosciData, DateDelleTabelle)
         {"1/13/1990", OrdineData::Contraddittorio, QDate(1990, 1, 13)},
         {"1/1/0099", OrdineData::GiornoMese, QDate()},
         {"31-12-0100", OrdineData::GiornoMese, QDate(100, 12, 31)},
+        // Digits alone: a day number only from a text and for a day from 1900 to today; else day, month and
+        // year without separators, a leading zero lost by a number cell put back; never a day of 2173.
+        {"29221", OrdineData::GiornoMese, QDate(), Fiscale::OrigineData::Foglio},
+        {"10180", OrdineData::GiornoMese, QDate(1927, 11, 14)},
+        {"10180", OrdineData::GiornoMese, QDate(1980, 1, 1), Fiscale::OrigineData::Foglio},
+        {"1011980", OrdineData::GiornoMese, QDate(1980, 1, 1)},
+        {"1011980", OrdineData::GiornoMese, QDate(1980, 1, 1), Fiscale::OrigineData::Foglio},
+        {"1111980", OrdineData::GiornoMese, QDate(1980, 11, 1)},
+        {"01011980", OrdineData::GiornoMese, QDate(1980, 1, 1)},
+        {"150375", OrdineData::GiornoMese, QDate(1975, 3, 15)},
+        {"03151975", OrdineData::Contraddittorio, QDate(1975, 3, 15)},
+        {"03041975", OrdineData::Contraddittorio, QDate()},
+        {"03041975", OrdineData::MeseGiorno, QDate(1975, 3, 4)},
+        {"100000", OrdineData::GiornoMese, QDate()},
+        {"60000", OrdineData::GiornoMese, QDate()},
+        {"45366", OrdineData::GiornoMese, QDate(2024, 3, 15)},
+        {"45367", OrdineData::GiornoMese, QDate()},
+        {"1231980", OrdineData::GiornoMese, QDate()},
+        {"123456789", OrdineData::GiornoMese, QDate()},
     };
     for (const auto &c : casi) {
-        const std::optional<QDate> d = Fiscale::leggiDataTabella(QString::fromUtf8(c.testo), c.ordine, kOggi);
+        const std::optional<QDate> d =
+            Fiscale::leggiDataTabella(QString::fromUtf8(c.testo), c.ordine, kOggi, c.origine);
         EXPECT_EQ(d.value_or(QDate()), c.attesa) << c.testo << " ordine " << static_cast<int>(c.ordine);
         // The common case, on a table's bytes, reads the same date whenever it reads one.
         int giorno = 0, mese = 0, anno = 0;

@@ -9,6 +9,8 @@ const QString kLunghezza = QStringLiteral("Errore: la partita iva deve essere di
 const QString kEsatto = QStringLiteral("Il codice è esatto!");
 const QString kNonCifra = QStringLiteral("Errore: la partita iva deve contenere solo cifre!");
 const QString kSoloZeri = QStringLiteral("Errore: la partita iva non può essere di soli zeri!");
+const QString kMatricolaNulla =
+    QStringLiteral("Errore: il numero dell'azienda (le prime 7 cifre) non può essere 0000000!");
 
 QString ufficioInesistente(const char *codice)
 {
@@ -22,7 +24,7 @@ QString conUfficio(const char *ufficio)
 
 QString cifraErrata(int cifra)
 {
-    return QStringLiteral("Errore! L'ultimo numero doveva essere:  ") + QString::number(cifra);
+    return QStringLiteral("Errore! L'ultimo numero doveva essere: ") + QString::number(cifra);
 }
 
 PartitaIva::Uffici tabella()
@@ -49,33 +51,37 @@ TEST(PartitaIva, Verifica)
         {"", kLunghezza},
         {"1234567001", kLunghezza},
         {"123456700171", kLunghezza},
-        {"abcdefghijk", cifraErrata(0)},
+        {"abcdefghijk", kNonCifra},
         // Eleven zeros pass the check digit but are no number.
         {"00000000000", kSoloZeri},
         // Totals ending in 0 give the check digit 0, not 10.
-        {"00000000190", conUfficio("Cremona")},
+        {"00000180190", conUfficio("Cremona")},
         {"99999999990", kEsatto},
         {"99999999991", cifraErrata(0)},
         // Office codes at the edges of the table.
-        {"00000000018", conUfficio("Torino")},
-        {"00000000661", conUfficio("L 'Aquila")},
-        {"00000000968", conUfficio("Monza (Milano 2)")},
-        {"00000001008", conUfficio("Roma 2")},
-        {"00000001016", ufficioInesistente("101")},
-        {"00000001198", ufficioInesistente("119")},
-        {"00000001206", conUfficio("Bologna 2")},
-        {"00000001214", conUfficio("Napoli 2")},
-        {"00000001222", ufficioInesistente("122")},
-        {"00000008888", kEsatto},
-        {"00000009993", kEsatto},
+        {"10000000017", conUfficio("Torino")},
+        {"10000000660", conUfficio("L 'Aquila")},
+        {"10000000967", conUfficio("Monza (Milano 2)")},
+        {"10000001007", conUfficio("Roma 2")},
+        {"10000001015", ufficioInesistente("101")},
+        {"10000001197", ufficioInesistente("119")},
+        {"10000001205", conUfficio("Bologna 2")},
+        {"10000001213", conUfficio("Napoli 2")},
+        {"10000001221", ufficioInesistente("122")},
+        {"10000008887", kEsatto},
+        {"10000009992", kEsatto},
         {"12345670009", ufficioInesistente("000")},
-        // Pasted non-digits count 0 for the check digit; where it fits, the number is still no number.
+        // A company number of zeros with a valid office is no company.
+        {"00000000729", kMatricolaNulla},
+        {"00000000018", kMatricolaNulla},
+        // A pasted character that is no digit is named before any check digit.
         {"a2345670018", kNonCifra},
-        {"1234567001a", cifraErrata(7)},
-        {"1234567001 ", cifraErrata(7)},
+        {"1234567001a", kNonCifra},
+        {"1234567001 ", kNonCifra},
         {" 2345670018", kNonCifra},
         {"0000000a018", kNonCifra},
-        {"1234567001٧", cifraErrata(7)},
+        {"1234567001٧", kNonCifra},
+        {"49980670I53", kNonCifra},
     };
     for (const auto &c : casi)
         EXPECT_EQ(PartitaIva::verifica(QString::fromUtf8(c.testo), uffici), c.atteso) << c.testo;
@@ -100,7 +106,7 @@ TEST(PartitaIva, ComeLaTengonoIFogli)
         {"1234567", kLunghezza},
         {"IT", QStringLiteral("Partita IVA non specificata")},
         {" ", QStringLiteral("Partita IVA non specificata")},
-        {"IT0074311015A", cifraErrata(7)},
+        {"IT0074311015A", kNonCifra},
         {"ITA0743110157", kNonCifra},
     };
     for (const auto &c : casi) {

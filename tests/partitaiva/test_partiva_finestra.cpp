@@ -88,7 +88,7 @@ TEST_F(FinestraPartIva, InvioControllaEPoiSuona)
     QTest::keyClicks(f.Text1, QStringLiteral("12345670018"));
     const int prima = Modulo1::beepSuonati();
     QTest::keyClick(f.Text1, Qt::Key_Return);
-    EXPECT_EQ(f.responso->text(), QStringLiteral("Errore! L'ultimo numero doveva essere:  7"));
+    EXPECT_EQ(f.responso->text(), QStringLiteral("Errore! L'ultimo numero doveva essere: 7"));
     EXPECT_EQ(Modulo1::beepSuonati() - prima, 1);
     EXPECT_EQ(f.Text1->text(), QStringLiteral("12345670018"));
 
@@ -110,12 +110,12 @@ TEST_F(FinestraPartIva, IncollareFunzionaAncheConLettere)
     // The box keeps at most 11 characters, pasted or typed.
     EXPECT_EQ(f.Text1->text(), QStringLiteral("1234567001a"));
     QTest::mouseClick(f.Command1, Qt::LeftButton);
-    EXPECT_EQ(f.responso->text(), QStringLiteral("Errore! L'ultimo numero doveva essere:  7"));
+    EXPECT_EQ(f.responso->text(), QStringLiteral("Errore: la partita iva deve contenere solo cifre!"));
 }
 
 TEST_F(FinestraPartIva, IlResponsoPiuLungoStaTuttoNellEtichetta)
 {
-    f.Text1->setText(QStringLiteral("00000000992"));
+    f.Text1->setText(QStringLiteral("10000000991"));
     f.Command1_Click();
     ASSERT_EQ(f.responso->text(),
               QStringLiteral("Il codice è esatto! Il codice è stato emesso dall'ufficio iva di: Chiavari (Genova 2)"));

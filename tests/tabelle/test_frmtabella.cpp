@@ -374,6 +374,32 @@ TEST_F(FinestraTabella, FogliDaScegliere)
     }
 }
 
+// A name as users paste it: a file manager's file:// address, Windows' "Copy as path" in quotes, quotes and
+// spaces around it. The sheet shown and used is the first visible one, not the hidden one before it.
+TEST_F(FinestraTabella, NomiIncollatiEFoglioVisibile)
+{
+    const QString ingresso = lavoro.filePath(QStringLiteral("celle di prova.xlsx"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/celle.xlsx"), ingresso));
+    const QString scritti[] = {QUrl::fromLocalFile(ingresso).toString(QUrl::FullyEncoded),
+                               u'"' + QDir::toNativeSeparators(ingresso) + u'"',
+                               QStringLiteral(" '") + QDir::toNativeSeparators(ingresso) + QStringLiteral("' ")};
+    for (const QString &scritto : scritti) {
+        f.txtFile->clear();
+        f.txtFile->setFocus();
+        QTest::keyClicks(f.txtFile, scritto);
+        QTest::keyClick(f.txtFile, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.inLettura(), kAttesa);
+        ASSERT_EQ(testoMessaggi(registro), QString()) << scritto.toStdString();
+        EXPECT_EQ(f.cboFoglio->currentText(), QStringLiteral("Persone")) << scritto.toStdString();
+        ASSERT_GT(f.tblAnteprima->columnCount(), 1);
+        EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(0)->text(), QStringLiteral("Cognome"));
+    }
+    scegliOperazione(QStringLiteral("Controlla partita IVA"));
+    ASSERT_TRUE(elaboraEAttendi());
+    EXPECT_TRUE(f.lblRiepilogo->text().startsWith(QStringLiteral("Righe: 6,"))) << f.lblRiepilogo->text().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(lavoro.filePath(QStringLiteral("celle di prova - risultati.xlsx"))));
+}
+
 // Bad input after a table was read: one message, and nothing left of the table before (no preview, no
 // columns, no result name); Elabora, by its access key too, waits for another file and writes nothing.
 TEST_F(FinestraTabella, FileCheNonSiLeggono)

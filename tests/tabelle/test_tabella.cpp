@@ -264,10 +264,14 @@ TEST(Motore, Resoconto)
         std::vector<std::pair<const char *, qint64>> perEsito;
     } casi[] = {
         {"partita-iva",
-         "partita_iva;nome\n12345670017;a\n12345670018;b\n\n123;c\n;totale\n1234567001;d\n12345670019;e\n",
-         5,
+         "partita_iva;nome\n12345670017;a\n12345670018;b\n\n123;c\n;totale\n1234567001;d\n12345670019;e\n"
+         "00000000000;f\n",
+         6,
          1,
-         {{"Errore", 2}, {"Errore! L'ultimo numero doveva essere", 2}}}, // a tie: by name
+         // By message, without the row's details; a tie: by name.
+         {{"Errore! L'ultimo numero doveva essere", 2},
+          {"Errore: la partita iva deve essere di 11 cifre!", 2},
+          {"Errore: la partita iva non può essere di soli zeri!", 1}}},
         {"calcola",
          "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;01/01/1980;Roma;RM\n"
          "Rossi;Mario;M;01/01/1980;Atlantide;RM\nRossi;Mario;M;01/01/1980;Roma;RM\n;;;;;\n"
@@ -492,8 +496,8 @@ Conclusione esegui(const QString &nome, const QString &ingresso, const QString &
 
 // An .xlsx output read back: the input's cells with their kinds (from a sheet as they were, from a CSV as
 // text, leading zeros kept), the command's columns as text with the values of the CSV output, empty rows in
-// place, and the Riepilogo sheet with the run's summary. Run again on its own output, a command replaces its
-// columns.
+// place, the sheet named as the one read, and the Riepilogo sheet with the run's summary. Run again on its
+// own output, a command replaces its columns.
 TEST(Motore, UscitaXlsx_RiletturaFedele)
 {
     const QString dati = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/dati/");
@@ -557,6 +561,10 @@ TEST(Motore, UscitaXlsx_RiletturaFedele)
         for (const auto &[tipo, quante] : r.perEsito)
             atteso.push_back("1:" + tipo.toStdString() + " 2:" + std::to_string(quante) + ' ');
         EXPECT_EQ(riepilogo, atteso) << nome;
+        // The first sheet named as the sheet read; from a CSV, as the writer names it.
+        Fogli::LettoreFoglio letto, scritto;
+        ASSERT_TRUE(scritto.apri(c.uscita)) << nome;
+        EXPECT_EQ(scritto.nomeFoglio(), c.daFoglio && letto.apri(c.ingresso) ? letto.nomeFoglio() : "Sheet1") << nome;
         EXPECT_EQ(QFileInfo(c.uscita).permissions() & QFileDevice::ReadOwner, QFileDevice::ReadOwner);
     }
     // Nothing else left beside the outputs.
