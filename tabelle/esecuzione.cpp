@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "flussi.h"
 #include "motivi.h"
@@ -76,12 +77,14 @@ private:
     bool apriIngresso();
     bool copiaIngresso();
     bool apriSorgente();
+    bool primeRighe(std::vector<RigaTenuta> &lette, QList<QStringList> &nomi);
     bool leggiIntestazione();
     bool trovaColonne();
     void esamina();
     void decidiDate(const std::vector<size_t> &date, const std::vector<ConteggioDate> &conti);
     bool apriUscita();
     bool righe();
+    bool unaRiga();
     void elaboraRiga(const Disposizione::Forma &forma);
     void contaEsito();
     Conclusione finisci(bool finite);
@@ -124,7 +127,8 @@ private:
     Csv::Lettore *m_csv = nullptr; // the CSV reader; null for a sheet
     Riga m_riga;
 
-    qint64 m_vuoteSopra = 0;
+    std::vector<RigaTenuta> m_sopra, m_dopo; // the rows read above the header, and below it
+    std::optional<RigaTenuta> m_tenutaIntestazione;
     Csv::Codifica m_codifica = Csv::Codifica::Utf8;
     Csv::Codifica m_codificaIntestazione = Csv::Codifica::Utf8;
     QStringList m_intestazione;
@@ -224,16 +228,62 @@ bool Esecuzione::apriSorgente()
 
 // ---- the header and the columns
 
+// The rows up to the header: up to the line the user gave, or while the first kRigheIntestazione lines are
+// looked at for the one that names the command's columns (and on to the first row that is not empty).
+bool Esecuzione::primeRighe(std::vector<RigaTenuta> &lette, QList<QStringList> &nomi)
+{
+    const qint64 forzata = m_opzioni.intestazione;
+    bool piena = false;
+    while (m_sorgente->leggi(m_riga)) {
+        const Csv::Riga &r = m_riga.csv;
+        lette.emplace_back(m_riga);
+        if (forzata <= 0 && r.numero > kRigheIntestazione && piena) {
+            nomi.append(QStringList()); // a row of the table, not a header
+            break;
+        }
+        QStringList campi;
+        const Csv::Codifica codifica =
+            m_csv && Csv::rilevaCodifica(r.grezza) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252
+                                                                                 : Csv::Codifica::Utf8;
+        for (qsizetype i = 0; i < m_riga.campi() && !r.troppoLunga; ++i)
+            campi.append(taglia(Csv::decodifica(m_riga.testo(i), codifica)));
+        nomi.append(forzata > 0 && r.numero < forzata ? QStringList() : campi);
+        piena = piena || !r.vuota;
+        if (forzata > 0 && r.numero >= forzata && !r.vuota)
+            return true;
+    }
+    return m_sorgente->errore().isEmpty() || illeggibile(m_sorgente->errore());
+}
+
 bool Esecuzione::leggiIntestazione()
 {
-    bool letta = false;
-    while ((letta = m_sorgente->leggi(m_riga)) && m_riga.csv.vuota)
-        ++m_vuoteSopra;
-    if (!letta) {
-        if (!m_sorgente->errore().isEmpty())
-            return illeggibile(m_sorgente->errore());
-        return problema(Problema::Tipo::Vuota);
+    std::vector<RigaTenuta> lette;
+    QList<QStringList> nomi;
+    if (!primeRighe(lette, nomi))
+        return false;
+    qsizetype scelta = -1;
+    if (m_opzioni.intestazione > 0) {
+        if (lette.empty() || lette.back().csv().numero < m_opzioni.intestazione || lette.back().csv().vuota)
+        {
+            m_problema.riga = m_opzioni.intestazione;
+            return problema(Problema::Tipo::IntestazioneAssente);
+        }
+        scelta = qsizetype(lette.size()) - 1;
+    } else {
+        scelta = sceltaIntestazione(nomi, m_comando, m_opzioni.colonne);
+        for (qsizetype i = 0; scelta < 0 && i < qsizetype(lette.size()); ++i)
+            scelta = lette[size_t(i)].csv().vuota ? -1 : i; // a header row too long has no names
     }
+    if (scelta < 0)
+        return problema(Problema::Tipo::Vuota);
+    for (qsizetype i = 0; i < qsizetype(lette.size()); ++i) {
+        if (i == scelta)
+            m_tenutaIntestazione.emplace(std::move(lette[size_t(i)]));
+        else
+            (i < scelta ? m_sopra : m_dopo).push_back(std::move(lette[size_t(i)]));
+    }
+    m_tenutaIntestazione->in(m_riga);
+    m_sorgente->intestazioneA(m_riga.csv.numero);
     if (m_riga.csv.troppoLunga) {
         problema(Problema::Tipo::IntestazioneLunga, Csv::estratto(m_riga.csv.grezza, Csv::Codifica::Utf8));
         m_problema.mib = qMax<qsizetype>(1, m_opzioni.massimoRiga >> 20);
@@ -260,9 +310,7 @@ bool Esecuzione::leggiIntestazione()
 bool Esecuzione::trovaColonne()
 {
     m_disposizione.nuove = nuoveColonne(m_intestazione, m_comando.uscita(), m_comando.nome());
-    QStringList dove = m_intestazione; // the header without the command's own columns, to find its input
-    for (qsizetype i = 0; m_disposizione.nuove.posto >= 0 && i < m_disposizione.nuove.nomi.size(); ++i)
-        dove[m_disposizione.nuove.posto + i].clear();
+    const QStringList dove = intestazioneDiRicerca(m_intestazione, m_disposizione.nuove);
     m_colonne = m_comando.ingresso();
     for (const auto &[nome, _] : m_opzioni.colonne) {
         bool nota = false;
@@ -328,6 +376,13 @@ void Esecuzione::esamina()
             m_codifica = m_csv->codifica() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : m_csv->codifica();
     }
     decidiDate(date, conti);
+    // The rows read before the encoding was decided, in the table's.
+    for (auto *tenute : {&m_sopra, &m_dopo}) {
+        for (RigaTenuta &t : *tenute) {
+            if (m_csv)
+                t.inCodifica(m_codifica);
+        }
+    }
     // A header in the other encoding than the table's is written in the table's.
     if (m_codificaIntestazione != m_codifica) {
         m_grezzaIntestazione = Csv::codifica(Csv::decodifica(m_grezzaIntestazione, m_codificaIntestazione), m_codifica);
@@ -380,16 +435,25 @@ bool Esecuzione::apriUscita()
         m_uscita = std::move(xlsx);
     } else {
         const UscitaCsv::Formato formato =
-            m_csv ? UscitaCsv::Formato{m_csv->separatore(), m_csv->fineRiga(), m_csv->bom(), m_codifica}
+            m_csv ? UscitaCsv::Formato{m_csv->separatore(), m_csv->fineRiga(), m_csv->bom(), m_codifica,
+                                       m_csv->rigaSeparatore()}
                   : UscitaCsv::comeExcel();
         auto csv = std::make_unique<UscitaCsv>(m_disposizione, formato);
         if (!csv->apri(suStandard ? QString() : m_opzioni.uscita))
             return nonScrivibile(csv->motivo());
-        csv->intestazione(m_vuoteSopra, m_campiIntestazione, m_intestazioneCopiabile ? &m_grezzaIntestazione : nullptr);
         m_uscita = std::move(csv);
     }
     m_valori.prepara(m_colonne.size(), m_codifica);
     m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
+    if (auto *csv = dynamic_cast<UscitaCsv *>(m_uscita.get())) {
+        // The rows above the header, in their places with empty results; a sheet starts at its header.
+        for (const RigaTenuta &t : m_sopra) {
+            t.in(m_riga);
+            if (!(m_riga.csv.vuota ? csv->vuota() : csv->riga(m_riga, m_disposizione.forma(m_riga), m_risultato)))
+                return nonScrivibile(csv->motivo());
+        }
+        csv->intestazione(m_campiIntestazione, m_intestazioneCopiabile ? &m_grezzaIntestazione : nullptr);
+    }
     return true;
 }
 
@@ -402,6 +466,12 @@ bool Esecuzione::righe()
     QElapsedTimer orologio;
     orologio.start();
     qint64 ultimo = 0;
+    for (const RigaTenuta &t : m_dopo) {
+        t.in(m_riga);
+        ++m_lette;
+        if (!unaRiga())
+            return false;
+    }
     while (m_sorgente->leggi(m_riga)) {
         if ((++m_lette & 0xFF) == 0) {
             if (m_osservatore.annullato() || m_uscita->fallita())
@@ -411,17 +481,20 @@ bool Esecuzione::righe()
                 m_osservatore.progresso(m_lette, m_sorgente->frazione());
             }
         }
-        if (m_riga.csv.vuota) { // stays an empty line, in its place
-            if (!m_uscita->vuota())
-                return false;
-            continue;
-        }
-        const Disposizione::Forma forma = m_disposizione.forma(m_riga);
-        elaboraRiga(forma);
-        if (!m_uscita->riga(m_riga, forma, m_risultato))
+        if (!unaRiga())
             return false;
     }
     return true;
+}
+
+// The row at hand, done and written.
+bool Esecuzione::unaRiga()
+{
+    if (m_riga.csv.vuota) // stays an empty line, in its place
+        return m_uscita->vuota();
+    const Disposizione::Forma forma = m_disposizione.forma(m_riga);
+    elaboraRiga(forma);
+    return m_uscita->riga(m_riga, forma, m_risultato);
 }
 
 // The command's columns for the row at hand. A row that could not be read has an esito that says so; a row

@@ -73,6 +73,8 @@ QString testoProblema(const Tabelle::Problema &p)
         return QStringLiteral("La riga d'intestazione di «%1» supera %2 MiB: non sembra una tabella")
             .arg(file)
             .arg(p.mib);
+    case Tipo::IntestazioneAssente:
+        return QStringLiteral("Il file «%1» non ha una riga %2 con dei valori da usare come intestazione").arg(file).arg(p.riga);
     case Tipo::ColonnaSconosciuta: return QStringLiteral("L'operazione non ha la colonna «%1»").arg(p.colonna);
     case Tipo::ColonnaAssente:
         return QStringLiteral("Nel file «%1» non c'è più la colonna «%2» (intestazione: %3)")
@@ -479,6 +481,10 @@ void frmTabella::mostraAnteprima(const Tabelle::Anteprima &anteprima)
 void frmTabella::aggiornaColonne()
 {
     const std::vector<Tabelle::Colonna> ingresso = m_comando ? m_comando->ingresso() : std::vector<Tabelle::Colonna>();
+    const QStringList dove =
+        m_comando ? Tabelle::intestazioneDiRicerca(m_intestazione, Tabelle::nuoveColonne(m_intestazione, m_comando->uscita(),
+                                                                                      m_comando->nome()))
+                  : m_intestazione;
     for (int i = 0; i < kColonne; ++i) {
         const bool usata = i < static_cast<int>(ingresso.size());
         lblColonna[i]->setVisible(usata);
@@ -490,7 +496,7 @@ void frmTabella::aggiornaColonne()
         cboColonna[i]->setProperty("colonna", colonna.nome);
         cboColonna[i]->addItem(kNessuna);
         cboColonna[i]->addItems(m_intestazione);
-        const int trovata = Tabelle::trovaColonna(m_intestazione, colonna.nome);
+        const int trovata = Tabelle::trovaColonna(dove, colonna.nome);
         cboColonna[i]->setCurrentIndex(trovata + 1);
         cboColonna[i]->setAccessibleName(QStringLiteral("Colonna %1").arg(captionColonna(colonna.nome)));
         cboColonna[i]->setToolTip(cboColonna[i]->currentText());

@@ -130,8 +130,10 @@ namespace {
 class Esame
 {
 public:
-    Esame(char separatore, const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+    Esame(char separatore, char capo, const std::vector<int> &colonne,
+          const std::function<void(int, QByteArrayView)> &valore)
         : m_separatore(separatore)
+        , m_capo(capo)
         , m_colonne(colonne)
         , m_valore(valore)
     {
@@ -165,17 +167,17 @@ public:
                 q += 32;
             if (q + 32 > n && soloAscii(base + q, n - q)) {
                 // The rest is ASCII: the line in progress ends at its first line end.
-                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(n - p));
+                const void *a = std::memchr(base + p, m_capo, static_cast<size_t>(n - p));
                 if (a)
                     linea(base, 0, true);
                 return;
             }
             // The line of that byte, from its start (or p) to its end.
-            const void *prima = q > p ? Memoria::ultimo(base + p, '\n', static_cast<size_t>(q - p)) : nullptr;
+            const void *prima = q > p ? Memoria::ultimo(base + p, m_capo, static_cast<size_t>(q - p)) : nullptr;
             if (prima)
                 linea(base, 0, true); // ends the line in progress before it
             const qsizetype inizio = prima ? static_cast<const char *>(prima) - base + 1 : p;
-            const void *a = std::memchr(base + inizio, '\n', static_cast<size_t>(n - inizio));
+            const void *a = std::memchr(base + inizio, m_capo, static_cast<size_t>(n - inizio));
             const qsizetype fine = a ? static_cast<const char *>(a) - base : n;
             linea(base + inizio, fine - inizio, a != nullptr);
             p = a ? fine + 1 : n;
@@ -240,6 +242,7 @@ private:
     }
 
     char m_separatore;
+    char m_capo;
     const std::vector<int> &m_colonne;
     const std::function<void(int, QByteArrayView)> &m_valore;
     int m_ultima = -1;
@@ -251,9 +254,10 @@ private:
 } // namespace
 
 Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
-                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato)
+                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato,
+                   char capo)
 {
-    Esame esame(separatore, colonne, valore);
+    Esame esame(separatore, capo, colonne, valore);
     QByteArray blocco(2 * kBlocco + 4, Qt::Uninitialized);
     qsizetype resto = 0; // the end of the last block that no line end closed, moved to the front
     bool primo = true;
@@ -274,7 +278,7 @@ Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> 
             break;
         }
         // Up to the last line end; the rest waits for the next block, unless it is already a block long.
-        const void *ultimo = Memoria::ultimo(base + p, '\n', static_cast<size_t>(n - p));
+        const void *ultimo = Memoria::ultimo(base + p, capo, static_cast<size_t>(n - p));
         qsizetype fino = ultimo ? static_cast<const char *>(ultimo) - base + 1 : p;
         if (n - fino >= kBlocco) {
             // A line longer than a block: its bytes so far, cut where no UTF-8 sequence is split.
@@ -294,7 +298,7 @@ Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> 
             esame.soloCodifica(base + p, fino - p);
         } else {
             while (p < fino) {
-                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(fino - p));
+                const void *a = std::memchr(base + p, capo, static_cast<size_t>(fino - p));
                 const qsizetype fine = a ? static_cast<const char *>(a) - base : fino;
                 esame.linea(base + p, fine - p, a != nullptr);
                 p = a ? fine + 1 : fino;
@@ -504,7 +508,7 @@ void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(
         return; // read once only: the encoding was decided at its first byte outside ASCII
     const qint64 posizione = m_ingresso.pos();
     m_ingresso.seek(m_origine);
-    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore, annullato);
+    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore, annullato, m_capo);
     m_ingresso.seek(posizione);
     if (m_rinviata)
         decidiCodifica(censimento.principale());
@@ -522,12 +526,12 @@ Lettore::Linea Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
     qsizetype cercaDa = m_pos;
     for (;;) {
         const char *base = m_buffer.constData();
-        const void *a = std::memchr(base + cercaDa, '\n', static_cast<size_t>(m_buffer.size() - cercaDa));
+        const void *a = std::memchr(base + cercaDa, m_capo, static_cast<size_t>(m_buffer.size() - cercaDa));
         if (a) {
             const qsizetype capo = static_cast<const char *>(a) - base;
             if (capo - m_inizio > m_massimo)
                 return Linea::TroppoLunga;
-            fine = capo > m_pos && base[capo - 1] == '\r' ? capo - 1 : capo;
+            fine = m_capo == '\n' && capo > m_pos && base[capo - 1] == '\r' ? capo - 1 : capo;
             dopo = capo + 1;
             return Linea::Trovata;
         }
@@ -565,12 +569,19 @@ void Lettore::rilevaInizio()
         if (m_uniforma)
             m_codifica = Codifica::Utf8;
     }
+    saltaRigaSeparatore();
+    // A file of an old Mac ends its lines with a CR alone.
+    const QByteArrayView blocco = QByteArrayView(m_buffer).sliced(m_pos);
+    if (!blocco.contains('\n') && blocco.contains('\r')) {
+        m_capo = '\r';
+        m_fineRiga = "\r";
+    }
     // The first line that is not empty, in the first block, gives separator and line end.
     const char *base = m_buffer.constData();
     for (qsizetype p = m_pos; p < m_buffer.size();) {
-        const void *a = std::memchr(base + p, '\n', static_cast<size_t>(m_buffer.size() - p));
+        const void *a = std::memchr(base + p, m_capo, static_cast<size_t>(m_buffer.size() - p));
         const qsizetype capo = a ? static_cast<const char *>(a) - base : m_buffer.size();
-        const qsizetype fine = capo > p && base[capo - 1] == '\r' ? capo - 1 : capo;
+        const qsizetype fine = m_capo == '\n' && capo > p && base[capo - 1] == '\r' ? capo - 1 : capo;
         if (fine > p) {
             if (m_separatore == 0)
                 m_separatore = rilevaSeparatore(QByteArrayView(base + p, fine - p));
@@ -583,6 +594,28 @@ void Lettore::rilevaInizio()
     if (m_separatore == 0)
         m_separatore = ';';
     csv_set_delim(m_parser.get(), static_cast<unsigned char>(m_separatore));
+}
+
+// Excel's first line "sep=;" names the separator and is no record: it is kept for the output.
+void Lettore::saltaRigaSeparatore()
+{
+    const QByteArrayView resto = QByteArrayView(m_buffer).sliced(m_pos);
+    if (resto.size() < 5 || resto.first(4).compare("sep=", Qt::CaseInsensitive) != 0)
+        return;
+    const char sep = resto[4];
+    qsizetype fine = 5;
+    if (fine < resto.size() && resto[fine] == '\r')
+        ++fine;
+    if (fine < resto.size() && resto[fine] == '\n')
+        ++fine;
+    const bool solo = fine == resto.size() || fine > 5;
+    if (sep == '"' || sep == '\r' || sep == '\n' || !solo)
+        return;
+    m_rigaSeparatore = resto.first(5).toByteArray();
+    if (m_separatore == 0)
+        m_separatore = sep;
+    m_pos = m_inizio = m_pos + fine;
+    m_linea = 2;
 }
 
 void Lettore::rilevaSu(qsizetype da)
@@ -616,7 +649,7 @@ bool Lettore::saltaLinea(Riga &riga)
     m_estratto = m_buffer.mid(m_inizio, 200);
     for (;;) {
         const char *base = m_buffer.constData();
-        const void *a = std::memchr(base + m_pos, '\n', static_cast<size_t>(m_buffer.size() - m_pos));
+        const void *a = std::memchr(base + m_pos, m_capo, static_cast<size_t>(m_buffer.size() - m_pos));
         if (a) {
             m_pos = static_cast<const char *>(a) - base + 1;
             break;
@@ -666,9 +699,9 @@ bool Lettore::rigaNonChiusa(Riga &riga)
     nuovoParser();
 
     const char *base = m_buffer.constData();
-    const void *a = std::memchr(base + m_inizio, '\n', static_cast<size_t>(m_buffer.size() - m_inizio));
+    const void *a = std::memchr(base + m_inizio, m_capo, static_cast<size_t>(m_buffer.size() - m_inizio));
     const qsizetype capo = a ? static_cast<const char *>(a) - base : m_buffer.size();
-    const qsizetype fine = capo > m_inizio && base[capo - 1] == '\r' ? capo - 1 : capo;
+    const qsizetype fine = m_capo == '\n' && capo > m_inizio && base[capo - 1] == '\r' ? capo - 1 : capo;
     analizza(base + m_inizio, fine - m_inizio);
     csv_fini(m_parser.get(), suCampo, suRiga, this);
     chiudiRiga(riga, fine, false);

@@ -37,7 +37,7 @@ QString esitoRigaLunga(qsizetype campi, qsizetype intestazione)
 
 UscitaCsv::Formato UscitaCsv::comeExcel()
 {
-    return {';', "\r\n", true, Csv::Codifica::Utf8};
+    return {';', "\r\n", true, Csv::Codifica::Utf8, {}};
 }
 
 UscitaCsv::UscitaCsv(const Disposizione &disposizione, Formato formato)
@@ -64,16 +64,18 @@ bool UscitaCsv::apri(const QString &percorso)
         m_dispositivo = &m_salvato;
     }
     m_scrittore = std::make_unique<Csv::Scrittore>(*m_dispositivo, m_formato.separatore, m_formato.fineRiga);
+    if (m_formato.bom)
+        m_scrittore->grezzo("\xEF\xBB\xBF");
+    if (!m_formato.rigaSeparatore.isEmpty()) {
+        m_scrittore->grezzo(m_formato.rigaSeparatore);
+        m_scrittore->fineRiga();
+    }
     return true;
 }
 
-void UscitaCsv::intestazione(qint64 vuoteSopra, const std::vector<QByteArray> &campi, const QByteArray *grezza)
+void UscitaCsv::intestazione(const std::vector<QByteArray> &campi, const QByteArray *grezza)
 {
     Csv::Scrittore &s = *m_scrittore;
-    if (m_formato.bom)
-        s.grezzo("\xEF\xBB\xBF");
-    for (qint64 i = 0; i < vuoteSopra; ++i)
-        s.fineRiga();
     const qsizetype n = static_cast<qsizetype>(campi.size());
     auto scrivi = [&](qsizetype da, qsizetype a) {
         for (qsizetype i = da; i < a; ++i) {

@@ -67,6 +67,7 @@ public:
         QByteArray fineRiga = "\n";
         bool bom = false;
         Csv::Codifica codifica = Csv::Codifica::Utf8;
+        QByteArray rigaSeparatore; // Excel's "sep=;" line of the input, written first as it was
     };
     // A sheet written as CSV: as spreadsheet programs write it under Italian settings, UTF-8 with a byte order
     // mark (so Excel reads the accents), ';' between the values, CRLF.
@@ -74,11 +75,12 @@ public:
 
     UscitaCsv(const Disposizione &disposizione, Formato formato);
     ~UscitaCsv() override;
-    // `percorso` empty: standard output. False with motivo() set.
+    // `percorso` empty: standard output. False with motivo() set. The byte order mark and the separator's
+    // line are written here; the rows above the header go next, as rows.
     bool apri(const QString &percorso);
-    // The header: the blank lines above it, then its fields, or its bytes as read (`grezza`) when they can
-    // be copied, with the command's names.
-    void intestazione(qint64 vuoteSopra, const std::vector<QByteArray> &campi, const QByteArray *grezza);
+    // The header: its fields, or its bytes as read (`grezza`) when they can be copied, with the command's
+    // names.
+    void intestazione(const std::vector<QByteArray> &campi, const QByteArray *grezza);
 
     bool riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato) override;
     bool vuota() override;
