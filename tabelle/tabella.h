@@ -155,12 +155,16 @@ public:
 // Annullato nothing is left under the output's name that was not there before.
 Conclusione eseguiTabella(Comando &comando, const OpzioniTabella &opzioni, Osservatore &osservatore);
 
-// The first rows of a table as the engine will read it: the header (after any blank or merged title rows
-// above it) and up to `righe` rows below it, as the user sees them. `annullato`, set from another thread,
+// The first rows of a table as the engine will read it: the header (the first row that is not empty nor a
+// merged title) and up to `righe` rows below it, as the user sees them; and the first rows from the top. `annullato`, set from another thread,
 // stops it between rows.
 struct Anteprima {
     QStringList intestazione;
     QList<QStringList> righe;
+    // Every row from the top (the header's and the first kRigheIntestazione among them), each with the
+    // number of its line (of its row in a sheet), for a header chosen elsewhere.
+    QList<QStringList> prime;
+    QList<qint64> numeri;
     QStringList fogli; // the sheets of an .xlsx or .ods file, in order; empty for a CSV
     Problema problema; // why the file cannot be read as a table
 };
