@@ -85,6 +85,8 @@ private:
     bool apriUscita();
     bool righe();
     bool unaRiga();
+    bool rigaDiTotale() const;
+    void rigaLunga(const Disposizione::Forma &forma);
     void elaboraRiga(const Disposizione::Forma &forma);
     void contaEsito();
     Conclusione finisci(bool finite);
@@ -142,6 +144,7 @@ private:
     std::unique_ptr<Uscita> m_uscita;
     Valori m_valori;
     Risultato m_risultato;
+    int m_colonnaAvviso = -1; // the command's "avviso", where a note beside the table is told
     qint64 m_lette = 0, m_conDati = 0, m_conEsito = 0;
     std::vector<std::pair<QByteArray, qint64>> m_perEsito;
 };
@@ -445,6 +448,7 @@ bool Esecuzione::apriUscita()
     }
     m_valori.prepara(m_colonne.size(), m_codifica);
     m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
+    m_colonnaAvviso = static_cast<int>(m_comando.uscita().indexOf(QStringLiteral("avviso")));
     if (auto *csv = dynamic_cast<UscitaCsv *>(m_uscita.get())) {
         // The rows above the header, in their places with empty results; a sheet starts at its header.
         for (const RigaTenuta &t : m_sopra) {
@@ -509,6 +513,8 @@ void Esecuzione::elaboraRiga(const Disposizione::Forma &forma)
                               .arg(Csv::estratto(letta.grezza, m_codifica)));
     } else if (!letta.valida) {
         m_risultato.esito(QStringLiteral("Riga non valida: virgolette non chiuse"));
+    } else if (letta.nullo) {
+        m_risultato.esito(QStringLiteral("Riga non valida: contiene un byte nullo, non è testo"));
     } else {
         for (size_t k = 0; k < m_posti.size(); ++k) {
             const int p = m_posti[k];
@@ -519,14 +525,63 @@ void Esecuzione::elaboraRiga(const Disposizione::Forma &forma)
         if (m_valori.vuoti())
             return;
         m_comando.elabora(m_valori, m_risultato);
-        if (forma.lunga && m_risultato.colonnaEsito() >= 0) {
-            const QString esito = QString::fromUtf8(m_risultato.esito());
-            m_risultato.esito((esito.isEmpty() ? QString() : esito + QStringLiteral("; ")) +
-                              esitoRigaLunga(forma.campi, m_disposizione.intestazione));
+        if (!m_risultato.esito().isEmpty() && rigaDiTotale()) {
+            m_risultato.pulisci();
+            return;
         }
+        if (forma.lunga)
+            rigaLunga(forma);
     }
     ++m_conDati;
     contaEsito();
+}
+
+// A row of totals: a cell that reads Totale (Totali, Total, TOT) and, of the command's values, no date nor
+// sex, nor any other outside that cell when the command reads neither.
+bool Esecuzione::rigaDiTotale() const
+{
+    qsizetype etichetta = -1;
+    for (qsizetype i = 0; i < m_riga.campi() && etichetta < 0; ++i) {
+        QByteArrayView t = taglia(m_riga.testo(i));
+        while (t.endsWith(':') || t.endsWith('.'))
+            t.chop(1);
+        for (const char *nome : {"totale", "totali", "total", "tot"})
+            etichetta = t.compare(nome, Qt::CaseInsensitive) == 0 ? i : etichetta;
+    }
+    if (etichetta < 0)
+        return false;
+    bool dateOSesso = false;
+    for (const Colonna &c : m_colonne)
+        dateOSesso = dateOSesso || c.data || c.nome == u"sesso";
+    for (size_t k = 0; k < m_colonne.size(); ++k) {
+        const bool chiave = m_colonne[k].data || m_colonne[k].nome == u"sesso";
+        if (m_posti[k] != etichetta && (chiave || !dateOSesso) && !m_valori.testi[k].isEmpty())
+            return false;
+    }
+    return true;
+}
+
+// A row with values past the header's width. A row the command found right has a note beside the table: it
+// is kept after the new columns, and said in the command's "avviso" when it has one. A row with an esito
+// may have had its values moved by a separator too many: the esito says where they went.
+void Esecuzione::rigaLunga(const Disposizione::Forma &forma)
+{
+    const int esito = m_risultato.colonnaEsito();
+    const QString detto = QString::fromUtf8(esito >= 0 ? m_risultato.esito() : QByteArrayView());
+    if (esito >= 0 && !detto.isEmpty()) {
+        m_risultato.esito(detto + QStringLiteral("; ") + esitoRigaLunga(forma.campi, m_disposizione.intestazione));
+        return;
+    }
+    if (m_colonnaAvviso < 0)
+        return;
+    qsizetype nota = m_disposizione.intestazione;
+    while (nota < forma.campi && m_riga.vuoto(nota))
+        ++nota;
+    const QString avviso = m_risultato.testo(m_colonnaAvviso);
+    m_risultato.imposta(m_colonnaAvviso, (avviso.isEmpty() ? QString() : avviso + QStringLiteral("; ")) +
+                                             QStringLiteral("Nota accanto alla tabella: «%1», tenuta dopo le nuove "
+                                                            "colonne")
+                                                 .arg(Csv::estratto(m_riga.testo(nota), m_codifica)));
 }
 
 // The kind of an esito: its text up to the first ':' or '(' ("Comune non trovato").

@@ -638,8 +638,11 @@ void Lettore::chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida)
     riga.numero = m_lineaInizio;
 }
 
-// A line longer than the longest record: its first bytes are kept for the message, the rest is skipped
-// up to the next line end, block by block.
+// A record longer than the longest allowed: its first bytes are kept for the message, the rest is skipped,
+// block by block, up to the line end that closes it. A line end inside a quoted value does not, when the value
+// closes as values do (its quote followed by a separator or a line end): reading resumes after it. A quote
+// that never closes so (a stray one) is no value: reading resumes at the line after the record's first, as
+// it does when the device cannot go back.
 bool Lettore::saltaLinea(Riga &riga)
 {
     m_usati = 0;
@@ -647,17 +650,47 @@ bool Lettore::saltaLinea(Riga &riga)
     csv_free(m_parser.get());
     nuovoParser();
     m_estratto = m_buffer.mid(m_inizio, 200);
-    for (;;) {
+    enum class Stato { InizioCampo, Campo, Virgolette, Virgoletta } stato = Stato::InizioCampo;
+    qsizetype p = m_inizio;
+    qint64 capi = 0, primoCapo = -1; // line ends inside quotes, and where the first is
+    bool fine = false, ripresa = false;
+    while (!fine && !ripresa) {
         const char *base = m_buffer.constData();
-        const void *a = std::memchr(base + m_pos, m_capo, static_cast<size_t>(m_buffer.size() - m_pos));
-        if (a) {
-            m_pos = static_cast<const char *>(a) - base + 1;
-            break;
+        const qsizetype n = m_buffer.size();
+        const qint64 origineBuffer = m_origine + m_byteLetti - n;
+        for (; p < n && !fine && !ripresa; ++p) {
+            const char c = base[p];
+            if (stato == Stato::Virgolette) {
+                stato = c == '"' ? Stato::Virgoletta : stato;
+                if (c == m_capo && capi++ == 0)
+                    primoCapo = origineBuffer + p;
+                continue;
+            }
+            if (c == '"' && stato != Stato::Campo) {
+                stato = Stato::Virgolette; // opens a value, or a doubled quote inside one
+                continue;
+            }
+            // Text after a closing quote: no quoted value, but a stray quote when line ends were taken in.
+            ripresa = stato == Stato::Virgoletta && c != m_separatore && c != m_capo && capi > 0;
+            fine = c == m_capo;
+            stato = c == m_separatore ? Stato::InizioCampo : Stato::Campo;
         }
+        if (fine) {
+            m_pos = p;
+        } else if (!ripresa) {
+            m_buffer.resize(0);
+            m_pos = m_inizio = p = 0;
+            ripresa = !riempi(); // the end, the quote still open
+        }
+    }
+    if (ripresa)
+        m_pos = p;
+    if (ripresa && primoCapo >= 0 && !m_ingresso.isSequential() && m_ingresso.seek(primoCapo + 1)) {
         m_buffer.resize(0);
-        m_pos = m_inizio = 0;
-        if (!riempi())
-            break;
+        m_pos = 0;
+        m_fineIngresso = false;
+        m_byteLetti = primoCapo + 1 - m_origine;
+        capi = 0;
     }
     m_inizio = m_pos;
     riga.campi.clear();
@@ -666,7 +699,7 @@ bool Lettore::saltaLinea(Riga &riga)
     riga.troppoLunga = true;
     riga.copiabile = false;
     riga.numero = m_lineaInizio;
-    ++m_linea;
+    m_linea = m_lineaInizio + capi + 1;
     return true;
 }
 
@@ -753,7 +786,72 @@ bool Lettore::dividiSemplice(Riga &riga, qsizetype fine)
     return true;
 }
 
+// A line with quotes whose quoted values all close on it, split as LibreOffice reads it: a value in quotes
+// ends at its closing quote, a doubled quote inside it is one; a quoted value whose closing quote is followed
+// by more text ("Ugo" detto Ughetto) is no quoted value, and is read as it is written, quotes and all, up to
+// the next separator. False, with nothing changed, when a quoted value goes on past the line.
+bool Lettore::dividiConVirgolette(Riga &riga, qsizetype fine)
+{
+    const char *base = m_buffer.constData();
+    const char sep = m_separatore;
+    std::vector<std::pair<qsizetype, qsizetype>> campi; // each value's bytes; a quoted one from its quote
+    std::vector<char> quotati;
+    for (qsizetype i = m_pos;;) {
+        qsizetype fineCampo = i;
+        bool quotato = false;
+        if (i < fine && base[i] == '"') {
+            qsizetype j = i + 1;
+            while (j < fine && (base[j] != '"' || (j + 1 < fine && base[j + 1] == '"')))
+                j += base[j] == '"' ? 2 : 1;
+            if (j >= fine)
+                return false;
+            quotato = j + 1 == fine || base[j + 1] == sep;
+            fineCampo = quotato ? j + 1 : i;
+        }
+        if (!quotato) {
+            const void *s = std::memchr(base + fineCampo, sep, static_cast<size_t>(fine - fineCampo));
+            fineCampo = s ? static_cast<const char *>(s) - base : fine;
+        }
+        campi.emplace_back(i, fineCampo);
+        quotati.push_back(quotato);
+        if (fineCampo >= fine)
+            break;
+        i = fineCampo + 1;
+    }
+    m_usati = 0;
+    m_confini.clear();
+    std::string valore;
+    for (size_t k = 0; k < campi.size(); ++k) {
+        const auto [da, a] = campi[k];
+        if (!quotati[k]) {
+            suCampo(const_cast<char *>(base + da), static_cast<size_t>(a - da), this);
+            continue;
+        }
+        valore.clear();
+        for (qsizetype j = da + 1; j < a - 1; ++j) {
+            valore.push_back(base[j]);
+            if (base[j] == '"')
+                ++j; // the second of a doubled quote
+        }
+        suCampo(valore.data(), valore.size(), this);
+    }
+    if (m_codifica == Codifica::Automatica && !soloAscii(base + m_pos, fine - m_pos))
+        rilevaSu(m_pos);
+    chiudiRiga(riga, fine, true);
+    uniforma(riga);
+    return true;
+}
+
 bool Lettore::leggi(Riga &riga)
+{
+    if (!leggiRecord(riga))
+        return false;
+    // A NUL byte has no place in a text table: the record is read, and said to be damaged.
+    riga.nullo = !riga.grezza.isEmpty() && std::memchr(riga.grezza.data(), 0, static_cast<size_t>(riga.grezza.size()));
+    return true;
+}
+
+bool Lettore::leggiRecord(Riga &riga)
 {
     if (!m_iniziato)
         rilevaInizio();
@@ -786,7 +884,7 @@ bool Lettore::leggi(Riga &riga)
             return true;
         }
         const char *base = m_buffer.constData();
-        if (m_pos == m_inizio && dividiSemplice(riga, fine)) {
+        if (m_pos == m_inizio && (dividiSemplice(riga, fine) || dividiConVirgolette(riga, fine))) {
             m_pos = dopo;
             ++m_linea;
             return true;
@@ -813,7 +911,9 @@ bool Lettore::leggi(Riga &riga)
         csv_parse(m_parser.get(), base + fine, static_cast<size_t>(dopo - fine), suCampo, suRiga, this);
         m_pos = dopo;
         ++m_linea;
-        if (dopo == fine || m_pos - m_inizio > m_massimo) {
+        if (m_pos - m_inizio > m_massimo)
+            return saltaLinea(riga);
+        if (dopo == fine) {
             rigaNonChiusa(riga);
             uniforma(riga);
             return true;

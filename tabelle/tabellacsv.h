@@ -69,6 +69,7 @@ struct Riga {
     bool troppoLunga = false;          // a record past the longest allowed: no fields, grezza its first bytes
     bool vuota = false;                // an empty line: no fields
     bool copiabile = true;             // grezza holds the record's bytes, to copy as they are
+    bool nullo = false;                // the record holds a NUL byte
     qint64 numero = 0;                 // line of the input where the record starts, from 1
 };
 
@@ -135,6 +136,8 @@ private:
     void nuovoParser();
     void analizza(const char *testo, qsizetype lunghezza);
     bool dividiSemplice(Riga &riga, qsizetype fine);
+    bool dividiConVirgolette(Riga &riga, qsizetype fine);
+    bool leggiRecord(Riga &riga);
 
     QIODevice &m_ingresso;
     qsizetype m_massimo;
