@@ -128,9 +128,10 @@ QStringList intestazioneDiRicerca(const QStringList &intestazione, const NuoveCo
     // What a command wrote after its "esito" (verifica's sesso, data_nascita, comune...) is its answer, not
     // the table's data: those columns, named as commands name them, up to the first that is not.
     for (qsizetype i = 1; i < dove.size(); ++i) {
-        if (dove[i] != u"esito" && !(dove[i].startsWith(u"esito_") && nomeDiComando(dove[i])))
+        const QString &nome = intestazione[i];
+        if (nome != u"esito" && !(nome.startsWith(u"esito_") && nomeDiComando(nome)))
             continue;
-        for (qsizetype j = i + 1; j < dove.size() && nomeDiComando(dove[j]); ++j)
+        for (qsizetype j = i + 1; j < dove.size() && nomeDiComando(intestazione[j]); ++j)
             dove[j].clear();
     }
     return dove;

@@ -382,7 +382,7 @@ void Esecuzione::esamina()
     // The rows read before the encoding was decided, in the table's.
     for (auto *tenute : {&m_sopra, &m_dopo}) {
         for (RigaTenuta &t : *tenute) {
-            if (m_csv)
+            if (m_csv && m_opzioni.codifica == Csv::Codifica::Automatica)
                 t.inCodifica(m_codifica);
         }
     }
