@@ -158,9 +158,10 @@ qsizetype sceltaIntestazione(const QList<QStringList> &righe, const Comando &com
                 if (normalizza(nome) == normalizza(c.nome))
                     scelta = testa;
             }
-            const bool trovata = scelta && scelta->isEmpty() ? false : trovaColonna(dove, c.nome, scelta.value_or(QString())) >= 0;
+            const bool nessuna = scelta && scelta->isEmpty(); // the user said the table has none
+            const bool trovata = !nessuna && trovaColonna(dove, c.nome, scelta.value_or(QString())) >= 0;
             nominate += trovata ? 1 : 0;
-            tutte = tutte && (trovata || (!c.obbligatoria && !scelta) || (scelta && scelta->isEmpty()));
+            tutte = tutte && (trovata || nessuna || (!c.obbligatoria && !scelta));
         }
         if (tutte && nominate > 0)
             return r;

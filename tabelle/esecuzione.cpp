@@ -245,9 +245,9 @@ bool Esecuzione::primeRighe(std::vector<RigaTenuta> &lette, QList<QStringList> &
             break;
         }
         QStringList campi;
-        const Csv::Codifica codifica =
-            m_csv && Csv::rilevaCodifica(r.grezza) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252
-                                                                                 : Csv::Codifica::Utf8;
+        const Csv::Codifica codifica = m_csv && Csv::rilevaCodifica(r.grezza) == Csv::Codifica::Windows1252
+                                           ? Csv::Codifica::Windows1252
+                                           : Csv::Codifica::Utf8;
         for (qsizetype i = 0; i < m_riga.campi() && !r.troppoLunga; ++i)
             campi.append(taglia(Csv::decodifica(m_riga.testo(i), codifica)));
         nomi.append(forzata > 0 && r.numero < forzata ? QStringList() : campi);
@@ -266,8 +266,7 @@ bool Esecuzione::leggiIntestazione()
         return false;
     qsizetype scelta = -1;
     if (m_opzioni.intestazione > 0) {
-        if (lette.empty() || lette.back().csv().numero < m_opzioni.intestazione || lette.back().csv().vuota)
-        {
+        if (lette.empty() || lette.back().csv().numero < m_opzioni.intestazione || lette.back().csv().vuota) {
             m_problema.riga = m_opzioni.intestazione;
             return problema(Problema::Tipo::IntestazioneAssente);
         }
@@ -437,10 +436,9 @@ bool Esecuzione::apriUscita()
             return nonScrivibile(xlsx->motivo());
         m_uscita = std::move(xlsx);
     } else {
-        const UscitaCsv::Formato formato =
-            m_csv ? UscitaCsv::Formato{m_csv->separatore(), m_csv->fineRiga(), m_csv->bom(), m_codifica,
-                                       m_csv->rigaSeparatore()}
-                  : UscitaCsv::comeExcel();
+        const UscitaCsv::Formato formato = m_csv ? UscitaCsv::Formato{m_csv->separatore(), m_csv->fineRiga(),
+                                                                      m_csv->bom(), m_codifica, m_csv->rigaSeparatore()}
+                                                 : UscitaCsv::comeExcel();
         auto csv = std::make_unique<UscitaCsv>(m_disposizione, formato);
         if (!csv->apri(suStandard ? QString() : m_opzioni.uscita))
             return nonScrivibile(csv->motivo());

@@ -74,7 +74,9 @@ QString testoProblema(const Tabelle::Problema &p)
             .arg(file)
             .arg(p.mib);
     case Tipo::IntestazioneAssente:
-        return QStringLiteral("Il file «%1» non ha una riga %2 con dei valori da usare come intestazione").arg(file).arg(p.riga);
+        return QStringLiteral("Il file «%1» non ha una riga %2 con dei valori da usare come intestazione")
+            .arg(file)
+            .arg(p.riga);
     case Tipo::ColonnaSconosciuta: return QStringLiteral("L'operazione non ha la colonna «%1»").arg(p.colonna);
     case Tipo::ColonnaAssente:
         return QStringLiteral("Nel file «%1» non c'è più la colonna «%2» (intestazione: %3)")
@@ -210,9 +212,9 @@ frmTabella::frmTabella()
     connect(cmdAnnulla, &QPushButton::clicked, this, &frmTabella::cmdAnnulla_Click);
     connect(cmdApri, &QPushButton::clicked, this, &frmTabella::cmdApri_Click);
 
-    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, spnIntestazione, tblAnteprima, cboColonna[0], cboColonna[1], cboColonna[2],
-               cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome, scrRiepilogo, cmdElabora,
-               cmdAnnulla, cmdApri, OsenXPForm1()});
+    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, spnIntestazione, tblAnteprima, cboColonna[0],
+               cboColonna[1], cboColonna[2], cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome,
+               scrRiepilogo, cmdElabora, cmdAnnulla, cmdApri, OsenXPForm1()});
     static const bool attesa = (qAddPostRoutine(attendiLetture), true);
     Q_UNUSED(attesa);
 }
@@ -527,8 +529,8 @@ void frmTabella::aggiornaColonne()
 {
     const std::vector<Tabelle::Colonna> ingresso = m_comando ? m_comando->ingresso() : std::vector<Tabelle::Colonna>();
     const QStringList dove =
-        m_comando ? Tabelle::intestazioneDiRicerca(m_intestazione, Tabelle::nuoveColonne(m_intestazione, m_comando->uscita(),
-                                                                                      m_comando->nome()))
+        m_comando ? Tabelle::intestazioneDiRicerca(
+                        m_intestazione, Tabelle::nuoveColonne(m_intestazione, m_comando->uscita(), m_comando->nome()))
                   : m_intestazione;
     for (int i = 0; i < kColonne; ++i) {
         const bool usata = i < static_cast<int>(ingresso.size());

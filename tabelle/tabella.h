@@ -93,16 +93,16 @@ struct Avviso {
 struct Problema {
     enum class Tipo {
         Nessuno,
-        Lettura,            // the input cannot be read; `motivo` says why
-        NonTabella,         // the input is no table; `motivo` says what it is ("un documento PDF")
-        FoglioSenzaFogli,   // a sheet was asked of an input that has none
-        Vuota,              // the input has no header row
-        IntestazioneLunga,  // the header row is longer than `mib` MiB; `motivo` its start
+        Lettura,             // the input cannot be read; `motivo` says why
+        NonTabella,          // the input is no table; `motivo` says what it is ("un documento PDF")
+        FoglioSenzaFogli,    // a sheet was asked of an input that has none
+        Vuota,               // the input has no header row
+        IntestazioneLunga,   // the header row is longer than `mib` MiB; `motivo` its start
         IntestazioneAssente, // the header line the user gave (`riga`) is past the end, or empty
-        ColonnaSconosciuta, // `colonna` chosen by the user is no column of the command
-        ColonnaAssente,     // the heading `scelta` chosen for `colonna` is not in the header
-        ColonnaMancante,    // the required `colonna` was not found; `riconosciuti` the names looked for
-        Scrittura,          // the output cannot be written; `motivo` says why
+        ColonnaSconosciuta,  // `colonna` chosen by the user is no column of the command
+        ColonnaAssente,      // the heading `scelta` chosen for `colonna` is not in the header
+        ColonnaMancante,     // the required `colonna` was not found; `riconosciuti` the names looked for
+        Scrittura,           // the output cannot be written; `motivo` says why
     };
     Tipo tipo = Tipo::Nessuno;
     QString file;             // the input or output concerned, as the user knows it ("standard input")
@@ -156,8 +156,8 @@ public:
 Conclusione eseguiTabella(Comando &comando, const OpzioniTabella &opzioni, Osservatore &osservatore);
 
 // The first rows of a table as the engine will read it: the header (the first row that is not empty nor a
-// merged title) and up to `righe` rows below it, as the user sees them; and the first rows from the top. `annullato`, set from another thread,
-// stops it between rows.
+// merged title) and up to `righe` rows below it, as the user sees them; and the first rows from the top. `annullato`,
+// set from another thread, stops it between rows.
 struct Anteprima {
     QStringList intestazione;
     QList<QStringList> righe;

@@ -813,7 +813,7 @@ bool Lettore::dividiConVirgolette(Riga &riga, qsizetype fine)
             fineCampo = s ? static_cast<const char *>(s) - base : fine;
         }
         campi.emplace_back(i, fineCampo);
-        quotati.push_back(quotato);
+        quotati.push_back(quotato ? 1 : 0);
         if (fineCampo >= fine)
             break;
         i = fineCampo + 1;

@@ -357,13 +357,15 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"comune per cap",
          {"comune"},
          "cap\n00184\n",
-         "cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n00184;ROMA;00184;ROMA;RM;LAZIO;06;;\n",
+         "cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n00184;ROMA;00184;ROMA;RM;LAZIO;"
+         "06;;\n",
          0},
         {"righe corte e lunghe: oltre l'intestazione una nota, o dove sono finiti i campi di una riga con esito",
          {"partita-iva"},
          "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n12345670018;1;2;3\n",
          "partita_iva;a;b;esito;ufficio\n12345670017;;;;Torino\n12345670017;1;2;;Torino\n12345670017;1;2;;Torino;3\n"
-         "12345670018;1;2;\"Errore! L'ultimo numero doveva essere:  7; Riga con 4 campi, l'intestazione ne ha 3: quelli "
+         "12345670018;1;2;\"Errore! L'ultimo numero doveva essere:  7; Riga con 4 campi, l'intestazione ne ha 3: "
+         "quelli "
          "in più seguono le nuove colonne\";;3\n",
          1},
         {"solo l'intestazione", {"partita-iva"}, "cf;partita iva\n", "cf;partita iva;esito;ufficio\n", 0},
@@ -445,12 +447,14 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
 // README.md says how it was made; else `ingresso` is the CSV.
 TEST(SportelloCli, FormeDelleTabelle)
 {
-    const QByteArray intestazione = "Cognome;Nome;Sesso;Data di nascita;Luogo di nascita;Prov. nascita;Comune;Provincia;"
-                                    "Note;codice_fiscale;esito\r\n";
+    const QByteArray intestazione =
+        "Cognome;Nome;Sesso;Data di nascita;Luogo di nascita;Prov. nascita;Comune;Provincia;"
+        "Note;codice_fiscale;esito\r\n";
     const QByteArray persone = "Rossi;Mario;M;01/01/1980;Roma;RM;Fiumicino;RM;;RSSMRA80A01H501U;\r\n"
                                "Bianchi;Anna;F;15/03/1975;Milano;MI;Monza;MB;;BNCNNA75C55F205P;\r\n"
                                "Totale;2;;;;;;;;;\r\n";
-    const QByteArray sopraFoglio = "\xEF\xBB\xBF" "Ditta Rossi S.p.A. - Ufficio del personale;;;;;;;;;;\r\n"
+    const QByteArray sopraFoglio = "\xEF\xBB\xBF"
+                                   "Ditta Rossi S.p.A. - Ufficio del personale;;;;;;;;;;\r\n"
                                    "Estrazione del 15/01/2026;;;;;;;;;;\r\n\r\n";
     const QByteArray lunga(600, 'x'); // the NUL byte past the first bytes, where a binary file is told
     const QByteArray nul(1, '\0');
@@ -461,32 +465,53 @@ TEST(SportelloCli, FormeDelleTabelle)
         QByteArray ingresso, atteso;
         int stato;
     } casi[] = {
-        {"titolo sopra l'intestazione: le righe sopra copiate", {"calcola"}, "ufficio.csv", {},
+        {"titolo sopra l'intestazione: le righe sopra copiate",
+         {"calcola"},
+         "ufficio.csv",
+         {},
          "Ditta Rossi S.p.A. - Ufficio del personale;;;;;;;;;;\n"
-         "Estrazione del 15/01/2026;;;;;;;;;;\n;;;;;;;;;;\n" + intestazione.chopped(2).replace("\r\n", "\n") + "\n" +
-             QByteArray(persone).replace("\r\n", "\n"),
+         "Estrazione del 15/01/2026;;;;;;;;;;\n;;;;;;;;;;\n" +
+             intestazione.chopped(2).replace("\r\n", "\n") + "\n" + QByteArray(persone).replace("\r\n", "\n"),
          0},
-        {"titolo sopra l'intestazione, .xlsx", {"calcola"}, "ufficio.xlsx", {}, sopraFoglio + intestazione + persone, 0},
+        {"titolo sopra l'intestazione, .xlsx",
+         {"calcola"},
+         "ufficio.xlsx",
+         {},
+         sopraFoglio + intestazione + persone,
+         0},
         {"titolo sopra l'intestazione, .ods", {"calcola"}, "ufficio.ods", {}, sopraFoglio + intestazione + persone, 0},
-        {"--intestazione", {"calcola", "--intestazione", "2"}, nullptr,
+        {"--intestazione",
+         {"calcola", "--intestazione", "2"},
+         nullptr,
          "Elenco\ncognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;01/01/1980;Roma;RM\n",
          "Elenco;;;;;;;\ncognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
          "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\n",
          0},
-        {"--intestazione oltre la fine", {"calcola", "--intestazione", "9"}, nullptr,
-         "cognome;nome;sesso;data_nascita;comune;provincia\n", "(manca)", 2},
-        {"nascita prima della residenza, in qualunque ordine", {"calcola"}, nullptr,
+        {"--intestazione oltre la fine",
+         {"calcola", "--intestazione", "9"},
+         nullptr,
+         "cognome;nome;sesso;data_nascita;comune;provincia\n",
+         "(manca)",
+         2},
+        {"nascita prima della residenza, in qualunque ordine",
+         {"calcola"},
+         nullptr,
          "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;Comune di nascita;Provincia di nascita;"
          "Comune di residenza\nRossi;Mario;M;01/01/1980;Fiumicino;RM;Roma;RM;Fiumicino\n",
          "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;Comune di nascita;Provincia di nascita;"
          "Comune di residenza;codice_fiscale;esito\nRossi;Mario;M;01/01/1980;Fiumicino;RM;Roma;RM;Fiumicino;"
          "RSSMRA80A01H501U;\n",
          0},
-        {"la residenza non è mai la nascita", {"calcola"}, nullptr,
+        {"la residenza non è mai la nascita",
+         {"calcola"},
+         nullptr,
          "cognome;nome;sesso;data_nascita;Comune di residenza;Provincia di residenza\n"
          "Rossi;Mario;M;01/01/1980;Roma;RM\n",
-         "(manca)", 2},
-        {"calcola sull'uscita di verifica: non le sue risposte", {"calcola"}, nullptr,
+         "(manca)",
+         2},
+        {"calcola sull'uscita di verifica: non le sue risposte",
+         {"calcola"},
+         nullptr,
          "cognome;nome;sesso;Data di nascita;Luogo di nascita;Prov;codice_fiscale;esito;sesso_verifica;"
          "data_nascita;comune;provincia;codice_base;avviso\n"
          "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;;M;02/01/1980;FIUMICINO;RM;;\n",
@@ -494,37 +519,49 @@ TEST(SportelloCli, FormeDelleTabelle)
          "data_nascita;comune;provincia;codice_base;avviso\n"
          "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;;M;02/01/1980;FIUMICINO;RM;;\n",
          0},
-        {"separatore di Excel", {"calcola"}, nullptr,
+        {"separatore di Excel",
+         {"calcola"},
+         nullptr,
          "sep=,\r\ncognome,nome,sesso,data_nascita,comune,provincia\r\nRossi,Mario,M,01/01/1980,Roma,RM\r\n",
          "sep=,\r\ncognome,nome,sesso,data_nascita,comune,provincia,codice_fiscale,esito\r\n"
          "Rossi,Mario,M,01/01/1980,Roma,RM,RSSMRA80A01H501U,\r\n",
          0},
-        {"vecchio Mac: CR a fine riga", {"calcola"}, nullptr,
+        {"vecchio Mac: CR a fine riga",
+         {"calcola"},
+         nullptr,
          "cognome\tnome\tsesso\tdata_nascita\tcomune\tprovincia\rRossi\tMario\tM\t01/01/1980\tRoma\tRM\r"
          "Bianchi\tAnna\tF\t32/03/1975\tMilano\tMI\r",
          "cognome\tnome\tsesso\tdata_nascita\tcomune\tprovincia\tcodice_fiscale\tesito\r"
          "Rossi\tMario\tM\t01/01/1980\tRoma\tRM\tRSSMRA80A01H501U\t\r"
          "Bianchi\tAnna\tF\t32/03/1975\tMilano\tMI\t\tData non valida\r",
          1},
-        {"righe di totale", {"calcola"}, nullptr,
+        {"righe di totale",
+         {"calcola"},
+         nullptr,
          "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;01/01/1980;Roma;RM\nTOTALE;;;;;\n"
          ";Totali:;;;;\nTot.;1;;;Roma;\n",
          "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
          "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\nTOTALE;;;;;;;\n;Totali:;;;;;;\nTot.;1;;;Roma;;;\n",
          0},
-        {"una nota accanto alla tabella", {"verifica"}, nullptr,
+        {"una nota accanto alla tabella",
+         {"verifica"},
+         nullptr,
          "codice_fiscale;nome\nRSSMRA80A01H501U;Mario;da richiamare\nRSSMRA80A01H501X;Mario;;\n",
          "codice_fiscale;nome;esito;sesso;data_nascita;comune;provincia;codice_base;avviso\n"
          "RSSMRA80A01H501U;Mario;;M;01/01/1980;ROMA;RM;;Nota accanto alla tabella: «da richiamare», tenuta dopo "
          "le nuove colonne;da richiamare\n"
          "RSSMRA80A01H501X;Mario;Carattere di controllo errato: doveva essere U;;;;;;\n",
          1},
-        {"virgolette dentro un valore, come le legge LibreOffice", {"calcola"}, nullptr,
+        {"virgolette dentro un valore, come le legge LibreOffice",
+         {"calcola"},
+         nullptr,
          "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;\"Ugo\" detto Ughetto;M;01/01/1980;Roma;RM\n",
          "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
          "Rossi;\"Ugo\" detto Ughetto;M;01/01/1980;Roma;RM;RSSGTT80A01H501N;\n",
          0},
-        {"un byte NUL in mezzo al file", {"partita-iva"}, nullptr,
+        {"un byte NUL in mezzo al file",
+         {"partita-iva"},
+         nullptr,
          "partita_iva;nota\n12345670017;" + lunga + "\n1234567" + nul + "0017;b\n12345670017;c\n",
          "partita_iva;nota;esito;ufficio\n12345670017;" + lunga + ";;Torino\n1234567" + nul +
              "0017;b;Riga non valida: contiene un byte nullo, non è testo;\n12345670017;c;;Torino\n",
