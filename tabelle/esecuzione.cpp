@@ -84,7 +84,6 @@ private:
     void decidiDate(const std::vector<size_t> &date, const std::vector<ConteggioDate> &conti);
     bool apriUscita();
     bool righe();
-    bool unaRiga();
     bool rigaDiTotale() const;
     void rigaLunga(const Disposizione::Forma &forma);
     void elaboraRiga(const Disposizione::Forma &forma);
@@ -468,13 +467,8 @@ bool Esecuzione::righe()
     QElapsedTimer orologio;
     orologio.start();
     qint64 ultimo = 0;
-    for (const RigaTenuta &t : m_dopo) {
-        t.in(m_riga);
-        ++m_lette;
-        if (!unaRiga())
-            return false;
-    }
-    while (m_sorgente->leggi(m_riga)) {
+    size_t tenute = 0; // the rows read below the header while it was looked for come first
+    while (tenute < m_dopo.size() ? (m_dopo[tenute++].in(m_riga), true) : m_sorgente->leggi(m_riga)) {
         if ((++m_lette & 0xFF) == 0) {
             if (m_osservatore.annullato() || m_uscita->fallita())
                 return false;
@@ -483,20 +477,17 @@ bool Esecuzione::righe()
                 m_osservatore.progresso(m_lette, m_sorgente->frazione());
             }
         }
-        if (!unaRiga())
+        if (m_riga.csv.vuota) { // stays an empty line, in its place
+            if (!m_uscita->vuota())
+                return false;
+            continue;
+        }
+        const Disposizione::Forma forma = m_disposizione.forma(m_riga);
+        elaboraRiga(forma);
+        if (!m_uscita->riga(m_riga, forma, m_risultato))
             return false;
     }
     return true;
-}
-
-// The row at hand, done and written.
-bool Esecuzione::unaRiga()
-{
-    if (m_riga.csv.vuota) // stays an empty line, in its place
-        return m_uscita->vuota();
-    const Disposizione::Forma forma = m_disposizione.forma(m_riga);
-    elaboraRiga(forma);
-    return m_uscita->riga(m_riga, forma, m_risultato);
 }
 
 // The command's columns for the row at hand. A row that could not be read has an esito that says so; a row

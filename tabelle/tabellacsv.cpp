@@ -496,6 +496,7 @@ bool Lettore::riempi()
     }
     m_buffer.resize(prima + letti);
     m_byteLetti += letti;
+    m_nulli = std::memchr(m_buffer.constData(), 0, static_cast<size_t>(m_buffer.size())) != nullptr;
     if (letti == 0)
         m_fineIngresso = true;
     return letti > 0;
@@ -794,46 +795,41 @@ bool Lettore::dividiConVirgolette(Riga &riga, qsizetype fine)
 {
     const char *base = m_buffer.constData();
     const char sep = m_separatore;
-    std::vector<std::pair<qsizetype, qsizetype>> campi; // each value's bytes; a quoted one from its quote
-    std::vector<char> quotati;
+    m_usati = 0;
+    m_confini.clear();
+    if (m_valori.size() < fine - m_pos)
+        m_valori.resize(fine - m_pos);
+    char *valori = m_valori.data(); // no value is longer than its bytes in the line
     for (qsizetype i = m_pos;;) {
         qsizetype fineCampo = i;
         bool quotato = false;
         if (i < fine && base[i] == '"') {
             qsizetype j = i + 1;
-            while (j < fine && (base[j] != '"' || (j + 1 < fine && base[j + 1] == '"')))
-                j += base[j] == '"' ? 2 : 1;
-            if (j >= fine)
+            const qsizetype inizio = m_usati;
+            while (j < fine && (base[j] != '"' || (j + 1 < fine && base[j + 1] == '"'))) {
+                valori[m_usati++] = base[j];
+                j += base[j] == '"' ? 2 : 1; // a doubled quote is one
+            }
+            if (j >= fine) {
+                m_usati = 0;
+                m_confini.clear();
                 return false;
+            }
             quotato = j + 1 == fine || base[j + 1] == sep;
             fineCampo = quotato ? j + 1 : i;
+            if (!quotato)
+                m_usati = inizio;
         }
         if (!quotato) {
             const void *s = std::memchr(base + fineCampo, sep, static_cast<size_t>(fine - fineCampo));
             fineCampo = s ? static_cast<const char *>(s) - base : fine;
+            std::memcpy(valori + m_usati, base + i, static_cast<size_t>(fineCampo - i));
+            m_usati += fineCampo - i;
         }
-        campi.emplace_back(i, fineCampo);
-        quotati.push_back(quotato ? 1 : 0);
+        m_confini.push_back(m_usati);
         if (fineCampo >= fine)
             break;
         i = fineCampo + 1;
-    }
-    m_usati = 0;
-    m_confini.clear();
-    std::string valore;
-    for (size_t k = 0; k < campi.size(); ++k) {
-        const auto [da, a] = campi[k];
-        if (!quotati[k]) {
-            suCampo(const_cast<char *>(base + da), static_cast<size_t>(a - da), this);
-            continue;
-        }
-        valore.clear();
-        for (qsizetype j = da + 1; j < a - 1; ++j) {
-            valore.push_back(base[j]);
-            if (base[j] == '"')
-                ++j; // the second of a doubled quote
-        }
-        suCampo(valore.data(), valore.size(), this);
     }
     if (m_codifica == Codifica::Automatica && !soloAscii(base + m_pos, fine - m_pos))
         rilevaSu(m_pos);
@@ -846,8 +842,10 @@ bool Lettore::leggi(Riga &riga)
 {
     if (!leggiRecord(riga))
         return false;
-    // A NUL byte has no place in a text table: the record is read, and said to be damaged.
-    riga.nullo = !riga.grezza.isEmpty() && std::memchr(riga.grezza.data(), 0, static_cast<size_t>(riga.grezza.size()));
+    // A NUL byte has no place in a text table: the record is read, and said to be damaged. Looked for in a
+    // record only when its block holds one.
+    riga.nullo = m_nulli && !riga.grezza.isEmpty() &&
+                 std::memchr(riga.grezza.data(), 0, static_cast<size_t>(riga.grezza.size())) != nullptr;
     return true;
 }
 

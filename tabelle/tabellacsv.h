@@ -159,6 +159,7 @@ private:
     bool m_rinviata = false;
     QByteArray m_fineRiga = "\n";
     char m_capo = '\n'; // the byte that ends a line: a CR alone in a file of an old Mac
+    bool m_nulli = false; // the buffer holds a NUL byte
     QByteArray m_rigaSeparatore;
     QString m_errore;
     qint64 m_byteLetti = 0;
