@@ -621,6 +621,8 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         {{"calcola", "--csv", cartella.path()}, "è una cartella"},
         {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "la cartella"},
         {{"partita-iva", "--csv", partite, "--codifica", "utf-16"}, "codifica «utf-16» non valida"},
+        {{"partita-iva", "--csv", partite, "--intestazione", "0"}, "--intestazione «0» non valida"},
+        {{"partita-iva", "--csv", partite, "--intestazione", "3"}, "--intestazione 3: il file «"},
         {{"calcola", "--csv", ingresso, "--data", "aaaa"}, "--data «aaaa» non valido"},
     };
     for (const auto &c : casi) {
