@@ -941,9 +941,11 @@ Scrittore::~Scrittore()
 
 void Scrittore::campo(QByteArrayView valore)
 {
-    // A value that begins with the bytes of a byte order mark is quoted too: first in a file, it would be
-    // read back as the mark and lost from the value.
-    bool virgolette = valore.startsWith("\xEF\xBB\xBF");
+    // A value that begins with the bytes of a byte order mark, or with Excel's "sep=", is quoted too: first
+    // in a file, it would be read back as the mark or the separator's line and lost from the value.
+    bool virgolette = valore.startsWith("\xEF\xBB\xBF") ||
+                      ((valore.startsWith('s') || valore.startsWith('S')) && valore.size() >= 4 &&
+                       valore.first(4).compare("sep=", Qt::CaseInsensitive) == 0);
     for (char c : valore) {
         if (c == m_separatore || c == '"' || c == '\n' || c == '\r') {
             virgolette = true;

@@ -196,7 +196,7 @@ public:
         m_dati[m_usati++] = m_separatore;
     }
     // A value, in quotes when it holds the separator, a quote or a line break, or begins with the bytes of a
-    // byte order mark.
+    // byte order mark or with "sep=".
     void campo(QByteArrayView valore);
     void fineRiga();
     // Writes out what is buffered; false when the device refused it.
