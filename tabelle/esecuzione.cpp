@@ -431,6 +431,10 @@ bool Esecuzione::apriUscita()
     }
     if (!suStandard && m_opzioni.uscita.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
         auto xlsx = std::make_unique<UscitaXlsx>(m_disposizione, m_codifica);
+        for (const RigaTenuta &t : m_sopra) { // the rows above the header, in their places
+            t.in(m_riga);
+            xlsx->sopra(m_riga, m_disposizione.forma(m_riga));
+        }
         if (!xlsx->apri(m_opzioni.uscita, m_intestazione))
             return nonScrivibile(xlsx->motivo());
         m_uscita = std::move(xlsx);
@@ -447,7 +451,7 @@ bool Esecuzione::apriUscita()
     m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
     m_colonnaAvviso = static_cast<int>(m_comando.uscita().indexOf(QStringLiteral("avviso")));
     if (auto *csv = dynamic_cast<UscitaCsv *>(m_uscita.get())) {
-        // The rows above the header, in their places with empty results; a sheet starts at its header.
+        // The rows above the header, in their places with empty results.
         for (const RigaTenuta &t : m_sopra) {
             t.in(m_riga);
             if (!(m_riga.csv.vuota ? csv->vuota() : csv->riga(m_riga, m_disposizione.forma(m_riga), m_risultato)))

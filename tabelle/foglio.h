@@ -104,6 +104,8 @@ class Scrittore
 {
 public:
     virtual ~Scrittore() = default;
+    // The rows above the header (a title, an extraction date), given before apri() writes them first.
+    virtual void righeSopra(std::vector<std::vector<Cella>> righe) = 0;
     virtual bool apri(const QStringList &intestazioni) = 0;
     virtual bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata) = 0;
     virtual bool chiudi(const std::vector<std::pair<QString, QString>> &riepilogo) = 0;

@@ -26,6 +26,7 @@ public:
     ScrittoreXlsx(const ScrittoreXlsx &) = delete;
     ScrittoreXlsx &operator=(const ScrittoreXlsx &) = delete;
 
+    void righeSopra(std::vector<std::vector<Cella>> righe) override;
     // Each returns false with errore() set on failure; after a failure the rest does nothing.
     bool apri(const QStringList &intestazioni) override;
     bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata = false) override;

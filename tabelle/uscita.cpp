@@ -182,6 +182,7 @@ bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione)
         return false;
     }
     m_libro = libreria->scrittore(percorso);
+    m_libro->righeSopra(std::move(m_sopra));
     return scritta(m_libro->apri(m_disposizione.intestazioneCompleta(intestazione)));
 }
 
@@ -206,17 +207,28 @@ Fogli::Cella UscitaXlsx::cella(const Riga &riga, qsizetype campo, qsizetype pres
     return t.isEmpty() ? Fogli::Cella() : Fogli::Cella::diTesto(t);
 }
 
-bool UscitaXlsx::riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato)
+void UscitaXlsx::celle(const Riga &riga, const Disposizione::Forma &forma, const Risultato *risultato)
 {
     m_celle.clear();
     for (qsizetype i = 0; i < m_disposizione.prima(); ++i)
         m_celle.push_back(cella(riga, i, forma.campi));
-    for (int i = 0; i < risultato.colonne(); ++i) {
-        const QByteArrayView v = risultato.valore(i);
+    for (qsizetype i = 0; i < m_disposizione.nuove.nomi.size(); ++i) {
+        const QByteArrayView v = risultato ? risultato->valore(int(i)) : QByteArrayView();
         m_celle.push_back(v.isEmpty() ? Fogli::Cella() : Fogli::Cella::diTesto(QString::fromUtf8(v)));
     }
     for (qsizetype i = m_disposizione.dopoDa(); i < forma.fineDopo; ++i)
         m_celle.push_back(cella(riga, i, forma.scritti));
+}
+
+void UscitaXlsx::sopra(const Riga &riga, const Disposizione::Forma &forma)
+{
+    celle(riga, forma, nullptr);
+    m_sopra.push_back(m_celle);
+}
+
+bool UscitaXlsx::riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato)
+{
+    celle(riga, forma, &risultato);
     return scritta(m_libro->scriviRiga(m_celle, !risultato.esito().isEmpty()));
 }
 

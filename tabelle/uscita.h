@@ -120,6 +120,8 @@ public:
     // `codifica`: of a CSV input's text.
     UscitaXlsx(const Disposizione &disposizione, Csv::Codifica codifica);
     ~UscitaXlsx() override;
+    // A row above the header, with empty results, before apri().
+    void sopra(const Riga &riga, const Disposizione::Forma &forma);
     bool apri(const QString &percorso, const QStringList &intestazione);
 
     bool riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato) override;
@@ -131,12 +133,15 @@ public:
 
 private:
     Fogli::Cella cella(const Riga &riga, qsizetype campo, qsizetype presenti) const;
+    // The cells of a row into m_celle: the input's around the command's (none: empty).
+    void celle(const Riga &riga, const Disposizione::Forma &forma, const Risultato *risultato);
     bool scritta(bool ok);
 
     Disposizione m_disposizione;
     Csv::Codifica m_codifica;
     std::unique_ptr<Fogli::Scrittore> m_libro;
     std::vector<Fogli::Cella> m_celle;
+    std::vector<std::vector<Fogli::Cella>> m_sopra;
     bool m_fallita = false;
     QString m_motivo;
 };

@@ -358,11 +358,14 @@ TEST_F(FinestraTabella, LaRigaDIntestazioneDallaTastiera)
     EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(0)->text(), QStringLiteral("Cognome"));
     ASSERT_TRUE(elaboraEAttendi());
     ASSERT_EQ(testoMessaggi(registro), QString());
+    // The title stays above the header in the result.
     const Tabelle::Anteprima risultato =
         Tabelle::anteprima(lavoro.filePath(QStringLiteral("titolo - risultati.xlsx")), QString(), 5);
-    ASSERT_EQ(risultato.righe.size(), 1);
-    EXPECT_TRUE(risultato.righe.front().contains(QStringLiteral("RSSMRA80A01H501U")))
-        << risultato.righe.front().join(u';').toStdString();
+    ASSERT_EQ(risultato.prime.size(), 4);
+    EXPECT_EQ(risultato.prime.front().front(), QStringLiteral("Ditta Rossi"));
+    EXPECT_EQ(risultato.numeri[2], 3); // the header in its place
+    EXPECT_TRUE(risultato.prime.back().contains(QStringLiteral("RSSMRA80A01H501U")))
+        << risultato.prime.back().join(u';').toStdString();
 }
 
 // A sheet file: its sheets to choose from, the preview of the one chosen, the run over it.
