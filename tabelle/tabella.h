@@ -73,7 +73,7 @@ struct OpzioniTabella {
     QList<QPair<QString, QString>> colonne;
     QString foglio; // the sheet of an .xlsx or .ods input, by name or number; empty: the first
     // The line of the header (of the sheet's row); 0: the first of the first kRigheIntestazione rows that
-    // names the command's columns (sceltaIntestazione). The rows above it are copied to a CSV output with
+    // names the command's columns (sceltaIntestazione). The rows above it are copied to the output with
     // empty results.
     qint64 intestazione = 0;
 };
