@@ -21,6 +21,10 @@ QString testoProblema(const Tabelle::Problema &p)
             .arg(p.file)
             .arg(p.mib)
             .arg(p.motivo);
+    case Tipo::IntestazioneAssente:
+        return QStringLiteral("--intestazione %1: il file «%2» non ha una riga %1 con dei valori")
+            .arg(p.riga)
+            .arg(p.file);
     case Tipo::ColonnaSconosciuta:
         return QStringLiteral("--colonna: «%1» non è una colonna di questo comando").arg(p.colonna);
     case Tipo::ColonnaAssente:

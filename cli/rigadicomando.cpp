@@ -83,6 +83,9 @@ QString aiutoGenerale()
     return testo;
 }
 
+// The header given by --intestazione lies among the first rows; the rows above it are held in memory.
+constexpr qint64 kMassimaIntestazione = 1000;
+
 // The options of the commands.
 struct Opzioni {
     QCommandLineOption aiuto{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Mostra questo aiuto.")};
@@ -117,6 +120,10 @@ struct Opzioni {
         QStringLiteral("La riga più lunga letta, in MiB (predefinita 4): una più lunga ha un "
                        "esito."),
         QStringLiteral("MIB")};
+    QCommandLineOption intestazione{QStringLiteral("intestazione"),
+                                    QStringLiteral("La riga d'intestazione è la riga N (1 la prima); se manca, la "
+                                                   "prima delle prime 20 che nomina le colonne del comando."),
+                                    QStringLiteral("N")};
     QCommandLineOption colonna{QStringLiteral("colonna"),
                                QStringLiteral("La colonna NOME del comando ha l'intestazione INTESTAZIONE "
                                               "(ripetibile)."),
@@ -167,7 +174,7 @@ void Invocazione::prepara()
     m_parser.addOption(m_opzioni.aiuto);
     if (tabellare())
         m_parser.addOptions({m_opzioni.file, m_opzioni.foglio, m_opzioni.output, m_opzioni.separatore,
-                             m_opzioni.codifica, m_opzioni.colonna, m_opzioni.rigaMassima});
+                             m_opzioni.codifica, m_opzioni.intestazione, m_opzioni.colonna, m_opzioni.rigaMassima});
     if (m_voce.date)
         m_parser.addOption(m_opzioni.data);
     if (m_nome == u"euro")
@@ -294,9 +301,9 @@ int Invocazione::leggiOpzioni(OpzioniTabella &opzioni)
     }
     if (!p.isSet(o.file)) {
         if (p.isSet(o.output) || p.isSet(o.separatore) || p.isSet(o.codifica) || p.isSet(o.colonna) ||
-            p.isSet(o.rigaMassima) || p.isSet(o.foglio))
-            return erroreUso(QStringLiteral("--output, --foglio, --separatore, --codifica, --colonna e --riga-massima "
-                                            "valgono solo con --file (--csv)"));
+            p.isSet(o.rigaMassima) || p.isSet(o.foglio) || p.isSet(o.intestazione))
+            return erroreUso(QStringLiteral("--output, --foglio, --separatore, --codifica, --intestazione, --colonna e "
+                                            "--riga-massima valgono solo con --file (--csv)"));
         return kTuttoBene;
     }
     opzioni.ingresso = p.value(o.file);
@@ -326,6 +333,14 @@ int Invocazione::leggiOpzioni(OpzioniTabella &opzioni)
             return erroreUso(QStringLiteral("--riga-massima «%1» non valida: un numero di MiB da 1 a 1024")
                                  .arg(p.value(o.rigaMassima)));
         opzioni.massimoRiga = qsizetype(mib) << 20;
+    }
+    if (p.isSet(o.intestazione)) {
+        bool ok = false;
+        opzioni.intestazione = p.value(o.intestazione).toLongLong(&ok);
+        if (!ok || opzioni.intestazione < 1 || opzioni.intestazione > kMassimaIntestazione)
+            return erroreUso(QStringLiteral("--intestazione «%1» non valida: il numero di una riga da 1 a %2")
+                                 .arg(p.value(o.intestazione))
+                                 .arg(kMassimaIntestazione));
     }
     for (const QString &m : p.values(o.colonna)) {
         const qsizetype uguale = m.indexOf(u'=');

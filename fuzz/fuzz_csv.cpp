@@ -36,7 +36,7 @@ std::vector<QByteArray> leggiTutto(const QByteArray &dati, char separatore, Csv:
                                    std::vector<std::vector<QByteArray>> *righe = nullptr,
                                    std::vector<bool> *valide = nullptr, bool *bom = nullptr,
                                    Csv::Codifica forzata = Csv::Codifica::Automatica,
-                                   qsizetype massimo = Csv::Lettore::kMassimoRiga)
+                                   qsizetype massimo = Csv::Lettore::kMassimoRiga, QByteArray *rigaSeparatore = nullptr)
 {
     QBuffer buffer;
     buffer.setData(dati);
@@ -68,6 +68,8 @@ std::vector<QByteArray> leggiTutto(const QByteArray &dati, char separatore, Csv:
         *codifica = lettore.codifica();
     if (bom)
         *bom = lettore.bom();
+    if (rigaSeparatore)
+        *rigaSeparatore = lettore.rigaSeparatore();
     return grezze;
 }
 
@@ -116,10 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     std::vector<std::vector<QByteArray>> righe;
     std::vector<bool> valide;
     bool bom = false;
-    leggiTutto(ingresso, ';', &codifica, &righe, &valide, &bom);
+    QByteArray rigaSeparatore;
+    leggiTutto(ingresso, ';', &codifica, &righe, &valide, &bom, Csv::Codifica::Automatica, Csv::Lettore::kMassimoRiga,
+               &rigaSeparatore);
 
-    // Written back, after the byte order mark when the input had one (as sportello-cli does, so that a
-    // second mark stays part of the first value), a record reads as the same values (a lone empty value
+    // Written back, after the byte order mark and Excel's separator line when the input had them (as
+    // sportello-cli does, so that a second mark stays part of the first value), a record reads as the same values (a lone empty value
     // is an empty line, read as no value), in the encoding of the first reading.
     QBuffer uscita;
     uscita.open(QIODevice::WriteOnly);
@@ -128,6 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
         Csv::Scrittore scrittore(uscita, ';', "\n");
         if (bom)
             scrittore.grezzo("\xEF\xBB\xBF");
+        if (!rigaSeparatore.isEmpty()) { // Excel's "sep=;" line, first as sportello-cli writes it
+            scrittore.grezzo(rigaSeparatore);
+            scrittore.fineRiga();
+        }
         for (const auto &campi : righe) {
             for (size_t i = 0; i < campi.size(); ++i) {
                 if (i > 0)

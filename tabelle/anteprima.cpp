@@ -32,23 +32,23 @@ Anteprima righeFoglio(SorgenteFoglio &sorgente, const QString &file, const QStri
         return illeggibile(file, sorgente.errore());
     Anteprima a;
     Riga riga;
-    if (!sorgente.leggi(riga)) {
-        if (!sorgente.errore().isEmpty())
-            return illeggibile(file, sorgente.errore());
+    while (a.prime.size() <= kRigheIntestazione + righe && !fermato(annullato) && sorgente.leggi(riga)) {
+        QStringList valori;
+        for (qsizetype i = 0; i < riga.campi(); ++i)
+            valori.append(QString::fromUtf8(riga.testo(i)));
+        a.prime.append(valori);
+        a.numeri.append(riga.csv.numero);
+    }
+    if (!sorgente.errore().isEmpty())
+        return illeggibile(file, sorgente.errore());
+    if (a.prime.isEmpty()) {
         a.problema.tipo = Problema::Tipo::Vuota;
         a.problema.file = file;
         return a;
     }
-    for (const Fogli::Cella &c : sorgente.celleIntestazione())
-        a.intestazione.append(Fogli::testoVisibile(c).trimmed());
-    while (a.righe.size() < righe && !fermato(annullato) && sorgente.leggi(riga)) {
-        QStringList valori;
-        for (qsizetype i = 0; i < riga.campi(); ++i)
-            valori.append(QString::fromUtf8(riga.testo(i)));
-        a.righe.append(valori);
-    }
-    if (!sorgente.errore().isEmpty())
-        return illeggibile(file, sorgente.errore());
+    for (const QString &v : a.prime.front())
+        a.intestazione.append(v.trimmed());
+    a.righe = a.prime.mid(1, righe);
     return a;
 }
 
@@ -70,12 +70,13 @@ Anteprima anteprimaCsv(QFile &f, int righe, const std::atomic<bool> *annullato)
     lettore.rinviaCodifica();
     Csv::Riga riga;
     std::vector<std::vector<QByteArray>> lette;
+    Anteprima a;
     QByteArray tutte;
-    bool intestazione = false;
-    while (static_cast<qsizetype>(lette.size()) <= righe && !fermato(annullato) && lettore.leggi(riga)) {
-        if (riga.vuota && !intestazione)
-            continue;
-        intestazione = true;
+    qsizetype intestazione = -1;
+    while (static_cast<qsizetype>(lette.size()) <= kRigheIntestazione + righe && !fermato(annullato) &&
+           lettore.leggi(riga)) {
+        if (intestazione < 0 && !riga.vuota)
+            intestazione = qsizetype(lette.size());
         std::vector<QByteArray> campi;
         for (QByteArrayView c : riga.campi) {
             campi.push_back(c.toByteArray());
@@ -83,26 +84,26 @@ Anteprima anteprimaCsv(QFile &f, int righe, const std::atomic<bool> *annullato)
             tutte += '\n';
         }
         lette.push_back(std::move(campi));
+        a.numeri.append(riga.numero);
     }
     if (!lettore.errore().isEmpty())
         return illeggibile(f.fileName(), lettore.errore());
-    Anteprima a;
-    if (lette.empty()) {
+    if (intestazione < 0) {
         a.problema.tipo = Problema::Tipo::Vuota;
         a.problema.file = f.fileName();
         return a;
     }
     const Csv::Codifica codifica =
         Csv::rilevaCodifica(tutte) == Csv::Codifica::Windows1252 ? Csv::Codifica::Windows1252 : Csv::Codifica::Utf8;
-    for (size_t r = 0; r < lette.size(); ++r) {
+    for (const std::vector<QByteArray> &campi : lette) {
         QStringList valori;
-        for (const QByteArray &c : lette[r])
-            valori.append(r == 0 ? taglia(Csv::decodifica(c, codifica)) : Csv::decodifica(c, codifica));
-        if (r == 0)
-            a.intestazione = valori;
-        else
-            a.righe.append(valori);
+        for (const QByteArray &c : campi)
+            valori.append(Csv::decodifica(c, codifica));
+        a.prime.append(valori);
     }
+    for (const QString &v : a.prime[intestazione])
+        a.intestazione.append(taglia(v));
+    a.righe = a.prime.mid(intestazione + 1, righe);
     return a;
 }
 

@@ -2,6 +2,8 @@
 // names of the command's new columns.
 #include "tabella.h"
 
+#include <algorithm>
+
 namespace {
 
 // The usual ways of heading a column, as people write them.
@@ -50,6 +52,25 @@ QStringList varianti(const QString &nome)
     return {};
 }
 
+// A name that says the column is about birth ("Comune di nascita", "Nato/a a"), normalised.
+bool diNascita(const QString &normale)
+{
+    return normale.contains(u"nascit") || normale.startsWith(u"nato") || normale.startsWith(u"nata");
+}
+
+// A name as the commands write their own columns: lower case ASCII words joined by '_' ("data_nascita",
+// "comune_verifica").
+bool nomeDiComando(const QString &nome)
+{
+    if (nome.isEmpty())
+        return false;
+    for (QChar c : nome) {
+        if (!((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 namespace Tabelle {
@@ -85,12 +106,71 @@ int trovaColonna(const QStringList &intestazione, const QString &nome, const QSt
         normali.append(normalizza(h));
     if (!mappata.isEmpty())
         return static_cast<int>(normali.indexOf(normalizza(mappata)));
-    for (const QString &v : nomiRiconosciuti(nome)) {
-        const qsizetype j = normali.indexOf(normalizza(v));
-        if (j >= 0)
-            return static_cast<int>(j);
+    // A name that says birth first: a table of people often has their residence too, under the plain names
+    // ("Comune", "Provincia").
+    const QStringList nomi = nomiRiconosciuti(nome);
+    for (bool nascita : {true, false}) {
+        for (const QString &v : nomi) {
+            const QString n = normalizza(v);
+            const qsizetype j = diNascita(n) == nascita ? normali.indexOf(n) : -1;
+            if (j >= 0)
+                return static_cast<int>(j);
+        }
     }
     return -1;
+}
+
+QStringList intestazioneDiRicerca(const QStringList &intestazione, const NuoveColonne &nuove)
+{
+    QStringList dove = intestazione;
+    for (qsizetype i = 0; nuove.posto >= 0 && i < nuove.nomi.size(); ++i)
+        dove[nuove.posto + i].clear();
+    // What a command wrote after its "esito" (verifica's sesso, data_nascita, comune...) is its answer, not
+    // the table's data: those columns, named as commands name them, up to the first that is not.
+    for (qsizetype i = 1; i < dove.size(); ++i) {
+        const QString &nome = intestazione[i];
+        if (nome != u"esito" && !(nome.startsWith(u"esito_") && nomeDiComando(nome)))
+            continue;
+        for (qsizetype j = i + 1; j < dove.size() && nomeDiComando(intestazione[j]); ++j)
+            dove[j].clear();
+    }
+    return dove;
+}
+
+qsizetype sceltaIntestazione(const QList<QStringList> &righe, const Comando &comando,
+                             const QList<QPair<QString, QString>> &scelte)
+{
+    const std::vector<Colonna> colonne = comando.ingresso();
+    qsizetype migliore = -1, primaPiena = -1;
+    int nominateMigliore = 0;
+    for (qsizetype r = 0; r < righe.size(); ++r) {
+        const QStringList &nomi = righe[r];
+        if (std::all_of(nomi.begin(), nomi.end(), [](const QString &n) { return n.trimmed().isEmpty(); }))
+            continue;
+        if (primaPiena < 0)
+            primaPiena = r;
+        const QStringList dove = intestazioneDiRicerca(nomi, nuoveColonne(nomi, comando.uscita(), comando.nome()));
+        int nominate = 0;
+        bool tutte = true;
+        for (const Colonna &c : colonne) {
+            std::optional<QString> scelta;
+            for (const auto &[nome, testa] : scelte) {
+                if (normalizza(nome) == normalizza(c.nome))
+                    scelta = testa;
+            }
+            const bool nessuna = scelta && scelta->isEmpty(); // the user said the table has none
+            const bool trovata = !nessuna && trovaColonna(dove, c.nome, scelta.value_or(QString())) >= 0;
+            nominate += trovata ? 1 : 0;
+            tutte = tutte && (trovata || nessuna || (!c.obbligatoria && !scelta));
+        }
+        if (tutte && nominate > 0)
+            return r;
+        if (nominate > nominateMigliore) {
+            nominateMigliore = nominate;
+            migliore = r;
+        }
+    }
+    return migliore >= 0 ? migliore : primaPiena;
 }
 
 NuoveColonne nuoveColonne(const QStringList &intestazione, const QStringList &proprie, const QString &comando)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 #include "flussi.h"
 #include "motivi.h"
@@ -76,12 +77,15 @@ private:
     bool apriIngresso();
     bool copiaIngresso();
     bool apriSorgente();
+    bool primeRighe(std::vector<RigaTenuta> &lette, QList<QStringList> &nomi);
     bool leggiIntestazione();
     bool trovaColonne();
     void esamina();
     void decidiDate(const std::vector<size_t> &date, const std::vector<ConteggioDate> &conti);
     bool apriUscita();
     bool righe();
+    bool rigaDiTotale() const;
+    void rigaLunga(const Disposizione::Forma &forma);
     void elaboraRiga(const Disposizione::Forma &forma);
     void contaEsito();
     Conclusione finisci(bool finite);
@@ -125,7 +129,8 @@ private:
     QString m_nomeFoglio;          // the name of the sheet read, which the .xlsx output's first sheet takes
     Riga m_riga;
 
-    qint64 m_vuoteSopra = 0;
+    std::vector<RigaTenuta> m_sopra, m_dopo; // the rows read above the header, and below it
+    std::optional<RigaTenuta> m_tenutaIntestazione;
     Csv::Codifica m_codifica = Csv::Codifica::Utf8;
     Csv::Codifica m_codificaIntestazione = Csv::Codifica::Utf8;
     QStringList m_intestazione;
@@ -139,6 +144,7 @@ private:
     std::unique_ptr<Uscita> m_uscita;
     Valori m_valori;
     Risultato m_risultato;
+    int m_colonnaAvviso = -1; // the command's "avviso", where a note beside the table is told
     qint64 m_lette = 0, m_conDati = 0, m_conEsito = 0;
     std::vector<std::pair<QByteArray, qint64>> m_perEsito;
 };
@@ -226,16 +232,61 @@ bool Esecuzione::apriSorgente()
 
 // ---- the header and the columns
 
+// The rows up to the header: up to the line the user gave, or while the first kRigheIntestazione lines are
+// looked at for the one that names the command's columns (and on to the first row that is not empty).
+bool Esecuzione::primeRighe(std::vector<RigaTenuta> &lette, QList<QStringList> &nomi)
+{
+    const qint64 forzata = m_opzioni.intestazione;
+    bool piena = false;
+    while (m_sorgente->leggi(m_riga)) {
+        const Csv::Riga &r = m_riga.csv;
+        lette.emplace_back(m_riga);
+        if (forzata <= 0 && r.numero > kRigheIntestazione && piena) {
+            nomi.append(QStringList()); // a row of the table, not a header
+            break;
+        }
+        QStringList campi;
+        const Csv::Codifica codifica = m_csv && Csv::rilevaCodifica(r.grezza) == Csv::Codifica::Windows1252
+                                           ? Csv::Codifica::Windows1252
+                                           : Csv::Codifica::Utf8;
+        for (qsizetype i = 0; i < m_riga.campi() && !r.troppoLunga; ++i)
+            campi.append(taglia(Csv::decodifica(m_riga.testo(i), codifica)));
+        nomi.append(forzata > 0 && r.numero < forzata ? QStringList() : campi);
+        piena = piena || !r.vuota;
+        if (forzata > 0 && r.numero >= forzata && !r.vuota)
+            return true;
+    }
+    return m_sorgente->errore().isEmpty() || illeggibile(m_sorgente->errore());
+}
+
 bool Esecuzione::leggiIntestazione()
 {
-    bool letta = false;
-    while ((letta = m_sorgente->leggi(m_riga)) && m_riga.csv.vuota)
-        ++m_vuoteSopra;
-    if (!letta) {
-        if (!m_sorgente->errore().isEmpty())
-            return illeggibile(m_sorgente->errore());
-        return problema(Problema::Tipo::Vuota);
+    std::vector<RigaTenuta> lette;
+    QList<QStringList> nomi;
+    if (!primeRighe(lette, nomi))
+        return false;
+    qsizetype scelta = -1;
+    if (m_opzioni.intestazione > 0) {
+        if (lette.empty() || lette.back().csv().numero < m_opzioni.intestazione || lette.back().csv().vuota) {
+            m_problema.riga = m_opzioni.intestazione;
+            return problema(Problema::Tipo::IntestazioneAssente);
+        }
+        scelta = qsizetype(lette.size()) - 1;
+    } else {
+        scelta = sceltaIntestazione(nomi, m_comando, m_opzioni.colonne);
+        for (qsizetype i = 0; scelta < 0 && i < qsizetype(lette.size()); ++i)
+            scelta = lette[size_t(i)].csv().vuota ? -1 : i; // a header row too long has no names
     }
+    if (scelta < 0)
+        return problema(Problema::Tipo::Vuota);
+    for (qsizetype i = 0; i < qsizetype(lette.size()); ++i) {
+        if (i == scelta)
+            m_tenutaIntestazione.emplace(std::move(lette[size_t(i)]));
+        else
+            (i < scelta ? m_sopra : m_dopo).push_back(std::move(lette[size_t(i)]));
+    }
+    m_tenutaIntestazione->in(m_riga);
+    m_sorgente->intestazioneA(m_riga.csv.numero);
     if (m_riga.csv.troppoLunga) {
         problema(Problema::Tipo::IntestazioneLunga, Csv::estratto(m_riga.csv.grezza, Csv::Codifica::Utf8));
         m_problema.mib = qMax<qsizetype>(1, m_opzioni.massimoRiga >> 20);
@@ -262,9 +313,7 @@ bool Esecuzione::leggiIntestazione()
 bool Esecuzione::trovaColonne()
 {
     m_disposizione.nuove = nuoveColonne(m_intestazione, m_comando.uscita(), m_comando.nome());
-    QStringList dove = m_intestazione; // the header without the command's own columns, to find its input
-    for (qsizetype i = 0; m_disposizione.nuove.posto >= 0 && i < m_disposizione.nuove.nomi.size(); ++i)
-        dove[m_disposizione.nuove.posto + i].clear();
+    const QStringList dove = intestazioneDiRicerca(m_intestazione, m_disposizione.nuove);
     m_colonne = m_comando.ingresso();
     for (const auto &[nome, _] : m_opzioni.colonne) {
         bool nota = false;
@@ -330,6 +379,13 @@ void Esecuzione::esamina()
             m_codifica = m_csv->codifica() == Csv::Codifica::Automatica ? Csv::Codifica::Utf8 : m_csv->codifica();
     }
     decidiDate(date, conti);
+    // The rows read before the encoding was decided, in the table's.
+    for (auto *tenute : {&m_sopra, &m_dopo}) {
+        for (RigaTenuta &t : *tenute) {
+            if (m_csv && m_opzioni.codifica == Csv::Codifica::Automatica)
+                t.inCodifica(m_codifica);
+        }
+    }
     // A header in the other encoding than the table's is written in the table's.
     if (m_codificaIntestazione != m_codifica) {
         m_grezzaIntestazione = Csv::codifica(Csv::decodifica(m_grezzaIntestazione, m_codificaIntestazione), m_codifica);
@@ -377,22 +433,35 @@ bool Esecuzione::apriUscita()
     }
     if (!suStandard && m_opzioni.uscita.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
         auto xlsx = std::make_unique<UscitaXlsx>(m_disposizione, m_codifica);
+        for (const RigaTenuta &t : m_sopra) { // the rows above the header, in their places
+            t.in(m_riga);
+            xlsx->sopra(m_riga, m_disposizione.forma(m_riga));
+        }
         if (!xlsx->apri(m_opzioni.uscita, m_intestazione, m_nomeFoglio))
             return nonScrivibile(xlsx->motivo());
         m_uscita = std::move(xlsx);
     } else {
-        const UscitaCsv::Formato formato =
-            m_csv ? UscitaCsv::Formato{m_csv->separatore(), m_csv->fineRiga(), m_csv->bom(), m_codifica}
-                  : UscitaCsv::comeExcel();
+        const UscitaCsv::Formato formato = m_csv ? UscitaCsv::Formato{m_csv->separatore(), m_csv->fineRiga(),
+                                                                      m_csv->bom(), m_codifica, m_csv->rigaSeparatore()}
+                                                 : UscitaCsv::comeExcel();
         auto csv = std::make_unique<UscitaCsv>(m_disposizione, formato);
         if (!csv->apri(suStandard ? QString() : m_opzioni.uscita))
             return nonScrivibile(csv->motivo());
-        csv->intestazione(m_vuoteSopra, m_campiIntestazione, m_intestazioneCopiabile ? &m_grezzaIntestazione : nullptr);
         m_uscita = std::move(csv);
     }
     m_valori.prepara(m_colonne.size(), m_codifica);
     m_valori.foglio = m_csv == nullptr;
     m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
+    m_colonnaAvviso = static_cast<int>(m_comando.uscita().indexOf(QStringLiteral("avviso")));
+    if (auto *csv = dynamic_cast<UscitaCsv *>(m_uscita.get())) {
+        // The rows above the header, in their places with empty results.
+        for (const RigaTenuta &t : m_sopra) {
+            t.in(m_riga);
+            if (!(m_riga.csv.vuota ? csv->vuota() : csv->riga(m_riga, m_disposizione.forma(m_riga), m_risultato)))
+                return nonScrivibile(csv->motivo());
+        }
+        csv->intestazione(m_campiIntestazione, m_intestazioneCopiabile ? &m_grezzaIntestazione : nullptr);
+    }
     return true;
 }
 
@@ -405,7 +474,8 @@ bool Esecuzione::righe()
     QElapsedTimer orologio;
     orologio.start();
     qint64 ultimo = 0;
-    while (m_sorgente->leggi(m_riga)) {
+    size_t tenute = 0; // the rows read below the header while it was looked for come first
+    while (tenute < m_dopo.size() ? (m_dopo[tenute++].in(m_riga), true) : m_sorgente->leggi(m_riga)) {
         if ((++m_lette & 0xFF) == 0) {
             if (m_osservatore.annullato() || m_uscita->fallita())
                 return false;
@@ -439,6 +509,8 @@ void Esecuzione::elaboraRiga(const Disposizione::Forma &forma)
                               .arg(Csv::estratto(letta.grezza, m_codifica)));
     } else if (!letta.valida) {
         m_risultato.esito(QStringLiteral("Riga non valida: virgolette non chiuse"));
+    } else if (letta.nullo) {
+        m_risultato.esito(QStringLiteral("Riga non valida: contiene un byte nullo, non è testo"));
     } else {
         for (size_t k = 0; k < m_posti.size(); ++k) {
             const int p = m_posti[k];
@@ -449,14 +521,63 @@ void Esecuzione::elaboraRiga(const Disposizione::Forma &forma)
         if (m_valori.vuoti())
             return;
         m_comando.elabora(m_valori, m_risultato);
-        if (forma.lunga && m_risultato.colonnaEsito() >= 0) {
-            const QString esito = QString::fromUtf8(m_risultato.esito());
-            m_risultato.esito((esito.isEmpty() ? QString() : esito + QStringLiteral("; ")) +
-                              esitoRigaLunga(forma.campi, m_disposizione.intestazione));
+        if (!m_risultato.esito().isEmpty() && rigaDiTotale()) {
+            m_risultato.pulisci();
+            return;
         }
+        if (forma.lunga)
+            rigaLunga(forma);
     }
     ++m_conDati;
     contaEsito();
+}
+
+// A row of totals: a cell that reads Totale (Totali, Total, TOT) and, of the command's values, no date nor
+// sex, nor any other outside that cell when the command reads neither.
+bool Esecuzione::rigaDiTotale() const
+{
+    qsizetype etichetta = -1;
+    for (qsizetype i = 0; i < m_riga.campi() && etichetta < 0; ++i) {
+        QByteArrayView t = taglia(m_riga.testo(i));
+        while (t.endsWith(':') || t.endsWith('.'))
+            t.chop(1);
+        for (const char *nome : {"totale", "totali", "total", "tot"})
+            etichetta = t.compare(nome, Qt::CaseInsensitive) == 0 ? i : etichetta;
+    }
+    if (etichetta < 0)
+        return false;
+    bool dateOSesso = false;
+    for (const Colonna &c : m_colonne)
+        dateOSesso = dateOSesso || c.data || c.nome == u"sesso";
+    for (size_t k = 0; k < m_colonne.size(); ++k) {
+        const bool chiave = m_colonne[k].data || m_colonne[k].nome == u"sesso";
+        if (m_posti[k] != etichetta && (chiave || !dateOSesso) && !m_valori.testi[k].isEmpty())
+            return false;
+    }
+    return true;
+}
+
+// A row with values past the header's width. A row the command found right has a note beside the table: it
+// is kept after the new columns, and said in the command's "avviso" when it has one. A row with an esito
+// may have had its values moved by a separator too many: the esito says where they went.
+void Esecuzione::rigaLunga(const Disposizione::Forma &forma)
+{
+    const int esito = m_risultato.colonnaEsito();
+    const QString detto = QString::fromUtf8(esito >= 0 ? m_risultato.esito() : QByteArrayView());
+    if (esito >= 0 && !detto.isEmpty()) {
+        m_risultato.esito(detto + QStringLiteral("; ") + esitoRigaLunga(forma.campi, m_disposizione.intestazione));
+        return;
+    }
+    if (m_colonnaAvviso < 0)
+        return;
+    qsizetype nota = m_disposizione.intestazione;
+    while (nota < forma.campi && m_riga.vuoto(nota))
+        ++nota;
+    const QString avviso = m_risultato.testo(m_colonnaAvviso);
+    m_risultato.imposta(m_colonnaAvviso, (avviso.isEmpty() ? QString() : avviso + QStringLiteral("; ")) +
+                                             QStringLiteral("Nota accanto alla tabella: «%1», tenuta dopo le nuove "
+                                                            "colonne")
+                                                 .arg(Csv::estratto(m_riga.testo(nota), m_codifica)));
 }
 
 // The kind of an esito: its message without the details of the row, up to the first ':', '(', '«', ';' or

@@ -106,6 +106,8 @@ public:
     virtual ~Scrittore() = default;
     // The name of the sheet of rows, before apri; empty: the writer's own.
     virtual void impostaNomeFoglio(const QString &nome) = 0;
+    // The rows above the header (a title, an extraction date), given before apri() writes them first.
+    virtual void righeSopra(std::vector<std::vector<Cella>> righe) = 0;
     virtual bool apri(const QStringList &intestazioni) = 0;
     virtual bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata) = 0;
     virtual bool chiudi(const std::vector<std::pair<QString, QString>> &riepilogo) = 0;

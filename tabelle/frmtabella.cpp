@@ -25,7 +25,7 @@ const QString kNessuna = QStringLiteral("(nessuna)");
 constexpr int kRigheAnteprima = 20;
 
 // The access keys of the fixed captions; the column captions take letters left over.
-const QString kTastiFissi = QStringLiteral("fsogprceai");
+const QString kTastiFissi = QStringLiteral("fsogprceait");
 
 std::function<void(const QString &)> &apertura()
 {
@@ -88,6 +88,10 @@ QString testoProblema(const Tabelle::Problema &p)
         return QStringLiteral("La riga d'intestazione di «%1» supera %2 MiB: non sembra una tabella")
             .arg(file)
             .arg(p.mib);
+    case Tipo::IntestazioneAssente:
+        return QStringLiteral("Il file «%1» non ha una riga %2 con dei valori da usare come intestazione")
+            .arg(file)
+            .arg(p.riga);
     case Tipo::ColonnaSconosciuta: return QStringLiteral("L'operazione non ha la colonna «%1»").arg(p.colonna);
     case Tipo::ColonnaAssente:
         return QStringLiteral("Nel file «%1» non c'è più la colonna «%2» (intestazione: %3)")
@@ -202,6 +206,14 @@ frmTabella::frmTabella()
     tblAnteprima->setAccessibleName(QStringLiteral("Anteprima"));
     tblAnteprima->verticalHeader()->setDefaultSectionSize(tblAnteprima->fontMetrics().height() + 4);
     lblAnteprima->setBuddy(tblAnteprima);
+    lblIntestazione = crea<OsenXPLabel>("lblIntestazione", 5400, 1560, 2160, 285);
+    lblIntestazione->setCaption(QStringLiteral("Riga d'in&testazione:"));
+    spnIntestazione = crea<QSpinBox>("spnIntestazione", 7560, 1500, 1440, 315);
+    spnIntestazione->setRange(1, 1);
+    spnIntestazione->setEnabled(false);
+    spnIntestazione->setAccessibleName(QStringLiteral("Riga d'intestazione"));
+    spnIntestazione->setToolTip(QStringLiteral("La riga del file che dà i nomi delle colonne"));
+    lblIntestazione->setBuddy(spnIntestazione);
 
     creaColonneERisultato();
     creaFondo();
@@ -209,14 +221,15 @@ frmTabella::frmTabella()
     connect(cmdSfoglia, &QPushButton::clicked, this, &frmTabella::cmdSfoglia_Click);
     connect(cboOperazione, &QComboBox::activated, this, &frmTabella::cboOperazione_Click);
     connect(cboFoglio, &QComboBox::activated, this, &frmTabella::cboFoglio_Click);
+    connect(spnIntestazione, &QSpinBox::valueChanged, this, &frmTabella::spnIntestazione_Change);
     connect(cmdSalvaCome, &QPushButton::clicked, this, &frmTabella::cmdSalvaCome_Click);
     connect(cmdElabora, &QPushButton::clicked, this, &frmTabella::cmdElabora_Click);
     connect(cmdAnnulla, &QPushButton::clicked, this, &frmTabella::cmdAnnulla_Click);
     connect(cmdApri, &QPushButton::clicked, this, &frmTabella::cmdApri_Click);
 
-    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, tblAnteprima, cboColonna[0], cboColonna[1], cboColonna[2],
-               cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome, scrRiepilogo, cmdElabora,
-               cmdAnnulla, cmdApri, OsenXPForm1()});
+    ordineTab({txtFile, cmdSfoglia, cboOperazione, cboFoglio, spnIntestazione, tblAnteprima, cboColonna[0],
+               cboColonna[1], cboColonna[2], cboColonna[3], cboColonna[4], cboColonna[5], txtUscita, cmdSalvaCome,
+               scrRiepilogo, cmdElabora, cmdAnnulla, cmdApri, OsenXPForm1()});
     static const bool attesa = (qAddPostRoutine(attendiLetture), true);
     Q_UNUSED(attesa);
 }
@@ -335,7 +348,7 @@ void frmTabella::cboOperazione_Click()
     m_comando.reset();
     if (!m_caricato.isEmpty())
         creaComando();
-    aggiornaColonne();
+    scegliIntestazione(); // the header the new operation would take
 }
 
 bool frmTabella::creaComando()
@@ -433,7 +446,8 @@ void frmTabella::letta(const Lettura &lettura, const Tabelle::Anteprima &a)
         barAvanzamento->setValue(0);
         creaComando();
     }
-    mostraAnteprima(a);
+    m_anteprima = a;
+    scegliIntestazione();
     lblRiepilogo->setCaption(QString());
     abilita(true);
     if (elabora)
@@ -458,7 +472,8 @@ void frmTabella::dimentica(const QString &fallito)
     m_caricato.clear();
     m_risultato.clear();
     cboFoglio->clear();
-    mostraAnteprima(Tabelle::Anteprima());
+    m_anteprima = Tabelle::Anteprima();
+    scegliIntestazione();
     txtUscita->clear();
     lblRiepilogo->setCaption(QString());
     barAvanzamento->setValue(0);
@@ -472,18 +487,52 @@ bool frmTabella::elaborabile() const
     return !file.isEmpty() && file != m_fallito;
 }
 
-void frmTabella::mostraAnteprima(const Tabelle::Anteprima &anteprima)
+// The header as the engine would find it for the operation: the first of the first rows that names its
+// columns.
+void frmTabella::scegliIntestazione()
 {
-    m_intestazione = anteprima.intestazione;
+    const QList<qint64> &numeri = m_anteprima.numeri;
+    qsizetype scelta = m_comando ? Tabelle::sceltaIntestazione(m_anteprima.prime, *m_comando) : -1;
+    for (qsizetype i = 0; scelta < 0 && i < m_anteprima.prime.size(); ++i)
+        scelta = m_anteprima.prime[i].join(QString()).trimmed().isEmpty() ? -1 : i;
+    const QSignalBlocker fermo(spnIntestazione);
+    spnIntestazione->setRange(numeri.isEmpty() ? 1 : int(numeri.front()), numeri.isEmpty() ? 1 : int(numeri.back()));
+    spnIntestazione->setValue(scelta >= 0 ? int(numeri[scelta]) : 1);
+    spnIntestazione->setEnabled(!numeri.isEmpty() && !inCorso());
+    mostraAnteprima();
+}
+
+// The user's header: the preview and the column boxes follow it.
+void frmTabella::spnIntestazione_Change()
+{
+    mostraAnteprima();
+}
+
+// The header row chosen in spnIntestazione, the rows below it with their line numbers.
+void frmTabella::mostraAnteprima()
+{
+    const QList<qint64> &numeri = m_anteprima.numeri;
+    qsizetype riga = 0;
+    while (riga < numeri.size() && numeri[riga] < spnIntestazione->value())
+        ++riga;
+    m_intestazione.clear();
+    if (riga < numeri.size()) {
+        for (const QString &nome : m_anteprima.prime[riga])
+            m_intestazione.append(nome.trimmed());
+    }
+    const QList<QStringList> righe = m_anteprima.prime.mid(riga + 1, kRigheAnteprima);
     tblAnteprima->clear();
     tblAnteprima->setColumnCount(static_cast<int>(m_intestazione.size()));
-    tblAnteprima->setRowCount(static_cast<int>(anteprima.righe.size()));
+    tblAnteprima->setRowCount(static_cast<int>(righe.size()));
     tblAnteprima->setHorizontalHeaderLabels(m_intestazione);
-    for (int r = 0; r < anteprima.righe.size(); ++r) {
-        const QStringList &riga = anteprima.righe.at(r);
-        for (int c = 0; c < riga.size() && c < m_intestazione.size(); ++c)
-            tblAnteprima->setItem(r, c, new QTableWidgetItem(riga.at(c)));
+    QStringList linee;
+    for (int r = 0; r < righe.size(); ++r) {
+        linee.append(QString::number(numeri[riga + 1 + r]));
+        const QStringList &valori = righe.at(r);
+        for (int c = 0; c < valori.size() && c < m_intestazione.size(); ++c)
+            tblAnteprima->setItem(r, c, new QTableWidgetItem(valori.at(c)));
     }
+    tblAnteprima->setVerticalHeaderLabels(linee);
     tblAnteprima->resizeColumnsToContents();
     if (tblAnteprima->rowCount() > 0 && tblAnteprima->columnCount() > 0)
         tblAnteprima->setCurrentCell(0, 0);
@@ -495,6 +544,10 @@ void frmTabella::mostraAnteprima(const Tabelle::Anteprima &anteprima)
 void frmTabella::aggiornaColonne()
 {
     const std::vector<Tabelle::Colonna> ingresso = m_comando ? m_comando->ingresso() : std::vector<Tabelle::Colonna>();
+    const QStringList dove =
+        m_comando ? Tabelle::intestazioneDiRicerca(
+                        m_intestazione, Tabelle::nuoveColonne(m_intestazione, m_comando->uscita(), m_comando->nome()))
+                  : m_intestazione;
     for (int i = 0; i < kColonne; ++i) {
         const bool usata = i < static_cast<int>(ingresso.size());
         lblColonna[i]->setVisible(usata);
@@ -506,7 +559,7 @@ void frmTabella::aggiornaColonne()
         cboColonna[i]->setProperty("colonna", colonna.nome);
         cboColonna[i]->addItem(kNessuna);
         cboColonna[i]->addItems(m_intestazione);
-        const int trovata = Tabelle::trovaColonna(m_intestazione, colonna.nome);
+        const int trovata = Tabelle::trovaColonna(dove, colonna.nome);
         cboColonna[i]->setCurrentIndex(trovata + 1);
         cboColonna[i]->setAccessibleName(QStringLiteral("Colonna %1").arg(captionColonna(colonna.nome)));
         cboColonna[i]->setToolTip(cboColonna[i]->currentText());
@@ -575,6 +628,7 @@ void frmTabella::cmdElabora_Click()
     opzioni.uscita = uscita;
     // The sheet by its name, which wins over a number when the reader picks it.
     opzioni.foglio = cboFoglio->count() > 0 ? cboFoglio->currentText() : QString();
+    opzioni.intestazione = spnIntestazione->value(); // the header the preview shows
     // Every box says which column to use; "(nessuna)" none, even where the engine would find one by its name.
     for (int i = 0; i < kColonne; ++i) {
         if (cboColonna[i]->isVisibleTo(this))
@@ -679,6 +733,7 @@ void frmTabella::abilita(bool libero)
     for (QComboBox *c : cboColonna)
         c->setEnabled(libero);
     cboFoglio->setEnabled(libero && cboFoglio->count() > 0);
+    spnIntestazione->setEnabled(libero && !m_anteprima.numeri.isEmpty());
     if (libero && cmdAnnulla->hasFocus())
         cmdElabora->setFocus(Qt::OtherFocusReason);
     cmdAnnulla->setVisible(!libero);

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QProgressBar>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QStringList>
 #include <QTableWidget>
 
@@ -39,6 +40,7 @@ public:
     void cmdSfoglia_Click();
     void cboOperazione_Click();
     void cboFoglio_Click();
+    void spnIntestazione_Change();
     void cmdSalvaCome_Click();
     void cmdElabora_Click();
     void cmdAnnulla_Click();
@@ -65,6 +67,8 @@ public:
     QComboBox *cboFoglio;
     OsenXPLabel *lblAnteprima;
     QTableWidget *tblAnteprima;
+    OsenXPLabel *lblIntestazione;
+    QSpinBox *spnIntestazione; // the line of the header: the row the preview's column names come from
     OsenXPLabel *lblColonne;
     std::array<OsenXPLabel *, kColonne> lblColonna{};
     std::array<QComboBox *, kColonne> cboColonna{};
@@ -96,7 +100,8 @@ private:
     void letta(const Lettura &lettura, const Tabelle::Anteprima &anteprima);
     void dimentica(const QString &fallito);
     bool elaborabile() const;
-    void mostraAnteprima(const Tabelle::Anteprima &anteprima);
+    void scegliIntestazione();
+    void mostraAnteprima();
     void aggiornaColonne();
     void assegnaTastiColonne();
     void abilita(bool libero);
@@ -108,6 +113,7 @@ private:
 
     Tabelle::DatiComandi m_dati;
     std::unique_ptr<Tabelle::Comando> m_comando;
+    Tabelle::Anteprima m_anteprima;
     QStringList m_intestazione;
     QString m_fileIniziale;
     QString m_caricato; // the file the preview and the columns are from

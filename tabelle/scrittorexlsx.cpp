@@ -51,7 +51,9 @@ struct ScrittoreXlsx::Stato {
     // [evidenziata][0 plain, 1 date, 2 date and time]
     lxw_format *formati[2][3] = {};
     std::vector<double> larghezze;
+    std::vector<std::vector<Cella>> sopra; // the rows above the header
     lxw_row_t riga = 0;
+    lxw_row_t intestazioneA = 0; // the header's row
     int colonne = 0;
     QString errore;
     bool chiuso = false;
@@ -99,6 +101,62 @@ struct ScrittoreXlsx::Stato {
             errore = QStringLiteral("Impossibile scrivere %1 (%2): %3")
                          .arg(QFileInfo(percorso).fileName(), dove, QString::fromUtf8(lxw_strerror(e)));
         return false;
+    }
+
+    // The cells of row `riga`; false with errore set.
+    bool scriviCelle(const std::vector<Cella> &celle, bool evidenziata)
+    {
+        const int e = evidenziata ? 1 : 0;
+        const size_t n = std::max(celle.size(), evidenziata ? static_cast<size_t>(colonne) : size_t(0));
+        if (n > static_cast<size_t>(LettoreFoglio::kColonneMassime)) {
+            errore = QStringLiteral("Il risultato supera il limite di 16.384 colonne");
+            return false;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            const auto c = static_cast<lxw_col_t>(i);
+            const Cella vuota;
+            const Cella &x = i < celle.size() ? celle[i] : vuota;
+            lxw_error r = LXW_NO_ERROR;
+            switch (x.tipo) {
+            case TipoCella::Vuota:
+                if (evidenziata)
+                    r = worksheet_write_blank(foglio, riga, c, formati[e][0]);
+                break;
+            case TipoCella::Testo:
+                if (x.testo.size() > 32767) {
+                    errore = QStringLiteral("Una cella della riga %1 supera 32.767 caratteri").arg(riga + 1);
+                    return false;
+                }
+                r = worksheet_write_string(foglio, riga, c, inUtf8(x.testo),
+                                           evidenziata ? formati[e][0] : nullptr);
+                allarga(i, static_cast<double>(x.testo.size()));
+                break;
+            case TipoCella::Numero:
+                r = worksheet_write_number(foglio, riga, c, x.numero, evidenziata ? formati[e][0] : nullptr);
+                allarga(i, static_cast<double>(larghezzaNumero(x.numero)));
+                break;
+            case TipoCella::Booleano:
+                r = worksheet_write_boolean(foglio, riga, c, x.numero != 0, evidenziata ? formati[e][0] : nullptr);
+                allarga(i, 6);
+                break;
+            case TipoCella::Data: {
+                const bool conOra = x.ora.isValid() && x.ora.msecsSinceStartOfDay() > 0;
+                const double giorno = numeroDaData(x.data, x.ora);
+                if (giorno < 1) { // before 1900 a spreadsheet holds no date: the date as text
+                    const QString t = testoVisibile(x);
+                    r = worksheet_write_string(foglio, riga, c, t.toUtf8().constData(),
+                                               evidenziata ? formati[e][0] : nullptr);
+                } else {
+                    r = worksheet_write_number(foglio, riga, c, giorno, formati[e][conOra ? 2 : 1]);
+                }
+                allarga(i, conOra ? 16 : 10);
+                break;
+            }
+            }
+            if (r != LXW_NO_ERROR) // the place is put into words only for the message
+                return controlla(r, QStringLiteral("riga %1").arg(riga + 1));
+        }
+        return true;
     }
 
     void allarga(size_t colonna, double caratteri)
@@ -223,17 +281,29 @@ bool ScrittoreXlsx::apri(const QStringList &intestazioni)
             s.formati[e][k] = f;
         }
     }
+    for (const std::vector<Cella> &celle : s.sopra) {
+        if (!s.scriviCelle(celle, false))
+            return false;
+        ++s.riga;
+    }
+    s.larghezze.clear(); // a title overflows its cell: the columns are as wide as the table's values
     s.colonne = static_cast<int>(intestazioni.size());
     for (int c = 0; c < intestazioni.size(); ++c) {
-        if (!s.controlla(worksheet_write_string(s.foglio, 0, static_cast<lxw_col_t>(c),
+        if (!s.controlla(worksheet_write_string(s.foglio, s.riga, static_cast<lxw_col_t>(c),
                                                 intestazioni[c].toUtf8().constData(), s.intestazione),
                          QStringLiteral("intestazione")))
             return false;
         s.allarga(static_cast<size_t>(c),
                   static_cast<double>(intestazioni[c].size() + 3)); // room for the filter button
     }
-    worksheet_freeze_panes(s.foglio, 1, 0);
+    worksheet_freeze_panes(s.foglio, s.riga + 1, 0);
+    s.intestazioneA = s.riga;
     return true;
+}
+
+void ScrittoreXlsx::righeSopra(std::vector<std::vector<Cella>> righe)
+{
+    m->sopra = std::move(righe);
 }
 
 bool ScrittoreXlsx::scriviRiga(const std::vector<Cella> &celle, bool evidenziata)
@@ -246,57 +316,7 @@ bool ScrittoreXlsx::scriviRiga(const std::vector<Cella> &celle, bool evidenziata
         return false;
     }
     ++s.riga;
-    const int e = evidenziata ? 1 : 0;
-    const size_t n = std::max(celle.size(), evidenziata ? static_cast<size_t>(s.colonne) : size_t(0));
-    if (n > static_cast<size_t>(LettoreFoglio::kColonneMassime)) {
-        s.errore = QStringLiteral("Il risultato supera il limite di 16.384 colonne");
-        return false;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        const auto c = static_cast<lxw_col_t>(i);
-        const Cella vuota;
-        const Cella &x = i < celle.size() ? celle[i] : vuota;
-        lxw_error r = LXW_NO_ERROR;
-        switch (x.tipo) {
-        case TipoCella::Vuota:
-            if (evidenziata)
-                r = worksheet_write_blank(s.foglio, s.riga, c, s.formati[e][0]);
-            break;
-        case TipoCella::Testo:
-            if (x.testo.size() > 32767) {
-                s.errore = QStringLiteral("Una cella della riga %1 supera 32.767 caratteri").arg(s.riga + 1);
-                return false;
-            }
-            r = worksheet_write_string(s.foglio, s.riga, c, s.inUtf8(x.testo),
-                                       evidenziata ? s.formati[e][0] : nullptr);
-            s.allarga(i, static_cast<double>(x.testo.size()));
-            break;
-        case TipoCella::Numero:
-            r = worksheet_write_number(s.foglio, s.riga, c, x.numero, evidenziata ? s.formati[e][0] : nullptr);
-            s.allarga(i, static_cast<double>(larghezzaNumero(x.numero)));
-            break;
-        case TipoCella::Booleano:
-            r = worksheet_write_boolean(s.foglio, s.riga, c, x.numero != 0, evidenziata ? s.formati[e][0] : nullptr);
-            s.allarga(i, 6);
-            break;
-        case TipoCella::Data: {
-            const bool conOra = x.ora.isValid() && x.ora.msecsSinceStartOfDay() > 0;
-            const double giorno = numeroDaData(x.data, x.ora);
-            if (giorno < 1) { // before 1900 a spreadsheet holds no date: the date as text
-                const QString t = testoVisibile(x);
-                r = worksheet_write_string(s.foglio, s.riga, c, t.toUtf8().constData(),
-                                           evidenziata ? s.formati[e][0] : nullptr);
-            } else {
-                r = worksheet_write_number(s.foglio, s.riga, c, giorno, s.formati[e][conOra ? 2 : 1]);
-            }
-            s.allarga(i, conOra ? 16 : 10);
-            break;
-        }
-        }
-        if (r != LXW_NO_ERROR) // the place is put into words only for the message
-            return s.controlla(r, QStringLiteral("riga %1").arg(s.riga + 1));
-    }
-    return true;
+    return s.scriviCelle(celle, evidenziata);
 }
 
 bool ScrittoreXlsx::chiudi(const std::vector<std::pair<QString, QString>> &riepilogo)
@@ -313,7 +333,7 @@ bool ScrittoreXlsx::chiudi(const std::vector<std::pair<QString, QString>> &riepi
                     QStringLiteral("colonne"));
     }
     if (colonne > 0)
-        s.controlla(worksheet_autofilter(s.foglio, 0, 0, s.riga, static_cast<lxw_col_t>(colonne - 1)),
+        s.controlla(worksheet_autofilter(s.foglio, s.intestazioneA, 0, s.riga, static_cast<lxw_col_t>(colonne - 1)),
                     QStringLiteral("filtro"));
     if (!riepilogo.empty()) {
         lxw_worksheet *r = workbook_add_worksheet(s.libro, "Riepilogo");

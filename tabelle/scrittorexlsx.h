@@ -29,6 +29,7 @@ public:
     // The name of the sheet of rows: one Excel takes (up to 31 characters, none of []:*?/\) other than that of
     // the summary; else the writer's own ("Sheet1").
     void impostaNomeFoglio(const QString &nome) override;
+    void righeSopra(std::vector<std::vector<Cella>> righe) override;
     // Each returns false with errore() set on failure; after a failure the rest does nothing.
     bool apri(const QStringList &intestazioni) override;
     bool scriviRiga(const std::vector<Cella> &celle, bool evidenziata = false) override;

@@ -44,4 +44,42 @@ QDate Riga::data(qsizetype campo) const
     return c.tipo == Fogli::TipoCella::Data ? c.data : QDate();
 }
 
+RigaTenuta::RigaTenuta(const Riga &riga)
+    : m_csv(riga.csv)
+    , m_grezza(riga.csv.grezza.toByteArray())
+    , m_foglio(riga.celle != nullptr)
+{
+    m_csv.campi.clear();
+    if (m_foglio) {
+        m_celle.numero = riga.csv.numero;
+        m_celle.celle = *riga.celle;
+        return;
+    }
+    for (QByteArrayView c : riga.csv.campi)
+        m_campi.push_back(c.toByteArray());
+}
+
+void RigaTenuta::in(Riga &riga) const
+{
+    if (m_foglio) {
+        riga.daFoglio(m_celle);
+        return;
+    }
+    riga.celle = nullptr;
+    riga.csv = m_csv;
+    riga.csv.grezza = m_grezza;
+    for (const QByteArray &c : m_campi)
+        riga.csv.campi.emplace_back(c);
+}
+
+void RigaTenuta::inCodifica(Csv::Codifica codifica)
+{
+    const Csv::Codifica propria = Csv::rilevaCodifica(m_grezza);
+    if (m_foglio || propria == Csv::Codifica::Automatica || propria == codifica)
+        return;
+    m_grezza = Csv::codifica(Csv::decodifica(m_grezza, propria), codifica);
+    for (QByteArray &c : m_campi)
+        c = Csv::codifica(Csv::decodifica(c, propria), codifica);
+}
+
 } // namespace Tabelle

@@ -43,6 +43,25 @@ private:
     mutable std::vector<char> m_fatti;
 };
 
+// A row kept past the next read (the rows read while the header is looked for), with its own bytes.
+class RigaTenuta
+{
+public:
+    explicit RigaTenuta(const Riga &riga);
+    // Into `riga`, valid while this lives.
+    void in(Riga &riga) const;
+    const Csv::Riga &csv() const { return m_csv; }
+    // The row's text in `codifica` when it was read in the other one (before the table's was decided).
+    void inCodifica(Csv::Codifica codifica);
+
+private:
+    Csv::Riga m_csv; // its views are made by in()
+    std::vector<QByteArray> m_campi;
+    QByteArray m_grezza;
+    bool m_foglio = false;
+    Fogli::Riga m_celle;
+};
+
 // Where the engine takes its rows from.
 class Sorgente
 {
@@ -59,6 +78,8 @@ public:
     // asked as it goes, stops it.
     virtual void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore,
                          const std::function<bool()> &annullato) = 0;
+    // The header is the row `numero`: esamina leaves out the rows up to it.
+    virtual void intestazioneA(qint64 numero) { (void)numero; }
 };
 
 // The rows of a CSV file, through Csv::Lettore.

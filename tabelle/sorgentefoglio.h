@@ -43,6 +43,7 @@ public:
     static constexpr qint64 kCampione = 1000;
     void esamina(const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore,
                  const std::function<bool()> &annullato) override;
+    void intestazioneA(qint64 numero) override { m_rigaIntestazione = numero; }
 
     // Before the rows after the header are read: the cells of the header, the names of the sheets, the
     // sheet's name and the file's format.

@@ -28,7 +28,8 @@ QString normalizza(const QString &nome);
 QStringList nomiRiconosciuti(const QString &nome);
 
 // The position of column `nome` ("data_nascita") among the header's names: a mapping given by the user
-// first, then the name itself, then its usual variants; -1 when none is there.
+// first, then the names that say birth ("Comune di nascita"), then the name itself and its other usual
+// variants; -1 when none is there. A name of residence ("Comune di residenza") is none of them.
 int trovaColonna(const QStringList &intestazione, const QString &nome, const QString &mappata = QString());
 
 // The names of the columns a command adds to `intestazione`. When the header ends, or goes on, with the
@@ -40,6 +41,21 @@ struct NuoveColonne {
     qsizetype posto = -1; // -1: added at the end
 };
 NuoveColonne nuoveColonne(const QStringList &intestazione, const QStringList &proprie, const QString &comando);
+
+// The header where a command looks for its input: without its own columns of an earlier run (`nuove`), and
+// without the columns a command wrote after its "esito" (verifica's "data_nascita", "comune"...), which are
+// its answers, not the table's data. Those are told by their names as commands write them, in lower case
+// with '_', from the "esito" column on.
+QStringList intestazioneDiRicerca(const QStringList &intestazione, const NuoveColonne &nuove);
+
+// The header is looked for among the first rows of a table, up to this line.
+constexpr qint64 kRigheIntestazione = 20;
+
+// The header among the first rows of a table (the names of each, an empty list for an empty row): the first
+// row that names every column `comando` needs (with the headings the user chose, `scelte`), else the first
+// that names the most of its columns, else the first that is not empty; -1 when every row is empty.
+qsizetype sceltaIntestazione(const QList<QStringList> &righe, const Comando &comando,
+                             const QList<QPair<QString, QString>> &scelte = {});
 
 // Why a file cannot be written, from the error number of the system, in Italian.
 QString motivoScrittura(int numeroErrore);
@@ -56,6 +72,10 @@ struct OpzioniTabella {
     // The heading of each column of the command the user chose; an empty heading: no column for it.
     QList<QPair<QString, QString>> colonne;
     QString foglio; // the sheet of an .xlsx or .ods input, by name or number; empty: the first
+    // The line of the header (of the sheet's row); 0: the first of the first kRigheIntestazione rows that
+    // names the command's columns (sceltaIntestazione). The rows above it are copied to the output with
+    // empty results.
+    qint64 intestazione = 0;
 };
 
 // Something a run has to say that does not stop it.
@@ -73,15 +93,16 @@ struct Avviso {
 struct Problema {
     enum class Tipo {
         Nessuno,
-        Lettura,            // the input cannot be read; `motivo` says why
-        NonTabella,         // the input is no table; `motivo` says what it is ("un documento PDF")
-        FoglioSenzaFogli,   // a sheet was asked of an input that has none
-        Vuota,              // the input has no header row
-        IntestazioneLunga,  // the header row is longer than `mib` MiB; `motivo` its start
-        ColonnaSconosciuta, // `colonna` chosen by the user is no column of the command
-        ColonnaAssente,     // the heading `scelta` chosen for `colonna` is not in the header
-        ColonnaMancante,    // the required `colonna` was not found; `riconosciuti` the names looked for
-        Scrittura,          // the output cannot be written; `motivo` says why
+        Lettura,             // the input cannot be read; `motivo` says why
+        NonTabella,          // the input is no table; `motivo` says what it is ("un documento PDF")
+        FoglioSenzaFogli,    // a sheet was asked of an input that has none
+        Vuota,               // the input has no header row
+        IntestazioneLunga,   // the header row is longer than `mib` MiB; `motivo` its start
+        IntestazioneAssente, // the header line the user gave (`riga`) is past the end, or empty
+        ColonnaSconosciuta,  // `colonna` chosen by the user is no column of the command
+        ColonnaAssente,      // the heading `scelta` chosen for `colonna` is not in the header
+        ColonnaMancante,     // the required `colonna` was not found; `riconosciuti` the names looked for
+        Scrittura,           // the output cannot be written; `motivo` says why
     };
     Tipo tipo = Tipo::Nessuno;
     QString file;             // the input or output concerned, as the user knows it ("standard input")
@@ -90,6 +111,7 @@ struct Problema {
     QStringList intestazione; // the header, each name cut for a message
     QStringList riconosciuti;
     qsizetype mib = 0;
+    qint64 riga = 0;
 };
 
 // What a run did, for the window's summary and the "Riepilogo" sheet of an .xlsx output.
@@ -133,12 +155,16 @@ public:
 // Annullato nothing is left under the output's name that was not there before.
 Conclusione eseguiTabella(Comando &comando, const OpzioniTabella &opzioni, Osservatore &osservatore);
 
-// The first rows of a table as the engine will read it: the header (after any blank or merged title rows
-// above it) and up to `righe` rows below it, as the user sees them. `annullato`, set from another thread,
-// stops it between rows.
+// The first rows of a table as the engine will read it: the header (the first row that is not empty nor a
+// merged title) and up to `righe` rows below it, as the user sees them; and the first rows from the top. `annullato`,
+// set from another thread, stops it between rows.
 struct Anteprima {
     QStringList intestazione;
     QList<QStringList> righe;
+    // Every row from the top (the header's and the first kRigheIntestazione among them), each with the
+    // number of its line (of its row in a sheet), for a header chosen elsewhere.
+    QList<QStringList> prime;
+    QList<qint64> numeri;
     QStringList fogli; // the sheets of an .xlsx or .ods file, in order; empty for a CSV
     QString foglio;    // the sheet shown (by default the first visible one)
     Problema problema; // why the file cannot be read as a table

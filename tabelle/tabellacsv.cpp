@@ -130,8 +130,10 @@ namespace {
 class Esame
 {
 public:
-    Esame(char separatore, const std::vector<int> &colonne, const std::function<void(int, QByteArrayView)> &valore)
+    Esame(char separatore, char capo, const std::vector<int> &colonne,
+          const std::function<void(int, QByteArrayView)> &valore)
         : m_separatore(separatore)
+        , m_capo(capo)
         , m_colonne(colonne)
         , m_valore(valore)
     {
@@ -165,17 +167,17 @@ public:
                 q += 32;
             if (q + 32 > n && soloAscii(base + q, n - q)) {
                 // The rest is ASCII: the line in progress ends at its first line end.
-                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(n - p));
+                const void *a = std::memchr(base + p, m_capo, static_cast<size_t>(n - p));
                 if (a)
                     linea(base, 0, true);
                 return;
             }
             // The line of that byte, from its start (or p) to its end.
-            const void *prima = q > p ? Memoria::ultimo(base + p, '\n', static_cast<size_t>(q - p)) : nullptr;
+            const void *prima = q > p ? Memoria::ultimo(base + p, m_capo, static_cast<size_t>(q - p)) : nullptr;
             if (prima)
                 linea(base, 0, true); // ends the line in progress before it
             const qsizetype inizio = prima ? static_cast<const char *>(prima) - base + 1 : p;
-            const void *a = std::memchr(base + inizio, '\n', static_cast<size_t>(n - inizio));
+            const void *a = std::memchr(base + inizio, m_capo, static_cast<size_t>(n - inizio));
             const qsizetype fine = a ? static_cast<const char *>(a) - base : n;
             linea(base + inizio, fine - inizio, a != nullptr);
             p = a ? fine + 1 : n;
@@ -240,6 +242,7 @@ private:
     }
 
     char m_separatore;
+    char m_capo;
     const std::vector<int> &m_colonne;
     const std::function<void(int, QByteArrayView)> &m_valore;
     int m_ultima = -1;
@@ -251,9 +254,10 @@ private:
 } // namespace
 
 Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
-                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato)
+                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato,
+                   char capo)
 {
-    Esame esame(separatore, colonne, valore);
+    Esame esame(separatore, capo, colonne, valore);
     QByteArray blocco(2 * kBlocco + 4, Qt::Uninitialized);
     qsizetype resto = 0; // the end of the last block that no line end closed, moved to the front
     bool primo = true;
@@ -274,7 +278,7 @@ Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> 
             break;
         }
         // Up to the last line end; the rest waits for the next block, unless it is already a block long.
-        const void *ultimo = Memoria::ultimo(base + p, '\n', static_cast<size_t>(n - p));
+        const void *ultimo = Memoria::ultimo(base + p, capo, static_cast<size_t>(n - p));
         qsizetype fino = ultimo ? static_cast<const char *>(ultimo) - base + 1 : p;
         if (n - fino >= kBlocco) {
             // A line longer than a block: its bytes so far, cut where no UTF-8 sequence is split.
@@ -294,7 +298,7 @@ Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> 
             esame.soloCodifica(base + p, fino - p);
         } else {
             while (p < fino) {
-                const void *a = std::memchr(base + p, '\n', static_cast<size_t>(fino - p));
+                const void *a = std::memchr(base + p, capo, static_cast<size_t>(fino - p));
                 const qsizetype fine = a ? static_cast<const char *>(a) - base : fino;
                 esame.linea(base + p, fine - p, a != nullptr);
                 p = a ? fine + 1 : fino;
@@ -492,6 +496,7 @@ bool Lettore::riempi()
     }
     m_buffer.resize(prima + letti);
     m_byteLetti += letti;
+    m_nulli = std::memchr(m_buffer.constData(), 0, static_cast<size_t>(m_buffer.size())) != nullptr;
     if (letti == 0)
         m_fineIngresso = true;
     return letti > 0;
@@ -504,7 +509,7 @@ void Lettore::esamina(const std::vector<int> &colonne, const std::function<void(
         return; // read once only: the encoding was decided at its first byte outside ASCII
     const qint64 posizione = m_ingresso.pos();
     m_ingresso.seek(m_origine);
-    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore, annullato);
+    const Censimento censimento = Csv::esamina(m_ingresso, m_separatore, colonne, valore, annullato, m_capo);
     m_ingresso.seek(posizione);
     if (m_rinviata)
         decidiCodifica(censimento.principale());
@@ -522,12 +527,12 @@ Lettore::Linea Lettore::prossimaLinea(qsizetype &fine, qsizetype &dopo)
     qsizetype cercaDa = m_pos;
     for (;;) {
         const char *base = m_buffer.constData();
-        const void *a = std::memchr(base + cercaDa, '\n', static_cast<size_t>(m_buffer.size() - cercaDa));
+        const void *a = std::memchr(base + cercaDa, m_capo, static_cast<size_t>(m_buffer.size() - cercaDa));
         if (a) {
             const qsizetype capo = static_cast<const char *>(a) - base;
             if (capo - m_inizio > m_massimo)
                 return Linea::TroppoLunga;
-            fine = capo > m_pos && base[capo - 1] == '\r' ? capo - 1 : capo;
+            fine = m_capo == '\n' && capo > m_pos && base[capo - 1] == '\r' ? capo - 1 : capo;
             dopo = capo + 1;
             return Linea::Trovata;
         }
@@ -565,12 +570,19 @@ void Lettore::rilevaInizio()
         if (m_uniforma)
             m_codifica = Codifica::Utf8;
     }
+    saltaRigaSeparatore();
+    // A file of an old Mac ends its lines with a CR alone.
+    const QByteArrayView blocco = QByteArrayView(m_buffer).sliced(m_pos);
+    if (!blocco.contains('\n') && blocco.contains('\r')) {
+        m_capo = '\r';
+        m_fineRiga = "\r";
+    }
     // The first line that is not empty, in the first block, gives separator and line end.
     const char *base = m_buffer.constData();
     for (qsizetype p = m_pos; p < m_buffer.size();) {
-        const void *a = std::memchr(base + p, '\n', static_cast<size_t>(m_buffer.size() - p));
+        const void *a = std::memchr(base + p, m_capo, static_cast<size_t>(m_buffer.size() - p));
         const qsizetype capo = a ? static_cast<const char *>(a) - base : m_buffer.size();
-        const qsizetype fine = capo > p && base[capo - 1] == '\r' ? capo - 1 : capo;
+        const qsizetype fine = m_capo == '\n' && capo > p && base[capo - 1] == '\r' ? capo - 1 : capo;
         if (fine > p) {
             if (m_separatore == 0)
                 m_separatore = rilevaSeparatore(QByteArrayView(base + p, fine - p));
@@ -583,6 +595,28 @@ void Lettore::rilevaInizio()
     if (m_separatore == 0)
         m_separatore = ';';
     csv_set_delim(m_parser.get(), static_cast<unsigned char>(m_separatore));
+}
+
+// Excel's first line "sep=;" names the separator and is no record: it is kept for the output.
+void Lettore::saltaRigaSeparatore()
+{
+    const QByteArrayView resto = QByteArrayView(m_buffer).sliced(m_pos);
+    if (resto.size() < 5 || resto.first(4).compare("sep=", Qt::CaseInsensitive) != 0)
+        return;
+    const char sep = resto[4];
+    qsizetype fine = 5;
+    if (fine < resto.size() && resto[fine] == '\r')
+        ++fine;
+    if (fine < resto.size() && resto[fine] == '\n')
+        ++fine;
+    const bool solo = fine == resto.size() || fine > 5;
+    if (sep == '"' || sep == '\r' || sep == '\n' || !solo)
+        return;
+    m_rigaSeparatore = resto.first(5).toByteArray();
+    if (m_separatore == 0)
+        m_separatore = sep;
+    m_pos = m_inizio = m_pos + fine;
+    m_linea = 2;
 }
 
 void Lettore::rilevaSu(qsizetype da)
@@ -605,8 +639,11 @@ void Lettore::chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida)
     riga.numero = m_lineaInizio;
 }
 
-// A line longer than the longest record: its first bytes are kept for the message, the rest is skipped
-// up to the next line end, block by block.
+// A record longer than the longest allowed: its first bytes are kept for the message, the rest is skipped,
+// block by block, up to the line end that closes it. A line end inside a quoted value does not, when the value
+// closes as values do (its quote followed by a separator or a line end): reading resumes after it. A quote
+// that never closes so (a stray one) is no value: reading resumes at the line after the record's first, as
+// it does when the device cannot go back.
 bool Lettore::saltaLinea(Riga &riga)
 {
     m_usati = 0;
@@ -614,17 +651,47 @@ bool Lettore::saltaLinea(Riga &riga)
     csv_free(m_parser.get());
     nuovoParser();
     m_estratto = m_buffer.mid(m_inizio, 200);
-    for (;;) {
+    enum class Stato { InizioCampo, Campo, Virgolette, Virgoletta } stato = Stato::InizioCampo;
+    qsizetype p = m_inizio;
+    qint64 capi = 0, primoCapo = -1; // line ends inside quotes, and where the first is
+    bool fine = false, ripresa = false;
+    while (!fine && !ripresa) {
         const char *base = m_buffer.constData();
-        const void *a = std::memchr(base + m_pos, '\n', static_cast<size_t>(m_buffer.size() - m_pos));
-        if (a) {
-            m_pos = static_cast<const char *>(a) - base + 1;
-            break;
+        const qsizetype n = m_buffer.size();
+        const qint64 origineBuffer = m_origine + m_byteLetti - n;
+        for (; p < n && !fine && !ripresa; ++p) {
+            const char c = base[p];
+            if (stato == Stato::Virgolette) {
+                stato = c == '"' ? Stato::Virgoletta : stato;
+                if (c == m_capo && capi++ == 0)
+                    primoCapo = origineBuffer + p;
+                continue;
+            }
+            if (c == '"' && stato != Stato::Campo) {
+                stato = Stato::Virgolette; // opens a value, or a doubled quote inside one
+                continue;
+            }
+            // Text after a closing quote: no quoted value, but a stray quote when line ends were taken in.
+            ripresa = stato == Stato::Virgoletta && c != m_separatore && c != m_capo && capi > 0;
+            fine = c == m_capo;
+            stato = c == m_separatore ? Stato::InizioCampo : Stato::Campo;
         }
+        if (fine) {
+            m_pos = p;
+        } else if (!ripresa) {
+            m_buffer.resize(0);
+            m_pos = m_inizio = p = 0;
+            ripresa = !riempi(); // the end, the quote still open
+        }
+    }
+    if (ripresa)
+        m_pos = p;
+    if (ripresa && primoCapo >= 0 && !m_ingresso.isSequential() && m_ingresso.seek(primoCapo + 1)) {
         m_buffer.resize(0);
-        m_pos = m_inizio = 0;
-        if (!riempi())
-            break;
+        m_pos = 0;
+        m_fineIngresso = false;
+        m_byteLetti = primoCapo + 1 - m_origine;
+        capi = 0;
     }
     m_inizio = m_pos;
     riga.campi.clear();
@@ -633,7 +700,7 @@ bool Lettore::saltaLinea(Riga &riga)
     riga.troppoLunga = true;
     riga.copiabile = false;
     riga.numero = m_lineaInizio;
-    ++m_linea;
+    m_linea = m_lineaInizio + capi + 1;
     return true;
 }
 
@@ -666,9 +733,9 @@ bool Lettore::rigaNonChiusa(Riga &riga)
     nuovoParser();
 
     const char *base = m_buffer.constData();
-    const void *a = std::memchr(base + m_inizio, '\n', static_cast<size_t>(m_buffer.size() - m_inizio));
+    const void *a = std::memchr(base + m_inizio, m_capo, static_cast<size_t>(m_buffer.size() - m_inizio));
     const qsizetype capo = a ? static_cast<const char *>(a) - base : m_buffer.size();
-    const qsizetype fine = capo > m_inizio && base[capo - 1] == '\r' ? capo - 1 : capo;
+    const qsizetype fine = m_capo == '\n' && capo > m_inizio && base[capo - 1] == '\r' ? capo - 1 : capo;
     analizza(base + m_inizio, fine - m_inizio);
     csv_fini(m_parser.get(), suCampo, suRiga, this);
     chiudiRiga(riga, fine, false);
@@ -720,7 +787,69 @@ bool Lettore::dividiSemplice(Riga &riga, qsizetype fine)
     return true;
 }
 
+// A line with quotes whose quoted values all close on it, split as LibreOffice reads it: a value in quotes
+// ends at its closing quote, a doubled quote inside it is one; a quoted value whose closing quote is followed
+// by more text ("Ugo" detto Ughetto) is no quoted value, and is read as it is written, quotes and all, up to
+// the next separator. False, with nothing changed, when a quoted value goes on past the line.
+bool Lettore::dividiConVirgolette(Riga &riga, qsizetype fine)
+{
+    const char *base = m_buffer.constData();
+    const char sep = m_separatore;
+    m_usati = 0;
+    m_confini.clear();
+    if (m_valori.size() < fine - m_pos)
+        m_valori.resize(fine - m_pos);
+    char *valori = m_valori.data(); // no value is longer than its bytes in the line
+    for (qsizetype i = m_pos;;) {
+        qsizetype fineCampo = i;
+        bool quotato = false;
+        if (i < fine && base[i] == '"') {
+            qsizetype j = i + 1;
+            const qsizetype inizio = m_usati;
+            while (j < fine && (base[j] != '"' || (j + 1 < fine && base[j + 1] == '"'))) {
+                valori[m_usati++] = base[j];
+                j += base[j] == '"' ? 2 : 1; // a doubled quote is one
+            }
+            if (j >= fine) {
+                m_usati = 0;
+                m_confini.clear();
+                return false;
+            }
+            quotato = j + 1 == fine || base[j + 1] == sep;
+            fineCampo = quotato ? j + 1 : i;
+            if (!quotato)
+                m_usati = inizio;
+        }
+        if (!quotato) {
+            const void *s = std::memchr(base + fineCampo, sep, static_cast<size_t>(fine - fineCampo));
+            fineCampo = s ? static_cast<const char *>(s) - base : fine;
+            std::memcpy(valori + m_usati, base + i, static_cast<size_t>(fineCampo - i));
+            m_usati += fineCampo - i;
+        }
+        m_confini.push_back(m_usati);
+        if (fineCampo >= fine)
+            break;
+        i = fineCampo + 1;
+    }
+    if (m_codifica == Codifica::Automatica && !soloAscii(base + m_pos, fine - m_pos))
+        rilevaSu(m_pos);
+    chiudiRiga(riga, fine, true);
+    uniforma(riga);
+    return true;
+}
+
 bool Lettore::leggi(Riga &riga)
+{
+    if (!leggiRecord(riga))
+        return false;
+    // A NUL byte has no place in a text table: the record is read, and said to be damaged. Looked for in a
+    // record only when its block holds one.
+    riga.nullo = m_nulli && !riga.grezza.isEmpty() &&
+                 std::memchr(riga.grezza.data(), 0, static_cast<size_t>(riga.grezza.size())) != nullptr;
+    return true;
+}
+
+bool Lettore::leggiRecord(Riga &riga)
 {
     if (!m_iniziato)
         rilevaInizio();
@@ -753,7 +882,7 @@ bool Lettore::leggi(Riga &riga)
             return true;
         }
         const char *base = m_buffer.constData();
-        if (m_pos == m_inizio && dividiSemplice(riga, fine)) {
+        if (m_pos == m_inizio && (dividiSemplice(riga, fine) || dividiConVirgolette(riga, fine))) {
             m_pos = dopo;
             ++m_linea;
             return true;
@@ -780,7 +909,9 @@ bool Lettore::leggi(Riga &riga)
         csv_parse(m_parser.get(), base + fine, static_cast<size_t>(dopo - fine), suCampo, suRiga, this);
         m_pos = dopo;
         ++m_linea;
-        if (dopo == fine || m_pos - m_inizio > m_massimo) {
+        if (m_pos - m_inizio > m_massimo)
+            return saltaLinea(riga);
+        if (dopo == fine) {
             rigaNonChiusa(riga);
             uniforma(riga);
             return true;
@@ -810,9 +941,11 @@ Scrittore::~Scrittore()
 
 void Scrittore::campo(QByteArrayView valore)
 {
-    // A value that begins with the bytes of a byte order mark is quoted too: first in a file, it would be
-    // read back as the mark and lost from the value.
-    bool virgolette = valore.startsWith("\xEF\xBB\xBF");
+    // A value that begins with the bytes of a byte order mark, or with Excel's "sep=", is quoted too: first
+    // in a file, it would be read back as the mark or the separator's line and lost from the value.
+    bool virgolette = valore.startsWith("\xEF\xBB\xBF") ||
+                      ((valore.startsWith('s') || valore.startsWith('S')) && valore.size() >= 4 &&
+                       valore.first(4).compare("sep=", Qt::CaseInsensitive) == 0);
     for (char c : valore) {
         if (c == m_separatore || c == '"' || c == '\n' || c == '\r') {
             virgolette = true;

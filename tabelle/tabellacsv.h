@@ -14,7 +14,7 @@ class QIODevice;
 struct csv_parser;
 
 // Tables as spreadsheets write them: RFC 4180 records (quoted fields, doubled quotes, line breaks inside
-// quotes, CRLF or LF), read one record at a time with libcsv, and written back with the same separator,
+// quotes, CRLF, LF or CR alone), read one record at a time with libcsv, and written back with the same separator,
 // line end and encoding.
 namespace Csv {
 
@@ -41,8 +41,10 @@ struct Censimento {
 // among the fields) to `valore`, with the index in `colonne`, the header's left out. A value that spans lines
 // is not handed over. Cheap: the columns after the last one asked are not split.
 // `annullato`, asked between blocks, stops it.
+// `capo`: the line end ('\r' for a file of an old Mac).
 Censimento esamina(QIODevice &ingresso, char separatore, const std::vector<int> &colonne,
-                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato = {});
+                   const std::function<void(int, QByteArrayView)> &valore, const std::function<bool()> &annullato = {},
+                   char capo = '\n');
 
 // Files that are not text tables, known by their first bytes: a one-line description ("un foglio di calcolo
 // Excel (.xlsx)"), empty when the bytes may be a table.
@@ -67,6 +69,7 @@ struct Riga {
     bool troppoLunga = false;          // a record past the longest allowed: no fields, grezza its first bytes
     bool vuota = false;                // an empty line: no fields
     bool copiabile = true;             // grezza holds the record's bytes, to copy as they are
+    bool nullo = false;                // the record holds a NUL byte
     qint64 numero = 0;                 // line of the input where the record starts, from 1
 };
 
@@ -110,6 +113,8 @@ public:
             m_codifica = principale;
     }
     bool bom() const { return m_bom; }
+    // Excel's first line "sep=;" as it was, empty when the input has none.
+    QByteArray rigaSeparatore() const { return m_rigaSeparatore; }
     QByteArray fineRiga() const { return m_fineRiga; }
     qint64 byteLetti() const { return m_byteLetti; }
 
@@ -124,12 +129,15 @@ private:
     bool saltaLinea(Riga &riga);
     void uniforma(Riga &riga);
     void rilevaInizio();
+    void saltaRigaSeparatore();
     void rilevaSu(qsizetype da);
     void chiudiRiga(Riga &riga, qsizetype fineGrezza, bool valida);
     bool rigaNonChiusa(Riga &riga);
     void nuovoParser();
     void analizza(const char *testo, qsizetype lunghezza);
     bool dividiSemplice(Riga &riga, qsizetype fine);
+    bool dividiConVirgolette(Riga &riga, qsizetype fine);
+    bool leggiRecord(Riga &riga);
 
     QIODevice &m_ingresso;
     qsizetype m_massimo;
@@ -150,6 +158,9 @@ private:
     bool m_uniforma; // the encoding is the reader's to decide, and records in the other one are converted
     bool m_rinviata = false;
     QByteArray m_fineRiga = "\n";
+    char m_capo = '\n'; // the byte that ends a line: a CR alone in a file of an old Mac
+    bool m_nulli = false; // the buffer holds a NUL byte
+    QByteArray m_rigaSeparatore;
     QString m_errore;
     qint64 m_byteLetti = 0;
     qint64 m_linea = 1; // line number of m_pos
@@ -185,7 +196,7 @@ public:
         m_dati[m_usati++] = m_separatore;
     }
     // A value, in quotes when it holds the separator, a quote or a line break, or begins with the bytes of a
-    // byte order mark.
+    // byte order mark or with "sep=".
     void campo(QByteArrayView valore);
     void fineRiga();
     // Writes out what is buffered; false when the device refused it.

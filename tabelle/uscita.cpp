@@ -38,7 +38,7 @@ QString esitoRigaLunga(qsizetype campi, qsizetype intestazione)
 
 UscitaCsv::Formato UscitaCsv::comeExcel()
 {
-    return {';', "\r\n", true, Csv::Codifica::Utf8};
+    return {';', "\r\n", true, Csv::Codifica::Utf8, {}};
 }
 
 UscitaCsv::UscitaCsv(const Disposizione &disposizione, Formato formato)
@@ -73,16 +73,18 @@ bool UscitaCsv::apri(const QString &percorso)
         m_dispositivo = &m_salvato;
     }
     m_scrittore = std::make_unique<Csv::Scrittore>(*m_dispositivo, m_formato.separatore, m_formato.fineRiga);
+    if (m_formato.bom)
+        m_scrittore->grezzo("\xEF\xBB\xBF");
+    if (!m_formato.rigaSeparatore.isEmpty()) {
+        m_scrittore->grezzo(m_formato.rigaSeparatore);
+        m_scrittore->fineRiga();
+    }
     return true;
 }
 
-void UscitaCsv::intestazione(qint64 vuoteSopra, const std::vector<QByteArray> &campi, const QByteArray *grezza)
+void UscitaCsv::intestazione(const std::vector<QByteArray> &campi, const QByteArray *grezza)
 {
     Csv::Scrittore &s = *m_scrittore;
-    if (m_formato.bom)
-        s.grezzo("\xEF\xBB\xBF");
-    for (qint64 i = 0; i < vuoteSopra; ++i)
-        s.fineRiga();
     const qsizetype n = static_cast<qsizetype>(campi.size());
     auto scrivi = [&](qsizetype da, qsizetype a) {
         for (qsizetype i = da; i < a; ++i) {
@@ -190,6 +192,7 @@ bool UscitaXlsx::apri(const QString &percorso, const QStringList &intestazione, 
     }
     m_libro = libreria->scrittore(percorso);
     m_libro->impostaNomeFoglio(foglio);
+    m_libro->righeSopra(std::move(m_sopra));
     return scritta(m_libro->apri(m_disposizione.intestazioneCompleta(intestazione)));
 }
 
@@ -214,17 +217,28 @@ Fogli::Cella UscitaXlsx::cella(const Riga &riga, qsizetype campo, qsizetype pres
     return t.isEmpty() ? Fogli::Cella() : Fogli::Cella::diTesto(t);
 }
 
-bool UscitaXlsx::riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato)
+void UscitaXlsx::celle(const Riga &riga, const Disposizione::Forma &forma, const Risultato *risultato)
 {
     m_celle.clear();
     for (qsizetype i = 0; i < m_disposizione.prima(); ++i)
         m_celle.push_back(cella(riga, i, forma.campi));
-    for (int i = 0; i < risultato.colonne(); ++i) {
-        const QByteArrayView v = risultato.valore(i);
+    for (qsizetype i = 0; i < m_disposizione.nuove.nomi.size(); ++i) {
+        const QByteArrayView v = risultato ? risultato->valore(int(i)) : QByteArrayView();
         m_celle.push_back(v.isEmpty() ? Fogli::Cella() : Fogli::Cella::diTesto(QString::fromUtf8(v)));
     }
     for (qsizetype i = m_disposizione.dopoDa(); i < forma.fineDopo; ++i)
         m_celle.push_back(cella(riga, i, forma.scritti));
+}
+
+void UscitaXlsx::sopra(const Riga &riga, const Disposizione::Forma &forma)
+{
+    celle(riga, forma, nullptr);
+    m_sopra.push_back(m_celle);
+}
+
+bool UscitaXlsx::riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato)
+{
+    celle(riga, forma, &risultato);
     return scritta(m_libro->scriviRiga(m_celle, !risultato.esito().isEmpty()));
 }
 

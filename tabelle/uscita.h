@@ -67,6 +67,7 @@ public:
         QByteArray fineRiga = "\n";
         bool bom = false;
         Csv::Codifica codifica = Csv::Codifica::Utf8;
+        QByteArray rigaSeparatore; // Excel's "sep=;" line of the input, written first as it was
     };
     // A sheet written as CSV: as spreadsheet programs write it under Italian settings, UTF-8 with a byte order
     // mark (so Excel reads the accents), ';' between the values, CRLF.
@@ -74,11 +75,12 @@ public:
 
     UscitaCsv(const Disposizione &disposizione, Formato formato);
     ~UscitaCsv() override;
-    // `percorso` empty: standard output. False with motivo() set.
+    // `percorso` empty: standard output. False with motivo() set. The byte order mark and the separator's
+    // line are written here; the rows above the header go next, as rows.
     bool apri(const QString &percorso);
-    // The header: the blank lines above it, then its fields, or its bytes as read (`grezza`) when they can
-    // be copied, with the command's names.
-    void intestazione(qint64 vuoteSopra, const std::vector<QByteArray> &campi, const QByteArray *grezza);
+    // The header: its fields, or its bytes as read (`grezza`) when they can be copied, with the command's
+    // names.
+    void intestazione(const std::vector<QByteArray> &campi, const QByteArray *grezza);
 
     bool riga(const Riga &riga, const Disposizione::Forma &forma, const Risultato &risultato) override;
     bool vuota() override;
@@ -118,6 +120,8 @@ public:
     // `codifica`: of a CSV input's text.
     UscitaXlsx(const Disposizione &disposizione, Csv::Codifica codifica);
     ~UscitaXlsx() override;
+    // A row above the header, with empty results, before apri().
+    void sopra(const Riga &riga, const Disposizione::Forma &forma);
     // `foglio`: the name of the first sheet (that of the sheet read); empty for the writer's own.
     bool apri(const QString &percorso, const QStringList &intestazione, const QString &foglio);
 
@@ -130,12 +134,15 @@ public:
 
 private:
     Fogli::Cella cella(const Riga &riga, qsizetype campo, qsizetype presenti) const;
+    // The cells of a row into m_celle: the input's around the command's (none: empty).
+    void celle(const Riga &riga, const Disposizione::Forma &forma, const Risultato *risultato);
     bool scritta(bool ok);
 
     Disposizione m_disposizione;
     Csv::Codifica m_codifica;
     std::unique_ptr<Fogli::Scrittore> m_libro;
     std::vector<Fogli::Cella> m_celle;
+    std::vector<std::vector<Fogli::Cella>> m_sopra;
     bool m_fallita = false;
     QString m_motivo;
 };

@@ -364,13 +364,16 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
         {"comune per cap",
          {"comune"},
          "cap\n00184\n",
-         "cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n00184;ROMA;00184;ROMA;RM;LAZIO;06;;\n",
+         "cap;denominazione;cap_comune;provincia;sigla;regione;prefisso;esito;avviso\n00184;ROMA;00184;ROMA;RM;LAZIO;"
+         "06;;\n",
          0},
-        {"righe corte e lunghe",
+        {"righe corte e lunghe: oltre l'intestazione una nota, o dove sono finiti i campi di una riga con esito",
          {"partita-iva"},
-         "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n",
-         "partita_iva;a;b;esito;ufficio\n12345670017;;;;Torino\n12345670017;1;2;;Torino\n"
-         "12345670017;1;2;Riga con 4 campi, l'intestazione ne ha 3: quelli in più seguono le nuove colonne;Torino;3\n",
+         "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n12345670018;1;2;3\n",
+         "partita_iva;a;b;esito;ufficio\n12345670017;;;;Torino\n12345670017;1;2;;Torino\n12345670017;1;2;;Torino;3\n"
+         "12345670018;1;2;\"Errore! L'ultimo numero doveva essere:  7; Riga con 4 campi, l'intestazione ne ha 3: "
+         "quelli "
+         "in più seguono le nuove colonne\";;3\n",
          1},
         {"solo l'intestazione", {"partita-iva"}, "cf;partita iva\n", "cf;partita iva;esito;ufficio\n", 0},
         {"righe vuote al loro posto, righe senza dati senza esito",
@@ -491,6 +494,146 @@ TEST(SportelloCli, FormeDeiFogli)
     }
 }
 
+// Tables as offices lay them out: the header below a title, birth columns beside residence ones, another
+// command's answers, old Mac line ends, Excel's separator line, total rows, notes beside the table, quotes
+// and NUL bytes as LibreOffice reads them. A fixture (`file`) is one of tests/tabelle/esportazioni, whose
+// README.md says how it was made; else `ingresso` is the CSV.
+TEST(SportelloCli, FormeDelleTabelle)
+{
+    const QByteArray intestazione =
+        "Cognome;Nome;Sesso;Data di nascita;Luogo di nascita;Prov. nascita;Comune;Provincia;"
+        "Note;codice_fiscale;esito\r\n";
+    const QByteArray persone = "Rossi;Mario;M;01/01/1980;Roma;RM;Fiumicino;RM;;RSSMRA80A01H501U;\r\n"
+                               "Bianchi;Anna;F;15/03/1975;Milano;MI;Monza;MB;;BNCNNA75C55F205P;\r\n"
+                               "Totale;2;;;;;;;;;\r\n";
+    const QByteArray sopraFoglio = "\xEF\xBB\xBF"
+                                   "Ditta Rossi S.p.A. - Ufficio del personale;;;;;;;;;;\r\n"
+                                   "Estrazione del 15/01/2026;;;;;;;;;;\r\n\r\n";
+    const QByteArray lunga(600, 'x'); // the NUL byte past the first bytes, where a binary file is told
+    const QByteArray nul(1, '\0');
+    const struct {
+        const char *nome;
+        QStringList argomenti;
+        const char *file;
+        QByteArray ingresso, atteso;
+        int stato;
+    } casi[] = {
+        {"titolo sopra l'intestazione: le righe sopra copiate",
+         {"calcola"},
+         "ufficio.csv",
+         {},
+         "Ditta Rossi S.p.A. - Ufficio del personale;;;;;;;;;;\n"
+         "Estrazione del 15/01/2026;;;;;;;;;;\n;;;;;;;;;;\n" +
+             intestazione.chopped(2).replace("\r\n", "\n") + "\n" + QByteArray(persone).replace("\r\n", "\n"),
+         0},
+        {"titolo sopra l'intestazione, .xlsx",
+         {"calcola"},
+         "ufficio.xlsx",
+         {},
+         sopraFoglio + intestazione + persone,
+         0},
+        {"titolo sopra l'intestazione, .ods", {"calcola"}, "ufficio.ods", {}, sopraFoglio + intestazione + persone, 0},
+        {"--intestazione",
+         {"calcola", "--intestazione", "2"},
+         nullptr,
+         "Elenco\ncognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;01/01/1980;Roma;RM\n",
+         "Elenco;;;;;;;\ncognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\n",
+         0},
+        {"--intestazione oltre la fine",
+         {"calcola", "--intestazione", "9"},
+         nullptr,
+         "cognome;nome;sesso;data_nascita;comune;provincia\n",
+         "(manca)",
+         2},
+        {"nascita prima della residenza, in qualunque ordine",
+         {"calcola"},
+         nullptr,
+         "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;Comune di nascita;Provincia di nascita;"
+         "Comune di residenza\nRossi;Mario;M;01/01/1980;Fiumicino;RM;Roma;RM;Fiumicino\n",
+         "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;Comune di nascita;Provincia di nascita;"
+         "Comune di residenza;codice_fiscale;esito\nRossi;Mario;M;01/01/1980;Fiumicino;RM;Roma;RM;Fiumicino;"
+         "RSSMRA80A01H501U;\n",
+         0},
+        {"la residenza non è mai la nascita",
+         {"calcola"},
+         nullptr,
+         "cognome;nome;sesso;data_nascita;Comune di residenza;Provincia di residenza\n"
+         "Rossi;Mario;M;01/01/1980;Roma;RM\n",
+         "(manca)",
+         2},
+        {"calcola sull'uscita di verifica: non le sue risposte",
+         {"calcola"},
+         nullptr,
+         "cognome;nome;sesso;Data di nascita;Luogo di nascita;Prov;codice_fiscale;esito;sesso_verifica;"
+         "data_nascita;comune;provincia;codice_base;avviso\n"
+         "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;;M;02/01/1980;FIUMICINO;RM;;\n",
+         "cognome;nome;sesso;Data di nascita;Luogo di nascita;Prov;codice_fiscale;esito;sesso_verifica;"
+         "data_nascita;comune;provincia;codice_base;avviso\n"
+         "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;;M;02/01/1980;FIUMICINO;RM;;\n",
+         0},
+        {"separatore di Excel",
+         {"calcola"},
+         nullptr,
+         "sep=,\r\ncognome,nome,sesso,data_nascita,comune,provincia\r\nRossi,Mario,M,01/01/1980,Roma,RM\r\n",
+         "sep=,\r\ncognome,nome,sesso,data_nascita,comune,provincia,codice_fiscale,esito\r\n"
+         "Rossi,Mario,M,01/01/1980,Roma,RM,RSSMRA80A01H501U,\r\n",
+         0},
+        {"vecchio Mac: CR a fine riga",
+         {"calcola"},
+         nullptr,
+         "cognome\tnome\tsesso\tdata_nascita\tcomune\tprovincia\rRossi\tMario\tM\t01/01/1980\tRoma\tRM\r"
+         "Bianchi\tAnna\tF\t32/03/1975\tMilano\tMI\r",
+         "cognome\tnome\tsesso\tdata_nascita\tcomune\tprovincia\tcodice_fiscale\tesito\r"
+         "Rossi\tMario\tM\t01/01/1980\tRoma\tRM\tRSSMRA80A01H501U\t\r"
+         "Bianchi\tAnna\tF\t32/03/1975\tMilano\tMI\t\tData non valida\r",
+         1},
+        {"righe di totale",
+         {"calcola"},
+         nullptr,
+         "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;Mario;M;01/01/1980;Roma;RM\nTOTALE;;;;;\n"
+         ";Totali:;;;;\nTot.;1;;;Roma;\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;Mario;M;01/01/1980;Roma;RM;RSSMRA80A01H501U;\nTOTALE;;;;;;;\n;Totali:;;;;;;\nTot.;1;;;Roma;;;\n",
+         0},
+        {"una nota accanto alla tabella",
+         {"verifica"},
+         nullptr,
+         "codice_fiscale;nome\nRSSMRA80A01H501U;Mario;da richiamare\nRSSMRA80A01H501X;Mario;;\n",
+         "codice_fiscale;nome;esito;sesso;data_nascita;comune;provincia;codice_base;avviso\n"
+         "RSSMRA80A01H501U;Mario;;M;01/01/1980;ROMA;RM;;Nota accanto alla tabella: «da richiamare», tenuta dopo "
+         "le nuove colonne;da richiamare\n"
+         "RSSMRA80A01H501X;Mario;Carattere di controllo errato: doveva essere U;;;;;;\n",
+         1},
+        {"virgolette dentro un valore, come le legge LibreOffice",
+         {"calcola"},
+         nullptr,
+         "cognome;nome;sesso;data_nascita;comune;provincia\nRossi;\"Ugo\" detto Ughetto;M;01/01/1980;Roma;RM\n",
+         "cognome;nome;sesso;data_nascita;comune;provincia;codice_fiscale;esito\n"
+         "Rossi;\"Ugo\" detto Ughetto;M;01/01/1980;Roma;RM;RSSGTT80A01H501N;\n",
+         0},
+        {"un byte NUL in mezzo al file",
+         {"partita-iva"},
+         nullptr,
+         "partita_iva;nota\n12345670017;" + lunga + "\n1234567" + nul + "0017;b\n12345670017;c\n",
+         "partita_iva;nota;esito;ufficio\n12345670017;" + lunga + ";;Torino\n1234567" + nul +
+             "0017;b;Riga non valida: contiene un byte nullo, non è testo;\n12345670017;c;;Torino\n",
+         1},
+    };
+    for (const auto &c : casi) {
+        QTemporaryDir cartella;
+        QString ingresso = cartella.filePath(QStringLiteral("in.csv"));
+        if (c.file)
+            ingresso = QStringLiteral(SPORTELLO_SOURCE_DIR "/tests/tabelle/esportazioni/") + QLatin1String(c.file);
+        else
+            scrivi(ingresso, c.ingresso);
+        const QString uscita = cartella.filePath(QStringLiteral("out.csv"));
+        const Esito e = esegui(c.argomenti + QStringList{"--csv", ingresso, "--output", uscita});
+        EXPECT_EQ(e.stato, c.stato) << c.nome << ": " << e.errori.toStdString();
+        EXPECT_EQ(leggi(uscita).toStdString(), c.atteso.toStdString()) << c.nome;
+    }
+}
+
 TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
 {
     QTemporaryDir cartella;
@@ -532,6 +675,8 @@ TEST(SportelloCli, ErroriDUso_StatoDue_NessunFileScritto)
         {{"calcola", "--csv", cartella.path()}, "è una cartella"},
         {{"partita-iva", "--csv", partite, "-o", cartella.filePath("no/out.csv")}, "la cartella"},
         {{"partita-iva", "--csv", partite, "--codifica", "utf-16"}, "codifica «utf-16» non valida"},
+        {{"partita-iva", "--csv", partite, "--intestazione", "0"}, "--intestazione «0» non valida"},
+        {{"partita-iva", "--csv", partite, "--intestazione", "3"}, "--intestazione 3: il file «"},
         {{"calcola", "--csv", ingresso, "--data", "aaaa"}, "--data «aaaa» non valido"},
         {{"partita-iva", "--csv", partite, "-o", cartella.filePath("out.ods")}, "il formato .ods non è tra quelli"},
         {{"partita-iva", "--csv", partite, "-o", cartella.filePath("out.XLS")}, "il formato .xls non è tra quelli"},

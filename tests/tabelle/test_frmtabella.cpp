@@ -337,6 +337,37 @@ TEST_F(FinestraTabella, LaColonnaSceltaArrivaAlMotore)
     EXPECT_EQ(f.lblRiepilogo->text(), QStringLiteral("Nessun risultato."));
 }
 
+// A title above the header, residence beside birth: the window finds the header and the birth columns, and the
+// header row chosen from the keyboard is the one the run takes.
+TEST_F(FinestraTabella, LaRigaDIntestazioneDallaTastiera)
+{
+    scrivi(QStringLiteral("titolo.csv"), "Ditta Rossi;;;;;;;\n;;;;;;;\n"
+                                         "Cognome;Nome;Sesso;Data di nascita;Comune;Provincia;Comune di nascita;"
+                                         "Provincia di nascita\nRossi;Mario;M;01/01/1980;Fiumicino;RM;Roma;RM\n");
+    digitaFile(lavoro.filePath(QStringLiteral("titolo.csv")));
+    ASSERT_EQ(testoMessaggi(registro), QString());
+    EXPECT_EQ(f.spnIntestazione->value(), 3);
+    EXPECT_EQ(f.cboColonna[4]->currentText(), QStringLiteral("Comune di nascita"));
+    EXPECT_EQ(f.tblAnteprima->verticalHeaderItem(0)->text(), QStringLiteral("4"));
+    QTest::keyClick(&f, Qt::Key_T, Qt::AltModifier);
+    QTRY_COMPARE(f.focusWidget(), f.spnIntestazione);
+    QTest::keyClick(f.spnIntestazione, Qt::Key_Up);
+    EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(0)->text(), QStringLiteral("Rossi"));
+    EXPECT_EQ(f.cboColonna[0]->currentText(), QStringLiteral("(nessuna)"));
+    QTest::keyClick(f.spnIntestazione, Qt::Key_Down);
+    EXPECT_EQ(f.tblAnteprima->horizontalHeaderItem(0)->text(), QStringLiteral("Cognome"));
+    ASSERT_TRUE(elaboraEAttendi());
+    ASSERT_EQ(testoMessaggi(registro), QString());
+    // The title stays above the header in the result.
+    const Tabelle::Anteprima risultato =
+        Tabelle::anteprima(lavoro.filePath(QStringLiteral("titolo - risultati.xlsx")), QString(), 5);
+    ASSERT_EQ(risultato.prime.size(), 4);
+    EXPECT_EQ(risultato.prime.front().front(), QStringLiteral("Ditta Rossi"));
+    EXPECT_EQ(risultato.numeri[2], 3); // the header in its place
+    EXPECT_TRUE(risultato.prime.back().contains(QStringLiteral("RSSMRA80A01H501U")))
+        << risultato.prime.back().join(u';').toStdString();
+}
+
 // A sheet file: its sheets to choose from, the preview of the one chosen, the run over it.
 TEST_F(FinestraTabella, FogliDaScegliere)
 {

@@ -119,6 +119,9 @@ TEST(LettoreCsv, RigaTroppoLunga_UnEsito_LaLetturaRiprendeAlCapo)
     } casi[] = {
         {"in mezzo", "a;b\n" + lunga + "\n1;2\n", {false, true, false}},
         {"tra virgolette", "a;b\n1;\"" + lunga + "\n1;2\n", {false, true, false}},
+        {"un valore tra virgolette su più righe: si riprende dopo la virgoletta che lo chiude",
+         "a;b\n1;\"" + lunga + "\n;" + lunga + "\n\"\n1;2\n",
+         {false, true, false}},
         {"senza a capo", "a;b\n1;2\n" + lunga, {false, false, true}},
         {"su più blocchi", "a;b\n" + QByteArray(3 << 20, 'y') + "\n1;2\n", {false, true, false}},
     };
