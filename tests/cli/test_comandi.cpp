@@ -371,7 +371,7 @@ TEST(SportelloCli, TabellaDaCapoAFondo)
          {"partita-iva"},
          "partita_iva;a;b\n12345670017\n12345670017;1;2;;\n12345670017;1;2;3\n12345670018;1;2;3\n",
          "partita_iva;a;b;esito;ufficio\n12345670017;;;;Torino\n12345670017;1;2;;Torino\n12345670017;1;2;;Torino;3\n"
-         "12345670018;1;2;\"Errore! L'ultimo numero doveva essere:  7; Riga con 4 campi, l'intestazione ne ha 3: "
+         "12345670018;1;2;\"Errore! L'ultimo numero doveva essere: 7; Riga con 4 campi, l'intestazione ne ha 3: "
          "quelli "
          "in più seguono le nuove colonne\";;3\n",
          1},
