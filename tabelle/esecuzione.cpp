@@ -8,6 +8,7 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <memory>
 #include <optional>
@@ -146,7 +147,11 @@ private:
     Risultato m_risultato;
     int m_colonnaAvviso = -1; // the command's "avviso", where a note beside the table is told
     qint64 m_lette = 0, m_conDati = 0, m_conEsito = 0;
-    std::vector<std::pair<QByteArray, qint64>> m_perEsito;
+    struct TipoDiEsito {
+        QByteArray chiave, mostrato; // the message with its numbers as "…"; as shown
+        qint64 quante;
+    };
+    std::vector<TipoDiEsito> m_perEsito;
 };
 
 // ---- open the source
@@ -596,15 +601,27 @@ void Esecuzione::contaEsito()
         if (i > 0 && i < fine)
             fine = i;
     }
-    const QByteArrayView tipo = esito.first(fine).trimmed();
-    // Few kinds, each seen many times: a list, without a text made for every row.
-    for (auto &[noto, quante] : m_perEsito) {
-        if (noto == tipo) {
-            ++quante;
+    // Kinds that differ only in their numbers ("il codice ufficio 158", "… 669") are one, shown with "…" in
+    // place of the numbers once two of them differ. Few kinds, each seen many times: a list.
+    const QByteArrayView testo = esito.first(fine).trimmed();
+    QByteArray chiave(testo.size() * 3, Qt::Uninitialized);
+    char *scritto = chiave.data();
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(testo[i])))
+            *scritto++ = testo[i];
+        else if (i == 0 || !std::isdigit(static_cast<unsigned char>(testo[i - 1])))
+            scritto = std::copy_n("\xE2\x80\xA6", 3, scritto);
+    }
+    chiave.truncate(scritto - chiave.constData());
+    for (TipoDiEsito &noto : m_perEsito) {
+        if (noto.chiave == chiave) {
+            ++noto.quante;
+            if (noto.mostrato != testo)
+                noto.mostrato = noto.chiave;
             return;
         }
     }
-    m_perEsito.emplace_back(tipo.toByteArray(), 1);
+    m_perEsito.push_back({std::move(chiave), testo.toByteArray(), 1});
 }
 
 // ---- finish
@@ -640,8 +657,8 @@ Resoconto Esecuzione::resoconto() const
     r.righe = m_conDati;
     r.buone = m_conDati - m_conEsito;
     r.uscita = m_nomeUscita;
-    for (const auto &[tipo, quante] : m_perEsito)
-        r.perEsito.append({QString::fromUtf8(tipo), quante});
+    for (const TipoDiEsito &tipo : m_perEsito)
+        r.perEsito.append({QString::fromUtf8(tipo.mostrato), tipo.quante});
     std::sort(r.perEsito.begin(), r.perEsito.end(), [](const auto &a, const auto &b) {
         return a.second != b.second ? a.second > b.second : a.first < b.first;
     });

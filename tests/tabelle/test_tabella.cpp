@@ -280,6 +280,13 @@ TEST(Motore, Resoconto)
          2,
          {{"Comune non trovato", 2}, {"Riga non valida", 1}}},
         {"partita-iva", "partita_iva\n", 0, 0, {}},
+        // Messages that differ only in a row's number are one kind.
+        {"partita-iva",
+         "partita_iva\n01534701584\n41501826691\n00743110157\n12345678901\n",
+         4,
+         1,
+         {{"Errore: il codice ufficio \xE2\x80\xA6 non corrisponde a nessun ufficio iva!", 2},
+          {"Errore! L'ultimo numero doveva essere", 1}}},
     };
     for (const auto &c : casi) {
         QTemporaryDir cartella;
