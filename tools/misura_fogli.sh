@@ -13,8 +13,8 @@
 # in a thread of its own), beside LibreOffice converting the same file to CSV on two cores; then the ratios
 # two cores / one core and LibreOffice / two cores (targets at least 1.4 and 1.5 on an idle machine).
 #   tools/misura_fogli.sh --cli [BUILD_DIR] [RIGHE]
-#   1,000,000 rows, the machine busy (load 3 to 4): sportello-cli on one core 29.0 s (CPU 20.6 s), on two
-#   19.9 s (CPU 19.8 s), 19.7 MiB peak, ratio 1.46; soffice to CSV on two cores 24.2 s, 327 MiB, ratio 1.22.
+#   1,000,000 rows, the machine idle (2 cores): sportello-cli on one core 17.75 s, on two 13.30 s, 21.2 MiB
+#   peak, ratio 1.33; soffice to CSV on two cores 14.43 s, 328 MiB, ratio 1.08.
 #   Instructions (callgrind, 100,000 rows, 126,000 a row in all): the reading thread 46,000 a row; the main
 #   thread 41,600 a row while the rows come (libxlsxwriter's XML 33,000 of them) and 38,500 a row after the
 #   last, when libxlsxwriter zips the sheet (deflate at level 6, which its interface does not set): on two
