@@ -436,6 +436,7 @@ bool Esecuzione::apriUscita()
         if (!ostacolo.isEmpty())
             return nonScrivibile(ostacolo);
     }
+    UscitaCsv *csvAperta = nullptr; // the CSV output, which takes the rows above the header after apri()
     if (!suStandard && m_opzioni.uscita.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive)) {
         auto xlsx = std::make_unique<UscitaXlsx>(m_disposizione, m_codifica);
         for (const RigaTenuta &t : m_sopra) { // the rows above the header, in their places
@@ -452,13 +453,14 @@ bool Esecuzione::apriUscita()
         auto csv = std::make_unique<UscitaCsv>(m_disposizione, formato);
         if (!csv->apri(suStandard ? QString() : m_opzioni.uscita))
             return nonScrivibile(csv->motivo());
+        csvAperta = csv.get();
         m_uscita = std::move(csv);
     }
     m_valori.prepara(m_colonne.size(), m_codifica);
     m_valori.foglio = m_csv == nullptr;
     m_risultato.prepara(static_cast<int>(m_disposizione.nuove.nomi.size()), m_comando.colonnaEsito());
     m_colonnaAvviso = static_cast<int>(m_comando.uscita().indexOf(QStringLiteral("avviso")));
-    if (auto *csv = dynamic_cast<UscitaCsv *>(m_uscita.get())) {
+    if (UscitaCsv *csv = csvAperta) {
         // The rows above the header, in their places with empty results.
         for (const RigaTenuta &t : m_sopra) {
             t.in(m_riga);
