@@ -152,7 +152,17 @@ LuogoNascita esatto(const TabellaCodici &tabella, const QByteArray &nome, const 
 {
     if (sigle.isEmpty()) {
         const std::vector<int> tutte = tabella.vociDelNome(nome);
-        const std::vector<int> esistenti = esistentiIl(tabella, nome, tutte, giorno);
+        std::vector<int> esistenti = esistentiIl(tabella, nome, tutte, giorno);
+        // Without a province the name must be the place's name on the day: a name a place bore before it was
+        // renamed (FIUME, Fiume Veneto until 1911) is not taken for it later, when the name is more likely
+        // another place's (Fiume, ceased in 1947).
+        if (giorno > 0 && tabella.conGiorni())
+            esistenti.erase(std::remove_if(esistenti.begin(), esistenti.end(),
+                                           [&](int v) {
+                                               const Periodo q = tabella.periodo(v);
+                                               return giorno < q.primo || giorno > q.ultimo;
+                                           }),
+                            esistenti.end());
         if (esistenti.size() == 1)
             return trovato(tabella, esistenti.front());
         if (esistenti.size() > 1)

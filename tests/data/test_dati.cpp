@@ -667,6 +667,10 @@ TEST_F(DatiSpediti, LuogoDiNascitaComeLoScrivonoIDocumenti)
                                              "il 31/12/2016, confluito in ABETONE CUTIGLIANO (PT)"},
         {"Fiume", "FU", QDate(1980, 1, 1),
          "Comune non più esistente alla data di nascita: FIUME (FU), soppresso il 15/09/1947"},
+        // Without a province, not Fiume Veneto, whose name was FIUME until 1911.
+        {"Fiume", "", QDate(1980, 1, 1),
+         "Comune non più esistente alla data di nascita: FIUME (FU), soppresso il 15/09/1947"},
+        {"Fiume", "", QDate(1940, 1, 1), "D620"},
         {"Quero Vas", "BL", QDate(1990, 1, 1),
          "Comune non ancora esistente alla data di nascita: QUERO VAS (BL), istituito il 28/12/2013"},
         {"Santa Margherita di Bobbio", "PV", QDate(2020, 1, 1),
