@@ -157,6 +157,25 @@ void invia(const QString &passo)
     QTest::keyClick(bersaglio, tasti[0].key(), tasti[0].keyboardModifiers());
 }
 
+// The window that should have the keyboard when none has it: the modal window in front, else the one
+// window shown.
+QWidget *senzaGestore()
+{
+    if (QApplication::activeWindow() || QApplication::activePopupWidget())
+        return nullptr;
+    if (QWidget *modale = QApplication::activeModalWidget())
+        return modale;
+    QWidget *sola = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip)
+            continue;
+        if (sola)
+            return nullptr;
+        sola = w;
+    }
+    return sola;
+}
+
 // The steps, each sent from a fresh turn of the event loop: the loop of a modal window when the step
 // before opened one.
 struct Passi : QObject {
@@ -177,6 +196,14 @@ struct Passi : QObject {
         }
         ultimoModale = modale;
         attesaAttivazione = 0;
+        // Nothing here gives the keyboard back when the active window goes (a popup closed by a click, a
+        // dialog over a dialog): a window manager gives it to the window in front, and so does the walk.
+        if (QWidget *davanti = senzaGestore(); davanti && attesaRitorno++ < 20) {
+            davanti->activateWindow();
+            QTimer::singleShot(10, this, &Passi::avanti);
+            return;
+        }
+        attesaRitorno = 0;
         if (fatti == quanti) {
             // A window that the last step closed gives the keyboard back once its event loop has ended.
             if (riposo++ < 3) {
@@ -205,6 +232,7 @@ struct Passi : QObject {
     }
 
     int attesaAttivazione = 0;
+    int attesaRitorno = 0;
     QPointer<QWidget> ultimoModale;
     int riposo = 0;
 };
