@@ -154,13 +154,16 @@ Lettura leggiFile(const QString &percorso, qint64 limite)
         lettura.errore = AccessoNegato;
         return lettura;
     }
-    // One buffer of the file's size, not one regrown and copied at every block.
-    if (byte > 0)
-        lettura.dati.reserve(static_cast<qsizetype>(qMin<qint64>(byte, limite)));
-    char blocco[65536];
-    while (lettura.dati.size() < limite) {
-        const qint64 voglio = qMin<qint64>(sizeof blocco, limite - lettura.dati.size());
-        const auto n = leggi(fd, blocco, voglio);
+    // The bytes go straight into one buffer of the file's size and a byte more, so that the end is seen
+    // without growing it; only a file that grows while it is read makes it larger.
+    QByteArray &dati = lettura.dati;
+    dati.resize(static_cast<qsizetype>(qMin<qint64>(limite, byte > 0 ? byte + 1 : 65536)));
+    qsizetype letti = 0;
+    while (letti < limite) {
+        if (letti == dati.size())
+            dati.resize(static_cast<qsizetype>(qMin<qint64>(limite, qint64(dati.size()) * 2)));
+        // At most 1 GiB a call: Windows reads no more than 2 GiB at once.
+        const auto n = leggi(fd, dati.data() + letti, qMin<qint64>(dati.size() - letti, qint64(1) << 30));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -169,8 +172,9 @@ Lettura leggiFile(const QString &percorso, qint64 limite)
         }
         if (n == 0)
             break;
-        lettura.dati.append(blocco, static_cast<qsizetype>(n));
+        letti += static_cast<qsizetype>(n);
     }
+    dati.resize(letti);
     chiudi(fd);
     return lettura;
 }

@@ -104,6 +104,16 @@ TEST(ErroriFile, LetturaDiUnFileMancanteDiUnaCartellaEDiUnFileIntero)
     accentato.close();
     EXPECT_EQ(ErroriFile::leggiFile(accentato.fileName(), 100).dati, QByteArray("àè"));
 
+#ifdef Q_OS_LINUX
+    // A file that says it is empty and is not: read to its end all the same.
+    QFile proc(QStringLiteral("/proc/self/cmdline"));
+    ASSERT_TRUE(proc.open(QIODevice::ReadOnly));
+    const QByteArray atteso = proc.readAll();
+    ASSERT_FALSE(atteso.isEmpty());
+    EXPECT_EQ(ErroriFile::leggiFile(proc.fileName(), 1 << 20).dati, atteso);
+    EXPECT_EQ(ErroriFile::leggiFile(proc.fileName(), 3).dati, atteso.left(3));
+#endif
+
     if (letturaNegabile()) {
         file.setPermissions(QFileDevice::WriteOwner);
         EXPECT_EQ(ErroriFile::leggiFile(file.fileName(), 100).errore, 70);
