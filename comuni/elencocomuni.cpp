@@ -116,19 +116,19 @@ private:
         {
             const auto *p = reinterpret_cast<const uchar *>(byte.data());
             const qsizetype n = byte.size();
-            Chiave c{};
-            for (qsizetype da = 0; da < n; da += 8) {
-                quint64 parola = 0;
-                if (n - da >= 8) {
-                    std::memcpy(&parola, p + da, 8);
-                } else {
-                    for (qsizetype i = n; i-- > da;)
-                        parola = (parola << 8) | p[i];
-                }
-                c.parole[da / 8] = parola;
+            return Chiave{{parola(p, n, 0), parola(p, n, 8), parola(p, n, 16) | static_cast<quint64>(n) << 56}};
+        }
+        // Bytes `da` to `da + 7` of the text, those it has.
+        static quint64 parola(const uchar *p, qsizetype n, qsizetype da)
+        {
+            quint64 w = 0;
+            if (n - da >= 8) {
+                std::memcpy(&w, p + da, 8);
+                return w;
             }
-            c.parole[2] |= static_cast<quint64>(n) << 56;
-            return c;
+            for (qsizetype i = n; i-- > da;)
+                w = (w << 8) | p[i];
+            return w;
         }
         bool operator==(const Chiave &altra) const
         {

@@ -4,7 +4,7 @@
 // Targets on an idle 2-core machine: CaricaDalFile and CaricaIlFileDelProgramma at most 2 ms, the whole
 // window (CaricaLaFinestra, with its list of 9001 rows) at most 4 ms. CaricaIlFileDelProgramma reads the
 // shipped file, whose thousands of distinct postal codes make it allocate (and, between iterations, fault
-// in) more memory: 1.90-1.93 ms (medians of 10 repetitions, three runs). Under load, compare
+// in) more memory: 1.59-1.67 ms (medians of 10 repetitions, three runs). Under load, compare
 // instruction counts instead: valgrind --tool=callgrind --toggle-collect='*CaricaLaFinestra*' tests/bench_comuni
 // --benchmark_filter=CaricaLaFinestra
 //
